@@ -1,0 +1,146 @@
+// tolvarin-convert: converts PANCHARI RTF documents to ML-TTRevathi from the command line.
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "conversion.h"
+#include "document.h"
+#include "file_io.h"
+#include "output_path.h"
+
+namespace fs = std::filesystem;
+using namespace tolvarin;
+
+namespace {
+
+constexpr const char* kProgram = "tolvarin-convert";
+
+void usage(std::ostream& out) {
+    out << "Usage: " << kProgram << " [-o OUTPUT | -d DIR] [-q] FILE...\n"
+        << "Convert RTF documents typed in the PANCHARI font to the ML-TTRevathi font.\n"
+        << "\n"
+        << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
+        << "  -o OUTPUT   write the result to OUTPUT (one FILE only)\n"
+        << "  -d DIR      write every result into the folder DIR\n"
+        << "  -q          print nothing but errors\n"
+        << "  --help      show this help and exit\n"
+        << "  --version   show the version and exit\n"
+        << "\n"
+        << "An input file is never overwritten. Exit status: 0 when every file was\n"
+        << "converted, 1 when any failed, 2 for wrong usage.\n";
+}
+
+int usageError(const std::string& what) {
+    std::cerr << kProgram << ": " << what << "\n"
+              << "Try '" << kProgram << " --help' for more information.\n";
+    return 2;
+}
+
+// A window-less host: no controls to lock, no events to let through; the command
+// line reports the outcome itself.
+class ConsoleHost final : public PassHost {
+public:
+    explicit ConsoleHost(fs::path output) : output_(std::move(output)) {}
+    void setControlEnabled(LockedControl, bool) override {}
+    void setBusyCursor(bool) override {}
+    void setStatus(std::string_view) override {}
+    bool processEvents() override { return true; }
+    fs::path outputPath() override { return output_; }
+    void showMessage(std::string_view) override {}
+    void showError(std::string_view) override {}
+
+private:
+    fs::path output_;
+};
+
+bool samePath(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // A file-size limit must fail the write, which the save reports and cleans up
+    // after, rather than kill the process with its temporary file behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    std::string output;
+    std::string outputDir;
+    bool quiet = false;
+    std::vector<std::string> inputs;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-") {
+            inputs.push_back(arg);
+        } else if (arg == "--") {
+            optionsDone = true;
+        } else if (arg == "--help" || arg == "-h") {
+            usage(std::cout);
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << kProgram << " " << TOLVARIN_VERSION << "\n";
+            return 0;
+        } else if (arg == "-q" || arg == "--quiet") {
+            quiet = true;
+        } else if (arg == "-o" || arg == "-d") {
+            if (i + 1 >= argc) return usageError("option " + arg + " needs an argument");
+            (arg == "-o" ? output : outputDir) = argv[++i];
+        } else {
+            return usageError("unknown option " + arg);
+        }
+    }
+    if (inputs.empty()) return usageError("no input file");
+    if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
+    if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
+
+    int status = 0;
+    for (const std::string& input : inputs) {
+        const fs::path inPath = fs::u8path(input);
+        auto fail = [&](const std::string& reason) {
+            std::cerr << kProgram << ": " << input << ": " << reason << "\n";
+            status = 1;
+        };
+
+        fs::path outPath;
+        if (!output.empty()) {
+            outPath = fs::u8path(output);
+        } else {
+            std::u16string folder = outputDir.empty() ? FolderOf(inPath.u16string()) : fs::u8path(outputDir).u16string();
+            if (folder.empty()) folder = u".";
+            outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
+        }
+        bool clobbersInput = false;
+        for (const std::string& other : inputs) clobbersInput = clobbersInput || samePath(outPath, fs::u8path(other));
+        if (clobbersInput) {
+            fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
+            continue;
+        }
+
+        Document source;
+        LoadResult loaded = source.loadFile(inPath);
+        if (!loaded) {
+            fail(loaded.description);
+            continue;
+        }
+        Document working;
+        Document destination;
+        ConsoleHost host(outPath);
+        PassOutcome outcome = runConversionPass(source, working, destination, host);
+        if (outcome.status != PassOutcome::Status::Saved) {
+            fail(outcome.error);
+            continue;
+        }
+        if (!quiet)
+            std::cout << input << " -> " << displayPath(outPath) << ": " << outcome.converted
+                      << " characters converted\n";
+    }
+    return status;
+}

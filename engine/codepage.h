@@ -1,0 +1,26 @@
+// Single-byte code pages: how RTF text bytes become UTF-16 and back.
+#pragma once
+
+#include <cstdint>
+
+namespace tolvarin {
+
+// The upper half (bytes 0x80-0xFF) of a single-byte code page, or nullptr when the
+// code page is not one the program knows. The lower half is ASCII in all of them.
+const char16_t* codePageUpperHalf(int codePage);
+
+// Code page of a font's \fcharset, or `fallback` for the ANSI and default charsets
+// and for any charset the program cannot decode.
+int codePageForCharset(int charset, int fallback);
+
+inline char16_t decodeByte(const char16_t* upperHalf, std::uint8_t byte) {
+    return byte < 0x80 ? char16_t(byte) : upperHalf[byte - 0x80];
+}
+
+// The Windows-1252 byte of a character, or -1 when it has none. Bytes 1252 leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) come back from their own code point,
+// so every byte survives a decode and encode.
+int encodeCp1252(char16_t c);
+inline char16_t decodeCp1252(std::uint8_t byte) { return decodeByte(codePageUpperHalf(1252), byte); }
+
+}  // namespace tolvarin

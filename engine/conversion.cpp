@@ -1,0 +1,108 @@
+#include "conversion.h"
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "glyph_map.h"
+
+namespace tolvarin {
+
+bool isSourceFont(std::string_view fontName) {
+    if (fontName.size() < kSourceFontPrefix.size()) return false;
+    for (std::size_t i = 0; i < kSourceFontPrefix.size(); ++i) {
+        char c = fontName[i];
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        if (c != kSourceFontPrefix[i]) return false;
+    }
+    return true;
+}
+
+namespace {
+
+void setLocks(PassHost& host, bool enabled) {
+    for (LockedControl c : kLockOrder) host.setControlEnabled(c, enabled);
+}
+
+}  // namespace
+
+PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host) {
+    working.clear();
+    destination.clear();
+    working = source;
+
+    host.setBusyCursor(true);
+    setLocks(host, false);
+    host.setStatus(kStatusConverting);
+
+    PassOutcome outcome;
+    const std::u16string& text = working.text();
+    const auto& runs = working.runs();
+    // Positions are signed 32-bit; the walk's last step must not overflow them.
+    if (text.size() >= std::size_t(std::numeric_limits<std::int32_t>::max() - 1)) {
+        setLocks(host, true);
+        host.setBusyCursor(false);
+        outcome.status = PassOutcome::Status::SaveFailed;
+        outcome.error = "the document is too long to convert";
+        host.showError(outcome.error);
+        return outcome;
+    }
+    const auto n = std::int32_t(text.size());
+
+    // Per font of the working copy: whether it is a source font, and the output's
+    // font for its characters. Looked up once, not per character.
+    const std::size_t fontCount = working.fonts().size();
+    std::vector<bool> fromSource(fontCount);
+    std::vector<Document::FontId> outFont(fontCount);
+    for (std::size_t f = 0; f < fontCount; ++f) {
+        fromSource[f] = isSourceFont(working.fonts()[f].name);
+        outFont[f] = fromSource[f] ? destination.fontId(Font{std::string(kTargetFontName), kAnsiCharset})
+                                   : destination.fontId(working.fonts()[f]);
+    }
+
+    std::size_t run = 0;
+    currentPosition = 1;
+    while (currentPosition <= n) {
+        const std::int32_t p = currentPosition;
+        if (!host.processEvents()) {
+            outcome.status = PassOutcome::Status::Abandoned;
+            return outcome;
+        }
+        // Character p's attributes. Every character of the document has definite
+        // styles, so each reads as set or not set and is carried over as it is.
+        run = working.runIndexAt(std::size_t(p - 1), run);
+        const Document::RunFormat& in = runs[run].format;
+        Document::RunFormat caret = in;
+        caret.font = outFont[in.font];
+
+        const std::u16string_view current(&text[std::size_t(p - 1)], 1);
+        if (fromSource[in.font]) {
+            const std::u16string_view following =
+                p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
+            destination.append(MapGlyph(current, following), caret);
+            outcome.converted += std::size_t(currentPosition - p) + 1;
+        } else {
+            destination.append(current[0], caret);
+        }
+        ++currentPosition;
+    }
+
+    setLocks(host, true);
+    host.setBusyCursor(false);
+
+    const std::filesystem::path path = host.outputPath();
+    SaveResult saved = destination.saveFile(path);
+    if (!saved) {
+        outcome.status = PassOutcome::Status::SaveFailed;
+        outcome.error = saved.description;
+        host.showError(saved.description);
+        return outcome;
+    }
+    std::string message(kMessageConverted);
+    if (outcome.converted == 0) message += "\n" + std::string(kMessageNothingConverted);
+    host.showMessage(message);
+    host.setStatus(kStatusReady);
+    return outcome;
+}
+
+}  // namespace tolvarin

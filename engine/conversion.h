@@ -1,0 +1,58 @@
+// The conversion pass: builds a copy of a document in which every character set in
+// the PANCHARI font is replaced by its ML-TTRevathi codes, and saves it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "document.h"
+
+namespace tolvarin {
+
+inline constexpr std::string_view kStatusConverting = "Please wait.... Converting from Panchari";
+inline constexpr std::string_view kStatusReady = "Ready";
+inline constexpr std::string_view kMessageConverted = "Converted from Panchari!";
+inline constexpr std::string_view kMessageNothingConverted =
+    "No text in the PANCHARI font was found; the document was copied unchanged.";
+
+// The window's controls a pass switches off while it runs, in the order it does so.
+enum class LockedControl { Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse };
+inline constexpr std::array<LockedControl, 9> kLockOrder = {
+    LockedControl::Timer1,  LockedControl::CmdConvert, LockedControl::cmdQuit,
+    LockedControl::Frame2,  LockedControl::Frame1,     LockedControl::txtInput,
+    LockedControl::txtOutput, LockedControl::cmdOpen,  LockedControl::cmdBrowse,
+};
+
+// What a pass needs of the window that runs it.
+class PassHost {
+public:
+    virtual ~PassHost() = default;
+    virtual void setControlEnabled(LockedControl control, bool enabled) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    virtual void setStatus(std::string_view text) = 0;
+    // Lets pending window events through. False when the program is ending: the pass
+    // then stops at once and saves nothing.
+    virtual bool processEvents() = 0;
+    virtual std::filesystem::path outputPath() = 0;
+    virtual void showMessage(std::string_view text) = 0;  // modal, information icon
+    virtual void showError(std::string_view text) = 0;    // modal, a failure
+};
+
+// The font test: the name, upper-cased, begins with PANCHARI.
+bool isSourceFont(std::string_view fontName);
+
+struct PassOutcome {
+    enum class Status { Saved, SaveFailed, Abandoned };
+    Status status = Status::Saved;
+    std::size_t converted = 0;  // characters of the source font that were mapped
+    std::string error;          // for SaveFailed
+};
+
+// Fills `destination` with the converted form of `source`, through `working` (a copy
+// of the source that the pass walks), then saves it at host.outputPath().
+PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host);
+
+}  // namespace tolvarin

@@ -1,0 +1,107 @@
+#include "file_io.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#define TOLVARIN_FSYNC _commit
+#define TOLVARIN_FILENO _fileno
+#else
+#include <unistd.h>
+#define TOLVARIN_FSYNC fsync
+#define TOLVARIN_FILENO fileno
+#endif
+
+namespace tolvarin {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::strlen(mode));
+    return _wfopen(path.c_str(), wmode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::string reason(int err) { return std::generic_category().message(err); }
+
+}  // namespace
+
+std::string displayPath(const std::filesystem::path& path) {
+    auto u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+std::string readWholeFile(const std::filesystem::path& path, std::string& out) {
+    const std::string name = displayPath(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "cannot open " + name + ": it is a folder, not a file";
+    errno = 0;
+    FilePtr f(openFile(path, "rb"));
+    if (!f) return "cannot open " + name + ": " + reason(errno);
+    std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxInputFileSize)
+        return "cannot open " + name + ": the file is larger than 1 GiB, too large for a document";
+    out.clear();
+    if (!ec) out.reserve(std::size_t(size));
+    char buffer[1 << 16];
+    for (;;) {
+        std::size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
+        out.append(buffer, n);
+        if (out.size() > kMaxInputFileSize)
+            return "cannot open " + name + ": the file is larger than 1 GiB, too large for a document";
+        if (n < sizeof buffer) break;
+    }
+    if (std::ferror(f.get())) return "cannot read " + name + ": " + reason(errno ? errno : EIO);
+    return {};
+}
+
+std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data) {
+    const std::string name = displayPath(path);
+    if (path.empty()) return "cannot save: no output file was given";
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "cannot save " + name + ": a folder of that name is in the way";
+
+    // The temporary file lives in the target's folder so the final rename never
+    // crosses file systems; its name is unique to this process and attempt.
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::filesystem::path temp = path;
+    temp += ".tolvarin-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++) + ".tmp";
+
+    errno = 0;
+    FilePtr f(openFile(temp, "wbx"));
+    if (!f) return "cannot save " + name + ": " + reason(errno);
+    auto abandon = [&](int err) {
+        f.reset();
+        std::filesystem::remove(temp, ec);
+        return "cannot save " + name + ": " + reason(err);
+    };
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f.get()) != data.size())
+        return abandon(errno ? errno : EIO);
+    if (std::fflush(f.get()) != 0) return abandon(errno ? errno : EIO);
+    if (TOLVARIN_FSYNC(TOLVARIN_FILENO(f.get())) != 0) return abandon(errno ? errno : EIO);
+    if (std::fclose(f.release()) != 0) return abandon(errno ? errno : EIO);
+
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return "cannot save " + name + ": " + ec.message();
+    }
+    return {};
+}
+
+}  // namespace tolvarin

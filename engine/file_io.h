@@ -1,0 +1,26 @@
+// Whole-file reading and crash-safe replacing of files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tolvarin {
+
+// Documents larger than this are refused rather than read: no RTF a person
+// writes comes near it, and the reader's memory stays bounded.
+inline constexpr std::uintmax_t kMaxInputFileSize = std::uintmax_t(1) << 30;
+
+// Reads the file into `out`; returns an empty string, or what went wrong with the path.
+std::string readWholeFile(const std::filesystem::path& path, std::string& out);
+
+// Writes `data` to a temporary file beside `path`, flushes it to disk and only then
+// renames it over `path`. On failure the old file is untouched, the temporary file is
+// removed, and the result names the path and the reason; on success it is empty.
+std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data);
+
+// A readable form of a path for messages.
+std::string displayPath(const std::filesystem::path& path);
+
+}  // namespace tolvarin

@@ -1,0 +1,511 @@
+#include "rtf_reader.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "codepage.h"
+#include "rtf_tokenizer.h"
+
+namespace tolvarin {
+namespace {
+
+enum class Dest : std::uint8_t {
+    Text,       // characters go into the document
+    Skip,       // nothing in the group is text (pictures, tables of the header, ...)
+    FontTable,  // entries of the font table
+    Object,     // an embedded object: skipped, but its \result is text
+};
+
+enum class Action : std::uint8_t {
+    Ignore,
+    Rtf,
+    Char,  // value: the character
+    Bold,
+    Italic,
+    UnderlineOn,
+    UnderlineOff,
+    Font,
+    FontSize,
+    Plain,
+    UnicodeSkipCount,
+    Unicode,
+    DefaultFont,
+    AnsiCodePage,
+    AnsiCharsetFlag,
+    MacCharsetFlag,
+    PcCharsetFlag,
+    PcaCharsetFlag,
+    FontCharset,
+    DestFontTable,
+    DestSkip,
+    DestText,    // a destination whose content is text (\fldrslt)
+    DestObject,
+    ObjectResult,
+};
+
+struct WordInfo {
+    Action action;
+    char16_t value = 0;
+};
+
+const std::unordered_map<std::string_view, WordInfo>& wordTable() {
+    static const std::unordered_map<std::string_view, WordInfo> table = [] {
+        std::unordered_map<std::string_view, WordInfo> t;
+        t["rtf"] = {Action::Rtf};
+        t["par"] = {Action::Char, kParagraphBreak};
+        t["sect"] = {Action::Char, kParagraphBreak};
+        t["page"] = {Action::Char, kParagraphBreak};
+        t["row"] = {Action::Char, kParagraphBreak};
+        t["nestrow"] = {Action::Char, kParagraphBreak};
+        t["line"] = {Action::Char, kLineBreak};
+        t["tab"] = {Action::Char, kTab};
+        t["cell"] = {Action::Char, kTab};
+        t["nestcell"] = {Action::Char, kTab};
+        t["lquote"] = {Action::Char, u'\u2018'};
+        t["rquote"] = {Action::Char, u'\u2019'};
+        t["ldblquote"] = {Action::Char, u'\u201C'};
+        t["rdblquote"] = {Action::Char, u'\u201D'};
+        t["endash"] = {Action::Char, u'\u2013'};
+        t["emdash"] = {Action::Char, u'\u2014'};
+        t["bullet"] = {Action::Char, u'\u2022'};
+        t["enspace"] = {Action::Char, u'\u2002'};
+        t["emspace"] = {Action::Char, u'\u2003'};
+        t["qmspace"] = {Action::Char, u'\u2005'};
+        t["zwj"] = {Action::Char, u'\u200D'};
+        t["zwnj"] = {Action::Char, u'\u200C'};
+        t["ltrmark"] = {Action::Char, u'\u200E'};
+        t["rtlmark"] = {Action::Char, u'\u200F'};
+        t["b"] = {Action::Bold};
+        t["i"] = {Action::Italic};
+        for (std::string_view w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
+                                   "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
+                                   "ululdbwave", "ulw", "ulwave"})
+            t[w] = {Action::UnderlineOn};
+        t["ulnone"] = {Action::UnderlineOff};
+        t["f"] = {Action::Font};
+        t["fs"] = {Action::FontSize};
+        t["plain"] = {Action::Plain};
+        t["uc"] = {Action::UnicodeSkipCount};
+        t["u"] = {Action::Unicode};
+        t["deff"] = {Action::DefaultFont};
+        t["ansicpg"] = {Action::AnsiCodePage};
+        t["ansi"] = {Action::AnsiCharsetFlag};
+        t["mac"] = {Action::MacCharsetFlag};
+        t["pc"] = {Action::PcCharsetFlag};
+        t["pca"] = {Action::PcaCharsetFlag};
+        t["fcharset"] = {Action::FontCharset};
+        t["fonttbl"] = {Action::DestFontTable};
+        t["fldrslt"] = {Action::DestText};
+        t["object"] = {Action::DestObject};
+        t["result"] = {Action::ObjectResult};
+        // Destinations whose content is not body text. Headers, footers and notes
+        // live outside the flat body this document model holds.
+        for (std::string_view w :
+             {"colortbl", "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer",
+              "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
+              "atnref", "bkmkstart", "bkmkend", "fldinst", "listtable", "listoverridetable", "rsidtbl", "revtbl",
+              "pntext", "pntxta", "pntxtb", "listtext", "nonshppict", "shprslt", "xe", "tc", "txe", "template",
+              "filetbl", "private", "themedata", "colorschememapping", "datastore", "latentstyles", "pgdsctbl",
+              "xmlnstbl", "generator", "mmathPr", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
+              "userprops", "docvar", "objdata", "objclass", "objname", "shpinst", "sp", "sn", "sv", "author",
+              "title", "subject", "keywords", "comment", "doccomm", "company", "operator", "creatim", "revtim",
+              "printim", "buptim", "hlinkbase", "category", "manager", "picprop", "do", "falt", "panose",
+              "fname", "blipuid", "background", "listpicture", "expandedcolortbl", "ud", "htmltag", "mhtmltag"})
+            t[w] = {Action::DestSkip};
+        return t;
+    }();
+    return table;
+}
+
+struct GroupState {
+    Dest dest = Dest::Text;
+    bool starred = false;  // the group opened with \*: an unknown destination is skipped
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    int font = -1;  // RTF font number; -1 stands for \deff
+    int fontSize = kDefaultFontSize;
+    int unicodeSkip = 1;
+};
+
+struct FontDef {
+    Font font;
+    int codePage = 1252;
+    bool inDocument = false;
+    Document::FontId id = 0;
+};
+
+class Reader {
+public:
+    Reader(std::string_view input, Document& doc) : input_(input), tokens_(input), doc_(doc) {}
+
+    LoadResult run();
+
+private:
+    LoadResult fail(std::size_t offset, const std::string& what) const;
+
+    void controlWord(const RtfToken& t);
+    void text(std::string_view bytes);
+    void hexByte(std::uint8_t byte);
+    void emit(char16_t c);
+    void refreshFormat();
+    void commitFontEntry();
+    FontDef* currentFontDef();
+
+    std::string_view input_;
+    RtfTokenizer tokens_;
+    Document& doc_;
+
+    std::vector<GroupState> stack_;
+    GroupState state_;
+
+    std::unordered_map<int, FontDef> fonts_;
+    int defaultFont_ = 0;
+    int ansiCodePage_ = 1252;
+
+    // Cached from state_: what the next character is set in and how its bytes decode.
+    bool formatDirty_ = true;
+    Document::RunFormat format_;
+    const char16_t* upperHalf_ = nullptr;
+    bool symbolFont_ = false;
+
+    int pendingSkip_ = 0;  // fallback characters still to skip after \uN
+
+    // The font table entry being read.
+    int entryNumber_ = 0;
+    int entryCharset_ = kAnsiCharset;
+    std::string entryName_;
+    bool entryOpen_ = false;
+};
+
+LoadResult Reader::fail(std::size_t offset, const std::string& what) const {
+    return LoadResult::failure(offset, "damaged RTF at byte " + std::to_string(offset) + ": " + what);
+}
+
+FontDef* Reader::currentFontDef() {
+    int number = state_.font >= 0 ? state_.font : defaultFont_;
+    auto it = fonts_.find(number);
+    if (it == fonts_.end() && number != defaultFont_) it = fonts_.find(defaultFont_);
+    return it == fonts_.end() ? nullptr : &it->second;
+}
+
+void Reader::refreshFormat() {
+    FontDef* def = currentFontDef();
+    if (def) {
+        if (!def->inDocument) {
+            def->id = doc_.fontId(def->font);
+            def->inDocument = true;
+        }
+        format_.font = def->id;
+        upperHalf_ = codePageUpperHalf(def->codePage);
+        symbolFont_ = def->font.charset == kSymbolCharset;
+    } else {
+        format_.font = doc_.fontId(Font{});
+        upperHalf_ = codePageUpperHalf(ansiCodePage_);
+        symbolFont_ = false;
+    }
+    format_.bold = state_.bold;
+    format_.italic = state_.italic;
+    format_.underline = state_.underline;
+    format_.fontSize = state_.fontSize;
+    formatDirty_ = false;
+}
+
+void Reader::emit(char16_t c) {
+    if (formatDirty_) refreshFormat();
+    doc_.append(c, format_);
+}
+
+void Reader::commitFontEntry() {
+    if (!entryOpen_) return;
+    std::string name = entryName_;
+    while (!name.empty() && (name.back() == ' ' || name.back() == ';')) name.pop_back();
+    std::size_t first = name.find_first_not_of(' ');
+    name.erase(0, first == std::string::npos ? name.size() : first);
+    FontDef def;
+    def.font = Font{std::move(name), entryCharset_};
+    def.codePage = entryCharset_ == kSymbolCharset ? 1252 : codePageForCharset(entryCharset_, ansiCodePage_);
+    if (!codePageUpperHalf(def.codePage)) def.codePage = 1252;
+    fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
+    entryOpen_ = false;
+    entryName_.clear();
+    entryCharset_ = kAnsiCharset;
+    formatDirty_ = true;
+}
+
+// Font names are bytes of the document's code page; held as UTF-8.
+void appendUtf8(std::string& out, char16_t c) {
+    if (c < 0x80) {
+        out.push_back(char(c));
+    } else if (c < 0x800) {
+        out.push_back(char(0xC0 | (c >> 6)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(char(0xE0 | (c >> 12)));
+        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (c & 0x3F)));
+    }
+}
+
+void Reader::text(std::string_view bytes) {
+    if (pendingSkip_ > 0) {
+        std::size_t n = std::min<std::size_t>(bytes.size(), std::size_t(pendingSkip_));
+        pendingSkip_ -= int(n);
+        bytes.remove_prefix(n);
+    }
+    if (bytes.empty()) return;
+    switch (state_.dest) {
+    case Dest::Text:
+        if (formatDirty_) refreshFormat();
+        for (char ch : bytes) {
+            auto b = std::uint8_t(ch);
+            if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
+            doc_.append(decodeByte(upperHalf_, b), format_);
+        }
+        break;
+    case Dest::FontTable: {
+        const char16_t* names = codePageUpperHalf(codePageForCharset(entryCharset_, ansiCodePage_));
+        if (!names) names = codePageUpperHalf(1252);
+        for (char ch : bytes) {
+            if (ch == ';') {
+                commitFontEntry();
+                continue;
+            }
+            entryOpen_ = true;
+            appendUtf8(entryName_, decodeByte(names, std::uint8_t(ch)));
+        }
+        break;
+    }
+    case Dest::Skip:
+    case Dest::Object:
+        break;
+    }
+}
+
+void Reader::hexByte(std::uint8_t byte) {
+    if (pendingSkip_ > 0) {
+        --pendingSkip_;
+        return;
+    }
+    if (state_.dest == Dest::Text) {
+        if (formatDirty_) refreshFormat();
+        doc_.append(decodeByte(upperHalf_, byte), format_);
+    } else if (state_.dest == Dest::FontTable) {
+        char c = char(byte);
+        text(std::string_view(&c, 1));
+    }
+}
+
+void Reader::controlWord(const RtfToken& t) {
+    auto it = wordTable().find(t.word);
+    bool starred = state_.starred;
+    state_.starred = false;
+    if (it != wordTable().end() && it->second.action == Action::Unicode && !t.hasParameter)
+        it = wordTable().end();  // \u without its number names no character
+    bool unicode = it != wordTable().end() && it->second.action == Action::Unicode;
+    if (pendingSkip_ > 0 && !unicode) {
+        --pendingSkip_;  // a control word standing as a \u fallback character
+        return;
+    }
+    if (it == wordTable().end()) {
+        if (starred) state_.dest = Dest::Skip;  // an ignorable destination we do not know
+        return;
+    }
+    const WordInfo& info = it->second;
+    const int param = t.parameter;
+    const bool on = !t.hasParameter || param != 0;
+    switch (info.action) {
+    case Action::Ignore:
+    case Action::Rtf:
+        break;
+    case Action::Char:
+        if (state_.dest == Dest::Text) emit(info.value);
+        break;
+    case Action::Bold:
+        state_.bold = on;
+        formatDirty_ = true;
+        break;
+    case Action::Italic:
+        state_.italic = on;
+        formatDirty_ = true;
+        break;
+    case Action::UnderlineOn:
+        state_.underline = on;
+        formatDirty_ = true;
+        break;
+    case Action::UnderlineOff:
+        state_.underline = false;
+        formatDirty_ = true;
+        break;
+    case Action::Font:
+        if (state_.dest == Dest::FontTable) {
+            commitFontEntry();
+            entryNumber_ = param;
+            entryOpen_ = true;
+        } else {
+            state_.font = param < 0 ? 0 : param;
+            formatDirty_ = true;
+        }
+        break;
+    case Action::FontSize:
+        state_.fontSize = t.hasParameter && param > 0 ? param : kDefaultFontSize;
+        formatDirty_ = true;
+        break;
+    case Action::Plain:
+        state_.bold = state_.italic = state_.underline = false;
+        state_.font = -1;
+        state_.fontSize = kDefaultFontSize;
+        formatDirty_ = true;
+        break;
+    case Action::UnicodeSkipCount:
+        state_.unicodeSkip = param < 0 ? 0 : param > 16 ? 16 : param;
+        break;
+    case Action::Unicode: {
+        char16_t c = char16_t(param < 0 ? param + 65536 : param);
+        if (state_.dest == Dest::FontTable) {
+            entryOpen_ = true;
+            appendUtf8(entryName_, c);
+        } else if (state_.dest == Dest::Text) {
+            if (formatDirty_) refreshFormat();
+            // Producers write a symbol font's code c as U+F000 + c.
+            if (symbolFont_ && c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
+            doc_.append(c, format_);
+        }
+        pendingSkip_ = state_.unicodeSkip;
+        break;
+    }
+    case Action::DefaultFont:
+        defaultFont_ = param;
+        formatDirty_ = true;
+        break;
+    case Action::AnsiCodePage:
+        if (codePageUpperHalf(param)) ansiCodePage_ = param;
+        break;
+    case Action::AnsiCharsetFlag:
+        break;
+    case Action::MacCharsetFlag:
+        ansiCodePage_ = 10000;
+        break;
+    case Action::PcCharsetFlag:
+        ansiCodePage_ = 437;
+        break;
+    case Action::PcaCharsetFlag:
+        ansiCodePage_ = 850;
+        break;
+    case Action::FontCharset:
+        if (state_.dest == Dest::FontTable) entryCharset_ = param;
+        break;
+    case Action::DestFontTable:
+        if (state_.dest != Dest::Skip) state_.dest = Dest::FontTable;
+        break;
+    case Action::DestSkip:
+        state_.dest = Dest::Skip;
+        break;
+    case Action::DestText:
+        if (state_.dest != Dest::Skip) state_.dest = Dest::Text;
+        break;
+    case Action::DestObject:
+        if (state_.dest != Dest::Skip) state_.dest = Dest::Object;
+        break;
+    case Action::ObjectResult:
+        if (state_.dest == Dest::Object) state_.dest = Dest::Text;
+        break;
+    }
+}
+
+LoadResult Reader::run() {
+    if (input_.substr(0, 5) != "{\\rtf") return LoadResult::failure(0, "not an RTF document");
+
+    bool rootClosed = false;
+    for (;;) {
+        RtfToken t = tokens_.next();
+        if (rootClosed) {
+            // Producers leave line ends, NULs or junk after the document; only a further
+            // closing brace shows that the groups did not match.
+            if (t.kind == RtfToken::Kind::End) return {};
+            if (t.kind == RtfToken::Kind::GroupEnd)
+                return fail(t.offset, "a '}' closes a group that was never opened");
+            if (t.kind == RtfToken::Kind::Error) return {};
+            continue;
+        }
+        switch (t.kind) {
+        case RtfToken::Kind::End:
+            // Groups left open at the end are closed, as word processors do.
+            return {};
+        case RtfToken::Kind::Error:
+            return fail(t.offset, t.error);
+        case RtfToken::Kind::GroupStart:
+            if (stack_.size() >= kMaxGroupDepth)
+                return fail(t.offset, "groups are nested more than " + std::to_string(kMaxGroupDepth) + " deep");
+            stack_.push_back(state_);
+            state_.starred = false;
+            pendingSkip_ = 0;
+            break;
+        case RtfToken::Kind::GroupEnd: {
+            if (stack_.empty()) return fail(t.offset, "a '}' closes a group that was never opened");
+            if (state_.dest == Dest::FontTable) commitFontEntry();
+            state_ = stack_.back();
+            stack_.pop_back();
+            formatDirty_ = true;
+            pendingSkip_ = 0;
+            if (stack_.empty()) rootClosed = true;
+            break;
+        }
+        case RtfToken::Kind::ControlWord:
+            controlWord(t);
+            break;
+        case RtfToken::Kind::ControlSymbol:
+            if (t.symbol == '*') {
+                state_.starred = true;
+                break;
+            }
+            if (pendingSkip_ > 0) {
+                --pendingSkip_;
+                break;
+            }
+            switch (t.symbol) {
+            case '\\':
+            case '{':
+            case '}':
+                text(std::string_view(&t.symbol, 1));
+                break;
+            case '~':
+                if (state_.dest == Dest::Text) emit(u'\u00A0');
+                break;
+            case '-':
+                if (state_.dest == Dest::Text) emit(u'\u00AD');
+                break;
+            case '_':
+                if (state_.dest == Dest::Text) emit(u'\u2011');
+                break;
+            case '\r':
+            case '\n':
+                if (state_.dest == Dest::Text) emit(kParagraphBreak);
+                break;
+            case '\t':
+                if (state_.dest == Dest::Text) emit(kTab);
+                break;
+            default:
+                break;
+            }
+            break;
+        case RtfToken::Kind::HexByte:
+            hexByte(t.byte);
+            break;
+        case RtfToken::Kind::Text:
+            state_.starred = false;
+            text(t.data);
+            break;
+        case RtfToken::Kind::Binary:
+            if (pendingSkip_ > 0) --pendingSkip_;
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+LoadResult readRtf(std::string_view rtf, Document& out) { return Reader(rtf, out).run(); }
+
+}  // namespace tolvarin

@@ -1,0 +1,130 @@
+#include "rtf_writer.h"
+
+#include <charconv>
+
+#include "codepage.h"
+
+namespace tolvarin {
+namespace {
+
+class RtfOut {
+public:
+    explicit RtfOut(std::string& s) : s_(s) {}
+
+    void raw(std::string_view v) { s_.append(v); }
+    void number(long long n) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, n);
+        s_.append(buf, r.ptr);
+    }
+    void word(std::string_view w, long long n) {
+        s_.push_back('\\');
+        s_.append(w);
+        number(n);
+    }
+    void hex(std::uint8_t b) {
+        static constexpr char digits[] = "0123456789abcdef";
+        const char esc[4] = {'\\', '\'', digits[b >> 4], digits[b & 15]};
+        s_.append(esc, 4);
+    }
+    void unicode(char16_t c) {
+        // \uN takes a signed 16-bit number; '?' is the fallback of \uc1.
+        word("u", c > 0x7FFF ? long(c) - 0x10000 : long(c));
+        s_.push_back('?');
+    }
+
+    // One character of text in a font whose bytes are Windows-1252 codes
+    // (`eightBit`), or in any other font, where only ASCII goes out as bytes.
+    void character(char16_t c, bool eightBit) {
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == '\\' || c == '{' || c == '}') s_.push_back('\\');
+            s_.push_back(char(c));
+            return;
+        }
+        switch (c) {
+        case kParagraphBreak: raw("\\par\n"); return;
+        case kTab: raw("\\tab "); return;
+        case kLineBreak: raw("\\line "); return;
+        default: break;
+        }
+        if (eightBit) {
+            int b = encodeCp1252(c);
+            if (b >= 0) {
+                hex(std::uint8_t(b));
+                return;
+            }
+        } else if (c < 0x80) {
+            hex(std::uint8_t(c));
+            return;
+        }
+        unicode(c);
+    }
+
+private:
+    std::string& s_;
+};
+
+bool isEightBit(const Font& f) { return f.charset == kAnsiCharset || f.charset == kSymbolCharset; }
+
+}  // namespace
+
+std::string writeRtf(const Document& doc) {
+    std::string s;
+    // Most characters take one to four bytes; the reserve saves repeated growth.
+    s.reserve(doc.length() * 4 + 256 + doc.fonts().size() * 64);
+    RtfOut out(s);
+
+    out.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl");
+    for (std::size_t i = 0; i < doc.fonts().size(); ++i) {
+        const Font& f = doc.fonts()[i];
+        out.raw("{");
+        out.word("f", long(i));
+        out.raw("\\fnil");
+        out.word("fcharset", f.charset);
+        out.raw(" ");
+        // Names are UTF-8; decode to UTF-16 and write them like text.
+        const std::string& n = f.name;
+        for (std::size_t k = 0; k < n.size();) {
+            auto b = std::uint8_t(n[k]);
+            char32_t cp = b;
+            int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+            if (extra) cp = b & (0x3F >> extra);
+            ++k;
+            for (int e = 0; e < extra && k < n.size(); ++e, ++k) cp = (cp << 6) | (std::uint8_t(n[k]) & 0x3F);
+            if (cp == ';') continue;
+            if (cp > 0xFFFF) {
+                cp -= 0x10000;
+                out.unicode(char16_t(0xD800 + (cp >> 10)));
+                out.unicode(char16_t(0xDC00 + (cp & 0x3FF)));
+            } else {
+                out.character(char16_t(cp), isEightBit(f));
+            }
+        }
+        out.raw(";}");
+    }
+    out.raw("}\n\\uc1\\pard\\plain");
+
+    const std::u16string& text = doc.text();
+    const auto& runs = doc.runs();
+    Document::RunFormat cur;  // what \plain leaves, except the font, which is set below
+    bool first = true;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const Document::RunFormat& f = runs[r].format;
+        if (first || f.font != cur.font) out.word("f", f.font);
+        if (first || f.fontSize != cur.fontSize) out.word("fs", f.fontSize);
+        if (f.bold != cur.bold) out.raw(f.bold ? "\\b" : "\\b0");
+        if (f.italic != cur.italic) out.raw(f.italic ? "\\i" : "\\i0");
+        if (f.underline != cur.underline) out.raw(f.underline ? "\\ul" : "\\ulnone");
+        out.raw(" ");
+        cur = f;
+        first = false;
+
+        const bool eightBit = f.font < doc.fonts().size() && isEightBit(doc.fonts()[f.font]);
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
+        for (std::size_t i = runs[r].start; i < end; ++i) out.character(text[i], eightBit);
+    }
+    out.raw("}\n");
+    return s;
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,116 @@
+// The command-line converter, run as a user runs it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "document.h"
+#include "test_support.h"
+
+using namespace tolvarin;
+using tolvarin::test::codes;
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;  // standard output and standard error together
+};
+
+CliRun run(const std::string& args) {
+    std::string cmd = std::string(TOLVARIN_CONVERT_EXE) + " " + args + " 2>&1";
+    CliRun r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+}  // namespace
+
+TEST(Cli, ConvertsProducerStylesEndToEnd) {
+    // The same two paragraphs as WordPad, Word and LibreOffice write them: a bold
+    // 18 pt "A", pair 0xB5 0xEF, an 11 pt space, italic pair 0xCC 0xEE; then an
+    // underlined 0x79 and " plain" in a font of its own.
+    for (const char* name : {"wordpad_style.rtf", "word_style.rtf", "libreoffice_style.rtf"}) {
+        test::TempDir dir;
+        std::filesystem::copy(test::dataDir() / name, dir.path() / name);
+        CliRun r = run(quote(dir.path() / name));
+        ASSERT_EQ(r.status, 0) << r.out;
+        auto out = dir.path() / (std::string("Converted_") + name);
+        EXPECT_NE(r.out.find("8 characters converted"), std::string::npos) << r.out;
+        Document d;
+        LoadResult loaded = d.loadFile(out);
+        ASSERT_TRUE(loaded.ok) << loaded.description;
+        std::u16string para1 = codes({0xA1, 0xA2, 0x20, 0xBA}) + u"\n";
+        ASSERT_EQ(d.text().substr(0, 5), para1) << name;
+        ASSERT_EQ(d.text().substr(5, 9), u"Xv\\ plain") << name;
+        struct {
+            std::size_t pos;
+            const char* font;
+            bool b, i, u;
+            int size;
+        } expect[] = {{1, "ML-TTRevathi", 1, 0, 0, 36}, {2, "ML-TTRevathi", 1, 0, 0, 36},
+                      {3, "ML-TTRevathi", 0, 0, 0, 22}, {4, "ML-TTRevathi", 0, 1, 0, 22},
+                      {6, "ML-TTRevathi", 0, 0, 1, 22}, {8, "ML-TTRevathi", 0, 0, 1, 22},
+                      {10, nullptr, 0, 0, 0, 22}};
+        for (auto e : expect) {
+            CharFormat f = d.formatAt(e.pos);
+            if (e.font) EXPECT_EQ(f.font.name, e.font) << name << " " << e.pos;
+            else EXPECT_NE(f.font.name, "ML-TTRevathi") << name << " " << e.pos;
+            EXPECT_EQ(f.bold, e.b) << name << " " << e.pos;
+            EXPECT_EQ(f.italic, e.i) << name << " " << e.pos;
+            EXPECT_EQ(f.underline, e.u) << name << " " << e.pos;
+            EXPECT_EQ(f.fontSize, e.size) << name << " " << e.pos;
+        }
+    }
+}
+
+TEST(Cli, OptionsAndExitStatus) {
+    test::TempDir dir;
+    auto in = dir.path() / "in.rtf";
+    std::filesystem::copy(test::dataDir() / "wordpad_style.rtf", in);
+    std::filesystem::create_directory(dir.path() / "outdir");
+
+    EXPECT_EQ(run("").status, 2);
+    EXPECT_EQ(run("--bogus " + quote(in)).status, 2);
+    EXPECT_EQ(run("-o a -d b " + quote(in)).status, 2);
+    EXPECT_EQ(run("-o a " + quote(in) + " " + quote(in)).status, 2);
+    CliRun help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: tolvarin-convert"), std::string::npos);
+    EXPECT_EQ(run("--version").status, 0);
+
+    CliRun dirRun = run("-q -d " + quote(dir.path() / "outdir") + " " + quote(in));
+    EXPECT_EQ(dirRun.status, 0);
+    EXPECT_EQ(dirRun.out, "") << "-q prints nothing";
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "outdir" / "Converted_in.rtf"));
+
+    CliRun named = run("-o " + quote(dir.path() / "named.rtf") + " " + quote(in));
+    EXPECT_EQ(named.status, 0) << named.out;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "named.rtf"));
+
+    // One bad file among good ones: the others still convert, status 1.
+    test::writeFile(dir.path() / "bad.rtf", "not rtf at all");
+    CliRun mixed = run("-d " + quote(dir.path() / "outdir") + " " + quote(dir.path() / "bad.rtf") + " " + quote(in));
+    EXPECT_EQ(mixed.status, 1);
+    EXPECT_NE(mixed.out.find("tolvarin-convert: " + (dir.path() / "bad.rtf").string() + ": not an RTF document"),
+              std::string::npos)
+        << mixed.out;
+    EXPECT_NE(mixed.out.find("in.rtf ->"), std::string::npos) << mixed.out;
+
+    // Never overwrites an input.
+    std::string before = test::readFile(in);
+    CliRun clobber = run("-o " + quote(in) + " " + quote(in));
+    EXPECT_EQ(clobber.status, 1);
+    EXPECT_EQ(test::readFile(in), before);
+
+    CliRun missingDir = run("-d " + quote(dir.path() / "nowhere") + " " + quote(in));
+    EXPECT_EQ(missingDir.status, 1);
+    EXPECT_NE(missingDir.out.find("cannot save"), std::string::npos) << missingDir.out;
+}

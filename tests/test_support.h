@@ -1,0 +1,38 @@
+// Helpers shared by the engine tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "codepage.h"
+
+namespace tolvarin::test {
+
+// A string of 8-bit codes as the document holds them (Windows-1252 Unicode).
+inline std::u16string codes(std::initializer_list<int> bytes) {
+    std::u16string s;
+    for (int b : bytes) s.push_back(decodeCp1252(std::uint8_t(b)));
+    return s;
+}
+
+inline std::u16string u16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+inline std::filesystem::path dataDir() { return TOLVARIN_TEST_DATA; }
+inline std::filesystem::path corpusDir() { return TOLVARIN_CORPUS_DIR; }
+
+// A fresh, empty folder for one test, removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, std::string_view data);
+
+}  // namespace tolvarin::test
