@@ -57,7 +57,7 @@ int codePageForCharset(int charset, int fallback) {
     }
 }
 
-int encodeCp1252(char16_t c) {
+int encodeCp1252Table(char16_t c) {
     static const ReverseCp1252 reverse;
     if (c < 0x80) return c;
     std::uint8_t b = reverse.byteOf[c];

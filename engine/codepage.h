@@ -20,7 +20,12 @@ inline char16_t decodeByte(const char16_t* upperHalf, std::uint8_t byte) {
 // The Windows-1252 byte of a character, or -1 when it has none. Bytes 1252 leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) come back from their own code point,
 // so every byte survives a decode and encode.
-int encodeCp1252(char16_t c);
+int encodeCp1252Table(char16_t c);
+inline int encodeCp1252(char16_t c) {
+    // Outside 0x80-0x9F, Latin-1 and Windows-1252 agree.
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
+    return encodeCp1252Table(c);
+}
 inline char16_t decodeCp1252(std::uint8_t byte) { return decodeByte(codePageUpperHalf(1252), byte); }
 
 }  // namespace tolvarin

@@ -60,6 +60,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
                                    : destination.fontId(working.fonts()[f]);
     }
 
+    destination.reserve(text.size() + text.size() / 8);
     std::size_t run = 0;
     currentPosition = 1;
     while (currentPosition <= n) {

@@ -31,7 +31,8 @@ LoadResult Document::loadFile(const std::filesystem::path& path) {
 std::string Document::rtf() const { return writeRtf(*this); }
 
 SaveResult Document::saveFile(const std::filesystem::path& path) const {
-    std::string error = writeFileReplacing(path, writeRtf(*this));
+    std::string error = writeFileReplacing(
+        path, [this](const std::function<void(std::string_view)>& write) { writeRtf(*this, write); });
     return error.empty() ? SaveResult{} : SaveResult{false, error};
 }
 
@@ -84,12 +85,6 @@ Document::FontId Document::fontId(const Font& font) {
     if (it != fonts_.end()) return FontId(it - fonts_.begin());
     fonts_.push_back(font);
     return FontId(fonts_.size() - 1);
-}
-
-void Document::append(std::u16string_view text, const RunFormat& format) {
-    if (text.empty()) return;
-    if (runs_.empty() || !(runs_.back().format == format)) runs_.push_back({text_.size(), format});
-    text_.append(text);
 }
 
 void Document::append(std::u16string_view text, const CharFormat& format) {

@@ -119,7 +119,18 @@ public:
     // Append text set in the given format. Neighbouring text with the same format
     // joins one run, so appending character by character stays compact.
     void append(std::u16string_view text, const CharFormat& format);
-    void append(std::u16string_view text, const RunFormat& format);
+    void append(std::u16string_view text, const RunFormat& format) {
+        if (text.empty()) return;
+        openRun(format);
+        text_.append(text);
+    }
+    // Makes `format` the format of text appended next, for callers that then push
+    // characters with appendToRun() one by one.
+    void openRun(const RunFormat& format) {
+        if (runs_.empty() || !(runs_.back().format == format)) runs_.push_back({text_.size(), format});
+    }
+    void appendToRun(char16_t c) { text_.push_back(c); }
+    void reserve(std::size_t characters) { text_.reserve(characters); }
     void append(char16_t c, const RunFormat& format) {
         if (runs_.empty() || !(runs_.back().format == format)) runs_.push_back({text_.size(), format});
         text_.push_back(c);

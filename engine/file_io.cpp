@@ -69,6 +69,10 @@ std::string readWholeFile(const std::filesystem::path& path, std::string& out) {
 }
 
 std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data) {
+    return writeFileReplacing(path, [data](const std::function<void(std::string_view)>& write) { write(data); });
+}
+
+std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
     const std::string name = displayPath(path);
     if (path.empty()) return "cannot save: no output file was given";
     std::error_code ec;
@@ -89,8 +93,12 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
         std::filesystem::remove(temp, ec);
         return "cannot save " + name + ": " + reason(err);
     };
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f.get()) != data.size())
-        return abandon(errno ? errno : EIO);
+    int writeError = 0;
+    produce([&](std::string_view piece) {
+        if (writeError == 0 && !piece.empty() && std::fwrite(piece.data(), 1, piece.size(), f.get()) != piece.size())
+            writeError = errno ? errno : EIO;
+    });
+    if (writeError != 0) return abandon(writeError);
     if (std::fflush(f.get()) != 0) return abandon(errno ? errno : EIO);
     if (TOLVARIN_FSYNC(TOLVARIN_FILENO(f.get())) != 0) return abandon(errno ? errno : EIO);
     if (std::fclose(f.release()) != 0) return abandon(errno ? errno : EIO);

@@ -210,11 +210,14 @@ void Reader::refreshFormat() {
     format_.underline = state_.underline;
     format_.fontSize = state_.fontSize;
     formatDirty_ = false;
+    // Every refresh is followed by a character, so the run can open here and the
+    // characters after it go straight into the text.
+    doc_.openRun(format_);
 }
 
 void Reader::emit(char16_t c) {
     if (formatDirty_) refreshFormat();
-    doc_.append(c, format_);
+    doc_.appendToRun(c);
 }
 
 void Reader::commitFontEntry() {
@@ -261,7 +264,7 @@ void Reader::text(std::string_view bytes) {
         for (char ch : bytes) {
             auto b = std::uint8_t(ch);
             if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
-            doc_.append(decodeByte(upperHalf_, b), format_);
+            doc_.appendToRun(decodeByte(upperHalf_, b));
         }
         break;
     case Dest::FontTable: {
@@ -290,7 +293,7 @@ void Reader::hexByte(std::uint8_t byte) {
     }
     if (state_.dest == Dest::Text) {
         if (formatDirty_) refreshFormat();
-        doc_.append(decodeByte(upperHalf_, byte), format_);
+        doc_.appendToRun(decodeByte(upperHalf_, byte));
     } else if (state_.dest == Dest::FontTable) {
         char c = char(byte);
         text(std::string_view(&c, 1));
@@ -370,7 +373,7 @@ void Reader::controlWord(const RtfToken& t) {
             if (formatDirty_) refreshFormat();
             // Producers write a symbol font's code c as U+F000 + c.
             if (symbolFont_ && c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
-            doc_.append(c, format_);
+            doc_.appendToRun(c);
         }
         pendingSkip_ = state_.unicodeSkip;
         break;

@@ -44,6 +44,16 @@ RtfToken RtfTokenizer::next() {
         t.kind = RtfToken::Kind::GroupEnd;
         return t;
     case '\\':
+        // \'hh is most of an 8-bit document's text: decode it without the general path.
+        if (pos_ + 3 < size && input_[pos_ + 1] == '\'') {
+            int hi = hexValue(input_[pos_ + 2]), lo = hexValue(input_[pos_ + 3]);
+            if (hi >= 0 && lo >= 0) {
+                t.kind = RtfToken::Kind::HexByte;
+                t.byte = std::uint8_t(hi * 16 + lo);
+                pos_ += 4;
+                return t;
+            }
+        }
         return readControl(pos_);
     default: {
         std::size_t end = pos_;

@@ -9,7 +9,18 @@ namespace {
 
 class RtfOut {
 public:
-    explicit RtfOut(std::string& s) : s_(s) {}
+    static constexpr std::size_t kChunk = 64 * 1024;
+
+    explicit RtfOut(const RtfSink& sink) : sink_(sink) { s_.reserve(kChunk + 64); }
+    ~RtfOut() { flush(); }
+
+    void flush() {
+        if (!s_.empty()) sink_(s_);
+        s_.clear();
+    }
+    void maybeFlush() {
+        if (s_.size() >= kChunk) flush();
+    }
 
     void raw(std::string_view v) { s_.append(v); }
     void number(long long n) {
@@ -61,7 +72,8 @@ public:
     }
 
 private:
-    std::string& s_;
+    const RtfSink& sink_;
+    std::string s_;
 };
 
 bool isEightBit(const Font& f) { return f.charset == kAnsiCharset || f.charset == kSymbolCharset; }
@@ -70,9 +82,12 @@ bool isEightBit(const Font& f) { return f.charset == kAnsiCharset || f.charset =
 
 std::string writeRtf(const Document& doc) {
     std::string s;
-    // Most characters take one to four bytes; the reserve saves repeated growth.
-    s.reserve(doc.length() * 4 + 256 + doc.fonts().size() * 64);
-    RtfOut out(s);
+    writeRtf(doc, [&s](std::string_view piece) { s.append(piece); });
+    return s;
+}
+
+void writeRtf(const Document& doc, const RtfSink& sink) {
+    RtfOut out(sink);
 
     out.raw("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl");
     for (std::size_t i = 0; i < doc.fonts().size(); ++i) {
@@ -121,10 +136,13 @@ std::string writeRtf(const Document& doc) {
 
         const bool eightBit = f.font < doc.fonts().size() && isEightBit(doc.fonts()[f.font]);
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
-        for (std::size_t i = runs[r].start; i < end; ++i) out.character(text[i], eightBit);
+        for (std::size_t i = runs[r].start; i < end; ++i) {
+            out.character(text[i], eightBit);
+            if ((i & 1023) == 0) out.maybeFlush();
+        }
+        out.maybeFlush();
     }
     out.raw("}\n");
-    return s;
 }
 
 }  // namespace tolvarin

@@ -1,12 +1,19 @@
 // Writes a Document as RTF.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "document.h"
 
 namespace tolvarin {
 
+// Receives the RTF in pieces of some tens of kilobytes, so a large document is
+// never held twice in memory.
+using RtfSink = std::function<void(std::string_view)>;
+
+void writeRtf(const Document& doc, const RtfSink& sink);
 std::string writeRtf(const Document& doc);
 
 }  // namespace tolvarin
