@@ -1,0 +1,381 @@
+// The window on the offscreen platform: found by object name, driven as a user would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "frm_main.h"
+#include "glyph_map.h"
+#include "output_path.h"
+#include "test_support.h"
+
+using namespace tolvarin;
+using tolvarin::test::codes;
+
+namespace {
+
+template <class T>
+T* child(QWidget& w, const char* name) {
+    T* c = w.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// Accepts the next message box that opens and remembers its text and icon.
+struct BoxWatcher {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString title;
+    int seen = 0;
+
+    void arm() {
+        QTimer::singleShot(10, [this] { poll(); });
+    }
+    void poll() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            icon = box->icon();
+            title = box->windowTitle();
+            ++seen;
+            box->accept();
+            return;
+        }
+        QTimer::singleShot(10, [this] { poll(); });
+    }
+};
+
+QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w = std::make_unique<frmMain>();
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        w->activateWindow();
+        QTest::qWait(30);
+    }
+    void setPaths(const QString& in, const QString& out) {
+        child<QLineEdit>(*w, "txtInput")->setText(in);
+        child<QLineEdit>(*w, "txtOutput")->setText(out);
+        QTest::qWait(30);  // the 1 ms timer applies the rule
+    }
+    std::unique_ptr<frmMain> w;
+};
+
+}  // namespace
+
+TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
+    // Twips of the layout table, 15 to a pixel.
+    EXPECT_EQ(w->windowTitle(), "Tolvarin");
+    EXPECT_EQ(w->size(), QSize(345, 177));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "not resizable";
+    EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(w->windowIcon().isNull());
+    struct {
+        const char* name;
+        QRect geometry;
+        const char* caption;
+    } expected[] = {
+        {"Frame1", {8, 8, 329, 49}, "Input File:"},  {"txtInput", {8, 16, 305, 19}, ""},
+        {"cmdOpen", {296, 16, 25, 19}, "..."},       {"Frame2", {8, 64, 329, 49}, "Output Folder:"},
+        {"txtOutput", {8, 16, 305, 19}, ""},         {"cmdBrowse", {296, 16, 25, 19}, "..."},
+        {"CmdConvert", {224, 120, 50, 21}, "&Convert"}, {"cmdQuit", {288, 120, 50, 21}, "&Quit"},
+        {"Label2", {0, 160, 345, 17}, "Beta Version... Only for Testing"},
+    };
+    for (auto& e : expected) {
+        QWidget* c = child<QWidget>(*w, e.name);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->geometry(), e.geometry) << e.name;
+        QString caption;
+        if (auto* b = qobject_cast<QPushButton*>(c)) caption = b->text();
+        if (auto* g = qobject_cast<QGroupBox*>(c)) caption = g->title();
+        if (auto* l = qobject_cast<QLabel*>(c)) caption = l->text();
+        if (auto* t = qobject_cast<QLineEdit*>(c)) {
+            caption = t->text();
+            EXPECT_TRUE(t->isReadOnly()) << e.name;
+        }
+        EXPECT_EQ(caption, e.caption) << e.name;
+    }
+    // The "..." buttons sit over the ends of their boxes, 255 twips (17 px) in.
+    EXPECT_EQ(child<QWidget>(*w, "txtInput")->geometry().right() + 1 - child<QWidget>(*w, "cmdOpen")->x(), 17);
+    auto* status = child<QLabel>(*w, "lblStatus");
+    EXPECT_EQ(status->text(), "Converts Panchari RTF files to ISM font.");
+    EXPECT_EQ(status->pos(), QPoint(8, 144));
+    EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text())) << "caption fully visible";
+    for (const char* name : {"CmdConvert", "cmdQuit", "lblStatus"})
+        EXPECT_FALSE(child<QWidget>(*w, name)->toolTip().isEmpty()) << name;
+    EXPECT_NE(child<QObject>(*w, "Timer1"), nullptr);
+}
+
+TEST_F(Window, EnablingRule) {
+    struct {
+        const char* in;
+        const char* out;
+        bool convert;
+        bool outputRow;
+    } cases[] = {{"", "", false, false},       {"a", "", false, false},       {"a", "bb", false, false},
+                 {"ab", "", true && false, true}, {"ab", "c", false, true},  {"ab", "cd", true, true},
+                 {"", "cd", false, false}};
+    for (auto c : cases) {
+        setPaths(c.in, c.out);
+        EXPECT_EQ(child<QWidget>(*w, "CmdConvert")->isEnabled(), c.convert) << c.in << "|" << c.out;
+        for (const char* row : {"Frame2", "txtOutput", "cmdBrowse"})
+            EXPECT_EQ(child<QWidget>(*w, row)->isEnabled(), c.outputRow) << row << " " << c.in << "|" << c.out;
+        for (const char* always : {"Frame1", "txtInput", "cmdOpen", "cmdQuit"})
+            EXPECT_TRUE(child<QWidget>(*w, always)->isEnabled()) << always;
+    }
+}
+
+TEST_F(Window, FocusAndTabOrderSkipDisabledControls) {
+    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "txtInput"));
+    child<QWidget>(*w, "cmdOpen")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "cmdQuit")) << "output row and Convert are disabled";
+
+    setPaths("ab", "cd");
+    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "CmdConvert", "cmdQuit"};
+    child<QWidget>(*w, order[0])->setFocus();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, order[i])) << order[i];
+    }
+}
+
+TEST_F(Window, EveryWayOfQuitting) {
+    struct {
+        const char* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    } keys[] = {{"txtInput", Qt::Key_Escape, Qt::NoModifier},    {"cmdOpen", Qt::Key_Escape, Qt::ShiftModifier},
+                {"cmdQuit", Qt::Key_Escape, Qt::ControlModifier}, {"txtInput", Qt::Key_Escape, Qt::AltModifier}};
+    for (auto k : keys) {
+        frmMain fresh;
+        fresh.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
+        fresh.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&fresh));
+        child<QWidget>(fresh, k.focus)->setFocus();
+        QTest::qWait(30);
+        QTest::keyClick(child<QWidget>(fresh, k.focus), k.key, k.mods);
+        EXPECT_TRUE(fresh.quitRequested()) << k.focus << " " << k.key << " " << int(k.mods);
+    }
+    {
+        frmMain fresh;
+        fresh.show();
+        QTest::mouseClick(child<QWidget>(fresh, "cmdQuit"), Qt::LeftButton);
+        EXPECT_TRUE(fresh.quitRequested()) << "Quit clicked";
+    }
+    {
+        frmMain fresh;
+        fresh.show();
+        fresh.close();
+        EXPECT_TRUE(fresh.quitRequested()) << "window closed";
+    }
+    QTest::keyClick(child<QWidget>(*w, "txtInput"), Qt::Key_A);
+    EXPECT_FALSE(w->quitRequested()) << "other keys do nothing";
+}
+
+TEST_F(Window, StatusLabelFollowsItsCaption) {
+    auto* status = child<QLabel>(*w, "lblStatus");
+    const int start = status->width();
+    const int height = status->height();
+    w->setStatus("Please wait.... Converting from Panchari, and a good deal longer than that");
+    EXPECT_EQ(status->pos(), QPoint(8, 144));
+    EXPECT_GT(status->width(), start) << "grows to the right";
+    EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text()));
+    EXPECT_EQ(status->height(), height) << "one line";
+    w->setStatus("Ready");
+    EXPECT_LT(status->width(), start) << "shrinks";
+    EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance("Ready"));
+    EXPECT_EQ(status->pos(), QPoint(8, 144));
+}
+
+TEST_F(Window, HandlersWithScriptedDialogs) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "a");
+    std::filesystem::create_directory(dir.path() / "b");
+    std::filesystem::copy(test::dataDir() / "wordpad_style.rtf", dir.path() / "a" / "one.rtf");
+    std::filesystem::copy(test::dataDir() / "word_style.rtf", dir.path() / "b" / "two.rtf");
+    test::writeFile(dir.path() / "bad.rtf", "plain text");
+
+    QStringList opens;
+    QString browsed;
+    QString browseTitle;
+    QString browseStart;
+    w->setOpenDialog([&](QWidget*) { return opens.isEmpty() ? QString() : opens.takeFirst(); });
+    w->setFolderDialog([&](QWidget*, const QString& start, const QString& title) {
+        browseStart = start;
+        browseTitle = title;
+        return browsed;
+    });
+    auto* in = child<QLineEdit>(*w, "txtInput");
+    auto* out = child<QLineEdit>(*w, "txtOutput");
+
+    opens = {qpath(dir.path() / "a" / "one.rtf")};
+    w->cmdOpen_Click();
+    EXPECT_EQ(in->text(), qpath(dir.path() / "a" / "one.rtf"));
+    EXPECT_EQ(out->text(), qpath(dir.path() / "a") + "/");
+    EXPECT_EQ(w->txtFilename(), qpath(dir.path() / "a" / "Converted_one.rtf"));
+    EXPECT_EQ(w->rtbSource().length(), 15u);
+
+    // Cancel changes nothing.
+    w->cmdOpen_Click();
+    EXPECT_EQ(in->text(), qpath(dir.path() / "a" / "one.rtf"));
+    EXPECT_EQ(w->rtbSource().length(), 15u);
+
+    // Browse: the browser opens on the folder shown; its choice replaces it.
+    browsed = qpath(dir.path() / "b");
+    w->cmdBrowse_Click();
+    EXPECT_EQ(browseStart, qpath(dir.path() / "a") + "/");
+    EXPECT_EQ(browseTitle, "Open Output Folder");
+    EXPECT_EQ(out->text(), qpath(dir.path() / "b"));
+    EXPECT_EQ(w->txtFilename(), qpath(dir.path() / "b" / "Converted_one.rtf"));
+
+    // A cancelled browser changes nothing.
+    browsed.clear();
+    w->cmdBrowse_Click();
+    EXPECT_EQ(out->text(), qpath(dir.path() / "b"));
+    EXPECT_EQ(w->txtFilename(), qpath(dir.path() / "b" / "Converted_one.rtf"));
+
+    // Choosing again resets the output folder to the new file's folder.
+    opens = {qpath(dir.path() / "b" / "two.rtf")};
+    w->cmdOpen_Click();
+    EXPECT_EQ(out->text(), qpath(dir.path() / "b") + "/");
+    EXPECT_EQ(w->txtFilename(), qpath(dir.path() / "b" / "Converted_two.rtf"));
+
+    // A failed load names the file and keeps the document and the three paths.
+    const std::u16string before = w->rtbSource().text();
+    BoxWatcher box;
+    box.arm();
+    opens = {qpath(dir.path() / "bad.rtf")};
+    w->cmdOpen_Click();
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_EQ(box.title, "Tolvarin");
+    EXPECT_TRUE(box.text.contains("bad.rtf")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("not an RTF document")) << box.text.toStdString();
+    EXPECT_EQ(in->text(), qpath(dir.path() / "b" / "two.rtf"));
+    EXPECT_EQ(w->txtFilename(), qpath(dir.path() / "b" / "Converted_two.rtf"));
+    EXPECT_EQ(w->rtbSource().text(), before);
+}
+
+TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "elsewhere");
+    // A long document, so that the pass lets events through while it runs.
+    std::string body;
+    for (int i = 0; i < 400000; ++i) body += "\\'b5\\'ef A ";
+    test::writeFile(dir.path() / "long.rtf", "{\\rtf1{\\fonttbl{\\f0 PANCHARI;}}\\f0 " + body + "}");
+    w->setOpenDialog([&](QWidget*) { return qpath(dir.path() / "long.rtf"); });
+    w->setFolderDialog([&](QWidget*, const QString&, const QString&) { return qpath(dir.path() / "elsewhere"); });
+    QTest::mouseClick(child<QWidget>(*w, "cmdOpen"), Qt::LeftButton);
+    QTest::qWait(30);
+    QTest::mouseClick(child<QWidget>(*w, "cmdBrowse"), Qt::LeftButton);
+    QTest::qWait(30);
+    ASSERT_TRUE(child<QWidget>(*w, "CmdConvert")->isEnabled());
+
+    // While the pass runs, an event let through sees every locked control disabled.
+    std::map<std::string, bool> during;
+    QString statusDuring;
+    auto* convert = child<QPushButton>(*w, "CmdConvert");
+    // Armed at the press, so the first event round inside the pass runs it.
+    QObject::connect(convert, &QPushButton::pressed, w.get(), [&] { QTimer::singleShot(0, [&] {
+        for (const char* n : {"CmdConvert", "cmdQuit", "Frame2", "Frame1", "txtInput", "txtOutput", "cmdOpen", "cmdBrowse"})
+            during[n] = child<QWidget>(*w, n)->isEnabled();
+        statusDuring = child<QLabel>(*w, "lblStatus")->text();
+    }); });
+    BoxWatcher box;
+    box.arm();
+    QTest::mouseClick(child<QWidget>(*w, "CmdConvert"), Qt::LeftButton);
+
+    ASSERT_EQ(during.size(), 8u) << "the pass let no events through";
+    for (auto& [name, enabled] : during) EXPECT_FALSE(enabled) << name << " enabled during the pass";
+    EXPECT_EQ(statusDuring, "Please wait.... Converting from Panchari");
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_EQ(box.text, "Converted from Panchari!");
+    EXPECT_EQ(box.icon, QMessageBox::Information);
+    EXPECT_EQ(box.title, "Tolvarin");
+    EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "Ready");
+    for (const char* n : {"cmdQuit", "Frame1", "txtInput", "cmdOpen"}) EXPECT_TRUE(child<QWidget>(*w, n)->isEnabled()) << n;
+    QTest::qWait(30);
+    EXPECT_TRUE(child<QWidget>(*w, "CmdConvert")->isEnabled()) << "the timer applies the rule again";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    Document out;
+    ASSERT_TRUE(out.loadFile(dir.path() / "elsewhere" / "Converted_long.rtf").ok);
+    std::u16string expected;
+    for (int i = 0; i < 400000; ++i) expected += codes({0xA2, 0x20, 0xA1, 0x20});
+    EXPECT_EQ(out.text(), expected);
+    EXPECT_EQ(out.formatAt(1).font.name, "ML-TTRevathi");
+}
+
+TEST_F(Window, EscapeDuringAPassWritesNothing) {
+    test::TempDir dir;
+    std::string body;
+    for (int i = 0; i < 1000000; ++i) body += "\\'b5 ";
+    test::writeFile(dir.path() / "big.rtf", "{\\rtf1{\\fonttbl{\\f0 PANCHARI;}}\\f0 " + body + "}");
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "big.rtf")));
+    QTimer::singleShot(0, [&] { QTest::keyClick(child<QWidget>(*w, "txtInput"), Qt::Key_Escape); });
+    BoxWatcher box;  // a pass that ran to its end would wait on its message
+    box.arm();
+    w->CmdConvert_Click();
+    EXPECT_EQ(box.seen, 0) << "the pass ended before Escape reached it";
+    EXPECT_TRUE(w->quitRequested());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_big.rtf"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "nothing half-written";
+}
+
+TEST_F(Window, FailedSaveIsReportedNotSuccess) {
+    test::TempDir dir;
+    std::filesystem::copy(test::dataDir() / "wordpad_style.rtf", dir.path() / "in.rtf");
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "in.rtf")));
+    w->setFolderDialog([&](QWidget*, const QString&, const QString&) { return qpath(dir.path() / "gone"); });
+    w->cmdBrowse_Click();
+    BoxWatcher box;
+    box.arm();
+    w->CmdConvert_Click();
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_TRUE(box.text.contains("gone")) << box.text.toStdString();
+    EXPECT_NE(child<QLabel>(*w, "lblStatus")->text(), "Ready");
+}
+
+TEST(Program, SecondCopyEndsAtOnceAndFirstRuns) {
+    QProcess first;
+    first.start(TOLVARIN_GUI_EXE, {});
+    ASSERT_TRUE(first.waitForStarted());
+    QTest::qWait(1500);
+    ASSERT_EQ(first.state(), QProcess::Running);
+    QProcess second;
+    QElapsedTimer t;
+    t.start();
+    second.start(TOLVARIN_GUI_EXE, {});
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(first.state(), QProcess::Running) << "the running copy is untouched";
+
+    // A copy that crashed leaves its lock behind; the next start takes over.
+    first.kill();
+    first.waitForFinished();
+    QProcess third;
+    third.start(TOLVARIN_GUI_EXE, {});
+    ASSERT_TRUE(third.waitForStarted());
+    EXPECT_FALSE(third.waitForFinished(1500)) << "a stale lock must not stop the start";
+    third.kill();
+    third.waitForFinished();
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,21 @@
+// The folder browser for the output folder.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace tolvarin {
+
+inline const QString kBrowseTitle = QStringLiteral("Open Output Folder");
+
+// Shows the platform's folder dialog, modal to `owner`, with `title`, opening on
+// `initialFolder` (a final separator is fine). Only folders can be chosen. Returns the
+// folder's path without a final separator (except at a root), or an empty string.
+QString BrowseForFolder(QWidget* owner, const QString& initialFolder, const QString& title);
+
+// The form in which a chosen folder is returned: native separators, none at the end
+// except for a root.
+QString normalizeFolder(const QString& folder);
+
+}  // namespace tolvarin

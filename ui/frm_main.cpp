@@ -1,0 +1,313 @@
+#include "frm_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "folder_browser.h"
+#include "open_file_dialog.h"
+#include "output_path.h"
+
+namespace tolvarin {
+namespace {
+
+const QString kContact = QStringLiteral("Questions and reports: tolvarin@users.noreply.example");
+constexpr int kEventIntervalMs = 5;  // how often a pass lets window events through
+
+QFont arial(bool bold = false) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(8.25);
+    f.setBold(bold);
+    return f;
+}
+
+std::u16string toU16(const QString& s) { return s.toStdU16String(); }
+QString fromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+void place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tolvarin"));
+    setWindowIcon(QIcon(QStringLiteral(":/tolvarin.png")));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twips(5175), twips(2655));
+    setAcceptDrops(true);
+
+    Frame1_ = new QGroupBox(QStringLiteral("Input File:"), this);
+    Frame1_->setObjectName(QStringLiteral("Frame1"));
+    Frame1_->setFont(arial());
+    place(Frame1_, 120, 120, 4935, 735);
+    txtInput_ = new QLineEdit(Frame1_);
+    txtInput_->setObjectName(QStringLiteral("txtInput"));
+    txtInput_->setFont(arial());
+    txtInput_->setReadOnly(true);
+    place(txtInput_, 120, 240, 4575, 285);
+    cmdOpen_ = new QPushButton(QStringLiteral("..."), Frame1_);
+    cmdOpen_->setObjectName(QStringLiteral("cmdOpen"));
+    cmdOpen_->setFont(QApplication::font());
+    cmdOpen_->setToolTip(QStringLiteral("Choose the RTF document to convert"));
+    place(cmdOpen_, 4440, 240, 375, 285);
+
+    Frame2_ = new QGroupBox(QStringLiteral("Output Folder:"), this);
+    Frame2_->setObjectName(QStringLiteral("Frame2"));
+    Frame2_->setFont(arial());
+    place(Frame2_, 120, 960, 4935, 735);
+    txtOutput_ = new QLineEdit(Frame2_);
+    txtOutput_->setObjectName(QStringLiteral("txtOutput"));
+    txtOutput_->setFont(arial());
+    txtOutput_->setReadOnly(true);
+    place(txtOutput_, 120, 240, 4575, 285);
+    cmdBrowse_ = new QPushButton(QStringLiteral("..."), Frame2_);
+    cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse_->setFont(QApplication::font());
+    cmdBrowse_->setToolTip(QStringLiteral("Choose another folder for the converted document"));
+    place(cmdBrowse_, 4440, 240, 375, 285);
+
+    CmdConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
+    CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
+    CmdConvert_->setFont(arial());
+    CmdConvert_->setToolTip(kContact);
+    place(CmdConvert_, 3360, 1800, 750, 320);
+    cmdQuit_ = new QPushButton(QStringLiteral("&Quit"), this);
+    cmdQuit_->setObjectName(QStringLiteral("cmdQuit"));
+    cmdQuit_->setFont(arial());
+    cmdQuit_->setToolTip(kContact);
+    place(cmdQuit_, 4320, 1800, 750, 320);
+    for (QPushButton* b : {cmdOpen_, cmdBrowse_, CmdConvert_, cmdQuit_}) {
+        b->setAutoDefault(false);  // Enter presses none of them
+        b->setDefault(false);
+        b->setFocusPolicy(Qt::StrongFocus);
+    }
+    // The "..." buttons overlap the ends of their boxes and are drawn on top.
+    cmdOpen_->raise();
+    cmdBrowse_->raise();
+
+    lblStatus_ = new QLabel(QStringLiteral("Converts Panchari RTF files to ISM font."), this);
+    lblStatus_->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus_->setFont(arial());
+    lblStatus_->setToolTip(kContact);
+    lblStatus_->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+    lblStatus_->move(twips(120), twips(2160));
+    lblStatus_->adjustSize();
+
+    Label2_ = new QLabel(QStringLiteral("Beta Version... Only for Testing"), this);
+    Label2_->setObjectName(QStringLiteral("Label2"));
+    Label2_->setFont(arial(true));
+    Label2_->setAlignment(Qt::AlignCenter);
+    Label2_->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
+    place(Label2_, 0, 2400, 5175, 255);
+
+    setTabOrder(txtInput_, cmdOpen_);
+    setTabOrder(cmdOpen_, txtOutput_);
+    setTabOrder(txtOutput_, cmdBrowse_);
+    setTabOrder(cmdBrowse_, CmdConvert_);
+    setTabOrder(CmdConvert_, cmdQuit_);
+
+    // The enabling rule runs on a 1 ms timer. A tick with no change in the path texts
+    // changes nothing, so it is started by each change rather than left ticking.
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(1);
+    Timer1_->setSingleShot(true);
+    connect(Timer1_, &QTimer::timeout, this, &frmMain::applyEnablingRule);
+    auto changed = [this] {
+        if (timerOn_) Timer1_->start();
+    };
+    connect(txtInput_, &QLineEdit::textChanged, this, changed);
+    connect(txtOutput_, &QLineEdit::textChanged, this, changed);
+
+    connect(cmdOpen_, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(cmdBrowse_, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
+    connect(CmdConvert_, &QPushButton::clicked, this, &frmMain::CmdConvert_Click);
+    connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::requestQuit);
+
+    openDialog_ = ShowOpenDialog;
+    folderDialog_ = BrowseForFolder;
+
+    // Key preview: Escape ends the program whichever control has the focus.
+    qApp->installEventFilter(this);
+
+    applyEnablingRule();
+    txtInput_->setFocus();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+frmMain::~frmMain() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+void frmMain::applyEnablingRule() {
+    const bool inputSet = txtInput_->text().size() >= 2;
+    CmdConvert_->setEnabled(inputSet && txtOutput_->text().size() >= 2);
+    const bool outputRow = txtInput_->text().size() >= 2;
+    txtOutput_->setEnabled(outputRow);
+    Frame2_->setEnabled(outputRow);
+    cmdBrowse_->setEnabled(outputRow);
+}
+
+bool frmMain::openInput(const QString& path) {
+    // Load into a fresh document first: a file that fails to load leaves the
+    // document and the three paths as they were.
+    Document loaded;
+    LoadResult result = loaded.loadFile(std::filesystem::path(toU16(path)));
+    if (!result) {
+        showError(QStringLiteral("Cannot open %1:\n%2").arg(path, fromUtf8(result.description)).toStdString());
+        return false;
+    }
+    rtbSource_ = std::move(loaded);
+    txtInput_->setText(path);
+    const QString input = txtInput_->text();
+    txtOutput_->setText(fromU16(FolderOf(toU16(input))));
+    txtFilename_ = fromU16(DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text())));
+    return true;
+}
+
+void frmMain::cmdOpen_Click() {
+    const QString path = openDialog_ ? openDialog_(this) : QString();
+    if (path.isEmpty()) return;
+    openInput(path);
+}
+
+void frmMain::cmdBrowse_Click() {
+    const QString folder = txtOutput_->text();
+    const QString chosen = folderDialog_ ? folderDialog_(this, folder, kBrowseTitle) : QString();
+    if (chosen.isEmpty()) return;
+    txtOutput_->setText(chosen);
+    txtFilename_ = fromU16(DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text())));
+}
+
+void frmMain::CmdConvert_Click() {
+    if (busy_) return;
+    busy_ = true;
+    sinceEvents_.start();
+    PassOutcome outcome;
+    try {
+        outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this);
+    } catch (const std::exception& e) {
+        // Out of memory or a position overflow: report it, keep the window usable.
+        for (LockedControl c : kLockOrder) setControlEnabled(c, true);
+        setBusyCursor(false);
+        showError(std::string("The conversion failed: ") + e.what());
+    }
+    busy_ = false;
+    if (outcome.status == PassOutcome::Status::Abandoned || quitting_) {
+        if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        qApp->quit();
+    }
+}
+
+QWidget* frmMain::lockedWidget(LockedControl control) const {
+    switch (control) {
+    case LockedControl::Timer1: return nullptr;
+    case LockedControl::CmdConvert: return CmdConvert_;
+    case LockedControl::cmdQuit: return cmdQuit_;
+    case LockedControl::Frame2: return Frame2_;
+    case LockedControl::Frame1: return Frame1_;
+    case LockedControl::txtInput: return txtInput_;
+    case LockedControl::txtOutput: return txtOutput_;
+    case LockedControl::cmdOpen: return cmdOpen_;
+    case LockedControl::cmdBrowse: return cmdBrowse_;
+    }
+    return nullptr;
+}
+
+void frmMain::setControlEnabled(LockedControl control, bool enabled) {
+    if (control == LockedControl::Timer1) {
+        timerOn_ = enabled;
+        if (enabled) Timer1_->start();  // the first tick after a pass applies the rule again
+        else Timer1_->stop();
+        return;
+    }
+    lockedWidget(control)->setEnabled(enabled);
+}
+
+void frmMain::setBusyCursor(bool busy) {
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void frmMain::setStatus(std::string_view text) {
+    lblStatus_->setText(fromUtf8(text));
+    lblStatus_->adjustSize();  // grows or shrinks to the right; the left edge stays
+}
+
+bool frmMain::processEvents() {
+    // Asked once per character; letting events through every few milliseconds keeps
+    // the window live without slowing the walk.
+    if (sinceEvents_.elapsed() >= kEventIntervalMs) {
+        QCoreApplication::processEvents();
+        sinceEvents_.restart();
+    }
+    return !quitting_;
+}
+
+std::filesystem::path frmMain::outputPath() { return std::filesystem::path(toU16(txtFilename_)); }
+
+void frmMain::showMessage(std::string_view text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tolvarin"), fromUtf8(text), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.exec();
+}
+
+void frmMain::showError(std::string_view text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tolvarin"), fromUtf8(text), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("errorBox"));
+    box.exec();
+}
+
+void frmMain::requestQuit() {
+    quitting_ = true;
+    // During a pass the walk sees quitRequested() at its next event round and stops
+    // without saving; the handler then ends the program.
+    if (!busy_) qApp->quit();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        QWidget* w = qobject_cast<QWidget*>(watched);
+        if (w && (w == this || isAncestorOf(w))) {
+            requestQuit();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    requestQuit();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && event->mimeData()->hasUrls() && event->mimeData()->urls().size() == 1 &&
+        event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QString path = QDir::toNativeSeparators(event->mimeData()->urls().first().toLocalFile());
+    event->acceptProposedAction();
+    openInput(path);
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,31 @@
+#include "open_file_dialog.h"
+
+#include <QFileDialog>
+
+namespace tolvarin {
+namespace {
+
+// Lives for the whole run, like the dialog's own memory of the last file type.
+QString g_lastFilter = kRtfFilter;
+
+}  // namespace
+
+QString lastOpenFilter() { return g_lastFilter; }
+
+QString ShowOpenDialog(QWidget* owner) {
+    QFileDialog dialog(owner, QStringLiteral("Open File"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({kRtfFilter, kAllFilesFilter});
+    dialog.selectNameFilter(g_lastFilter);
+    // x.rtf and X.RTF both belong under the RTF filter, whatever the platform.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+    dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    g_lastFilter = dialog.selectedNameFilter();
+    return QDir::toNativeSeparators(dialog.selectedFiles().first());
+}
+
+}  // namespace tolvarin
