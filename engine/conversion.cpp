@@ -62,6 +62,9 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
     destination.reserve(text.size() + text.size() / 8);
     std::size_t run = 0;
+    std::size_t runEnd = 0;  // the walk looks a run up only when it leaves the last one
+    Document::RunFormat caret;
+    bool sourceRun = false;
     currentPosition = 1;
     while (currentPosition <= n) {
         const std::int32_t p = currentPosition;
@@ -71,13 +74,17 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         }
         // Character p's attributes. Every character of the document has definite
         // styles, so each reads as set or not set and is carried over as it is.
-        run = working.runIndexAt(std::size_t(p - 1), run);
-        const Document::RunFormat& in = runs[run].format;
-        Document::RunFormat caret = in;
-        caret.font = outFont[in.font];
+        const std::size_t index = std::size_t(p - 1);
+        if (index >= runEnd) {
+            run = working.runIndexAt(index, run);
+            runEnd = run + 1 < runs.size() ? runs[run + 1].start : text.size();
+            caret = runs[run].format;
+            caret.font = outFont[caret.font];
+            sourceRun = fromSource[runs[run].format.font];
+        }
 
         const std::u16string_view current(&text[std::size_t(p - 1)], 1);
-        if (fromSource[in.font]) {
+        if (sourceRun) {
             const std::u16string_view following =
                 p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
             destination.append(MapGlyph(current, following), caret);

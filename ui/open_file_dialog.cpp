@@ -18,9 +18,8 @@ QString ShowOpenDialog(QWidget* owner) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({kRtfFilter, kAllFilesFilter});
     dialog.selectNameFilter(g_lastFilter);
-    // x.rtf and X.RTF both belong under the RTF filter, whatever the platform.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
-    dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
+    // The dialog's filter leaves out QDir::CaseSensitive, so x.rtf and X.RTF both show
+    // under the RTF filter on every platform.
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
