@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #ifdef _WIN32
@@ -13,6 +14,7 @@
 #define TOLVARIN_FSYNC _commit
 #define TOLVARIN_FILENO _fileno
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #define TOLVARIN_FSYNC fsync
 #define TOLVARIN_FILENO fileno
@@ -36,6 +38,65 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 }
 
 std::string reason(int err) { return std::generic_category().message(err); }
+
+// The temporary file lives in the target's folder so the final rename never
+// crosses file systems; its name is unique to this process and attempt.
+std::filesystem::path temporaryNameFor(const std::filesystem::path& path) {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::filesystem::path temp = path;
+    temp += ".tolvarin-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++) + ".tmp";
+    return temp;
+}
+
+#ifdef O_TMPFILE
+// Writes the content into a file that has no name until it is complete, so a
+// process killed while writing leaves nothing behind. Returns nothing when the
+// file system cannot make such files; the caller then uses a named one.
+std::optional<std::string> writeUnnamedThenRename(const std::filesystem::path& path,
+                                                  const std::filesystem::path& temp,
+                                                  const ContentProducer& produce) {
+    const std::string name = displayPath(path);
+    std::filesystem::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return std::nullopt;
+        return "cannot save " + name + ": " + reason(errno);
+    }
+    auto fail = [&](int err) {
+        ::close(fd);
+        return "cannot save " + name + ": " + reason(err);
+    };
+    int writeError = 0;
+    produce([&](std::string_view piece) {
+        while (writeError == 0 && !piece.empty()) {
+            ssize_t n = ::write(fd, piece.data(), piece.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) writeError = n < 0 ? errno : EIO;
+            else piece.remove_prefix(std::size_t(n));
+        }
+    });
+    if (writeError != 0) return fail(writeError);
+    if (::fsync(fd) != 0) return fail(errno);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        ::close(fd);
+        return std::nullopt;  // no /proc: write a named temporary file instead
+    }
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return "cannot save " + name + ": " + reason(err);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return "cannot save " + name + ": " + reason(err);
+    }
+    return std::string();
+}
+#endif
 
 }  // namespace
 
@@ -78,12 +139,10 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return "cannot save " + name + ": a folder of that name is in the way";
 
-    // The temporary file lives in the target's folder so the final rename never
-    // crosses file systems; its name is unique to this process and attempt.
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::filesystem::path temp = path;
-    temp += ".tolvarin-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++) + ".tmp";
+    const std::filesystem::path temp = temporaryNameFor(path);
+#ifdef O_TMPFILE
+    if (std::optional<std::string> done = writeUnnamedThenRename(path, temp, produce)) return *done;
+#endif
 
     errno = 0;
     FilePtr f(openFile(temp, "wbx"));
