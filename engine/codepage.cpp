@@ -42,6 +42,10 @@ const char16_t* codePageUpperHalf(int codePage) {
 int codePageForCharset(int charset, int fallback) {
     switch (charset) {
     case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
     case 161: return 1253;
     case 162: return 1254;
     case 163: return 1258;

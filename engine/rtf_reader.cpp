@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "dbcs.h"
 #include "rtf_tokenizer.h"
 
 namespace tolvarin {
@@ -42,6 +43,7 @@ enum class Action : std::uint8_t {
     DestText,    // a destination whose content is text (\fldrslt)
     DestObject,
     ObjectResult,
+    FootnoteNumber,
 };
 
 struct WordInfo {
@@ -98,6 +100,13 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable() {
         t["fonttbl"] = {Action::DestFontTable};
         t["fldrslt"] = {Action::DestText};
         t["object"] = {Action::DestObject};
+        // The label a list item shows ("1.", a bullet), written for readers that do
+        // not number lists themselves; this document model keeps it as text.
+        t["listtext"] = {Action::DestText};
+        // Some producers put the cells of nested tables inside this group.
+        t["nesttableprops"] = {Action::DestText};
+        t["pntext"] = {Action::DestText};
+        t["chftn"] = {Action::FootnoteNumber};
         t["result"] = {Action::ObjectResult};
         // Destinations whose content is not body text. Headers, footers and notes
         // live outside the flat body this document model holds.
@@ -105,7 +114,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable() {
              {"colortbl", "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer",
               "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
               "atnref", "bkmkstart", "bkmkend", "fldinst", "listtable", "listoverridetable", "rsidtbl", "revtbl",
-              "pntext", "pntxta", "pntxtb", "listtext", "nonshppict", "shprslt", "xe", "tc", "txe", "template",
+              "pntxta", "pntxtb", "nonshppict", "nonesttables", "shprslt", "xe", "tc", "txe", "template",
               "filetbl", "private", "themedata", "colorschememapping", "datastore", "latentstyles", "pgdsctbl",
               "xmlnstbl", "generator", "mmathPr", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
               "userprops", "docvar", "objdata", "objclass", "objname", "shpinst", "sp", "sn", "sv", "author",
@@ -150,6 +159,8 @@ private:
     void hexByte(std::uint8_t byte);
     void emit(char16_t c);
     void refreshFormat();
+    void setCodePage(int codePage);
+    void doubleByteText(std::uint8_t b);
     void commitFontEntry();
     FontDef* currentFontDef();
 
@@ -169,8 +180,12 @@ private:
     Document::RunFormat format_;
     const char16_t* upperHalf_ = nullptr;
     bool symbolFont_ = false;
+    int doubleByte_ = 0;    // the double-byte code page of the current font, or 0
+    int pendingLead_ = -1;  // a lead byte waiting for its trail byte
+    bool groupStart_ = false;  // nothing but '{' read yet in this group
 
     int pendingSkip_ = 0;  // fallback characters still to skip after \uN
+    int footnotes_ = 0;
 
     // The font table entry being read.
     int entryNumber_ = 0;
@@ -198,11 +213,11 @@ void Reader::refreshFormat() {
             def->inDocument = true;
         }
         format_.font = def->id;
-        upperHalf_ = codePageUpperHalf(def->codePage);
+        setCodePage(def->codePage);
         symbolFont_ = def->font.charset == kSymbolCharset;
     } else {
         format_.font = doc_.fontId(Font{});
-        upperHalf_ = codePageUpperHalf(ansiCodePage_);
+        setCodePage(ansiCodePage_);
         symbolFont_ = false;
     }
     format_.bold = state_.bold;
@@ -213,6 +228,25 @@ void Reader::refreshFormat() {
     // Every refresh is followed by a character, so the run can open here and the
     // characters after it go straight into the text.
     doc_.openRun(format_);
+}
+
+void Reader::setCodePage(int codePage) {
+    doubleByte_ = isDoubleByteCodePage(codePage) ? codePage : 0;
+    upperHalf_ = codePageUpperHalf(doubleByte_ ? 1252 : codePage);
+    if (!upperHalf_) upperHalf_ = codePageUpperHalf(1252);
+    if (!doubleByte_) pendingLead_ = -1;
+}
+
+// A text byte in a double-byte code page: a lead byte waits for its trail byte.
+void Reader::doubleByteText(std::uint8_t b) {
+    if (pendingLead_ >= 0) {
+        doc_.appendToRun(decodeDoubleByte(doubleByte_, std::uint8_t(pendingLead_), b));
+        pendingLead_ = -1;
+    } else if (isLeadByte(doubleByte_, b)) {
+        pendingLead_ = b;
+    } else {
+        doc_.appendToRun(b < 0x80 ? char16_t(b) : decodeDoubleByte(doubleByte_, b, -1));
+    }
 }
 
 void Reader::emit(char16_t c) {
@@ -229,7 +263,7 @@ void Reader::commitFontEntry() {
     FontDef def;
     def.font = Font{std::move(name), entryCharset_};
     def.codePage = entryCharset_ == kSymbolCharset ? 1252 : codePageForCharset(entryCharset_, ansiCodePage_);
-    if (!codePageUpperHalf(def.codePage)) def.codePage = 1252;
+    if (!codePageUpperHalf(def.codePage) && !isDoubleByteCodePage(def.codePage)) def.codePage = 1252;
     fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
     entryOpen_ = false;
     entryName_.clear();
@@ -264,7 +298,8 @@ void Reader::text(std::string_view bytes) {
         for (char ch : bytes) {
             auto b = std::uint8_t(ch);
             if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
-            doc_.appendToRun(decodeByte(upperHalf_, b));
+            if (doubleByte_) doubleByteText(b);
+            else doc_.appendToRun(decodeByte(upperHalf_, b));
         }
         break;
     case Dest::FontTable: {
@@ -293,7 +328,8 @@ void Reader::hexByte(std::uint8_t byte) {
     }
     if (state_.dest == Dest::Text) {
         if (formatDirty_) refreshFormat();
-        doc_.appendToRun(decodeByte(upperHalf_, byte));
+        if (doubleByte_) doubleByteText(byte);
+        else doc_.appendToRun(decodeByte(upperHalf_, byte));
     } else if (state_.dest == Dest::FontTable) {
         char c = char(byte);
         text(std::string_view(&c, 1));
@@ -383,7 +419,7 @@ void Reader::controlWord(const RtfToken& t) {
         formatDirty_ = true;
         break;
     case Action::AnsiCodePage:
-        if (codePageUpperHalf(param)) ansiCodePage_ = param;
+        if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
         break;
     case Action::AnsiCharsetFlag:
         break;
@@ -414,6 +450,11 @@ void Reader::controlWord(const RtfToken& t) {
     case Action::ObjectResult:
         if (state_.dest == Dest::Object) state_.dest = Dest::Text;
         break;
+    case Action::FootnoteNumber:
+        // The reference mark of the next footnote, numbered as word processors do.
+        if (state_.dest == Dest::Text)
+            for (char digit : std::to_string(++footnotes_)) emit(char16_t(digit));
+        break;
     }
 }
 
@@ -423,6 +464,12 @@ LoadResult Reader::run() {
     bool rootClosed = false;
     for (;;) {
         RtfToken t = tokens_.next();
+        const bool afterBrace = t.kind == RtfToken::Kind::GroupStart;
+        struct GroupStartReset {
+            bool& flag;
+            bool value;
+            ~GroupStartReset() { flag = value; }
+        } reset{groupStart_, afterBrace};
         if (rootClosed) {
             // Producers leave line ends, NULs or junk after the document; only a further
             // closing brace shows that the groups did not match.
@@ -444,6 +491,7 @@ LoadResult Reader::run() {
             stack_.push_back(state_);
             state_.starred = false;
             pendingSkip_ = 0;
+            pendingLead_ = -1;
             break;
         case RtfToken::Kind::GroupEnd: {
             if (stack_.empty()) return fail(t.offset, "a '}' closes a group that was never opened");
@@ -460,7 +508,9 @@ LoadResult Reader::run() {
             break;
         case RtfToken::Kind::ControlSymbol:
             if (t.symbol == '*') {
-                state_.starred = true;
+                // \* marks an ignorable destination only where a group begins;
+                // elsewhere producers leave it stray, and it means nothing.
+                state_.starred = groupStart_;
                 break;
             }
             if (pendingSkip_ > 0) {

@@ -76,7 +76,17 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"LibreOffice hich pairs", doc("\\loch\\f1\\hich\\af1\\dbch\\af2\\loch\\f1 \\'cc"), codes({0xCC})},
         TextCase{"open groups are closed at the end", "{\\rtf1{\\b a{\\i b", u"ab"},
         TextCase{"trailing junk after the document", "{\\rtf1 a}\r\n\0junk", u"a"},
-        TextCase{"list text is not body text", doc("{\\listtext 1.\\tab}Item"), u"Item"},
+        TextCase{"list labels stay as text", doc("{\\listtext 1.\\tab}Item"), u"1.\tItem"},
+        TextCase{"footnote marks are numbered", doc("a{\\super\\chftn}{\\footnote x}b{\\chftn}"), u"a1b2"},
+        TextCase{"a stray star mid-group means nothing", doc("{\\i0\\*\\cs7 kept}"), u"kept"},
+        TextCase{"nested table cells inside their properties", doc("{\\*\\nesttableprops\\trowd a\\nestcell}"), u"a\t"},
+        TextCase{"Shift-JIS by font charset", "{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'82\\'a0a\\'b1}",
+                 u"\u3042a\uFF71"},
+        TextCase{"GBK by ansicpg", "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0 SimSun;}}\\f0 \\'b0\\'a1}", u"\u554A"},
+        TextCase{"Big5 with raw bytes", "{\\rtf1{\\fonttbl{\\f0\\fcharset136 MingLiU;}}\\f0 \xa4\x40}", u"\u4E00"},
+        TextCase{"Korean with unicode and fallback", "{\\rtf1{\\fonttbl{\\f0\\fcharset129 Batang;}}\\f0\\uc2 \\u44032\\'b0\\'a1x}",
+                 u"\uAC00x"},
+        TextCase{"nested table fallback is skipped", doc("a{\\*\\nonesttables fallback}{\\nonesttables x}b"), u"ab"},
         TextCase{"table cells", doc("a\\cell b\\cell\\row c"), u"a\tb\t\nc"},
         TextCase{"headers are not body text", doc("{\\header H}body"), u"body"}));
 

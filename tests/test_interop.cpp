@@ -1,0 +1,348 @@
+// Interoperability with a real word processor: LibreOffice, headless with a profile
+// of its own, writes RTF for Tolvarin to convert, and reads back what Tolvarin writes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sys/wait.h>
+
+#include "conversion.h"
+#include "document.h"
+#include "test_support.h"
+
+using namespace tolvarin;
+using tolvarin::test::codes;
+namespace fs = std::filesystem;
+
+namespace {
+
+int run(const std::string& command, std::string* output = nullptr) {
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    char buf[4096];
+    std::string out;
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    int st = pclose(p);
+    if (output) *output = out;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+std::string q(const fs::path& p) {
+    std::string s = "'";
+    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return s + "'";
+}
+
+// One soffice run converts every file given, so the suite starts LibreOffice a few
+// times only.
+class Office {
+public:
+    Office() { fs::create_directories(profile_.path()); }
+
+    static bool available() { return run("command -v soffice") == 0; }
+
+    // Converts `files` to `filter` (e.g. "rtf" or "txt:Text (encoded):UTF8") into `outdir`.
+    // A file that stops LibreOffice stops the rest of its batch too; the rest is then
+    // tried again without it, and the file has no output.
+    void convert(const std::vector<fs::path>& files, const std::string& filter, const fs::path& outdir) {
+        fs::create_directories(outdir);
+        const std::string extension = "." + filter.substr(0, filter.find(':'));
+        std::vector<fs::path> pending = files;
+        while (!pending.empty()) {
+            std::string cmd = "timeout 900 soffice -env:UserInstallation=file://" + profile_.path().string() +
+                              " --headless --norestore --convert-to " + q(filter) + " --outdir " + q(outdir);
+            for (const fs::path& f : pending) cmd += " " + q(f);
+            std::string out;
+            run(cmd, &out);
+            std::vector<fs::path> missing;
+            for (const fs::path& f : pending)
+                if (!fs::exists(outdir / fs::path(f.filename()).replace_extension(extension))) missing.push_back(f);
+            if (missing.size() == pending.size()) missing.erase(missing.begin());
+            pending = std::move(missing);
+        }
+    }
+
+private:
+    test::TempDir profile_;
+};
+
+class NullHost final : public PassHost {
+public:
+    explicit NullHost(fs::path out) : out_(std::move(out)) {}
+    void setControlEnabled(LockedControl, bool) override {}
+    void setBusyCursor(bool) override {}
+    void setStatus(std::string_view) override {}
+    bool processEvents() override { return true; }
+    fs::path outputPath() override { return out_; }
+    void showMessage(std::string_view) override {}
+    void showError(std::string_view text) override { ADD_FAILURE() << text; }
+
+private:
+    fs::path out_;
+};
+
+bool convertFile(const fs::path& in, const fs::path& out) {
+    Document source, working, destination;
+    if (!source.loadFile(in)) return false;
+    NullHost host(out);
+    return runConversionPass(source, working, destination, host).status == PassOutcome::Status::Saved;
+}
+
+// A paragraph of a generated document: its font face, styles, size and 8-bit codes.
+struct Para {
+    const char* face;  // a font-face declared in the document
+    bool bold, italic, underline;
+    int points;
+    std::vector<int> codes;
+    // What the rules make of it.
+    const char* expectedFont;
+    std::u16string expectedText;
+};
+
+std::string utf8(char32_t c) {
+    std::string s;
+    if (c < 0x80) s += char(c);
+    else if (c < 0x800) s += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+    else s += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
+    return s;
+}
+
+std::string xmlText(const std::vector<int>& bytes, bool symbol) {
+    std::string s;
+    for (int b : bytes) {
+        // A symbol font's codes live at U+F000 + code in a document's text.
+        char32_t c = symbol ? char32_t(0xF000 + b) : char32_t(decodeCp1252(std::uint8_t(b)));
+        if (c == '<') s += "&lt;";
+        else if (c == '&') s += "&amp;";
+        else s += utf8(c);
+    }
+    return s;
+}
+
+// A flat ODT file with one paragraph per entry.
+void writeFlatOdt(const fs::path& file, const std::vector<Para>& paras) {
+    std::string styles, body;
+    for (std::size_t i = 0; i < paras.size(); ++i) {
+        const Para& p = paras[i];
+        styles += "<style:style style:name=\"T" + std::to_string(i) +
+                  "\" style:family=\"text\"><style:text-properties style:font-name=\"" + p.face +
+                  "\" fo:font-size=\"" + std::to_string(p.points) + "pt\" fo:font-weight=\"" +
+                  (p.bold ? "bold" : "normal") + "\" fo:font-style=\"" + (p.italic ? "italic" : "normal") + "\"" +
+                  (p.underline ? " style:text-underline-style=\"solid\" style:text-underline-width=\"auto\""
+                                 " style:text-underline-color=\"font-color\""
+                               : "") +
+                  "/></style:style>";
+        body += "<text:p><text:span text:style-name=\"T" + std::to_string(i) + "\">" +
+                xmlText(p.codes, std::string(p.face) == "PanchariSymbol") + "</text:span></text:p>";
+    }
+    std::ofstream(file) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:font-face-decls>
+<style:font-face style:name="PANCHARI" svg:font-family="PANCHARI"/>
+<style:font-face style:name="Panchari" svg:font-family="Panchari"/>
+<style:font-face style:name="PanchariBold" svg:font-family="PANCHARI Bold"/>
+<style:font-face style:name="PanchariSymbol" svg:font-family="PANCHARI" style:font-charset="x-symbol"/>
+<style:font-face style:name="Arial" svg:font-family="Arial"/>
+<style:font-face style:name="Panchar" svg:font-family="Panchar"/>
+</office:font-face-decls>
+<office:automatic-styles>)" << styles
+                         << "</office:automatic-styles><office:body><office:text>" << body
+                         << "</office:text></office:body></office:document>\n";
+}
+
+// Expectations derived by hand from the mapping tables, one rule each.
+const std::vector<Para>& producerParagraphs() {
+    static const std::vector<Para> paras = {
+        {"PANCHARI", true, false, false, 18, {0x41, 0xB5, 0xEF}, "ML-TTRevathi", codes({0xA1, 0xA2})},
+        {"Panchari", false, true, false, 11, {0xCC, 0xEE, 0x20, 0xDC}, "ML-TTRevathi", codes({0xBA, 0x20, 0x65})},
+        {"PANCHARI", false, false, true, 12, {0x79, 0x51}, "ML-TTRevathi", u"Xv\\''"},
+        {"PanchariBold", true, true, true, 9, {0x6C, 0xE8}, "ML-TTRevathi", codes({0x63, 0x71, 0x5D, 0x73, 0x73})},
+        {"PanchariSymbol", false, false, false, 14, {0xCC, 0x6C, 0xA1}, "ML-TTRevathi",
+         codes({0x5F, 0x63, 0x71, 0x5D, 0x76})},
+        {"PanchariSymbol", true, false, false, 20, {0xD9, 0xF0, 0x91, 0x93}, "ML-TTRevathi", codes({0xCB, 0x91, 0x93})},
+        {"Arial", false, true, true, 10, {0x41, 0xB5, 0xEF}, "Arial", codes({0x41, 0xB5, 0xEF})},
+        {"Panchar", false, false, false, 16, {0x41}, "Panchar", u"A"},
+    };
+    return paras;
+}
+
+// Per character: the text and its font, styles and size, comparing two readings.
+void expectSameReading(const Document& ours, const Document& theirs, const std::string& what) {
+    std::u16string a = ours.text(), b = theirs.text();
+    while (!a.empty() && a.back() == kParagraphBreak) a.pop_back();
+    while (!b.empty() && b.back() == kParagraphBreak) b.pop_back();
+    ASSERT_EQ(a, b) << what;
+    for (std::size_t p = 1; p <= a.size(); ++p) {
+        if (a[p - 1] == kParagraphBreak) continue;  // a paragraph mark's format is the paragraph's
+        CharFormat x = ours.formatAt(p), y = theirs.formatAt(p);
+        ASSERT_EQ(x.font.name, y.font.name) << what << " at " << p;
+        ASSERT_EQ(x.bold, y.bold) << what << " at " << p;
+        ASSERT_EQ(x.italic, y.italic) << what << " at " << p;
+        ASSERT_EQ(x.underline, y.underline) << what << " at " << p;
+        ASSERT_EQ(x.fontSize, y.fontSize) << what << " at " << p;
+    }
+}
+
+std::u16string withoutWhitespace(const std::string& utf8Text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < utf8Text.size();) {
+        auto b = std::uint8_t(utf8Text[i]);
+        char32_t c = b;
+        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        if (extra) c = b & (0x3F >> extra);
+        ++i;
+        for (int e = 0; e < extra && i < utf8Text.size(); ++e, ++i) c = (c << 6) | (std::uint8_t(utf8Text[i]) & 0x3F);
+        bool space = c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0xFEFF || c == 0x2028 ||
+                     c == 0x2029 || (c >= 0x2000 && c <= 0x200B) || c == 0x3000 || c == 0x85;
+        if (!space) out += c > 0xFFFF ? u'\uFFFD' : char16_t(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+class Interop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Office::available()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    Office office;
+};
+
+TEST_F(Interop, ConvertsWhatLibreOfficeWrites) {
+    test::TempDir dir;
+    const auto& paras = producerParagraphs();
+    // One document of all paragraphs, and one document per paragraph.
+    std::vector<fs::path> sources = {dir.path() / "all.fodt"};
+    writeFlatOdt(sources[0], paras);
+    for (std::size_t i = 0; i < paras.size(); ++i) {
+        sources.push_back(dir.path() / ("p" + std::to_string(i) + ".fodt"));
+        writeFlatOdt(sources.back(), {paras[i]});
+    }
+    office.convert(sources, "rtf", dir.path() / "rtf");
+
+    auto check = [&](const fs::path& rtf, std::vector<Para> expected) {
+        fs::path out = dir.path() / ("Converted_" + rtf.filename().string());
+        ASSERT_TRUE(convertFile(rtf, out)) << rtf;
+        Document d;
+        ASSERT_TRUE(d.loadFile(out).ok);
+        std::size_t pos = 1;
+        for (const Para& p : expected) {
+            ASSERT_LE(pos + p.expectedText.size() - 1, d.length()) << p.face;
+            EXPECT_EQ(d.text().substr(pos - 1, p.expectedText.size()), p.expectedText) << rtf << " " << p.face;
+            for (std::size_t k = 0; k < p.expectedText.size(); ++k) {
+                CharFormat f = d.formatAt(pos + k);
+                EXPECT_EQ(f.font.name, p.expectedFont) << p.face << " " << k;
+                EXPECT_EQ(f.bold, p.bold) << p.face << " " << k;
+                EXPECT_EQ(f.italic, p.italic) << p.face << " " << k;
+                EXPECT_EQ(f.underline, p.underline) << p.face << " " << k;
+                EXPECT_EQ(f.fontSize, p.points * 2) << p.face << " " << k;
+            }
+            pos += p.expectedText.size();
+            ASSERT_LE(pos, d.length());
+            EXPECT_EQ(d.text()[pos - 1], kParagraphBreak) << p.face;
+            ++pos;
+        }
+    };
+    check(dir.path() / "rtf" / "all.rtf", paras);
+    for (std::size_t i = 0; i < paras.size(); ++i) check(dir.path() / "rtf" / ("p" + std::to_string(i) + ".rtf"), {paras[i]});
+}
+
+TEST_F(Interop, LibreOfficeReadsWhatTolvarinWrites) {
+    test::TempDir dir;
+    std::vector<fs::path> written;
+    // Converted documents of every producer style, and documents made to hold every
+    // 8-bit code and style in fonts of each kind.
+    for (const char* name : {"wordpad_style.rtf", "word_style.rtf", "libreoffice_style.rtf"}) {
+        written.push_back(dir.path() / (std::string("Converted_") + name));
+        ASSERT_TRUE(convertFile(test::dataDir() / name, written.back()));
+    }
+    written.push_back(dir.path() / "Converted_letter.rtf");
+    ASSERT_TRUE(convertFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf", written.back()));
+    {
+        Document d;
+        std::u16string all8;
+        for (int b = 0x20; b < 0x100; ++b)
+            if (b != 0x7F && b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) all8 += decodeCp1252(std::uint8_t(b));
+        int i = 0;
+        for (const char* font : {"ML-TTRevathi", "Arial", "Times New Roman"})
+            for (int size : {16, 24, 37})
+                d.append(all8 + u"\n", CharFormat{Font{font, kAnsiCharset}, (i & 1) != 0, (i & 2) != 0, (i++ & 4) != 0, size});
+        d.append(u"Cyrillic \u0430\u0431\u0432 Greek \u03B1\u03B2 Malayalam \u0D15\u0D16\n", CharFormat{Font{"Arial", kAnsiCharset}});
+        written.push_back(dir.path() / "generated.rtf");
+        ASSERT_TRUE(d.saveFile(written.back()).ok);
+    }
+    office.convert(written, "rtf", dir.path() / "back");
+    for (const fs::path& file : written) {
+        Document ours, theirs;
+        ASSERT_TRUE(ours.loadFile(file).ok);
+        LoadResult r = theirs.loadFile(dir.path() / "back" / file.filename());
+        ASSERT_TRUE(r.ok) << file << ": " << r.description;
+        expectSameReading(ours, theirs, file.filename().string());
+    }
+}
+
+TEST_F(Interop, CorpusTextSurvivesTolvarin) {
+    if (!fs::is_directory(test::corpusDir())) GTEST_SKIP() << "no peer corpus beside the project";
+    test::TempDir dir;
+    const fs::path in = dir.path() / "in", out = dir.path() / "out";
+    fs::create_directories(in);
+    fs::create_directories(out);
+    std::vector<fs::path> inputs, outputs;
+    int total = 0;
+    for (auto& e : fs::recursive_directory_iterator(test::corpusDir())) {
+        if (e.path().extension() != ".rtf" || e.path().string().find("/expected/") != std::string::npos) continue;
+        ++total;
+        // Flat, unique names: LibreOffice names each output after its input.
+        std::string flat = fs::relative(e.path(), test::corpusDir()).string();
+        for (char& c : flat)
+            if (c == '/' || c == '-') c = '_';
+        Document probe;
+        if (!probe.loadFile(e.path())) continue;
+        fs::copy(e.path(), in / flat);
+        inputs.push_back(in / flat);
+        outputs.push_back(out / flat);
+        ASSERT_TRUE(convertFile(e.path(), out / flat)) << e.path();
+    }
+    office.convert(inputs, "txt:Text (encoded):UTF8", dir.path() / "in-text");
+    office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "out-text");
+
+    int matching = 0;
+    std::vector<std::string> differing;
+    for (const fs::path& file : inputs) {
+        fs::path txt = fs::path(file.filename()).replace_extension(".txt");
+        fs::path a = dir.path() / "in-text" / txt, b = dir.path() / "out-text" / txt;
+        if (!fs::exists(a)) {
+            differing.push_back(file.filename().string() + ": LibreOffice could not read the original");
+            continue;
+        }
+        std::u16string x = withoutWhitespace(test::readFile(a)), y = withoutWhitespace(test::readFile(b));
+        if (x == y) {
+            ++matching;
+            continue;
+        }
+        std::size_t at = 0;
+        while (at < x.size() && at < y.size() && x[at] == y[at]) ++at;
+        auto around = [&](const std::u16string& s) {
+            std::string o;
+            char hex[12];
+            for (std::size_t i = at; i < std::min(s.size(), at + 16); ++i) {
+                if (s[i] < 0x80) {
+                    o += char(s[i]);
+                } else {
+                    std::snprintf(hex, sizeof hex, "<%04X>", unsigned(s[i]));
+                    o += hex;
+                }
+            }
+            return o;
+        };
+        differing.push_back(file.filename().string() + ": from character " + std::to_string(at) + " original \"" +
+                            around(x) + "\" / Tolvarin \"" + around(y) + "\"");
+    }
+    std::printf("corpus text fidelity: %d matching / %zu loaded / %d total\n", matching, inputs.size(), total);
+    for (const std::string& d : differing) std::printf("  differs: %s\n", d.c_str());
+    RecordProperty("matching", matching);
+    EXPECT_EQ(total, 333);
+    EXPECT_GE(matching, TOLVARIN_CORPUS_MATCH_FLOOR) << "fewer corpus files keep their text than before";
+}
