@@ -42,6 +42,11 @@ const char16_t* codePageUpperHalf(int codePage) {
 int codePageForCharset(int charset, int fallback) {
     switch (charset) {
     case 77: return 10000;
+    // Apple's Japanese, Korean and Chinese charsets are close kin of Windows' own.
+    case 78: return 932;
+    case 79: return 949;
+    case 80: return 936;
+    case 81: return 950;
     case 128: return 932;
     case 129: return 949;
     case 134: return 936;

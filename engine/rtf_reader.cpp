@@ -162,6 +162,8 @@ private:
     void setCodePage(int codePage);
     void doubleByteText(std::uint8_t b);
     void commitFontEntry();
+    int codePageOfCharset(int charset) const;
+    static constexpr int kNoCharset = -1;
     FontDef* currentFontDef();
 
     std::string_view input_;
@@ -189,7 +191,7 @@ private:
 
     // The font table entry being read.
     int entryNumber_ = 0;
-    int entryCharset_ = kAnsiCharset;
+    int entryCharset_ = kNoCharset;
     std::string entryName_;
     bool entryOpen_ = false;
 };
@@ -254,6 +256,14 @@ void Reader::emit(char16_t c) {
     doc_.appendToRun(c);
 }
 
+// ANSI (0) and symbol (2) fonts are Windows-1252 whatever \ansicpg says; a font
+// that names no charset, or the default one (1), follows \ansicpg.
+int Reader::codePageOfCharset(int charset) const {
+    if (charset == kNoCharset || charset == 1) return ansiCodePage_;
+    if (charset == kAnsiCharset || charset == kSymbolCharset) return 1252;
+    return codePageForCharset(charset, ansiCodePage_);
+}
+
 void Reader::commitFontEntry() {
     if (!entryOpen_) return;
     std::string name = entryName_;
@@ -261,13 +271,13 @@ void Reader::commitFontEntry() {
     std::size_t first = name.find_first_not_of(' ');
     name.erase(0, first == std::string::npos ? name.size() : first);
     FontDef def;
-    def.font = Font{std::move(name), entryCharset_};
-    def.codePage = entryCharset_ == kSymbolCharset ? 1252 : codePageForCharset(entryCharset_, ansiCodePage_);
+    def.font = Font{std::move(name), entryCharset_ == kNoCharset ? kAnsiCharset : entryCharset_};
+    def.codePage = codePageOfCharset(entryCharset_);
     if (!codePageUpperHalf(def.codePage) && !isDoubleByteCodePage(def.codePage)) def.codePage = 1252;
     fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
     entryOpen_ = false;
     entryName_.clear();
-    entryCharset_ = kAnsiCharset;
+    entryCharset_ = kNoCharset;
     formatDirty_ = true;
 }
 
@@ -303,7 +313,7 @@ void Reader::text(std::string_view bytes) {
         }
         break;
     case Dest::FontTable: {
-        const char16_t* names = codePageUpperHalf(codePageForCharset(entryCharset_, ansiCodePage_));
+        const char16_t* names = codePageUpperHalf(codePageOfCharset(entryCharset_));
         if (!names) names = codePageUpperHalf(1252);
         for (char ch : bytes) {
             if (ch == ';') {
@@ -419,7 +429,8 @@ void Reader::controlWord(const RtfToken& t) {
         formatDirty_ = true;
         break;
     case Action::AnsiCodePage:
-        if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
+        if (param == 10001) ansiCodePage_ = 932;  // Mac Japanese, as Shift-JIS
+        else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
         break;
     case Action::AnsiCharsetFlag:
         break;

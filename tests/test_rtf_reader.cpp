@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"object keeps its result", doc("{\\object{\\*\\objdata 0102}{\\result r}}"), u"r"},
         TextCase{"cyrillic charset", doc("\\f2 \\'e0\\'e1"), u"\u0430\u0431"},
         TextCase{"greek charset", doc("\\f3 \\'e1"), u"\u03B1"},
+        TextCase{"ANSI charset font stays 1252 under another ansicpg",
+                 "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset0 X;}}\\'e4}", u"\u00E4"},
         TextCase{"ansicpg without font charset", "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 X;}}\\'e0}", u"\u0430"},
         TextCase{"symbol font keeps its codes", doc("\\f1 \\'cc\\'91"), codes({0xCC, 0x91})},
         TextCase{"symbol font in private use range", doc("\\f1 \\u61644\\'3f\\u61474?"), codes({0xCC, 0x22})},

@@ -347,6 +347,26 @@ TEST_F(Window, FailedSaveIsReportedNotSuccess) {
     EXPECT_NE(child<QLabel>(*w, "lblStatus")->text(), "Ready");
 }
 
+TEST_F(Window, FileRemovedBetweenChoosingAndLoading) {
+    test::TempDir dir;
+    std::filesystem::copy(test::dataDir() / "wordpad_style.rtf", dir.path() / "kept.rtf");
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "kept.rtf")));
+    const QString before = w->txtFilename();
+    w->setOpenDialog([&](QWidget*) {
+        test::writeFile(dir.path() / "gone.rtf", "{\\rtf1 x}");
+        std::filesystem::remove(dir.path() / "gone.rtf");  // removed while the dialog closes
+        return qpath(dir.path() / "gone.rtf");
+    });
+    BoxWatcher box;
+    box.arm();
+    w->cmdOpen_Click();
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_TRUE(box.text.contains("gone.rtf")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("No such file or directory")) << box.text.toStdString();
+    EXPECT_EQ(w->txtFilename(), before);
+    EXPECT_EQ(w->rtbSource().length(), 15u);
+}
+
 TEST(Program, SecondCopyEndsAtOnceAndFirstRuns) {
     QProcess first;
     first.start(TOLVARIN_GUI_EXE, {});

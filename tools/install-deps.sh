@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     fonts-liberation time
     xvfb xauth imagemagick
+    libreoffice-writer-nogui
 )
 missing=()
 for p in "${packages[@]}"; do
