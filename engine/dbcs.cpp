@@ -1,7 +1,6 @@
 #include "dbcs.h"
 
-#include <map>
-#include <mutex>
+#include <string>
 
 #if __has_include(<iconv.h>)
 #include <iconv.h>
@@ -19,26 +18,29 @@ bool isLeadByte(int codePage, std::uint8_t b) {
     return isDoubleByteCodePage(codePage) && b >= 0x81 && b <= 0xFE;
 }
 
-char16_t decodeDoubleByte(int codePage, std::uint8_t lead, int trail) {
+DoubleByteDecoder::~DoubleByteDecoder() {
 #ifdef TOLVARIN_HAVE_ICONV
-    // One converter per code page for the life of the program; the reader may run
-    // on several threads (the tests do), so the table is guarded.
-    static std::mutex guard;
-    static std::map<int, iconv_t> converters;
-    std::lock_guard<std::mutex> lock(guard);
-    auto it = converters.find(codePage);
-    if (it == converters.end()) {
+    for (auto& [page, converter] : converters_)
+        if (converter != reinterpret_cast<void*>(-1)) iconv_close(static_cast<iconv_t>(converter));
+#endif
+}
+
+char16_t DoubleByteDecoder::decode(int codePage, std::uint8_t lead, int trail) {
+#ifdef TOLVARIN_HAVE_ICONV
+    auto it = converters_.find(codePage);
+    if (it == converters_.end()) {
         const std::string name = "CP" + std::to_string(codePage);
-        it = converters.emplace(codePage, iconv_open("UTF-16LE", name.c_str())).first;
+        it = converters_.emplace(codePage, static_cast<void*>(iconv_open("UTF-16LE", name.c_str()))).first;
     }
-    if (it->second == iconv_t(-1)) return u'\uFFFD';
+    if (it->second == reinterpret_cast<void*>(-1)) return u'\uFFFD';
+    auto converter = static_cast<iconv_t>(it->second);
     char in[2] = {char(lead), char(trail)};
     char out[8];
     char* inp = in;
     char* outp = out;
     std::size_t inLeft = trail < 0 ? 1 : 2, outLeft = sizeof out;
-    iconv(it->second, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(it->second, &inp, &inLeft, &outp, &outLeft) == std::size_t(-1) || outLeft > sizeof out - 2)
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(converter, &inp, &inLeft, &outp, &outLeft) == std::size_t(-1) || outLeft > sizeof out - 2)
         return u'\uFFFD';
     return char16_t(std::uint8_t(out[0]) | (std::uint8_t(out[1]) << 8));
 #else

@@ -184,6 +184,7 @@ private:
     bool symbolFont_ = false;
     int doubleByte_ = 0;    // the double-byte code page of the current font, or 0
     int pendingLead_ = -1;  // a lead byte waiting for its trail byte
+    DoubleByteDecoder doubleBytes_;
     bool groupStart_ = false;  // nothing but '{' read yet in this group
 
     int pendingSkip_ = 0;  // fallback characters still to skip after \uN
@@ -242,12 +243,12 @@ void Reader::setCodePage(int codePage) {
 // A text byte in a double-byte code page: a lead byte waits for its trail byte.
 void Reader::doubleByteText(std::uint8_t b) {
     if (pendingLead_ >= 0) {
-        doc_.appendToRun(decodeDoubleByte(doubleByte_, std::uint8_t(pendingLead_), b));
+        doc_.appendToRun(doubleBytes_.decode(doubleByte_, std::uint8_t(pendingLead_), b));
         pendingLead_ = -1;
     } else if (isLeadByte(doubleByte_, b)) {
         pendingLead_ = b;
     } else {
-        doc_.appendToRun(b < 0x80 ? char16_t(b) : decodeDoubleByte(doubleByte_, b, -1));
+        doc_.appendToRun(b < 0x80 ? char16_t(b) : doubleBytes_.decode(doubleByte_, b, -1));
     }
 }
 

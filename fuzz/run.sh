@@ -8,9 +8,10 @@ CXX=clang++ cmake -S . -B build-fuzz -DTOLVARIN_FUZZ=ON -DTOLVARIN_SANITIZE=ON -
     -DTOLVARIN_BUILD_TESTS=OFF -DTOLVARIN_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_reader >/dev/null
 work=fuzz/corpus-work
-mkdir -p "$work"
+mkdir -p "$work" fuzz/artifacts
 seeds=()
 [ -d ../shared/corpus ] && seeds+=(../shared/corpus)
 seeds+=(tests/data samples)
 ./build-fuzz/bin/fuzz_reader -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 "$work" "${seeds[@]}"
+    -print_final_stats=1 \
+    -artifact_prefix=fuzz/artifacts/ "$work" "${seeds[@]}"

@@ -123,7 +123,7 @@ TEST_F(Window, EnablingRule) {
         bool convert;
         bool outputRow;
     } cases[] = {{"", "", false, false},       {"a", "", false, false},       {"a", "bb", false, false},
-                 {"ab", "", true && false, true}, {"ab", "c", false, true},  {"ab", "cd", true, true},
+                 {"ab", "", false, true}, {"ab", "c", false, true},  {"ab", "cd", true, true},
                  {"", "cd", false, false}};
     for (auto c : cases) {
         setPaths(c.in, c.out);
