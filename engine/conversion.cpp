@@ -81,16 +81,18 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
             caret = runs[run].format;
             caret.font = outFont[caret.font];
             sourceRun = fromSource[runs[run].format.font];
+            // Pieces take the caret's attributes: one check per run, not per piece.
+            destination.openRun(caret);
         }
 
         const std::u16string_view current(&text[std::size_t(p - 1)], 1);
         if (sourceRun) {
             const std::u16string_view following =
                 p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
-            destination.append(MapGlyph(current, following), caret);
+            for (char16_t c : MapGlyph(current, following)) destination.appendToRun(c);
             outcome.converted += std::size_t(currentPosition - p) + 1;
         } else {
-            destination.append(current[0], caret);
+            destination.appendToRun(current[0]);
         }
         ++currentPosition;
     }

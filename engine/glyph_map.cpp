@@ -243,66 +243,62 @@ constexpr SingleRule kSingleRules[] = {
 
 struct Result {
     char16_t text[3];
-    std::uint8_t length = 0;  // 0: no rule
+    std::uint8_t length = 0;  // 0: no rule; the character stays as it is
+    bool pair = false;        // the following character is taken in
 
     std::u16string_view view() const { return {text, length}; }
 };
 
-Result toResult(const std::array<std::uint8_t, 3>& codes) {
+Result toResult(const std::array<std::uint8_t, 3>& codes, bool pair) {
     Result r{};
     for (std::uint8_t c : codes) {
         if (c == 0) break;
         r.text[r.length++] = decodeCp1252(c);
     }
+    r.pair = pair;
     return r;
 }
 
-// Lookup tables indexed by code: the first rule for each key wins, which keeps
-// pair rules ahead of single rules and each list's order.
-struct Tables {
-    std::array<Result, 256> single{};
-    std::array<std::array<Result, 3>, 256> pair{};  // following 0xEE, 0xEF, 0xF0
+// Every rule's outcome in one table, indexed by the current code and by what
+// follows: 0xEE, 0xEF or 0xF0 (the only second halves of pairs), or anything else.
+// The first rule for each key wins, which keeps pair rules ahead of single rules.
+constexpr int kOtherFollowing = 3;
 
-    static int followingSlot(int code) { return code >= 0xEE && code <= 0xF0 ? code - 0xEE : -1; }
+struct Tables {
+    std::array<std::array<Result, 4>, 256> outcome{};
 
     Tables() {
         for (const PairRule& r : kPairRules) {
-            Result& slot = pair[r.current][followingSlot(r.following)];
-            if (slot.length == 0) slot = toResult(r.result);
+            Result& slot = outcome[r.current][r.following - 0xEE];
+            if (slot.length == 0) slot = toResult(r.result, true);
         }
-        for (const SingleRule& r : kSingleRules)
-            if (single[r.character].length == 0) single[r.character] = toResult(r.result);
+        for (const SingleRule& r : kSingleRules) {
+            for (Result& slot : outcome[r.character])
+                if (slot.length == 0) slot = toResult(r.result, false);
+        }
     }
 };
 
-const Tables& tables() {
-    static const Tables t;
-    return t;
-}
-
-// The 8-bit code a one-character string stands for, or -1.
-int codeOf(std::u16string_view s) { return s.size() == 1 ? encodeCp1252(s[0]) : -1; }
+// Built before main() runs; it reads only constant code page data.
+const Tables kTables;
 
 }  // namespace
 
 std::u16string_view MapGlyph(std::u16string_view current, std::u16string_view following) {
-    const int code = codeOf(current);
+    if (current.size() != 1) return current;
+    const int code = encodeCp1252(current[0]);
     if (code < 0) return current;
-    const Tables& t = tables();
 
-    const int next = codeOf(following);
-    const int slot = next < 0 ? -1 : Tables::followingSlot(next);
-    if (slot >= 0) {
-        const Result& pair = t.pair[code][slot];
-        if (pair.length != 0) {
-            if (currentPosition == std::numeric_limits<std::int32_t>::max())
-                throw std::overflow_error("the conversion position passed the largest 32-bit value");
-            ++currentPosition;
-            return pair.view();
-        }
+    // 0xEE-0xF0 are the same in Windows-1252 and Unicode.
+    const unsigned f = following.size() == 1 ? unsigned(following[0]) - 0xEEu : ~0u;
+    const Result& r = kTables.outcome[std::size_t(code)][f <= 2 ? f : kOtherFollowing];
+    if (r.length == 0) return current;
+    if (r.pair) {
+        if (currentPosition == std::numeric_limits<std::int32_t>::max())
+            throw std::overflow_error("the conversion position passed the largest 32-bit value");
+        ++currentPosition;
     }
-    const Result& single = t.single[code];
-    return single.length != 0 ? single.view() : current;
+    return r.view();
 }
 
 }  // namespace tolvarin
