@@ -161,6 +161,7 @@ private:
     void refreshFormat();
     void setCodePage(int codePage);
     void doubleByteText(std::uint8_t b);
+    void continueText();
     void commitFontEntry();
     int codePageOfCharset(int charset) const;
     static constexpr int kNoCharset = -1;
@@ -252,6 +253,15 @@ void Reader::doubleByteText(std::uint8_t b) {
     }
 }
 
+// Reads on through the text that follows (bytes and \'hh) without a token for
+// each; only for single-byte text with no \uN fallback pending.
+void Reader::continueText() {
+    tokens_.scanText([this](std::uint8_t b, bool escaped) {
+        // Stray control bytes in the text are not characters; escaped ones are.
+        if (escaped || b >= 0x20 || b == '\t') doc_.appendToRun(decodeByte(upperHalf_, b));
+    });
+}
+
 void Reader::emit(char16_t c) {
     if (formatDirty_) refreshFormat();
     doc_.appendToRun(c);
@@ -312,6 +322,7 @@ void Reader::text(std::string_view bytes) {
             if (doubleByte_) doubleByteText(b);
             else doc_.appendToRun(decodeByte(upperHalf_, b));
         }
+        if (!doubleByte_) continueText();
         break;
     case Dest::FontTable: {
         const char16_t* names = codePageUpperHalf(codePageOfCharset(entryCharset_));
@@ -339,8 +350,12 @@ void Reader::hexByte(std::uint8_t byte) {
     }
     if (state_.dest == Dest::Text) {
         if (formatDirty_) refreshFormat();
-        if (doubleByte_) doubleByteText(byte);
-        else doc_.appendToRun(decodeByte(upperHalf_, byte));
+        if (doubleByte_) {
+            doubleByteText(byte);
+            return;
+        }
+        doc_.appendToRun(decodeByte(upperHalf_, byte));
+        continueText();
     } else if (state_.dest == Dest::FontTable) {
         char c = char(byte);
         text(std::string_view(&c, 1));

@@ -46,6 +46,38 @@ public:
     RtfToken next();
     std::size_t offset() const { return pos_; }
 
+    // Takes the text bytes and \'hh escapes that come next, line ends skipped, and
+    // hands each byte to `onByte` (with whether it came as \'hh); stops before anything else. Plain 8-bit text is
+    // most of a document, and this reads it without a token per character.
+    template <class OnByte>
+    void scanText(OnByte&& onByte) {
+        const char* p = input_.data() + pos_;
+        const char* const end = input_.data() + input_.size();
+        while (p < end) {
+            const char c = *p;
+            if (c == '\\') {
+                if (end - p < 4 || p[1] != '\'') break;
+                const int hi = hexDigit(p[2]), lo = hexDigit(p[3]);
+                if (hi < 0 || lo < 0) break;
+                onByte(std::uint8_t(hi * 16 + lo), true);
+                p += 4;
+            } else if (c == '{' || c == '}') {
+                break;
+            } else {
+                if (c != '\r' && c != '\n') onByte(std::uint8_t(c), false);
+                ++p;
+            }
+        }
+        pos_ = std::size_t(p - input_.data());
+    }
+
+    static int hexDigit(char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    }
+
 private:
     RtfToken readControl(std::size_t start);
 
