@@ -40,23 +40,6 @@ int usageError(const std::string& what) {
     return 2;
 }
 
-// A window-less host: no controls to lock, no events to let through; the command
-// line reports the outcome itself.
-class ConsoleHost final : public PassHost {
-public:
-    explicit ConsoleHost(fs::path output) : output_(std::move(output)) {}
-    void setControlEnabled(LockedControl, bool) override {}
-    void setBusyCursor(bool) override {}
-    void setStatus(std::string_view) override {}
-    bool processEvents() override { return true; }
-    fs::path outputPath() override { return output_; }
-    void showMessage(std::string_view) override {}
-    void showError(std::string_view) override {}
-
-private:
-    fs::path output_;
-};
-
 bool samePath(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
@@ -132,7 +115,7 @@ int main(int argc, char** argv) {
         }
         Document working;
         Document destination;
-        ConsoleHost host(outPath);
+        WindowlessHost host(outPath);  // the command line reports the outcome itself
         PassOutcome outcome = runConversionPass(source, working, destination, host);
         if (outcome.status != PassOutcome::Status::Saved) {
             fail(outcome.error);

@@ -39,22 +39,11 @@ void BM_Write(benchmark::State& state) {
 }
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
 
-class NullHost final : public PassHost {
-public:
-    void setControlEnabled(LockedControl, bool) override {}
-    void setBusyCursor(bool) override {}
-    void setStatus(std::string_view) override {}
-    bool processEvents() override { return true; }
-    std::filesystem::path outputPath() override { return "/dev/null/none"; }
-    void showMessage(std::string_view) override {}
-    void showError(std::string_view) override {}
-};
-
 // The walk alone (its save fails at once on an impossible path).
 void BM_ConvertWalk(benchmark::State& state) {
     Document src;
     src.setRtf(input());
-    NullHost host;
+    WindowlessHost host("/dev/null/none");
     for (auto _ : state) {
         Document working, out;
         runConversionPass(src, working, out, host);

@@ -41,6 +41,23 @@ public:
     virtual void showError(std::string_view text) = 0;    // modal, a failure
 };
 
+// A host without a window, for the command line and for tools: nothing to lock,
+// show or let through; the output goes to a path fixed at the start.
+class WindowlessHost : public PassHost {
+public:
+    explicit WindowlessHost(std::filesystem::path output) : output_(std::move(output)) {}
+    void setControlEnabled(LockedControl, bool) override {}
+    void setBusyCursor(bool) override {}
+    void setStatus(std::string_view) override {}
+    bool processEvents() override { return true; }
+    std::filesystem::path outputPath() override { return output_; }
+    void showMessage(std::string_view) override {}
+    void showError(std::string_view) override {}
+
+private:
+    std::filesystem::path output_;
+};
+
 // The font test: the name, upper-cased, begins with PANCHARI.
 bool isSourceFont(std::string_view fontName);
 

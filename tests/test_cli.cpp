@@ -1,8 +1,6 @@
 // The command-line converter, run as a user runs it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sys/wait.h>
 
 #include "document.h"
 #include "test_support.h"
@@ -12,22 +10,9 @@ using tolvarin::test::codes;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;  // standard output and standard error together
-};
+using CliRun = test::CommandResult;
 
-CliRun run(const std::string& args) {
-    std::string cmd = std::string(TOLVARIN_CONVERT_EXE) + " " + args + " 2>&1";
-    CliRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+CliRun run(const std::string& args) { return test::runCommand(std::string(TOLVARIN_CONVERT_EXE) + " " + args); }
 
 std::string quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 
@@ -41,9 +26,9 @@ TEST(Cli, ConvertsProducerStylesEndToEnd) {
         test::TempDir dir;
         std::filesystem::copy(test::dataDir() / name, dir.path() / name);
         CliRun r = run(quote(dir.path() / name));
-        ASSERT_EQ(r.status, 0) << r.out;
+        ASSERT_EQ(r.status, 0) << r.output;
         auto out = dir.path() / (std::string("Converted_") + name);
-        EXPECT_NE(r.out.find("8 characters converted"), std::string::npos) << r.out;
+        EXPECT_NE(r.output.find("8 characters converted"), std::string::npos) << r.output;
         Document d;
         LoadResult loaded = d.loadFile(out);
         ASSERT_TRUE(loaded.ok) << loaded.description;
@@ -83,26 +68,26 @@ TEST(Cli, OptionsAndExitStatus) {
     EXPECT_EQ(run("-o a " + quote(in) + " " + quote(in)).status, 2);
     CliRun help = run("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: tolvarin-convert"), std::string::npos);
+    EXPECT_NE(help.output.find("Usage: tolvarin-convert"), std::string::npos);
     EXPECT_EQ(run("--version").status, 0);
 
     CliRun dirRun = run("-q -d " + quote(dir.path() / "outdir") + " " + quote(in));
     EXPECT_EQ(dirRun.status, 0);
-    EXPECT_EQ(dirRun.out, "") << "-q prints nothing";
+    EXPECT_EQ(dirRun.output, "") << "-q prints nothing";
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "outdir" / "Converted_in.rtf"));
 
     CliRun named = run("-o " + quote(dir.path() / "named.rtf") + " " + quote(in));
-    EXPECT_EQ(named.status, 0) << named.out;
+    EXPECT_EQ(named.status, 0) << named.output;
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "named.rtf"));
 
     // One bad file among good ones: the others still convert, status 1.
     test::writeFile(dir.path() / "bad.rtf", "not rtf at all");
     CliRun mixed = run("-d " + quote(dir.path() / "outdir") + " " + quote(dir.path() / "bad.rtf") + " " + quote(in));
     EXPECT_EQ(mixed.status, 1);
-    EXPECT_NE(mixed.out.find("tolvarin-convert: " + (dir.path() / "bad.rtf").string() + ": not an RTF document"),
+    EXPECT_NE(mixed.output.find("tolvarin-convert: " + (dir.path() / "bad.rtf").string() + ": not an RTF document"),
               std::string::npos)
-        << mixed.out;
-    EXPECT_NE(mixed.out.find("in.rtf ->"), std::string::npos) << mixed.out;
+        << mixed.output;
+    EXPECT_NE(mixed.output.find("in.rtf ->"), std::string::npos) << mixed.output;
 
     // Never overwrites an input.
     std::string before = test::readFile(in);
@@ -112,5 +97,5 @@ TEST(Cli, OptionsAndExitStatus) {
 
     CliRun missingDir = run("-d " + quote(dir.path() / "nowhere") + " " + quote(in));
     EXPECT_EQ(missingDir.status, 1);
-    EXPECT_NE(missingDir.out.find("cannot save"), std::string::npos) << missingDir.out;
+    EXPECT_NE(missingDir.output.find("cannot save"), std::string::npos) << missingDir.output;
 }

@@ -17,21 +17,8 @@ using namespace tolvarin;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // standard output and standard error
-};
-
-Outcome shell(const std::string& command) {
-    Outcome r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using Outcome = test::CommandResult;
+Outcome shell(const std::string& command) { return test::runCommand(command); }
 
 std::string q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 const std::string kConvert = TOLVARIN_CONVERT_EXE;

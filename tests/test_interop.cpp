@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sys/wait.h>
 
 #include "conversion.h"
 #include "document.h"
@@ -18,14 +17,9 @@ namespace fs = std::filesystem;
 namespace {
 
 int run(const std::string& command, std::string* output = nullptr) {
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    char buf[4096];
-    std::string out;
-    while (std::size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-    int st = pclose(p);
-    if (output) *output = out;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    test::CommandResult r = test::runCommand(command);
+    if (output) *output = r.output;
+    return r.status;
 }
 
 std::string q(const fs::path& p) {
@@ -67,25 +61,10 @@ private:
     test::TempDir profile_;
 };
 
-class NullHost final : public PassHost {
-public:
-    explicit NullHost(fs::path out) : out_(std::move(out)) {}
-    void setControlEnabled(LockedControl, bool) override {}
-    void setBusyCursor(bool) override {}
-    void setStatus(std::string_view) override {}
-    bool processEvents() override { return true; }
-    fs::path outputPath() override { return out_; }
-    void showMessage(std::string_view) override {}
-    void showError(std::string_view text) override { ADD_FAILURE() << text; }
-
-private:
-    fs::path out_;
-};
-
 bool convertFile(const fs::path& in, const fs::path& out) {
     Document source, working, destination;
     if (!source.loadFile(in)) return false;
-    NullHost host(out);
+    WindowlessHost host(out);
     return runConversionPass(source, working, destination, host).status == PassOutcome::Status::Saved;
 }
 

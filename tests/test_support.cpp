@@ -1,6 +1,8 @@
 #include "test_support.h"
 
+#include <cstdio>
 #include <fstream>
+#include <sys/wait.h>
 #include <random>
 #include <sstream>
 
@@ -26,6 +28,17 @@ std::string readFile(const std::filesystem::path& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+CommandResult runCommand(const std::string& command) {
+    CommandResult r;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
 }
 
 void writeFile(const std::filesystem::path& path, std::string_view data) {

@@ -33,6 +33,14 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// Runs a shell command; its exit status (-1 when it did not exit) and its standard
+// output and standard error together.
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+CommandResult runCommand(const std::string& command);
 void writeFile(const std::filesystem::path& path, std::string_view data);
 
 }  // namespace tolvarin::test
