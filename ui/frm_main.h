@@ -96,6 +96,7 @@ private:
     bool quitting_ = false;
     bool busy_ = false;
     QElapsedTimer sinceEvents_;
+    unsigned eventRequests_ = 0;
 };
 
 }  // namespace tolvarin
