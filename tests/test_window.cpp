@@ -317,6 +317,32 @@ TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
     EXPECT_EQ(out.formatAt(1).font.name, "ML-TTRevathi");
 }
 
+TEST_F(Window, ConvertsASampleDocumentIntoAChosenFolder) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "out");
+    const auto sample = test::dataDir() / "wordpad_style.rtf";
+    w->setOpenDialog([&](QWidget*) { return qpath(sample); });
+    w->setFolderDialog([&](QWidget*, const QString&, const QString&) { return qpath(dir.path() / "out"); });
+    QTest::mouseClick(child<QWidget>(*w, "cmdOpen"), Qt::LeftButton);
+    QTest::qWait(30);  // the enabling rule opens the output row
+    QTest::mouseClick(child<QWidget>(*w, "cmdBrowse"), Qt::LeftButton);
+    QTest::qWait(30);
+    ASSERT_EQ(w->txtFilename(), qpath(dir.path() / "out" / "Converted_wordpad_style.rtf"));
+    BoxWatcher box;
+    box.arm();
+    QTest::mouseClick(child<QWidget>(*w, "CmdConvert"), Qt::LeftButton);
+    EXPECT_EQ(box.text, "Converted from Panchari!");
+    EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "Ready");
+
+    Document out;
+    ASSERT_TRUE(out.loadFile(dir.path() / "out" / "Converted_wordpad_style.rtf").ok);
+    // A, then the pair 0xB5 0xEF, a space, the pair 0xCC 0xEE; then 0x79 and " plain".
+    EXPECT_EQ(out.text(), codes({0xA1, 0xA2, 0x20, 0xBA}) + u"\nXv\\ plain\n");
+    EXPECT_EQ(out.formatAt(1).font.name, "ML-TTRevathi");
+    EXPECT_TRUE(out.formatAt(1).bold);
+    EXPECT_EQ(out.formatAt(11).font.name, "Calibri");
+}
+
 TEST_F(Window, EscapeDuringAPassWritesNothing) {
     test::TempDir dir;
     std::string body;
