@@ -7,6 +7,7 @@
 #include "codepage.h"
 #include "dbcs.h"
 #include "rtf_tokenizer.h"
+#include "utf8.h"
 
 namespace tolvarin {
 namespace {
@@ -290,20 +291,6 @@ void Reader::commitFontEntry() {
     entryName_.clear();
     entryCharset_ = kNoCharset;
     formatDirty_ = true;
-}
-
-// Font names are bytes of the document's code page; held as UTF-8.
-void appendUtf8(std::string& out, char16_t c) {
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
 }
 
 void Reader::text(std::string_view bytes) {

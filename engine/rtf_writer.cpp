@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "codepage.h"
+#include "utf8.h"
 
 namespace tolvarin {
 namespace {
@@ -100,12 +101,7 @@ void writeRtf(const Document& doc, const RtfSink& sink) {
         // Names are UTF-8; decode to UTF-16 and write them like text.
         const std::string& n = f.name;
         for (std::size_t k = 0; k < n.size();) {
-            auto b = std::uint8_t(n[k]);
-            char32_t cp = b;
-            int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-            if (extra) cp = b & (0x3F >> extra);
-            ++k;
-            for (int e = 0; e < extra && k < n.size(); ++e, ++k) cp = (cp << 6) | (std::uint8_t(n[k]) & 0x3F);
+            char32_t cp = nextCodePoint(n, k);
             if (cp == ';') continue;
             if (cp > 0xFFFF) {
                 cp -= 0x10000;

@@ -9,6 +9,7 @@
 #include "conversion.h"
 #include "document.h"
 #include "test_support.h"
+#include "utf8.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;
@@ -79,14 +80,6 @@ struct Para {
     std::u16string expectedText;
 };
 
-std::string utf8(char32_t c) {
-    std::string s;
-    if (c < 0x80) s += char(c);
-    else if (c < 0x800) s += {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
-    else s += {char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))};
-    return s;
-}
-
 std::string xmlText(const std::vector<int>& bytes, bool symbol) {
     std::string s;
     for (int b : bytes) {
@@ -94,7 +87,7 @@ std::string xmlText(const std::vector<int>& bytes, bool symbol) {
         char32_t c = symbol ? char32_t(0xF000 + b) : char32_t(decodeCp1252(std::uint8_t(b)));
         if (c == '<') s += "&lt;";
         else if (c == '&') s += "&amp;";
-        else s += utf8(c);
+        else appendUtf8(s, c);
     }
     return s;
 }
@@ -166,12 +159,7 @@ void expectSameReading(const Document& ours, const Document& theirs, const std::
 std::u16string withoutWhitespace(const std::string& utf8Text) {
     std::u16string out;
     for (std::size_t i = 0; i < utf8Text.size();) {
-        auto b = std::uint8_t(utf8Text[i]);
-        char32_t c = b;
-        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-        if (extra) c = b & (0x3F >> extra);
-        ++i;
-        for (int e = 0; e < extra && i < utf8Text.size(); ++e, ++i) c = (c << 6) | (std::uint8_t(utf8Text[i]) & 0x3F);
+        const char32_t c = nextCodePoint(utf8Text, i);
         bool space = c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0xFEFF || c == 0x2028 ||
                      c == 0x2029 || (c >= 0x2000 && c <= 0x200B) || c == 0x3000 || c == 0x85;
         if (!space) out += c > 0xFFFF ? u'\uFFFD' : char16_t(c);

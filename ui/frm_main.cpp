@@ -52,35 +52,29 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setFixedSize(twips(5175), twips(2655));
     setAcceptDrops(true);
 
-    Frame1_ = new QGroupBox(QStringLiteral("Input File:"), this);
-    Frame1_->setObjectName(QStringLiteral("Frame1"));
-    Frame1_->setFont(arial());
-    place(Frame1_, 120, 120, 4935, 735);
-    txtInput_ = new QLineEdit(Frame1_);
-    txtInput_->setObjectName(QStringLiteral("txtInput"));
-    txtInput_->setFont(arial());
-    txtInput_->setReadOnly(true);
-    place(txtInput_, 120, 240, 4575, 285);
-    cmdOpen_ = new QPushButton(QStringLiteral("..."), Frame1_);
-    cmdOpen_->setObjectName(QStringLiteral("cmdOpen"));
-    cmdOpen_->setFont(QApplication::font());
-    cmdOpen_->setToolTip(QStringLiteral("Choose the RTF document to convert"));
-    place(cmdOpen_, 4440, 240, 375, 285);
-
-    Frame2_ = new QGroupBox(QStringLiteral("Output Folder:"), this);
-    Frame2_->setObjectName(QStringLiteral("Frame2"));
-    Frame2_->setFont(arial());
-    place(Frame2_, 120, 960, 4935, 735);
-    txtOutput_ = new QLineEdit(Frame2_);
-    txtOutput_->setObjectName(QStringLiteral("txtOutput"));
-    txtOutput_->setFont(arial());
-    txtOutput_->setReadOnly(true);
-    place(txtOutput_, 120, 240, 4575, 285);
-    cmdBrowse_ = new QPushButton(QStringLiteral("..."), Frame2_);
-    cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdBrowse_->setFont(QApplication::font());
-    cmdBrowse_->setToolTip(QStringLiteral("Choose another folder for the converted document"));
-    place(cmdBrowse_, 4440, 240, 375, 285);
+    // The input row and the output row: a frame holding a read-only box with a
+    // "..." button drawn over its right end.
+    auto pathRow = [this](const QString& title, const char* frame, int top, const char* box, const char* button,
+                          const QString& tip, QGroupBox*& frameOut, QLineEdit*& boxOut, QPushButton*& buttonOut) {
+        frameOut = new QGroupBox(title, this);
+        frameOut->setObjectName(QString::fromLatin1(frame));
+        frameOut->setFont(arial());
+        place(frameOut, 120, top, 4935, 735);
+        boxOut = new QLineEdit(frameOut);
+        boxOut->setObjectName(QString::fromLatin1(box));
+        boxOut->setFont(arial());
+        boxOut->setReadOnly(true);
+        place(boxOut, 120, 240, 4575, 285);
+        buttonOut = new QPushButton(QStringLiteral("..."), frameOut);
+        buttonOut->setObjectName(QString::fromLatin1(button));
+        buttonOut->setFont(QApplication::font());
+        buttonOut->setToolTip(tip);
+        place(buttonOut, 4440, 240, 375, 285);
+    };
+    pathRow(QStringLiteral("Input File:"), "Frame1", 120, "txtInput", "cmdOpen",
+            QStringLiteral("Choose the RTF document to convert"), Frame1_, txtInput_, cmdOpen_);
+    pathRow(QStringLiteral("Output Folder:"), "Frame2", 960, "txtOutput", "cmdBrowse",
+            QStringLiteral("Choose another folder for the converted document"), Frame2_, txtOutput_, cmdBrowse_);
 
     CmdConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
     CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
