@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "conversion.h"
-#include "document.h"
 #include "file_io.h"
 #include "output_path.h"
 
@@ -107,17 +106,13 @@ int main(int argc, char** argv) {
             continue;
         }
 
-        Document source;
-        LoadResult loaded = source.loadFile(inPath);
-        if (!loaded) {
-            fail(loaded.description);
+        std::string rtf;
+        if (std::string error = readWholeFile(inPath, rtf); !error.empty()) {
+            fail(error);
             continue;
         }
-        Document working;
-        Document destination;
-        WindowlessHost host(outPath);  // the command line reports the outcome itself
-        PassOutcome outcome = runConversionPass(source, working, destination, host);
-        if (outcome.status != PassOutcome::Status::Saved) {
+        RewriteOutcome outcome = convertRtfToFile(rtf, outPath);
+        if (!outcome.ok) {
             fail(outcome.error);
             continue;
         }

@@ -4,7 +4,9 @@
 #include <limits>
 #include <vector>
 
+#include "file_io.h"
 #include "glyph_map.h"
+#include "rtf_rewriter.h"
 
 namespace tolvarin {
 
@@ -25,6 +27,24 @@ void setLocks(PassHost& host, bool enabled) {
 }
 
 }  // namespace
+
+RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path) {
+    RewriteOutcome outcome;
+    RtfRewrite rewrite(rtf);
+    RewriteResult checked = rewrite.check();
+    if (!checked) {
+        outcome.ok = false;
+        outcome.error = checked.description;
+        return outcome;
+    }
+    outcome.error = writeFileReplacing(path, [&](const std::function<void(std::string_view)>& write) {
+        RewriteResult r = rewrite.write(write);
+        outcome.converted = r.converted;
+        return r ? std::string() : r.description;
+    });
+    outcome.ok = outcome.error.empty();
+    return outcome;
+}
 
 PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host) {
     working.clear();
@@ -101,7 +121,15 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     host.setBusyCursor(false);
 
     const std::filesystem::path path = host.outputPath();
-    SaveResult saved = destination.saveFile(path);
+    SaveResult saved;
+    if (const std::string* rtf = working.sourceRtf()) {
+        RewriteOutcome rewritten = convertRtfToFile(*rtf, path);
+        saved = {rewritten.ok, rewritten.error};
+        // Headers, footnotes and the like are converted too, though the walk does not see them.
+        outcome.converted = rewritten.converted;
+    } else {
+        saved = destination.saveFile(path);
+    }
     if (!saved) {
         outcome.status = PassOutcome::Status::SaveFailed;
         outcome.error = saved.description;

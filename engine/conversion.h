@@ -68,8 +68,19 @@ struct PassOutcome {
     std::string error;          // for SaveFailed
 };
 
+// Converts RTF `rtf` into `path`, keeping every byte that is not source-font text:
+// the way a document that was read from RTF is saved. A document that is damaged or
+// not RTF fails before anything is written; a failed save leaves `path` as it was.
+struct RewriteOutcome {
+    bool ok = true;
+    std::size_t converted = 0;
+    std::string error;  // names what failed, and where
+};
+RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path);
+
 // Fills `destination` with the converted form of `source`, through `working` (a copy
-// of the source that the pass walks), then saves it at host.outputPath().
+// of the source that the pass walks), then saves it at host.outputPath(). A source
+// read from RTF is saved by rewriting its RTF, so that all its layout is kept.
 PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host);
 
 }  // namespace tolvarin

@@ -12,12 +12,18 @@ void Document::clear() {
     text_.clear();
     runs_.clear();
     fonts_.clear();
+    source_.reset();
 }
 
-LoadResult Document::setRtf(std::string_view rtf) {
+LoadResult Document::setRtf(std::string_view rtf) { return adoptRtf(std::string(rtf)); }
+
+LoadResult Document::adoptRtf(std::string&& rtf) {
     Document loaded;
     LoadResult result = readRtf(rtf, loaded);
-    if (result) *this = std::move(loaded);
+    if (result) {
+        loaded.source_ = std::make_shared<const std::string>(std::move(rtf));
+        *this = std::move(loaded);
+    }
     return result;
 }
 
@@ -25,14 +31,16 @@ LoadResult Document::loadFile(const std::filesystem::path& path) {
     std::string bytes;
     std::string error = readWholeFile(path, bytes);
     if (!error.empty()) return LoadResult::failure(0, error);
-    return setRtf(bytes);
+    return adoptRtf(std::move(bytes));
 }
 
 std::string Document::rtf() const { return writeRtf(*this); }
 
 SaveResult Document::saveFile(const std::filesystem::path& path) const {
-    std::string error = writeFileReplacing(
-        path, [this](const std::function<void(std::string_view)>& write) { writeRtf(*this, write); });
+    std::string error = writeFileReplacing(path, [this](const std::function<void(std::string_view)>& write) {
+        writeRtf(*this, write);
+        return std::string();
+    });
     return error.empty() ? SaveResult{} : SaveResult{false, error};
 }
 
@@ -88,6 +96,7 @@ Document::FontId Document::fontId(const Font& font) {
 }
 
 void Document::append(std::u16string_view text, const CharFormat& format) {
+    source_.reset();
     RunFormat rf;
     rf.font = fontId(format.font);
     rf.bold = format.bold;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,10 @@ public:
     // document is left as it was.
     LoadResult loadFile(const std::filesystem::path& path);
     LoadResult setRtf(std::string_view rtf);
+    // The RTF the document was read from, or nullptr when it was built otherwise.
+    // Conversions rewrite these bytes, so that whatever this model does not hold
+    // (tables, pictures, headers) is kept.
+    const std::string* sourceRtf() const { return source_.get(); }
 
     std::string rtf() const;
     // Writes the whole document as RTF. An existing file is replaced only once the
@@ -121,6 +126,7 @@ public:
     void append(std::u16string_view text, const CharFormat& format);
     void append(std::u16string_view text, const RunFormat& format) {
         if (text.empty()) return;
+        source_.reset();
         openRun(format);
         text_.append(text);
     }
@@ -146,9 +152,12 @@ public:
     std::size_t runIndexAt(std::size_t index, std::size_t hint = 0) const;
 
 private:
+    LoadResult adoptRtf(std::string&& rtf);
+
     std::u16string text_;
     std::vector<Run> runs_;
     std::vector<Font> fonts_;
+    std::shared_ptr<const std::string> source_;  // shared: copies of a document are cheap
 };
 
 }  // namespace tolvarin

@@ -69,7 +69,7 @@ std::optional<std::string> writeUnnamedThenRename(const std::filesystem::path& p
         return "cannot save " + name + ": " + reason(err);
     };
     int writeError = 0;
-    produce([&](std::string_view piece) {
+    std::string produceError = produce([&](std::string_view piece) {
         while (writeError == 0 && !piece.empty()) {
             ssize_t n = ::write(fd, piece.data(), piece.size());
             if (n < 0 && errno == EINTR) continue;
@@ -77,6 +77,10 @@ std::optional<std::string> writeUnnamedThenRename(const std::filesystem::path& p
             else piece.remove_prefix(std::size_t(n));
         }
     });
+    if (!produceError.empty()) {
+        ::close(fd);  // never linked: the unnamed file goes with it
+        return produceError;
+    }
     if (writeError != 0) return fail(writeError);
     if (::fsync(fd) != 0) return fail(errno);
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -130,7 +134,10 @@ std::string readWholeFile(const std::filesystem::path& path, std::string& out) {
 }
 
 std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data) {
-    return writeFileReplacing(path, [data](const std::function<void(std::string_view)>& write) { write(data); });
+    return writeFileReplacing(path, [data](const std::function<void(std::string_view)>& write) {
+        write(data);
+        return std::string();
+    });
 }
 
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
@@ -153,10 +160,14 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
         return "cannot save " + name + ": " + reason(err);
     };
     int writeError = 0;
-    produce([&](std::string_view piece) {
+    std::string produceError = produce([&](std::string_view piece) {
         if (writeError == 0 && !piece.empty() && std::fwrite(piece.data(), 1, piece.size(), f.get()) != piece.size())
             writeError = errno ? errno : EIO;
     });
+    if (!produceError.empty()) {
+        abandon(0);
+        return produceError;
+    }
     if (writeError != 0) return abandon(writeError);
     if (std::fflush(f.get()) != 0) return abandon(errno ? errno : EIO);
     if (TOLVARIN_FSYNC(TOLVARIN_FILENO(f.get())) != 0) return abandon(errno ? errno : EIO);

@@ -20,8 +20,10 @@ std::string readWholeFile(const std::filesystem::path& path, std::string& out);
 // renames it over `path`. On failure the old file is untouched, the temporary file is
 // removed, and the result names the path and the reason; on success it is empty.
 std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data);
-// The same, with the content produced in pieces: `produce` calls `write` for each.
-using ContentProducer = std::function<void(const std::function<void(std::string_view)>& write)>;
+// The same, with the content produced in pieces: `produce` calls `write` for each,
+// and returns an empty string, or why the content could not be made; the save is
+// then abandoned and that reason returned as it is.
+using ContentProducer = std::function<std::string(const std::function<void(std::string_view)>& write)>;
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce);
 
 // A readable form of a path for messages.

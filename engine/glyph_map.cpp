@@ -264,17 +264,34 @@ Result toResult(const std::array<std::uint8_t, 3>& codes, bool pair) {
 // The first rule for each key wins, which keeps pair rules ahead of single rules.
 constexpr int kOtherFollowing = 3;
 
+GlyphCodes toCodes(const std::array<std::uint8_t, 3>& codes, bool pair) {
+    GlyphCodes g{};
+    for (std::uint8_t c : codes) {
+        if (c == 0) break;
+        g.codes[g.length++] = c;
+    }
+    g.pair = pair;
+    return g;
+}
+
 struct Tables {
     std::array<std::array<Result, 4>, 256> outcome{};
+    std::array<std::array<GlyphCodes, 4>, 256> codes{};
 
     Tables() {
         for (const PairRule& r : kPairRules) {
             Result& slot = outcome[r.current][r.following - 0xEE];
-            if (slot.length == 0) slot = toResult(r.result, true);
+            if (slot.length == 0) {
+                slot = toResult(r.result, true);
+                codes[r.current][r.following - 0xEE] = toCodes(r.result, true);
+            }
         }
         for (const SingleRule& r : kSingleRules) {
-            for (Result& slot : outcome[r.character])
-                if (slot.length == 0) slot = toResult(r.result, false);
+            for (int f = 0; f < 4; ++f) {
+                if (outcome[r.character][f].length != 0) continue;
+                outcome[r.character][f] = toResult(r.result, false);
+                codes[r.character][f] = toCodes(r.result, false);
+            }
         }
     }
 };
@@ -299,6 +316,11 @@ std::u16string_view MapGlyph(std::u16string_view current, std::u16string_view fo
         ++currentPosition;
     }
     return r.view();
+}
+
+GlyphCodes MapGlyphCode(std::uint8_t current, int following) {
+    const unsigned f = unsigned(following) - 0xEEu;
+    return kTables.codes[current][f <= 2 ? f : kOtherFollowing];
 }
 
 }  // namespace tolvarin

@@ -22,4 +22,14 @@ extern std::int32_t currentPosition;
 // The returned view points at static data or at `current`.
 std::u16string_view MapGlyph(std::u16string_view current, std::u16string_view following);
 
+// The same rules on 8-bit codes, for callers that work on the font's bytes.
+struct GlyphCodes {
+    std::uint8_t codes[3];
+    std::uint8_t length;  // 0: no rule, the code stays as it is
+    bool pair;            // the following code is taken in
+};
+// `following` is the Unicode value of the next character (only U+00EE-U+00F0 can
+// complete a pair), or -1 at the end of the text. Touches no position.
+GlyphCodes MapGlyphCode(std::uint8_t current, int following);
+
 }  // namespace tolvarin

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "conversion.h"
 #include "dbcs.h"
 #include "rtf_tokenizer.h"
 #include "utf8.h"
@@ -121,7 +122,14 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable() {
               "userprops", "docvar", "objdata", "objclass", "objname", "shpinst", "sp", "sn", "sv", "author",
               "title", "subject", "keywords", "comment", "doccomm", "company", "operator", "creatim", "revtim",
               "printim", "buptim", "hlinkbase", "category", "manager", "picprop", "do", "falt", "panose",
-              "fname", "blipuid", "background", "listpicture", "expandedcolortbl", "ud", "htmltag", "mhtmltag"})
+              "fname", "blipuid", "background", "listpicture", "expandedcolortbl", "ud", "htmltag", "mhtmltag",
+              "objalias", "objsect", "oleclsid", "atnparent", "atnicn", "atrfstart", "atrfend", "fontemb",
+              "fontfile", "passwordhash", "password", "tcn", "rxe", "pn", "pnseclvl", "wgrffmtfilter", "defchp",
+              "defpap", "pgptbl", "protusertbl", "oldcprops", "oldpprops", "oldtprops", "oldsprops", "fldtype",
+              "datafield", "formfield", "mailmerge", "leveltext", "levelnumbers", "listname", "lfolevel", "fchars",
+              "lchars", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "xmlname", "xmlns", "hl", "hlfr",
+              "hlsrc", "linkval", "keycode", "propname", "staticval", "ebcstart", "ebcend", "factoidname",
+              "shppict", "shptxt", "dptxbxtext"})
             t[w] = {Action::DestSkip};
         return t;
     }();
@@ -183,7 +191,7 @@ private:
     bool formatDirty_ = true;
     Document::RunFormat format_;
     const char16_t* upperHalf_ = nullptr;
-    bool symbolFont_ = false;
+    bool privateCodes_ = false;  // \uF0xx is the font's code xx (symbol and source fonts)
     int doubleByte_ = 0;    // the double-byte code page of the current font, or 0
     int pendingLead_ = -1;  // a lead byte waiting for its trail byte
     DoubleByteDecoder doubleBytes_;
@@ -219,11 +227,11 @@ void Reader::refreshFormat() {
         }
         format_.font = def->id;
         setCodePage(def->codePage);
-        symbolFont_ = def->font.charset == kSymbolCharset;
+        privateCodes_ = def->font.charset == kSymbolCharset || isSourceFont(def->font.name);
     } else {
         format_.font = doc_.fontId(Font{});
         setCodePage(ansiCodePage_);
-        symbolFont_ = false;
+        privateCodes_ = false;
     }
     format_.bold = state_.bold;
     format_.italic = state_.italic;
@@ -284,7 +292,8 @@ void Reader::commitFontEntry() {
     name.erase(0, first == std::string::npos ? name.size() : first);
     FontDef def;
     def.font = Font{std::move(name), entryCharset_ == kNoCharset ? kAnsiCharset : entryCharset_};
-    def.codePage = codePageOfCharset(entryCharset_);
+    // The source font's text is its own 8-bit codes, whatever charset its entry names.
+    def.codePage = isSourceFont(def.font.name) ? 1252 : codePageOfCharset(entryCharset_);
     if (!codePageUpperHalf(def.codePage) && !isDoubleByteCodePage(def.codePage)) def.codePage = 1252;
     fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
     entryOpen_ = false;
@@ -421,7 +430,7 @@ void Reader::controlWord(const RtfToken& t) {
         } else if (state_.dest == Dest::Text) {
             if (formatDirty_) refreshFormat();
             // Producers write a symbol font's code c as U+F000 + c.
-            if (symbolFont_ && c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
+            if (privateCodes_ && c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
             doc_.appendToRun(c);
         }
         pendingSkip_ = state_.unicodeSkip;
@@ -475,7 +484,6 @@ void Reader::controlWord(const RtfToken& t) {
 LoadResult Reader::run() {
     if (input_.substr(0, 5) != "{\\rtf") return LoadResult::failure(0, "not an RTF document");
 
-    bool rootClosed = false;
     for (;;) {
         RtfToken t = tokens_.next();
         const bool afterBrace = t.kind == RtfToken::Kind::GroupStart;
@@ -484,20 +492,13 @@ LoadResult Reader::run() {
             bool value;
             ~GroupStartReset() { flag = value; }
         } reset{groupStart_, afterBrace};
-        if (rootClosed) {
-            // Producers leave line ends, NULs or junk after the document; only a further
-            // closing brace shows that the groups did not match.
-            if (t.kind == RtfToken::Kind::End) return {};
-            if (t.kind == RtfToken::Kind::GroupEnd)
-                return fail(t.offset, "a '}' closes a group that was never opened");
-            if (t.kind == RtfToken::Kind::Error) return {};
-            continue;
-        }
         switch (t.kind) {
         case RtfToken::Kind::End:
             // Groups left open at the end are closed, as word processors do.
             return {};
         case RtfToken::Kind::Error:
+            // Damage after the document has closed cannot spoil what was read.
+            if (stack_.empty()) return {};
             return fail(t.offset, t.error);
         case RtfToken::Kind::GroupStart:
             if (stack_.size() >= kMaxGroupDepth)
@@ -508,13 +509,13 @@ LoadResult Reader::run() {
             pendingLead_ = -1;
             break;
         case RtfToken::Kind::GroupEnd: {
-            if (stack_.empty()) return fail(t.offset, "a '}' closes a group that was never opened");
+            // A '}' too many: word processors read on, and so does this reader.
+            if (stack_.empty()) break;
             if (state_.dest == Dest::FontTable) commitFontEntry();
             state_ = stack_.back();
             stack_.pop_back();
             formatDirty_ = true;
             pendingSkip_ = 0;
-            if (stack_.empty()) rootClosed = true;
             break;
         }
         case RtfToken::Kind::ControlWord:

@@ -45,6 +45,8 @@ public:
 
     RtfToken next();
     std::size_t offset() const { return pos_; }
+    // Goes on from `pos`, for callers that read a stretch of plain text themselves.
+    void seek(std::size_t pos) { pos_ = pos < input_.size() ? pos : input_.size(); }
 
     // Takes the text bytes and \'hh escapes that come next, line ends skipped, and
     // hands each byte to `onByte` (with whether it came as \'hh); stops before anything else. Plain 8-bit text is

@@ -1,0 +1,856 @@
+#include "rtf_rewriter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "codepage.h"
+#include "conversion.h"
+#include "dbcs.h"
+#include "glyph_map.h"
+#include "rtf_reader.h"
+#include "rtf_tokenizer.h"
+
+namespace tolvarin {
+namespace {
+
+// What a group holds, as far as the conversion cares.
+enum class Kind : std::uint8_t {
+    Text,       // characters of a text stream
+    NonText,    // tables, pictures, field instructions, document data: never touched
+    FontTable,  // entries of the font table
+    Container,  // a shape or drawing: no text of its own, but streams inside it
+    Object,     // an embedded object: no text of its own but its result
+};
+
+enum class Word : std::uint8_t {
+    Char,       // value: the character it stands for
+    Unicode,
+    UnicodeSkip,
+    Font,
+    DefaultFont,
+    Plain,
+    AnsiCodePage,
+    Mac,
+    Pc,
+    Pca,
+    FontCharset,
+    FontCodePage,
+    FootnoteNumber,
+    FontTable,
+    NonText,
+    Container,
+    Object,
+    NewStream,   // a text stream of its own: header, footnote, shape text
+    SameStream,  // text of the stream it stands in: field result, list label
+    ObjectResult,
+};
+
+struct WordInfo {
+    Word word;
+    char16_t value = 0;
+};
+
+const std::unordered_map<std::string_view, WordInfo>& words() {
+    static const std::unordered_map<std::string_view, WordInfo> table = [] {
+        std::unordered_map<std::string_view, WordInfo> t;
+        for (std::string_view w : {"par", "sect", "page", "row", "nestrow"}) t[w] = {Word::Char, kParagraphBreak};
+        t["line"] = {Word::Char, kLineBreak};
+        for (std::string_view w : {"tab", "cell", "nestcell"}) t[w] = {Word::Char, kTab};
+        t["lquote"] = {Word::Char, u'\u2018'};
+        t["rquote"] = {Word::Char, u'\u2019'};
+        t["ldblquote"] = {Word::Char, u'\u201C'};
+        t["rdblquote"] = {Word::Char, u'\u201D'};
+        t["endash"] = {Word::Char, u'\u2013'};
+        t["emdash"] = {Word::Char, u'\u2014'};
+        t["bullet"] = {Word::Char, u'\u2022'};
+        t["enspace"] = {Word::Char, u'\u2002'};
+        t["emspace"] = {Word::Char, u'\u2003'};
+        t["qmspace"] = {Word::Char, u'\u2005'};
+        t["zwj"] = {Word::Char, u'\u200D'};
+        t["zwnj"] = {Word::Char, u'\u200C'};
+        t["ltrmark"] = {Word::Char, u'\u200E'};
+        t["rtlmark"] = {Word::Char, u'\u200F'};
+        t["u"] = {Word::Unicode};
+        t["uc"] = {Word::UnicodeSkip};
+        t["f"] = {Word::Font};
+        t["deff"] = {Word::DefaultFont};
+        t["plain"] = {Word::Plain};
+        t["ansicpg"] = {Word::AnsiCodePage};
+        t["mac"] = {Word::Mac};
+        t["pc"] = {Word::Pc};
+        t["pca"] = {Word::Pca};
+        t["fcharset"] = {Word::FontCharset};
+        t["cpg"] = {Word::FontCodePage};
+        t["chftn"] = {Word::FootnoteNumber, u'1'};
+        t["fonttbl"] = {Word::FontTable};
+        // Text the user reads in the flow of the stream around it.
+        for (std::string_view w : {"fldrslt", "listtext", "pntext", "nesttableprops"}) t[w] = {Word::SameStream};
+        t["result"] = {Word::ObjectResult};
+        // Text kept apart from the body: each is converted on its own.
+        for (std::string_view w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
+                                   "footerf", "footnote", "annotation", "shptxt", "shprslt", "dptxbxtext", "ftnsep",
+                                   "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
+                                   // The Unicode twin of the text before it: converted on its own.
+                                   "ud"})
+            t[w] = {Word::NewStream};
+        for (std::string_view w : {"shpinst", "do", "background"}) t[w] = {Word::Container};
+        t["object"] = {Word::Object};
+        // Groups whose bytes are data, names or instructions, never text to convert:
+        // hex data in a font the reader takes for PANCHARI would be ruined.
+        for (std::string_view w :
+             {"colortbl", "stylesheet", "info", "listtable", "listoverridetable", "rsidtbl", "revtbl", "generator",
+              "pict", "nonshppict", "shppict", "themedata", "colorschememapping", "datastore", "latentstyles",
+              "xmlnstbl", "mmathPr", "fldinst", "objdata", "objclass", "objname", "objalias", "objsect", "oleclsid",
+              "sp", "sn", "sv", "bkmkstart", "bkmkend", "atnid", "atnauthor", "atndate", "atnref", "atnparent",
+              "atnicn", "atrfstart", "atrfend", "userprops", "docvar", "filetbl", "private", "template", "blipuid",
+              "picprop", "falt", "panose", "fname", "fontemb", "fontfile", "listpicture", "expandedcolortbl",
+              "passwordhash", "password", "xe", "tc", "tcn", "txe", "rxe", "pntxta", "pntxtb", "pn", "pnseclvl",
+              "htmltag", "mhtmltag", "wgrffmtfilter", "defchp", "defpap", "pgptbl", "protusertbl", "oldcprops",
+              "oldpprops", "oldtprops", "oldsprops", "fldtype", "datafield", "formfield", "mailmerge", "author",
+              "title", "subject", "keywords", "comment", "doccomm", "company", "operator", "creatim", "revtim",
+              "printim", "buptim", "hlinkbase", "category", "manager", "leveltext", "levelnumbers", "listname",
+              "lfolevel", "fchars", "lchars", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "xmlname",
+              "xmlns", "hl", "hlfr", "hlsrc", "linkval", "keycode", "propname", "staticval", "nonesttables",
+              "ebcstart", "ebcend", "factoidname"})
+            t[w] = {Word::NonText};
+        return t;
+    }();
+    return table;
+}
+
+// How a converted character is written: in the form its source had, so that it fits
+// where it stands (plain text, \'hh, or \uN with its fallback).
+enum class Form : std::uint8_t { Plain, Hex, Unicode };
+
+struct FontInfo {
+    bool source = false;  // a PANCHARI font
+    const char16_t* upperHalf = nullptr;
+    bool doubleByte = false;
+    bool symbol = false;
+};
+
+struct State {
+    Kind kind = Kind::Text;
+    bool starred = false;
+    int font = -1;  // -1: \deff
+    int unicodeSkip = 1;
+    std::uint32_t stream = 0;
+};
+
+// A source-font character whose replacement waits for the character after it.
+struct Pending {
+    bool active = false;
+    std::uint8_t code = 0;
+    Form form = Form::Plain;
+    bool afterBareWord = false;  // a control word ends right before it, with no space
+    bool keepable = true;        // when it maps to itself its own bytes can stay
+    int unicodeSkip = 1;
+    std::size_t start = 0, end = 0;  // its bytes in the input
+    std::size_t holdAt = 0;          // where its replacement goes in the output
+};
+
+constexpr int kNoCharset = -1;
+constexpr int kEnd = -1;  // the following "character" at the end of a stream
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+class Rewriter {
+public:
+    Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed)
+        : input_(input), tokens_(input), sink_(sink), renamed_(renamed) {
+        streams_.emplace_back();
+    }
+
+    RewriteResult run();
+
+    // After a check: the font-table entries to rename, and whether any text is in a
+    // source font.
+    std::vector<std::size_t> renamedEntries() const;
+    bool anySourceText() const { return !usedSourceFonts_.empty(); }
+
+private:
+    bool checking() const { return sink_ == nullptr; }
+    RewriteResult fail(std::size_t offset, const std::string& what) const {
+        RewriteResult r;
+        r.ok = false;
+        r.offset = offset;
+        r.description = "damaged RTF at byte " + std::to_string(offset) + ": " + what;
+        return r;
+    }
+
+    const FontInfo& font();
+    int fontNumber() const { return state_.font >= 0 && fonts_.count(state_.font) ? state_.font : defaultFont_; }
+    int codePageOfCharset(int charset) const;
+
+    void controlWord(const RtfToken& t);
+    void controlSymbol(const RtfToken& t);
+    void textBytes(std::size_t offset, std::string_view bytes);
+    void sourceText();
+    void character(std::size_t start, std::size_t end, char16_t value, int code, Form form);
+    void sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable = true);
+    void otherCharacter(std::size_t start, std::size_t end, char16_t value);
+    bool resolve(Pending& p, int following);
+    void endStream();
+    void openStream() {
+        // One stream a group; outside every group the text stays in the body's.
+        if (stack_.empty() || stack_.back().stream != state_.stream) return;
+        state_.stream = std::uint32_t(streams_.size());
+        streams_.emplace_back();
+    }
+    void finishUnicode(std::size_t end);
+    void consumeFallback(std::size_t end);
+
+    void fontTableWord(const RtfToken& t, Word w, std::size_t end);
+    void nameCharacter(std::size_t start, std::size_t end, char16_t value);
+    void commitFontEntry();
+
+    // Output: the input is copied from copied_ up to each change.
+    std::size_t written() const { return base_ + out_.size(); }
+    void copyUpTo(std::size_t pos) {
+        if (pos > copied_) out_.append(input_.data() + copied_, pos - copied_);
+        copied_ = std::max(copied_, pos);
+    }
+    void replace(std::size_t start, std::size_t end, std::string_view with) {
+        if (checking()) return;
+        copyUpTo(start);
+        out_.append(with);
+        copied_ = end;
+    }
+    void drop(std::size_t start, std::size_t end) {
+        if (checking()) return;
+        copyUpTo(start);
+        // A control word right before the dropped bytes must not run into what follows.
+        if (start == bareWordEnd_ && end < input_.size()) out_.push_back(' ');
+        copied_ = end;
+    }
+    void flush(bool all);
+    void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
+                     int unicodeSkip) const;
+
+    std::string_view input_;
+    RtfTokenizer tokens_;
+    const RtfSink* sink_;
+    const std::vector<std::size_t>* renamed_;
+
+    std::vector<State> stack_;
+    State state_;
+    std::vector<Pending> streams_;  // the open text streams, innermost last
+    bool groupStart_ = false;
+    std::size_t bareWordEnd_ = std::size_t(-1);
+
+    std::unordered_map<int, FontInfo> fonts_;
+    int defaultFont_ = 0;
+    int ansiCodePage_ = 1252;
+    bool fontDirty_ = true;
+    FontInfo current_;
+    FontInfo none_;
+
+    // \uN waiting for its fallback characters to be skipped.
+    int skip_ = 0;
+    bool unicodeOpen_ = false;
+    std::size_t unicodeStart_ = 0;
+    char16_t unicodeValue_ = 0;
+    int unicodeSkipAtStart_ = 1;
+
+    // The font-table entry being read.
+    bool entryOpen_ = false;
+    int entryNumber_ = 0;
+    int entryCharset_ = kNoCharset;
+    std::size_t entryAt_ = 0;
+    std::string entryName_;
+    bool renaming_ = false;
+    bool nameWritten_ = false;
+
+    // Check: source fonts by number, those with text, and where their entries stand.
+    std::unordered_set<int> usedSourceFonts_;
+    std::vector<std::pair<int, std::size_t>> sourceEntries_;
+    std::size_t sourceFontCount_ = 0;
+    bool done_ = false;
+
+    std::size_t converted_ = 0;
+    std::string out_;
+    std::size_t base_ = 0;    // output bytes already handed to the sink
+    std::size_t copied_ = 0;  // input bytes up to here are in the output
+};
+
+int Rewriter::codePageOfCharset(int charset) const {
+    if (charset == kNoCharset || charset == 1) return ansiCodePage_;
+    if (charset == kAnsiCharset || charset == kSymbolCharset) return 1252;
+    return codePageForCharset(charset, ansiCodePage_);
+}
+
+const FontInfo& Rewriter::font() {
+    if (fontDirty_) {
+        auto it = fonts_.find(fontNumber());
+        if (it != fonts_.end()) {
+            current_ = it->second;
+        } else {
+            current_ = FontInfo{};
+            const int cp = ansiCodePage_;
+            current_.doubleByte = isDoubleByteCodePage(cp);
+            current_.upperHalf = codePageUpperHalf(current_.doubleByte ? 1252 : cp);
+            if (!current_.upperHalf) current_.upperHalf = codePageUpperHalf(1252);
+        }
+        fontDirty_ = false;
+    }
+    return current_;
+}
+
+std::vector<std::size_t> Rewriter::renamedEntries() const {
+    std::vector<std::size_t> v;
+    for (auto [number, at] : sourceEntries_)
+        if (usedSourceFonts_.count(number)) v.push_back(at);
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+void Rewriter::appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
+                           int unicodeSkip) const {
+    static constexpr char hex[] = "0123456789abcdef";
+    auto escaped = [&](std::uint8_t c) {
+        const char e[4] = {'\\', '\'', hex[c >> 4], hex[c & 15]};
+        out.append(e, 4);
+    };
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t c = codes[i];
+        switch (form) {
+        case Form::Plain:
+            if (c >= 0x20 && c < 0x7F &&
+                !(i == 0 && afterBareWord && (isLetter(char(c)) || isDigit(char(c)) || c == ' ' || c == '-'))) {
+                if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
+                out.push_back(char(c));
+            } else {
+                escaped(c);
+            }
+            break;
+        case Form::Hex:
+            escaped(c);
+            break;
+        case Form::Unicode: {
+            char buf[16] = {'\\', 'u'};
+            auto r = std::to_chars(buf + 2, buf + sizeof buf, int(decodeCp1252(c)));
+            out.append(buf, r.ptr);
+            if (unicodeSkip == 0) {
+                out.push_back(' ');
+            } else {
+                escaped(c);
+                out.append(std::size_t(unicodeSkip - 1), '?');
+            }
+            break;
+        }
+        }
+    }
+}
+
+// Decides the pending character now that what follows it is known, and puts its
+// replacement where it stood. True when it took the following character in.
+bool Rewriter::resolve(Pending& p, int following) {
+    p.active = false;
+    GlyphCodes g = MapGlyphCode(p.code, following);
+    if (g.length == 0) g = GlyphCodes{{p.code}, 1, false};  // no rule: the code itself
+    std::string piece;
+    if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair)
+        piece.assign(input_.data() + p.start, p.end - p.start);  // unchanged: its own bytes
+    else
+        appendCodes(piece, g.codes, g.length, p.form, p.afterBareWord, p.unicodeSkip);
+    const std::size_t at = p.holdAt - base_;
+    if (at == out_.size()) out_.append(piece);
+    else out_.insert(at, piece);
+    return g.pair;
+}
+
+void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
+    if (checking()) {
+        usedSourceFonts_.insert(fontNumber());
+        if (sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) done_ = true;
+        return;
+    }
+    ++converted_;
+    Pending& p = streams_.back();
+    if (p.active && resolve(p, code)) {
+        drop(start, end);
+        return;
+    }
+    if (code < 0) return;  // a character the font has no code for stays as it is
+    copyUpTo(start);
+    p.active = true;
+    p.code = std::uint8_t(code);
+    p.form = form;
+    p.afterBareWord = start == bareWordEnd_;
+    p.keepable = keepable;
+    p.unicodeSkip = state_.unicodeSkip;
+    p.start = start;
+    p.end = end;
+    p.holdAt = written();
+    copied_ = end;
+}
+
+void Rewriter::otherCharacter(std::size_t start, std::size_t end, char16_t value) {
+    Pending& p = streams_.back();
+    if (!p.active) return;
+    if (resolve(p, value)) {
+        ++converted_;
+        drop(start, end);
+    }
+}
+
+void Rewriter::character(std::size_t start, std::size_t end, char16_t value, int code, Form form) {
+    if (state_.kind != Kind::Text) return;
+    if (font().source) sourceCharacter(start, end, code, form);
+    else if (!checking()) otherCharacter(start, end, value);
+}
+
+void Rewriter::endStream() {
+    if (!checking() && streams_.back().active) resolve(streams_.back(), kEnd);
+}
+
+void Rewriter::finishUnicode(std::size_t end) {
+    if (!unicodeOpen_) return;
+    unicodeOpen_ = false;
+    const char16_t v = unicodeValue_;
+    const int savedSkip = state_.unicodeSkip;
+    state_.unicodeSkip = unicodeSkipAtStart_;
+    if (state_.kind == Kind::FontTable) {
+        nameCharacter(unicodeStart_, end, v);
+    } else if (state_.kind == Kind::Text) {
+        // Producers write a symbol font's code c as U+F000 + c.
+        const bool privateCode = v >= 0xF020 && v <= 0xF0FF;
+        if (font().source) {
+            // U+F0xx reads as code xx only in a symbol font, which the target font is not.
+            sourceCharacter(unicodeStart_, end, privateCode ? v - 0xF000 : encodeCp1252(v), Form::Unicode,
+                            !privateCode);
+        } else if (!checking()) {
+            otherCharacter(unicodeStart_, end,
+                           privateCode && font().symbol ? decodeCp1252(std::uint8_t(v - 0xF000)) : v);
+        }
+    }
+    state_.unicodeSkip = savedSkip;
+}
+
+// One fallback character of a \uN has been skipped; it ends at `end`.
+void Rewriter::consumeFallback(std::size_t end) {
+    if (--skip_ == 0) finishUnicode(end);
+}
+
+void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value) {
+    if (value == ';') {
+        commitFontEntry();
+        return;
+    }
+    entryOpen_ = true;
+    if (entryName_.empty() && value == ' ') return;
+    entryName_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a source font
+    if (!renaming_) return;
+    if (nameWritten_) {
+        drop(start, end);
+    } else {
+        std::string name = start == bareWordEnd_ ? " " : "";
+        name += kTargetFontName;
+        replace(start, end, name);
+        nameWritten_ = true;
+    }
+}
+
+void Rewriter::commitFontEntry() {
+    if (!entryOpen_) return;
+    while (!entryName_.empty() && entryName_.back() == ' ') entryName_.pop_back();
+    FontInfo info;
+    info.source = isSourceFont(entryName_);
+    // The source font's text is its own 8-bit codes, whatever charset its entry names.
+    const int cp = info.source ? 1252 : codePageOfCharset(entryCharset_);
+    info.doubleByte = isDoubleByteCodePage(cp);
+    info.upperHalf = codePageUpperHalf(info.doubleByte ? 1252 : cp);
+    if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
+    info.symbol = entryCharset_ == kSymbolCharset;
+    fonts_[entryNumber_] = info;  // a later entry of the same number wins
+    if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, entryAt_);
+    sourceFontCount_ = std::size_t(
+        std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
+    entryOpen_ = false;
+    entryName_.clear();
+    entryCharset_ = kNoCharset;
+    renaming_ = nameWritten_ = false;
+    fontDirty_ = true;
+}
+
+void Rewriter::fontTableWord(const RtfToken& t, Word w, std::size_t end) {
+    // The word without the space that delimits it: the replacement goes before it.
+    const std::size_t wordEnd = end > t.offset && input_[end - 1] == ' ' ? end - 1 : end;
+    switch (w) {
+    case Word::Font:
+        commitFontEntry();
+        entryOpen_ = true;
+        entryNumber_ = t.parameter;
+        entryAt_ = t.offset;
+        renaming_ = !checking() && std::binary_search(renamed_->begin(), renamed_->end(), t.offset);
+        if (renaming_) {
+            // The target font's codes are Windows-1252, whatever charset the entry had.
+            std::string with(input_.substr(t.offset, wordEnd - t.offset));
+            with += "\\fcharset0";
+            replace(t.offset, wordEnd, with);
+        }
+        break;
+    case Word::FontCharset:
+        entryCharset_ = t.parameter;
+        if (renaming_) replace(t.offset, wordEnd, "\\fcharset0");
+        break;
+    case Word::FontCodePage:
+        if (renaming_) replace(t.offset, wordEnd, "\\cpg1252");
+        break;
+    default:
+        break;
+    }
+}
+
+void Rewriter::controlWord(const RtfToken& t) {
+    const std::size_t end = tokens_.offset();
+    const bool starred = state_.starred;
+    state_.starred = false;
+    auto it = words().find(t.word);
+    if (it != words().end() && it->second.word == Word::Unicode && !t.hasParameter) it = words().end();
+    const bool unicode = it != words().end() && it->second.word == Word::Unicode;
+    if (skip_ > 0 && !unicode) {
+        consumeFallback(end);  // a control word standing as a \u fallback character
+        return;
+    }
+    if (it == words().end()) {
+        // An ignorable destination nobody here knows: its text is converted too (some
+        // producers keep headers and footers in such groups), each as a stream of its own.
+        if (starred) {
+            if (state_.kind == Kind::Text) {
+                openStream();
+            } else if (state_.kind == Kind::FontTable) {
+                state_.kind = Kind::NonText;
+            }
+        }
+        return;
+    }
+    const Word w = it->second.word;
+    const int param = t.parameter;
+    switch (w) {
+    case Word::Char:
+        character(t.offset, end, it->second.value, encodeCp1252(it->second.value), Form::Hex);
+        break;
+    case Word::FootnoteNumber:
+        // The mark's digits are the same in both fonts; it stays as it is.
+        character(t.offset, end, it->second.value, -1, Form::Hex);
+        break;
+    case Word::Unicode:
+        finishUnicode(t.offset);
+        unicodeOpen_ = state_.kind == Kind::Text || state_.kind == Kind::FontTable;
+        unicodeStart_ = t.offset;
+        unicodeValue_ = char16_t(param < 0 ? param + 65536 : param);
+        unicodeSkipAtStart_ = state_.unicodeSkip;
+        skip_ = state_.unicodeSkip;
+        if (skip_ == 0) finishUnicode(end);
+        break;
+    case Word::UnicodeSkip:
+        state_.unicodeSkip = param < 0 ? 0 : param > 16 ? 16 : param;
+        break;
+    case Word::Font:
+        if (state_.kind == Kind::FontTable) {
+            fontTableWord(t, w, end);
+        } else {
+            state_.font = param < 0 ? 0 : param;
+            fontDirty_ = true;
+        }
+        break;
+    case Word::FontCharset:
+    case Word::FontCodePage:
+        if (state_.kind == Kind::FontTable) fontTableWord(t, w, end);
+        break;
+    case Word::DefaultFont:
+        defaultFont_ = param;
+        fontDirty_ = true;
+        break;
+    case Word::Plain:
+        state_.font = -1;
+        fontDirty_ = true;
+        break;
+    case Word::AnsiCodePage:
+        if (param == 10001) ansiCodePage_ = 932;
+        else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
+        fontDirty_ = true;
+        break;
+    case Word::Mac:
+        ansiCodePage_ = 10000;
+        fontDirty_ = true;
+        break;
+    case Word::Pc:
+        ansiCodePage_ = 437;
+        fontDirty_ = true;
+        break;
+    case Word::Pca:
+        ansiCodePage_ = 850;
+        fontDirty_ = true;
+        break;
+    case Word::FontTable:
+        if (state_.kind != Kind::NonText) state_.kind = Kind::FontTable;
+        break;
+    case Word::NonText:
+        state_.kind = Kind::NonText;
+        break;
+    case Word::Container:
+        if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::Container;
+        break;
+    case Word::Object:
+        if (state_.kind == Kind::Text) state_.kind = Kind::Object;
+        break;
+    case Word::NewStream:
+        if (state_.kind == Kind::Text || state_.kind == Kind::Container || state_.kind == Kind::Object) {
+            state_.kind = Kind::Text;
+            openStream();
+        }
+        break;
+    case Word::SameStream:
+    case Word::ObjectResult:
+        if (state_.kind == Kind::Object) state_.kind = Kind::Text;
+        break;
+    }
+}
+
+void Rewriter::controlSymbol(const RtfToken& t) {
+    const std::size_t end = tokens_.offset();
+    if (t.symbol == '*') {
+        // \* marks an ignorable destination only where a group begins.
+        state_.starred = groupStart_;
+        return;
+    }
+    if (skip_ > 0) {
+        consumeFallback(end);
+        return;
+    }
+    char16_t value = 0;
+    switch (t.symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        value = char16_t(t.symbol);
+        if (state_.kind == Kind::FontTable) {
+            nameCharacter(t.offset, end, value);
+            return;
+        }
+        break;
+    case '~': value = u'\u00A0'; break;
+    case '-': value = u'\u00AD'; break;
+    case '_': value = u'\u2011'; break;
+    case '\r':
+    case '\n': value = kParagraphBreak; break;
+    case '\t': value = kTab; break;
+    default: return;
+    }
+    character(t.offset, end, value, encodeCp1252(value), Form::Hex);
+}
+
+void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
+    if (skip_ > 0) {
+        const std::size_t n = std::min<std::size_t>(bytes.size(), std::size_t(skip_));
+        skip_ -= int(n) - 1;
+        consumeFallback(offset + n);
+        offset += n;
+        bytes.remove_prefix(n);
+    }
+    if (bytes.empty()) return;
+    switch (state_.kind) {
+    case Kind::Text:
+        if (font().source) {
+            tokens_.seek(offset);
+            sourceText();
+        } else if (!checking() && streams_.back().active) {
+            // Only the first character can complete a pair with the pending one.
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                const auto b = std::uint8_t(bytes[i]);
+                if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
+                const FontInfo& f = font();
+                otherCharacter(offset + i, offset + i + 1,
+                               f.doubleByte && b >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, b));
+                break;
+            }
+        }
+        break;
+    case Kind::FontTable:
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            nameCharacter(offset + i, offset + i + 1, char16_t(std::uint8_t(bytes[i])));
+        break;
+    default:
+        break;
+    }
+}
+
+// Source-font text: plain bytes and \'hh, read on without a token for each, since
+// they are most of a document typed in the font.
+void Rewriter::sourceText() {
+    const char* const begin = input_.data();
+    const char* p = begin + tokens_.offset();
+    const char* const end = begin + input_.size();
+    while (p < end && !done_) {
+        const char c = *p;
+        if (c == '\\') {
+            if (end - p < 4 || p[1] != '\'') break;
+            const int hi = RtfTokenizer::hexDigit(p[2]), lo = RtfTokenizer::hexDigit(p[3]);
+            if (hi < 0 || lo < 0) break;
+            const std::size_t at = std::size_t(p - begin);
+            sourceCharacter(at, at + 4, hi * 16 + lo, Form::Hex);
+            p += 4;
+        } else if (c == '{' || c == '}') {
+            break;
+        } else {
+            const auto b = std::uint8_t(c);
+            if (b >= 0x20 || b == '\t') {
+                const std::size_t at = std::size_t(p - begin);
+                sourceCharacter(at, at + 1, b, Form::Plain);
+            }
+            ++p;
+        }
+    }
+    tokens_.seek(std::size_t(p - begin));
+}
+
+void Rewriter::flush(bool all) {
+    if (checking()) return;
+    std::size_t limit = out_.size();
+    for (const Pending& p : streams_) {
+        if (p.active) {
+            limit = p.holdAt - base_;
+            break;
+        }
+    }
+    if (!all && limit < (std::size_t(1) << 15)) return;
+    if (limit == 0) return;
+    (*sink_)(std::string_view(out_).substr(0, limit));
+    out_.erase(0, limit);
+    base_ += limit;
+}
+
+RewriteResult Rewriter::run() {
+    if (input_.substr(0, 5) != "{\\rtf") {
+        RewriteResult r;
+        r.ok = false;
+        r.description = "not an RTF document";
+        return r;
+    }
+    constexpr std::size_t kChunk = std::size_t(1) << 16;
+    out_.reserve(kChunk * 2);
+    while (!done_) {
+        const RtfToken t = tokens_.next();
+        const bool afterBrace = t.kind == RtfToken::Kind::GroupStart;
+        switch (t.kind) {
+        case RtfToken::Kind::End:
+            done_ = true;
+            break;
+        case RtfToken::Kind::Error:
+            if (stack_.empty()) {
+                // Damage after the document has closed: copied as it stands.
+                done_ = true;
+                break;
+            }
+            return fail(t.offset, t.error);
+        case RtfToken::Kind::GroupStart:
+            if (skip_ > 0) {
+                skip_ = 0;
+                finishUnicode(t.offset);
+            }
+            if (stack_.size() >= kMaxGroupDepth)
+                return fail(t.offset, "groups are nested more than " + std::to_string(kMaxGroupDepth) + " deep");
+            stack_.push_back(state_);
+            state_.starred = false;
+            break;
+        case RtfToken::Kind::GroupEnd:
+            if (skip_ > 0) {
+                skip_ = 0;
+                finishUnicode(t.offset);
+            }
+            if (stack_.empty()) break;  // one '}' too many: copied, and reading goes on
+            if (state_.kind == Kind::FontTable) commitFontEntry();
+            if (stack_.back().stream != state_.stream) {
+                endStream();
+                streams_.pop_back();
+            }
+            state_ = stack_.back();
+            stack_.pop_back();
+            fontDirty_ = true;
+            if (stack_.empty()) endStream();  // the document's last '}'
+            break;
+        case RtfToken::Kind::ControlWord:
+            controlWord(t);
+            break;
+        case RtfToken::Kind::ControlSymbol:
+            controlSymbol(t);
+            break;
+        case RtfToken::Kind::HexByte:
+            if (skip_ > 0) {
+                consumeFallback(t.offset + 4);
+            } else if (state_.kind == Kind::FontTable) {
+                nameCharacter(t.offset, t.offset + 4, decodeCp1252(t.byte));
+            } else if (state_.kind == Kind::Text) {
+                if (font().source) {
+                    sourceCharacter(t.offset, t.offset + 4, t.byte, Form::Hex);
+                    sourceText();
+                } else if (!checking() && streams_.back().active) {
+                    const FontInfo& f = font();
+                    otherCharacter(t.offset, t.offset + 4,
+                                   f.doubleByte && t.byte >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, t.byte));
+                }
+            }
+            break;
+        case RtfToken::Kind::Text:
+            state_.starred = false;
+            textBytes(std::size_t(t.data.data() - input_.data()), t.data);
+            break;
+        case RtfToken::Kind::Binary:
+            if (skip_ > 0) consumeFallback(tokens_.offset());
+            break;
+        }
+        groupStart_ = afterBrace;
+        // A control word that ends without a space runs into a letter or digit after it.
+        if (t.kind == RtfToken::Kind::ControlWord && tokens_.offset() > 0 && input_[tokens_.offset() - 1] != ' ')
+            bareWordEnd_ = tokens_.offset();
+        if (!checking() && (out_.size() >= kChunk || tokens_.offset() - copied_ >= kChunk)) {
+            if (!unicodeOpen_) copyUpTo(tokens_.offset());
+            flush(false);
+        }
+    }
+    if (checking()) return {};
+    finishUnicode(input_.size());
+    while (streams_.size() > 1) {
+        endStream();
+        streams_.pop_back();
+    }
+    endStream();
+    copyUpTo(input_.size());
+    flush(true);
+    RewriteResult r;
+    r.converted = converted_;
+    return r;
+}
+
+}  // namespace
+
+RewriteResult RtfRewrite::check() {
+    Rewriter checker(rtf_, nullptr, nullptr);
+    checkResult_ = checker.run();
+    checked_ = true;
+    if (checkResult_) {
+        renamedEntries_ = checker.renamedEntries();
+        unchanged_ = !checker.anySourceText();
+    }
+    return checkResult_;
+}
+
+RewriteResult RtfRewrite::write(const RtfSink& sink) {
+    if (!checked_) check();
+    if (!checkResult_) return checkResult_;
+    if (unchanged_) {
+        // Nothing in the source font: the output is the input, byte for byte.
+        for (std::size_t at = 0; at < rtf_.size(); at += std::size_t(1) << 20)
+            sink(rtf_.substr(at, std::size_t(1) << 20));
+        return {};
+    }
+    Rewriter writer(rtf_, &sink, &renamedEntries_);
+    return writer.run();
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,48 @@
+// Converts an RTF document where it stands: every character set in a PANCHARI font
+// is replaced by its ML-TTRevathi codes, the font table names ML-TTRevathi in its
+// place, and every other byte (tables, pictures, headers, fields, line ends) is
+// copied as it is. Rebuilding a document from its characters would lose whatever
+// the model does not hold; rewriting the source keeps it all.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rtf_writer.h"
+
+namespace tolvarin {
+
+struct RewriteResult {
+    bool ok = true;
+    std::size_t offset = 0;     // on failure: the byte where reading stopped
+    std::string description;    // on failure: for a person
+    std::size_t converted = 0;  // characters set in the source font
+
+    explicit operator bool() const { return ok; }
+};
+
+class RtfRewrite {
+public:
+    explicit RtfRewrite(std::string_view rtf) : rtf_(rtf) {}
+
+    // Reads the document far enough to know what is to change, and checks it as far
+    // as it reads; call before write(). Without any source-font text the document is
+    // read to its end, and write() then copies it unchanged.
+    RewriteResult check();
+    // Writes the converted document to `sink` in pieces. On failure what was written
+    // is incomplete and is to be thrown away.
+    RewriteResult write(const RtfSink& sink);
+
+private:
+    std::string_view rtf_;
+    bool checked_ = false;
+    RewriteResult checkResult_;
+    // What check() learnt for write(): the offsets of the font-table entries to
+    // rename (where each entry's \f word stands), and whether anything is to change at all.
+    std::vector<std::size_t> renamedEntries_;
+    bool unchanged_ = false;
+};
+
+}  // namespace tolvarin

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "../bench/sample_document.h"
+#include "conversion.h"
+#include "rtf_rewriter.h"
+#include "test_support.h"
+
+using namespace tolvarin;
+
+namespace {
+
+struct Rewritten {
+    RewriteResult result;
+    std::string rtf;
+};
+
+Rewritten rewrite(std::string_view rtf) {
+    Rewritten r;
+    RtfRewrite rewriter(rtf);
+    r.result = rewriter.check();
+    if (r.result) r.result = rewriter.write([&r](std::string_view piece) { r.rtf.append(piece); });
+    return r;
+}
+
+const std::string kHead = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0 PANCHARI;}}";
+const std::string kHeadOut = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}";
+
+struct Case {
+    const char* what;
+    std::string in;
+    std::string out;
+    std::size_t converted;
+};
+
+}  // namespace
+
+// Exactly what changes: the source-font characters and the font table entry, each
+// written in the form its source had; every other byte stays.
+TEST(Rewriter, ChangesOnlyTheSourceText) {
+    const Case cases[] = {
+        {"nothing in the source font: byte for byte", kHead + "\\f0 plain {\\b x}\\bin2 }{\r\n\\par}",
+         kHead + "\\f0 plain {\\b x}\\bin2 }{\r\n\\par}", 0},
+        {"plain text, hex and escapes", kHead + "\\f1 Ab\\'b5d}", kHeadOut + "\\f1 \\'a1z\\'49\\{}", 4},
+        {"three codes ending in a backslash", kHead + "\\f1 y}", kHeadOut + "\\f1 Xv\\\\}", 1},
+        {"line ends kept", kHead + "\\f1 A\r\nB}", kHeadOut + "\\f1 \\'a1\r\n\\'a7}", 2},
+        {"a plain result after a bare control word is escaped", kHead + "\\f1\\b0b}", kHeadOut + "\\f1\\b0\\'7a}", 1},
+        {"pair across a font change takes the other font's character", kHead + "\\f1\\'cc\\f0\\'ee x}",
+         kHeadOut + "\\f1\\'ba\\f0  x}", 2},
+        {"pair across a group end", kHead + "{\\f1\\b \\'cc}\\'ef}", kHeadOut + "{\\f1\\b \\'bb}}", 2},
+        {"a footnote is a stream of its own", kHead + "\\f1\\'cc{\\footnote \\'ef}\\'ee}",
+         kHeadOut + "\\f1\\'ba{\\footnote \\'ef}}", 3},
+        {"\\uN keeps its form and the \\ucN in effect", kHead + "\\f1\\uc1\\u204?\\uc0\\u204 \\uc2\\u65??}",
+         kHeadOut + "\\f1\\uc1\\u95\\'5f\\uc0\\u95 \\uc2\\u161\\'a1?}", 3},
+        {"symbol charset: \\uF0xx is code xx",
+         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 PANCHARI;}}\\f1\\u-3895?}",
+         "{\\rtf1{\\fonttbl{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}\\f1\\u93\\'5d}", 1},
+        {"Mac charset: the bytes are the font's codes", "{\\rtf1{\\fonttbl{\\f1\\fcharset77 PANCHARI;}}\\f1\\'c9}",
+         "{\\rtf1{\\fonttbl{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}\\f1\\'5d}", 1},
+        {"field instruction kept, result converted",
+         kHead + "\\f1{\\field{\\*\\fldinst HYPERLINK \"A\"}{\\fldrslt A}}}",
+         kHeadOut + "\\f1{\\field{\\*\\fldinst HYPERLINK \"A\"}{\\fldrslt \\'a1}}}", 1},
+        {"pictures and document data are not text", kHead + "\\f1{\\pict\\wmetafile8 41}{\\*\\themedata 41}A}",
+         kHeadOut + "\\f1{\\pict\\wmetafile8 41}{\\*\\themedata 41}\\'a1}", 1},
+        {"unknown destinations are text", kHead + "\\f1{\\*\\pgdsctbl{\\header A}}}",
+         kHeadOut + "\\f1{\\*\\pgdsctbl{\\header \\'a1}}}", 1},
+        {"a closing brace too many, and text after it",
+         "{\\rtf1\\deff1{\\fonttbl{\\f1 PANCHARI;}} A}}A", "{\\rtf1\\deff1{\\fonttbl{\\f1\\fcharset0 ML-TTRevathi;}} \\'a1}}\\'a1",
+         3},
+        {"no final brace", kHead + "\\f1 A", kHeadOut + "\\f1 \\'a1", 1},
+        {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
+         kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 6},
+    };
+    for (const Case& c : cases) {
+        Rewritten r = rewrite(c.in);
+        ASSERT_TRUE(r.result.ok) << c.what << ": " << r.result.description;
+        EXPECT_EQ(r.rtf, c.out) << c.what;
+        EXPECT_EQ(r.result.converted, c.converted) << c.what;
+    }
+}
+
+TEST(Rewriter, RefusesWhatIsNotRtfOrIsDamaged) {
+    EXPECT_EQ(rewrite("Hello").result.description, "not an RTF document");
+    Rewritten bad = rewrite(kHead + "\\f1 A\\'zz}");
+    EXPECT_FALSE(bad.result.ok);
+    EXPECT_NE(bad.result.description.find("hexadecimal"), std::string::npos);
+    EXPECT_TRUE(bad.rtf.empty()) << "nothing is written for a document that does not read";
+}
+
+// Peer documents (none in the source font) come out exactly as they went in.
+TEST(Rewriter, CorpusComesOutByteForByte) {
+    if (!std::filesystem::is_directory(test::corpusDir())) GTEST_SKIP() << "no peer corpus beside the project";
+    int identical = 0, total = 0;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(test::corpusDir())) {
+        if (entry.path().extension() != ".rtf" || entry.path().string().find("/expected/") != std::string::npos)
+            continue;
+        ++total;
+        const std::string in = test::readFile(entry.path());
+        Rewritten r = rewrite(in);
+        if (!r.result) {
+            EXPECT_EQ(r.result.description, "not an RTF document") << entry.path();
+            continue;
+        }
+        EXPECT_EQ(r.rtf, in) << entry.path();
+        identical += r.rtf == in;
+    }
+    EXPECT_EQ(total, 333);
+    EXPECT_GE(identical, 327);
+    RecordProperty("identical", identical);
+}
+
+// The saved file reads back as exactly what the pass's walk built: the same
+// characters with the same font, bold, italic, underline and size.
+TEST(Rewriter, AgreesWithTheWalk) {
+    std::vector<std::pair<std::string, std::string>> documents;
+    for (const char* name : {"wordpad_style.rtf", "word_style.rtf", "libreoffice_style.rtf"})
+        documents.emplace_back(name, test::readFile(test::dataDir() / name));
+    documents.emplace_back("letter.rtf", test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf"));
+    documents.emplace_back("generated", bench::makePanchariDocument(200 * 1024));
+    test::TempDir dir;
+    for (const auto& [name, rtf] : documents) {
+        Document source, working, walked;
+        ASSERT_TRUE(source.setRtf(rtf).ok) << name;
+        WindowlessHost host(dir.path() / "out.rtf");
+        PassOutcome outcome = runConversionPass(source, working, walked, host);
+        ASSERT_EQ(outcome.status, PassOutcome::Status::Saved) << name << ": " << outcome.error;
+        EXPECT_GT(outcome.converted, 0u) << name;
+        Document saved;
+        ASSERT_TRUE(saved.loadFile(dir.path() / "out.rtf").ok) << name;
+        ASSERT_EQ(saved.text(), walked.text()) << name;
+        for (std::size_t p = 1; p <= saved.length(); ++p) {
+            ASSERT_EQ(saved.formatAt(p), walked.formatAt(p)) << name << " at " << p;
+        }
+    }
+}
