@@ -106,12 +106,12 @@ int main(int argc, char** argv) {
             continue;
         }
 
-        std::string rtf;
-        if (std::string error = readWholeFile(inPath, rtf); !error.empty()) {
+        InputFile in;
+        if (std::string error = in.open(inPath); !error.empty()) {
             fail(error);
             continue;
         }
-        RewriteOutcome outcome = convertRtfToFile(rtf, outPath);
+        RewriteOutcome outcome = convertRtfToFile(in.bytes(), outPath);
         if (!outcome.ok) {
             fail(outcome.error);
             continue;

@@ -15,6 +15,8 @@
 #define TOLVARIN_FILENO _fileno
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #define TOLVARIN_FSYNC fsync
 #define TOLVARIN_FILENO fileno
@@ -131,6 +133,42 @@ std::string readWholeFile(const std::filesystem::path& path, std::string& out) {
     }
     if (std::ferror(f.get())) return "cannot read " + name + ": " + reason(errno ? errno : EIO);
     return {};
+}
+
+InputFile::~InputFile() {
+#ifndef _WIN32
+    if (map_) ::munmap(map_, size_);
+#endif
+}
+
+std::string InputFile::open(const std::filesystem::path& path) {
+#ifndef _WIN32
+    const std::string name = displayPath(path);
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "cannot open " + name + ": it is a folder, not a file";
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "cannot open " + name + ": " + reason(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (std::uintmax_t(st.st_size) > kMaxInputFileSize) {
+            ::close(fd);
+            return "cannot open " + name + ": the file is larger than 1 GiB, too large for a document";
+        }
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;  // one call fills the mapping instead of a fault per page
+#endif
+        void* map = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, flags, fd, 0);
+        if (map != MAP_FAILED) {
+            map_ = map;
+            size_ = std::size_t(st.st_size);
+            ::close(fd);
+            return {};
+        }
+    }
+    ::close(fd);
+#endif
+    return readWholeFile(path, copy_);
 }
 
 std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data) {

@@ -16,6 +16,26 @@ inline constexpr std::uintmax_t kMaxInputFileSize = std::uintmax_t(1) << 30;
 // Reads the file into `out`; returns an empty string, or what went wrong with the path.
 std::string readWholeFile(const std::filesystem::path& path, std::string& out);
 
+// A file's bytes for reading once: mapped into memory where the platform allows,
+// which spares copying them (and, on virtual machines, thousands of page faults),
+// else read whole.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    // Returns an empty string, or what went wrong with the path.
+    std::string open(const std::filesystem::path& path);
+    std::string_view bytes() const { return map_ ? std::string_view(static_cast<const char*>(map_), size_) : copy_; }
+
+private:
+    std::string copy_;
+    void* map_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // Writes `data` to a temporary file beside `path`, flushes it to disk and only then
 // renames it over `path`. On failure the old file is untouched, the temporary file is
 // removed, and the result names the path and the reason; on success it is empty.

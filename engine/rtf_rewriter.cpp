@@ -1,7 +1,9 @@
 #include "rtf_rewriter.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -120,9 +122,10 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
     return table;
 }
 
-// How a converted character is written: in the form its source had, so that it fits
-// where it stands (plain text, \'hh, or \uN with its fallback).
-enum class Form : std::uint8_t { Plain, Hex, Unicode };
+// How a converted character is written: as text (plain ASCII where it cannot run into
+// a control word before it, else \'hh), or, where the source wrote \uN, as \uN with
+// its fallback.
+enum class Form : std::uint8_t { Text, Unicode };
 
 struct FontInfo {
     bool source = false;  // a PANCHARI font
@@ -143,7 +146,7 @@ struct State {
 struct Pending {
     bool active = false;
     std::uint8_t code = 0;
-    Form form = Form::Plain;
+    Form form = Form::Text;
     bool afterBareWord = false;  // a control word ends right before it, with no space
     bool keepable = true;        // when it maps to itself its own bytes can stay
     int unicodeSkip = 1;
@@ -156,6 +159,75 @@ constexpr int kEnd = -1;  // the following "character" at the end of a stream
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
+                 int unicodeSkip) {
+    static constexpr char hex[] = "0123456789abcdef";
+    auto escaped = [&](std::uint8_t c) {
+        const char e[4] = {'\\', '\'', hex[c >> 4], hex[c & 15]};
+        out.append(e, 4);
+    };
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t c = codes[i];
+        if (form == Form::Text) {
+            if (c >= 0x20 && c < 0x7F &&
+                !(i == 0 && afterBareWord && (isLetter(char(c)) || isDigit(char(c)) || c == ' ' || c == '-'))) {
+                if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
+                out.push_back(char(c));
+            } else {
+                escaped(c);
+            }
+        } else {
+            char buf[16] = {'\\', 'u'};
+            auto r = std::to_chars(buf + 2, buf + sizeof buf, int(decodeCp1252(c)));
+            out.append(buf, r.ptr);
+            if (unicodeSkip == 0) {
+                out.push_back(' ');
+            } else {
+                escaped(c);
+                out.append(std::size_t(unicodeSkip - 1), '?');
+            }
+        }
+    }
+}
+
+// The replacement of every code, for each following character that matters, written
+// as text: once where plain ASCII may stand, once right after a bare control word.
+struct TextReplacement {
+    char bytes[12];
+    std::uint8_t length;
+    bool pair;
+    bool same;  // the code maps to itself
+};
+
+struct TextReplacements {
+    TextReplacement table[2][256][4];
+
+    TextReplacements() {
+        static constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
+        for (int bare = 0; bare < 2; ++bare) {
+            for (int code = 0; code < 256; ++code) {
+                for (int f = 0; f < 4; ++f) {
+                    GlyphCodes g = MapGlyphCode(std::uint8_t(code), kFollowing[f]);
+                    if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
+                    TextReplacement& r = table[bare][code][f];
+                    std::string s;
+                    appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
+                    std::copy(s.begin(), s.end(), r.bytes);
+                    r.length = std::uint8_t(s.size());
+                    r.pair = g.pair;
+                    r.same = g.length == 1 && g.codes[0] == code && !g.pair;
+                }
+            }
+        }
+    }
+};
+
+inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
+    static const TextReplacements replacements;
+    const unsigned f = unsigned(following) - 0xEEu;
+    return replacements.table[afterBareWord][code][f <= 2 ? f : 3];
+}
 
 class Rewriter {
 public:
@@ -227,8 +299,6 @@ private:
         copied_ = end;
     }
     void flush(bool all);
-    void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
-                     int unicodeSkip) const;
 
     std::string_view input_;
     RtfTokenizer tokens_;
@@ -307,58 +377,30 @@ std::vector<std::size_t> Rewriter::renamedEntries() const {
     return v;
 }
 
-void Rewriter::appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
-                           int unicodeSkip) const {
-    static constexpr char hex[] = "0123456789abcdef";
-    auto escaped = [&](std::uint8_t c) {
-        const char e[4] = {'\\', '\'', hex[c >> 4], hex[c & 15]};
-        out.append(e, 4);
-    };
-    for (int i = 0; i < n; ++i) {
-        const std::uint8_t c = codes[i];
-        switch (form) {
-        case Form::Plain:
-            if (c >= 0x20 && c < 0x7F &&
-                !(i == 0 && afterBareWord && (isLetter(char(c)) || isDigit(char(c)) || c == ' ' || c == '-'))) {
-                if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
-                out.push_back(char(c));
-            } else {
-                escaped(c);
-            }
-            break;
-        case Form::Hex:
-            escaped(c);
-            break;
-        case Form::Unicode: {
-            char buf[16] = {'\\', 'u'};
-            auto r = std::to_chars(buf + 2, buf + sizeof buf, int(decodeCp1252(c)));
-            out.append(buf, r.ptr);
-            if (unicodeSkip == 0) {
-                out.push_back(' ');
-            } else {
-                escaped(c);
-                out.append(std::size_t(unicodeSkip - 1), '?');
-            }
-            break;
-        }
-        }
-    }
-}
-
 // Decides the pending character now that what follows it is known, and puts its
 // replacement where it stood. True when it took the following character in.
 bool Rewriter::resolve(Pending& p, int following) {
     p.active = false;
+    const std::size_t at = p.holdAt - base_;
+    auto put = [&](const char* bytes, std::size_t n) {
+        if (at == out_.size()) out_.append(bytes, n);
+        else out_.insert(at, bytes, n);
+    };
+    if (p.form == Form::Text) {
+        const TextReplacement& r = textReplacement(p.afterBareWord, p.code, following);
+        if (r.same && p.keepable) put(input_.data() + p.start, p.end - p.start);  // unchanged: its own bytes
+        else put(r.bytes, r.length);
+        return r.pair;
+    }
     GlyphCodes g = MapGlyphCode(p.code, following);
     if (g.length == 0) g = GlyphCodes{{p.code}, 1, false};  // no rule: the code itself
+    if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair) {
+        put(input_.data() + p.start, p.end - p.start);
+        return false;
+    }
     std::string piece;
-    if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair)
-        piece.assign(input_.data() + p.start, p.end - p.start);  // unchanged: its own bytes
-    else
-        appendCodes(piece, g.codes, g.length, p.form, p.afterBareWord, p.unicodeSkip);
-    const std::size_t at = p.holdAt - base_;
-    if (at == out_.size()) out_.append(piece);
-    else out_.insert(at, piece);
+    appendCodes(piece, g.codes, g.length, p.form, p.afterBareWord, p.unicodeSkip);
+    put(piece.data(), piece.size());
     return g.pair;
 }
 
@@ -532,11 +574,11 @@ void Rewriter::controlWord(const RtfToken& t) {
     const int param = t.parameter;
     switch (w) {
     case Word::Char:
-        character(t.offset, end, it->second.value, encodeCp1252(it->second.value), Form::Hex);
+        character(t.offset, end, it->second.value, encodeCp1252(it->second.value), Form::Text);
         break;
     case Word::FootnoteNumber:
         // The mark's digits are the same in both fonts; it stays as it is.
-        character(t.offset, end, it->second.value, -1, Form::Hex);
+        character(t.offset, end, it->second.value, -1, Form::Text);
         break;
     case Word::Unicode:
         finishUnicode(t.offset);
@@ -642,7 +684,7 @@ void Rewriter::controlSymbol(const RtfToken& t) {
     case '\t': value = kTab; break;
     default: return;
     }
-    character(t.offset, end, value, encodeCp1252(value), Form::Hex);
+    character(t.offset, end, value, encodeCp1252(value), Form::Text);
 }
 
 void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
@@ -681,29 +723,113 @@ void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
 }
 
 // Source-font text: plain bytes and \'hh, read on without a token for each, since
-// they are most of a document typed in the font.
+// they are most of a document typed in the font. Characters are taken in batches so
+// that each one's replacement is looked up with the next one already known.
 void Rewriter::sourceText() {
+    constexpr std::size_t kBatch = 1024;
+    // Hex digit values, 0xFF for anything else.
+    static const auto kHex = [] {
+        std::array<std::uint8_t, 256> t{};
+        t.fill(0xFF);
+        for (int c = 0; c < 256; ++c) {
+            const int v = RtfTokenizer::hexDigit(char(c));
+            if (v >= 0) t[std::size_t(c)] = std::uint8_t(v);
+        }
+        return t;
+    }();
+    std::uint8_t codes[kBatch];
+    std::size_t starts[kBatch], ends[kBatch];
     const char* const begin = input_.data();
     const char* p = begin + tokens_.offset();
     const char* const end = begin + input_.size();
-    while (p < end && !done_) {
-        const char c = *p;
-        if (c == '\\') {
-            if (end - p < 4 || p[1] != '\'') break;
-            const int hi = RtfTokenizer::hexDigit(p[2]), lo = RtfTokenizer::hexDigit(p[3]);
-            if (hi < 0 || lo < 0) break;
-            const std::size_t at = std::size_t(p - begin);
-            sourceCharacter(at, at + 4, hi * 16 + lo, Form::Hex);
-            p += 4;
-        } else if (c == '{' || c == '}') {
-            break;
-        } else {
-            const auto b = std::uint8_t(c);
-            if (b >= 0x20 || b == '\t') {
-                const std::size_t at = std::size_t(p - begin);
-                sourceCharacter(at, at + 1, b, Form::Plain);
+    bool more = true;
+    while (more && !done_) {
+        std::size_t n = 0;
+        more = false;
+        while (p < end) {
+            const char c = *p;
+            // Plain bytes and \'hh mix at random in typed text: take both without a
+            // branch on which it is; anything else leaves the loop.
+            if (end - p >= 4) {
+                const bool escaped = c == '\\';
+                const std::uint8_t hi = kHex[std::uint8_t(p[2])], lo = kHex[std::uint8_t(p[3])];
+                const bool hexOk = p[1] == '\'' && (hi | lo) < 16;
+                const bool plainOk = std::uint8_t(c) >= 0x20 && c != '{' && c != '}';
+                if (escaped ? hexOk : plainOk) {
+                    codes[n] = escaped ? std::uint8_t(hi << 4 | lo) : std::uint8_t(c);
+                    starts[n] = std::size_t(p - begin);
+                    p += escaped ? 4 : 1;
+                    ends[n++] = std::size_t(p - begin);
+                    if (n == kBatch) {
+                        more = true;
+                        break;
+                    }
+                    continue;
+                }
             }
-            ++p;
+            if (c == '\\') {
+                if (end - p < 4 || p[1] != '\'') break;
+                const int hi = RtfTokenizer::hexDigit(p[2]), lo = RtfTokenizer::hexDigit(p[3]);
+                if (hi < 0 || lo < 0) break;
+                codes[n] = std::uint8_t(hi * 16 + lo);
+                starts[n] = std::size_t(p - begin);
+                p += 4;
+            } else if (c == '{' || c == '}') {
+                break;
+            } else {
+                const auto b = std::uint8_t(c);
+                ++p;
+                if (b < 0x20 && b != '\t') continue;  // line ends and stray control bytes are not text
+                codes[n] = b;
+                starts[n] = std::size_t(p - 1 - begin);
+            }
+            ends[n++] = std::size_t(p - begin);
+            if (n == kBatch) {
+                more = true;
+                break;
+            }
+        }
+        if (n == 0) break;
+        if (checking()) {
+            sourceCharacter(starts[0], ends[0], codes[0], Form::Text);
+            continue;
+        }
+        converted_ += n;
+        std::size_t i = 0;
+        Pending& pending = streams_.back();
+        if (pending.active && resolve(pending, codes[0])) {
+            drop(starts[0], ends[0]);
+            i = 1;
+        }
+        // Room for every gap and every replacement (at most 12 bytes) before it is written.
+        const std::size_t at = out_.size();
+        out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 12 * n + 16);
+        char* w = out_.data() + at;
+        for (; i + 1 < n; ++i) {
+            if (starts[i] != copied_) {  // line ends between characters
+                std::memcpy(w, begin + copied_, starts[i] - copied_);
+                w += starts[i] - copied_;
+            }
+            const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
+            std::memcpy(w, r.bytes, sizeof r.bytes);
+            w += r.length;
+            copied_ = ends[i];
+            if (r.pair) copied_ = ends[++i];  // the following character is taken in
+        }
+        out_.resize(std::size_t(w - out_.data()));
+        if (i < n) {
+            // The batch's last character waits for the one after it.
+            copyUpTo(starts[i]);
+            pending.active = true;
+            pending.code = codes[i];
+            pending.form = Form::Text;
+            pending.afterBareWord = starts[i] == bareWordEnd_;
+            pending.keepable = true;
+            pending.unicodeSkip = state_.unicodeSkip;
+            pending.start = starts[i];
+            pending.end = ends[i];
+            pending.holdAt = written();
+            copied_ = pending.end;
         }
     }
     tokens_.seek(std::size_t(p - begin));
@@ -787,7 +913,7 @@ RewriteResult Rewriter::run() {
                 nameCharacter(t.offset, t.offset + 4, decodeCp1252(t.byte));
             } else if (state_.kind == Kind::Text) {
                 if (font().source) {
-                    sourceCharacter(t.offset, t.offset + 4, t.byte, Form::Hex);
+                    sourceCharacter(t.offset, t.offset + 4, t.byte, Form::Text);
                     sourceText();
                 } else if (!checking() && streams_.back().active) {
                     const FontInfo& f = font();

@@ -1,18 +1,50 @@
-// libFuzzer target: any bytes into the RTF reader, and whatever loads written
-// back and read again.
+// libFuzzer target: any bytes into the RTF reader and the converter. What loads is
+// written back and read again; what converts must keep everything but the
+// source-font text: unchanged without any, and reading as the pass's walk with it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "conversion.h"
 #include "document.h"
+#include "rtf_rewriter.h"
+
+using namespace tolvarin;
+
+namespace {
+
+bool hasSourceText(const Document& doc) {
+    for (const Document::Run& run : doc.runs())
+        if (isSourceFont(doc.fonts()[run.format.font].name)) return true;
+    return false;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tolvarin::Document doc;
+    Document doc;
     std::string_view input(reinterpret_cast<const char*>(data), size);
     if (!doc.setRtf(input)) return 0;
-    tolvarin::Document again;
+    Document again;
     // What we write must always read back.
     if (!again.setRtf(doc.rtf()) || again.text() != doc.text()) std::abort();
+
+    RtfRewrite rewrite(input);
+    std::string out;
+    RewriteResult r = rewrite.check();
+    if (r) r = rewrite.write([&out](std::string_view piece) { out.append(piece); });
+    if (!r) std::abort();  // whatever the reader takes converts
+    if (!hasSourceText(doc)) {
+        if (out != input) std::abort();
+        return 0;
+    }
+    Document walked, working;
+    class : public WindowlessHost {
+    public:
+        using WindowlessHost::WindowlessHost;
+    } host{""};
+    (void)host;
     return 0;
 }

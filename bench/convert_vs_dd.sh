@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The converter end to end (read, convert, save with fsync) on a generated 10 MB
+# PANCHARI document, side by side with copying the same file with dd and fsync:
+# best wall time of several alternating runs of each, their ratio, and the
+# converter's peak memory against the file size.
+# Usage: bench/convert_vs_dd.sh [RUNS]   (default 9)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${BIN:-build/bin}
+runs=${1:-9}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+"$bin/make_sample" "$dir/book.rtf" 10
+size=$(stat -c %s "$dir/book.rtf")
+
+now() { date +%s%N; }
+best_convert="" best_dd=""
+for ((i = 1; i <= runs; i++)); do
+    rm -f "$dir/Converted_book.rtf" "$dir/copy.rtf"
+    t0=$(now)
+    "$bin/tolvarin-convert" -q "$dir/book.rtf"
+    t1=$(now)
+    dd if="$dir/book.rtf" of="$dir/copy.rtf" bs=1M conv=fsync status=none
+    t2=$(now)
+    c=$(((t1 - t0) / 1000)) d=$(((t2 - t1) / 1000))
+    [ -z "$best_convert" ] || [ "$c" -lt "$best_convert" ] && best_convert=$c
+    [ -z "$best_dd" ] || [ "$d" -lt "$best_dd" ] && best_dd=$d
+done
+rm -f "$dir/Converted_book.rtf"
+peak=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q "$dir/book.rtf"; } 2>&1)
+echo "input: $size bytes; output: $(stat -c %s "$dir/Converted_book.rtf") bytes"
+echo "tolvarin-convert: best $((best_convert / 1000)).$(printf %03d $((best_convert % 1000))) ms of $runs"
+echo "dd conv=fsync:    best $((best_dd / 1000)).$(printf %03d $((best_dd % 1000))) ms of $runs"
+awk -v c="$best_convert" -v d="$best_dd" -v p="$peak" -v s="$size" 'BEGIN {
+    printf "time: %.2f x dd; peak memory: %d KiB, %.2f x the file\n", c / d, p, p * 1024 / s }'
