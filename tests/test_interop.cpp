@@ -313,3 +313,140 @@ TEST_F(Interop, CorpusTextSurvivesTolvarin) {
     EXPECT_EQ(total, 333);
     EXPECT_GE(matching, TOLVARIN_CORPUS_MATCH_FLOOR) << "fewer corpus files keep their text than before";
 }
+
+namespace {
+
+// Words typed in PANCHARI, one for each place a layout can put text, with what the
+// rules make of them (codes chosen to need no XML escaping either way).
+struct PlacedWord {
+    const char* place;
+    std::string typed;
+    std::vector<int> converted;
+};
+
+const std::vector<PlacedWord>& placedWords() {
+    static const std::vector<PlacedWord> words = {
+        {"heading", "ABC", {0xA1, 0xA7, 0xA6}}, {"table cell", "EF", {0xAA, 0xA9}},
+        {"list item", "GH", {0xAB, 0xAE}},      {"header", "KL", {0xB6, 0xB4}},
+        {"footer", "MN", {0xB8, 0xBD}},         {"footnote", "OP", {0xBC, 0xA4}},
+        {"beside a picture", "TU", {0xCA, 0xC5}},
+    };
+    return words;
+}
+
+std::string utf8Of(const std::vector<int>& codes) {
+    std::string s;
+    for (int c : codes) appendUtf8(s, decodeCp1252(std::uint8_t(c)));
+    return s;
+}
+
+constexpr const char* kPngBase64 =
+    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
+constexpr const char* kPngHex =
+    "89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c4890000000d4944415478da63fccfc0500f0004850180"
+    "84a98c210000000049454e44ae426082";
+
+// A flat ODT with a centred red heading, a table, a bulleted list, a header, a footer,
+// a footnote and a picture, every word in PANCHARI.
+void writeLayoutOdt(const fs::path& file) {
+    auto word = [](const char* place) {
+        for (const PlacedWord& w : placedWords())
+            if (std::string(w.place) == place) return "<text:span text:style-name=\"P\">" + w.typed + "</text:span>";
+        return std::string();
+    };
+    std::ofstream(file) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:font-face-decls><style:font-face style:name="PANCHARI" svg:font-family="PANCHARI"/></office:font-face-decls>
+<office:styles>
+<text:list-style style:name="Bullets"><text:list-level-style-bullet text:level="1" text:bullet-char="&#x2022;"/></text:list-style>
+</office:styles>
+<office:automatic-styles>
+<style:style style:name="P" style:family="text"><style:text-properties style:font-name="PANCHARI" fo:font-size="14pt"/></style:style>
+<style:style style:name="H" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/><style:text-properties fo:color="#ff0000"/></style:style>
+<style:page-layout style:name="PL"><style:page-layout-properties fo:page-width="21cm" fo:page-height="29.7cm"/><style:header-style/><style:footer-style/></style:page-layout>
+</office:automatic-styles>
+<office:master-styles><style:master-page style:name="Standard" style:page-layout-name="PL">
+<style:header><text:p>)" << word("header") << R"(</text:p></style:header>
+<style:footer><text:p>)" << word("footer") << R"(</text:p></style:footer>
+</style:master-page></office:master-styles>
+<office:body><office:text>
+<text:p text:style-name="H">)" << word("heading") << R"(</text:p>
+<table:table table:name="T"><table:table-column table:number-columns-repeated="2"/>
+<table:table-row><table:table-cell><text:p>)" << word("table cell") << R"(</text:p></table:table-cell><table:table-cell><text:p>x</text:p></table:table-cell></table:table-row>
+</table:table>
+<text:list text:style-name="Bullets"><text:list-item><text:p>)" << word("list item") << R"(</text:p></text:list-item></text:list>
+<text:p>y<text:note text:id="n1" text:note-class="footnote"><text:note-citation>1</text:note-citation><text:note-body><text:p>)"
+                        << word("footnote") << R"(</text:p></text:note-body></text:note></text:p>
+<text:p><draw:frame draw:name="I" text:anchor-type="as-char" svg:width="1cm" svg:height="1cm"><draw:image><office:binary-data>)"
+                        << kPngBase64 << R"(</office:binary-data></draw:image></draw:frame>)" << word("beside a picture") << R"(</text:p>
+</office:text></office:body></office:document>
+)";
+}
+
+// The same layout as Word writes it, by hand.
+std::string wordStyleLayout() {
+    return std::string(
+               "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}"
+               "{\\f1\\fnil\\fcharset2\\fprq2{\\*\\panose 00000000000000000000}PANCHARI;}}"
+               "{\\colortbl;\\red255\\green0\\blue0;}"
+               "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc23\\levelstartat1"
+               "{\\leveltext\\'01\\'95;}{\\levelnumbers;}\\fi-360\\li720}\\listid1}}"
+               "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}"
+               "{\\*\\generator Microsoft Word 11.0.8134;}"
+               "\\paperw11906\\paperh16838\\sectd{\\header \\pard\\plain {\\f1\\fs28 KL}\\par}"
+               "{\\footer \\pard\\plain {\\f1\\fs28 MN}\\par}"
+               "\\pard\\plain\\qc{\\cf1\\f1\\fs28 ABC}\\par"
+               "\\trowd\\cellx3000\\cellx6000\\pard\\plain\\intbl{\\f1\\fs28 EF}\\cell x\\cell\\row"
+               "{\\listtext\\pard\\plain\\f0 \\'95\\tab}\\pard\\plain\\ls1\\fi-360\\li720{\\f1\\fs28 GH}\\par"
+               "\\pard\\plain y{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} {\\f1\\fs28 OP}\\par}\\par"
+               "\\pard\\plain{\\*\\shppict{\\pict\\pngblip\\picw1\\pich1\\picwgoal567\\pichgoal567 ") +
+           kPngHex + "}}{\\f1\\fs28 TU}\\par}";
+}
+
+// What LibreOffice read, as its own flat XML, counted by the elements a layout is made of.
+std::map<std::string, int> layoutCounts(const std::string& fodt) {
+    std::map<std::string, int> counts;
+    for (const char* mark : {"<table:table-cell", "<text:list-item", "<style:header>", "<style:footer>",
+                             "<text:note ", "<draw:image", "fo:text-align=\"center\"", "fo:color=\"#ff0000\""}) {
+        int n = 0;
+        for (std::size_t at = fodt.find(mark); at != std::string::npos; at = fodt.find(mark, at + 1)) ++n;
+        counts[mark] = n;
+    }
+    return counts;
+}
+
+}  // namespace
+
+// Documents with a layout keep all of it: LibreOffice reads the converted document
+// with the same table, list, header, footer, footnote, picture, colour and
+// alignment, and with every word converted and set in ML-TTRevathi.
+TEST_F(Interop, LayoutIsKept) {
+    test::TempDir dir;
+    writeLayoutOdt(dir.path() / "layout.fodt");
+    office.convert({dir.path() / "layout.fodt"}, "rtf", dir.path() / "in");
+    test::writeFile(dir.path() / "in" / "word_layout.rtf", wordStyleLayout());
+    std::vector<fs::path> inputs = {dir.path() / "in" / "layout.rtf", dir.path() / "in" / "word_layout.rtf"};
+    std::vector<fs::path> outputs;
+    fs::create_directories(dir.path() / "out");
+    for (const fs::path& in : inputs) {
+        ASSERT_TRUE(fs::exists(in)) << in;
+        outputs.push_back(dir.path() / "out" / in.filename());
+        ASSERT_TRUE(convertFile(in, outputs.back())) << in;
+    }
+    office.convert(inputs, "fodt", dir.path() / "in-read");
+    office.convert(outputs, "fodt", dir.path() / "out-read");
+    for (const fs::path& in : inputs) {
+        const fs::path name = fs::path(in.filename()).replace_extension(".fodt");
+        const std::string before = test::readFile(dir.path() / "in-read" / name);
+        const std::string after = test::readFile(dir.path() / "out-read" / name);
+        ASSERT_FALSE(before.empty()) << name;
+        ASSERT_FALSE(after.empty()) << name;
+        const auto counts = layoutCounts(before);
+        EXPECT_EQ(layoutCounts(after), counts) << name;
+        for (const auto& [mark, n] : counts) EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
+        for (const PlacedWord& w : placedWords())
+            EXPECT_NE(after.find(utf8Of(w.converted)), std::string::npos) << name << ": " << w.place;
+        EXPECT_NE(after.find("ML-TTRevathi"), std::string::npos) << name;
+        EXPECT_EQ(after.find("PANCHARI"), std::string::npos) << name;
+    }
+}
