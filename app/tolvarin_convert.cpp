@@ -24,13 +24,15 @@ void usage(std::ostream& out) {
         << "\n"
         << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
         << "  -o OUTPUT   write the result to OUTPUT (one FILE only)\n"
-        << "  -d DIR      write every result into the folder DIR\n"
+        << "  -d DIR      write every result into the folder DIR, made if it is missing\n"
         << "  -q          print nothing but errors\n"
         << "  --help      show this help and exit\n"
         << "  --version   show the version and exit\n"
         << "\n"
-        << "An input file is never overwritten. Exit status: 0 when every file was\n"
-        << "converted, 1 when any failed, 2 for wrong usage.\n";
+        << "An input file is never overwritten, nor a result written earlier in the\n"
+        << "same run: a second input of the same name gets Converted_<name> (2).\n"
+        << "Exit status: 0 when every file was converted, 1 when any failed, 2 for\n"
+        << "wrong usage.\n";
 }
 
 int usageError(const std::string& what) {
@@ -43,6 +45,24 @@ bool samePath(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
     return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+bool anySame(const fs::path& path, const std::vector<fs::path>& others) {
+    for (const fs::path& other : others)
+        if (samePath(path, other)) return true;
+    return false;
+}
+
+// "Converted_a (2).rtf", "Converted_a (3).rtf", ...: the first name that no file has
+// and that this run has not written.
+fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
+    for (int n = 2;; ++n) {
+        fs::path candidate = taken.parent_path() / taken.stem();
+        candidate += " (" + std::to_string(n) + ")";
+        candidate += taken.extension();
+        std::error_code ec;
+        if (!fs::exists(candidate, ec) && !anySame(candidate, written)) return candidate;
+    }
 }
 
 }  // namespace
@@ -83,6 +103,20 @@ int main(int argc, char** argv) {
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
 
+    if (!outputDir.empty()) {
+        // Made with its parents, as word processors' batch converters do.
+        std::error_code ec;
+        const fs::path dir = fs::u8path(outputDir);
+        fs::create_directories(dir, ec);
+        if (ec || !fs::is_directory(dir)) {
+            std::cerr << kProgram << ": cannot make the folder " << outputDir << ": "
+                      << (ec ? ec.message() : "a file of that name is in the way") << "\n";
+            return 1;
+        }
+    }
+
+    std::vector<fs::path> inputPaths, written;
+    for (const std::string& input : inputs) inputPaths.push_back(fs::u8path(input));
     int status = 0;
     for (const std::string& input : inputs) {
         const fs::path inPath = fs::u8path(input);
@@ -99,11 +133,15 @@ int main(int argc, char** argv) {
             if (folder.empty()) folder = u".";
             outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
         }
-        bool clobbersInput = false;
-        for (const std::string& other : inputs) clobbersInput = clobbersInput || samePath(outPath, fs::u8path(other));
-        if (clobbersInput) {
+        if (anySame(outPath, inputPaths)) {
             fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
             continue;
+        }
+        // Two inputs of one name in a batch: the later one must not replace the first's result.
+        std::string renamed;
+        if (anySame(outPath, written)) {
+            renamed = " (" + displayPath(outPath.filename()) + " was written earlier in this run)";
+            outPath = freeName(outPath, written);
         }
 
         InputFile in;
@@ -116,9 +154,10 @@ int main(int argc, char** argv) {
             fail(outcome.error);
             continue;
         }
+        written.push_back(outPath);
         if (!quiet)
             std::cout << input << " -> " << displayPath(outPath) << ": " << outcome.converted
-                      << " characters converted\n";
+                      << " characters converted" << renamed << "\n";
     }
     return status;
 }

@@ -64,6 +64,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         host.setBusyCursor(false);
         outcome.status = PassOutcome::Status::SaveFailed;
         outcome.error = "the document is too long to convert";
+        host.setStatus(std::string(kStatusNotSaved) + outcome.error);
         host.showError(outcome.error);
         return outcome;
     }
@@ -133,6 +134,8 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     if (!saved) {
         outcome.status = PassOutcome::Status::SaveFailed;
         outcome.error = saved.description;
+        // Nothing runs any more: the status says so, beside the warning.
+        host.setStatus(std::string(kStatusNotSaved) + saved.description);
         host.showError(saved.description);
         return outcome;
     }

@@ -14,6 +14,7 @@ namespace tolvarin {
 
 inline constexpr std::string_view kStatusConverting = "Please wait.... Converting from Panchari";
 inline constexpr std::string_view kStatusReady = "Ready";
+inline constexpr std::string_view kStatusNotSaved = "Not saved: ";  // followed by the reason
 inline constexpr std::string_view kMessageConverted = "Converted from Panchari!";
 inline constexpr std::string_view kMessageNothingConverted =
     "No text in the PANCHARI font was found; the document was copied unchanged.";

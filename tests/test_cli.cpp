@@ -95,7 +95,26 @@ TEST(Cli, OptionsAndExitStatus) {
     EXPECT_EQ(clobber.status, 1);
     EXPECT_EQ(test::readFile(in), before);
 
-    CliRun missingDir = run("-d " + quote(dir.path() / "nowhere") + " " + quote(in));
-    EXPECT_EQ(missingDir.status, 1);
-    EXPECT_NE(missingDir.output.find("cannot save"), std::string::npos) << missingDir.output;
+    // -d makes its folder; -o into a missing folder stays an error.
+    CliRun missingDir = run("-d " + quote(dir.path() / "new" / "deeper") + " " + quote(in));
+    EXPECT_EQ(missingDir.status, 0) << missingDir.output;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "new" / "deeper" / "Converted_in.rtf"));
+    CliRun missingOut = run("-o " + quote(dir.path() / "nowhere" / "x.rtf") + " " + quote(in));
+    EXPECT_EQ(missingOut.status, 1);
+    EXPECT_NE(missingOut.output.find("cannot save"), std::string::npos) << missingOut.output;
+}
+
+TEST(Cli, InputsOfOneNameKeepBothResults) {
+    test::TempDir dir;
+    for (const char* sub : {"x", "y"}) std::filesystem::create_directory(dir.path() / sub);
+    std::filesystem::copy(test::dataDir() / "wordpad_style.rtf", dir.path() / "x" / "a.rtf");
+    std::filesystem::copy(test::dataDir() / "word_style.rtf", dir.path() / "y" / "a.rtf");
+    const auto out = dir.path() / "out";
+    CliRun batch = run("-d " + quote(out) + " " + quote(dir.path() / "x" / "a.rtf") + " " + quote(dir.path() / "y" / "a.rtf"));
+    EXPECT_EQ(batch.status, 0) << batch.output;
+    EXPECT_NE(batch.output.find("Converted_a (2).rtf"), std::string::npos) << batch.output;
+    EXPECT_NE(batch.output.find("written earlier in this run"), std::string::npos) << batch.output;
+    // Each result is its own input's conversion: nothing was replaced.
+    EXPECT_NE(test::readFile(out / "Converted_a.rtf"), test::readFile(out / "Converted_a (2).rtf"));
+    EXPECT_NE(test::readFile(out / "Converted_a (2).rtf").find("insrsid"), std::string::npos) << "the Word-style input";
 }

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +17,7 @@
 
 #include "frm_main.h"
 #include "glyph_map.h"
+#include "open_file_dialog.h"
 #include "output_path.h"
 #include "test_support.h"
 
@@ -29,26 +33,29 @@ T* child(QWidget& w, const char* name) {
     return c;
 }
 
-// Accepts the next message box that opens and remembers its text and icon.
+// Accepts the next message box that opens and remembers its text and icon. It polls
+// only while it lives: a box that never came must not be looked for in the next test.
 struct BoxWatcher {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;
     int seen = 0;
+    QTimer timer;  // last member: stopped and gone before the rest
 
     void arm() {
-        QTimer::singleShot(10, [this] { poll(); });
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { poll(); });
+        timer.start();
     }
     void poll() {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            timer.stop();
             text = box->text();
             icon = box->icon();
             title = box->windowTitle();
             ++seen;
             box->accept();
-            return;
         }
-        QTimer::singleShot(10, [this] { poll(); });
     }
 };
 
@@ -111,8 +118,10 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     EXPECT_EQ(status->text(), "Converts Panchari RTF files to ISM font.");
     EXPECT_EQ(status->pos(), QPoint(8, 144));
     EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text())) << "caption fully visible";
-    for (const char* name : {"CmdConvert", "cmdQuit", "lblStatus"})
+    // Tool tips say what a control does; none shows an address nobody reads.
+    for (const char* name : {"CmdConvert", "cmdQuit"})
         EXPECT_FALSE(child<QWidget>(*w, name)->toolTip().isEmpty()) << name;
+    for (QWidget* c : w->findChildren<QWidget*>()) EXPECT_FALSE(c->toolTip().contains('@')) << c->objectName().toStdString();
     EXPECT_NE(child<QObject>(*w, "Timer1"), nullptr);
 }
 
@@ -197,6 +206,32 @@ TEST_F(Window, StatusLabelFollowsItsCaption) {
     EXPECT_LT(status->width(), start) << "shrinks";
     EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance("Ready"));
     EXPECT_EQ(status->pos(), QPoint(8, 144));
+}
+
+// "All files (*.*)" lists every file, also one without a dot, and is remembered.
+TEST_F(Window, OpenDialogAllFilesMatchesEveryFile) {
+    test::TempDir dir;
+    test::writeFile(dir.path() / "brief", "{\\rtf1 x}");
+    QStringList captions, patterns;
+    QTimer poll;  // until the dialog is up; it stops with the test
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        poll.stop();
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            for (int i = 0; i < types->count(); ++i) captions << types->itemText(i);
+        dialog->setDirectory(qpath(dir.path()));
+        dialog->selectNameFilter(kAllFilesFilter);
+        if (auto* model = dialog->findChild<QFileSystemModel*>()) patterns = model->nameFilters();
+        dialog->selectFile(qpath(dir.path() / "brief"));
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it, QDialog does not
+    });
+    poll.start();
+    EXPECT_EQ(ShowOpenDialog(w.get()), qpath(dir.path() / "brief"));
+    EXPECT_EQ(captions, QStringList({kRtfFilter, kAllFilesFilter}));
+    EXPECT_TRUE(QDir::match(patterns, QStringLiteral("brief"))) << patterns.join(' ').toStdString();
+    EXPECT_EQ(lastOpenFilter(), kAllFilesFilter) << "the next dialog opens on the filter last used";
 }
 
 TEST_F(Window, HandlersWithScriptedDialogs) {
@@ -370,7 +405,8 @@ TEST_F(Window, FailedSaveIsReportedNotSuccess) {
     w->CmdConvert_Click();
     EXPECT_EQ(box.icon, QMessageBox::Warning);
     EXPECT_TRUE(box.text.contains("gone")) << box.text.toStdString();
-    EXPECT_NE(child<QLabel>(*w, "lblStatus")->text(), "Ready");
+    EXPECT_TRUE(child<QLabel>(*w, "lblStatus")->text().startsWith("Not saved: cannot save "))
+        << child<QLabel>(*w, "lblStatus")->text().toStdString();
 }
 
 TEST_F(Window, FileRemovedBetweenChoosingAndLoading) {

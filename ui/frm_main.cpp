@@ -23,7 +23,6 @@
 namespace tolvarin {
 namespace {
 
-const QString kContact = QStringLiteral("Questions and reports: tolvarin@users.noreply.example");
 constexpr int kEventIntervalMs = 5;  // how often a pass lets window events through
 
 QFont arial(bool bold = false) {
@@ -79,12 +78,12 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     CmdConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
     CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
     CmdConvert_->setFont(arial());
-    CmdConvert_->setToolTip(kContact);
+    CmdConvert_->setToolTip(QStringLiteral("Convert the document and save it as Converted_<name> in the output folder"));
     place(CmdConvert_, 3360, 1800, 750, 320);
     cmdQuit_ = new QPushButton(QStringLiteral("&Quit"), this);
     cmdQuit_->setObjectName(QStringLiteral("cmdQuit"));
     cmdQuit_->setFont(arial());
-    cmdQuit_->setToolTip(kContact);
+    cmdQuit_->setToolTip(QStringLiteral("End the program (Escape)"));
     place(cmdQuit_, 4320, 1800, 750, 320);
     for (QPushButton* b : {cmdOpen_, cmdBrowse_, CmdConvert_, cmdQuit_}) {
         b->setAutoDefault(false);  // Enter presses none of them
@@ -98,7 +97,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     lblStatus_ = new QLabel(QStringLiteral("Converts Panchari RTF files to ISM font."), this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
     lblStatus_->setFont(arial());
-    lblStatus_->setToolTip(kContact);
     lblStatus_->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
     lblStatus_->move(twips(120), twips(2160));
     lblStatus_->adjustSize();
@@ -201,7 +199,9 @@ void frmMain::CmdConvert_Click() {
         // Out of memory or a position overflow: report it, keep the window usable.
         for (LockedControl c : kLockOrder) setControlEnabled(c, true);
         setBusyCursor(false);
-        showError(std::string("The conversion failed: ") + e.what());
+        const std::string reason = std::string("The conversion failed: ") + e.what();
+        setStatus(std::string(kStatusNotSaved) + e.what());
+        showError(reason);
     }
     busy_ = false;
     if (outcome.status == PassOutcome::Status::Abandoned || quitting_) {

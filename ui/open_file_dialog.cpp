@@ -1,5 +1,6 @@
 #include "open_file_dialog.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 
 namespace tolvarin {
@@ -16,7 +17,16 @@ QString ShowOpenDialog(QWidget* owner) {
     QFileDialog dialog(owner, QStringLiteral("Open File"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+#ifdef Q_OS_WIN
     dialog.setNameFilters({kRtfFilter, kAllFilesFilter});
+#else
+    // Elsewhere *.* is taken literally and hides files without a dot. The filter
+    // matches every file; its entry keeps the caption users know.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({kRtfFilter, QStringLiteral("All files (*)")});
+    if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        types->setItemText(1, kAllFilesFilter);
+#endif
     dialog.selectNameFilter(g_lastFilter);
     // The dialog's filter leaves out QDir::CaseSensitive, so x.rtf and X.RTF both show
     // under the RTF filter on every platform.
