@@ -7,6 +7,14 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 #include "conversion.h"
 #include "file_io.h"
 #include "output_path.h"
@@ -65,6 +73,25 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
+// The arguments in UTF-8. Windows hands a program's char arguments over in the ANSI
+// code page, which loses any name outside it; its UTF-16 command line keeps them.
+std::vector<std::string> arguments(int argc, char** argv) {
+    std::vector<std::string> args;
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    SetConsoleOutputCP(CP_UTF8);
+    int n = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n)) {
+        for (int i = 0; i < n; ++i) args.push_back(displayPath(fs::path(wide[i])));
+        LocalFree(wide);
+    }
+#else
+    args.assign(argv, argv + argc);
+#endif
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,8 +105,9 @@ int main(int argc, char** argv) {
     bool quiet = false;
     std::vector<std::string> inputs;
     bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    const std::vector<std::string> args = arguments(argc, argv);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (optionsDone || arg.empty() || arg[0] != '-' || arg == "-") {
             inputs.push_back(arg);
         } else if (arg == "--") {
@@ -93,8 +121,8 @@ int main(int argc, char** argv) {
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
         } else if (arg == "-o" || arg == "-d") {
-            if (i + 1 >= argc) return usageError("option " + arg + " needs an argument");
-            (arg == "-o" ? output : outputDir) = argv[++i];
+            if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
+            (arg == "-o" ? output : outputDir) = args[++i];
         } else {
             return usageError("unknown option " + arg);
         }
@@ -107,7 +135,7 @@ int main(int argc, char** argv) {
         // Made with its parents, as word processors' batch converters do.
         std::error_code ec;
         const fs::path dir = fs::u8path(outputDir);
-        fs::create_directories(dir, ec);
+        fs::create_directories(longPath(dir), ec);
         if (ec || !fs::is_directory(dir)) {
             std::cerr << kProgram << ": cannot make the folder " << outputDir << ": "
                       << (ec ? ec.message() : "a file of that name is in the way") << "\n";

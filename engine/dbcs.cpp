@@ -2,7 +2,12 @@
 
 #include <string>
 
-#if __has_include(<iconv.h>)
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#elif __has_include(<iconv.h>)
 #include <iconv.h>
 #define TOLVARIN_HAVE_ICONV 1
 #endif
@@ -26,7 +31,13 @@ DoubleByteDecoder::~DoubleByteDecoder() {
 }
 
 char16_t DoubleByteDecoder::decode(int codePage, std::uint8_t lead, int trail) {
-#ifdef TOLVARIN_HAVE_ICONV
+#if defined(_WIN32)
+    // The system's own tables; nothing to open or close.
+    const char in[2] = {char(lead), char(trail)};
+    wchar_t out[2];
+    const int n = MultiByteToWideChar(UINT(codePage), MB_ERR_INVALID_CHARS, in, trail < 0 ? 1 : 2, out, 2);
+    return n == 1 ? char16_t(out[0]) : u'\uFFFD';
+#elif defined(TOLVARIN_HAVE_ICONV)
     auto it = converters_.find(codePage);
     if (it == converters_.end()) {
         const std::string name = "CP" + std::to_string(codePage);

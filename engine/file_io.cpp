@@ -10,16 +10,15 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <io.h>
-#define TOLVARIN_FSYNC _commit
-#define TOLVARIN_FILENO _fileno
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#define TOLVARIN_FSYNC fsync
-#define TOLVARIN_FILENO fileno
 #endif
 
 namespace tolvarin {
@@ -33,11 +32,29 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 std::FILE* openFile(const std::filesystem::path& path, const char* mode) {
 #ifdef _WIN32
     std::wstring wmode(mode, mode + std::strlen(mode));
-    return _wfopen(path.c_str(), wmode.c_str());
+    return _wfopen(longPath(path).c_str(), wmode.c_str());
 #else
     return std::fopen(path.c_str(), mode);
 #endif
 }
+
+#ifdef _WIN32
+// The system's own words for an error, in UTF-8.
+std::string windowsReason(DWORD err) {
+    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION)
+        return "the file is open in another program; close it there and try again";
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string out;
+    if (n && text) {
+        while (n && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L'.' || text[n - 1] == L' ')) --n;
+        out = displayPath(std::filesystem::path(std::wstring(text, n)));
+    }
+    if (text) LocalFree(text);
+    return out.empty() ? "error " + std::to_string(err) : out;
+}
+#endif
 
 std::string reason(int err) { return std::generic_category().message(err); }
 
@@ -106,6 +123,23 @@ std::optional<std::string> writeUnnamedThenRename(const std::filesystem::path& p
 
 }  // namespace
 
+std::filesystem::path longPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // Win32 calls take more than MAX_PATH characters only in the \\?\ form, which
+    // is absolute, with backslashes, and not normalised by the system.
+    std::wstring p = path.native();
+    if (p.size() < 240 || p.rfind(L"\\\\?\\", 0) == 0) return path;
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(path, ec);
+    if (ec) return path;
+    p = full.make_preferred().lexically_normal().native();
+    if (p.rfind(L"\\\\", 0) == 0) return std::filesystem::path(L"\\\\?\\UNC\\" + p.substr(2));
+    return std::filesystem::path(L"\\\\?\\" + p);
+#else
+    return path;
+#endif
+}
+
 std::string displayPath(const std::filesystem::path& path) {
     auto u8 = path.u8string();
     return std::string(u8.begin(), u8.end());
@@ -114,11 +148,11 @@ std::string displayPath(const std::filesystem::path& path) {
 std::string readWholeFile(const std::filesystem::path& path, std::string& out) {
     const std::string name = displayPath(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "cannot open " + name + ": it is a folder, not a file";
+    if (std::filesystem::is_directory(longPath(path), ec)) return "cannot open " + name + ": it is a folder, not a file";
     errno = 0;
     FilePtr f(openFile(path, "rb"));
     if (!f) return "cannot open " + name + ": " + reason(errno);
-    std::uintmax_t size = std::filesystem::file_size(path, ec);
+    std::uintmax_t size = std::filesystem::file_size(longPath(path), ec);
     if (!ec && size > kMaxInputFileSize)
         return "cannot open " + name + ": the file is larger than 1 GiB, too large for a document";
     out.clear();
@@ -178,6 +212,45 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
     });
 }
 
+#ifdef _WIN32
+// A temporary file in the target's folder, written, flushed to disk, then moved over
+// the target in one step. A target that another program holds open stays as it was.
+std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
+    const std::string name = displayPath(path);
+    if (path.empty()) return "cannot save: no output file was given";
+    std::error_code ec;
+    if (std::filesystem::is_directory(longPath(path), ec))
+        return "cannot save " + name + ": a folder of that name is in the way";
+    const std::filesystem::path temp = longPath(temporaryNameFor(path));
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "cannot save " + name + ": " + windowsReason(GetLastError());
+    auto abandon = [&](DWORD err) {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        DeleteFileW(temp.c_str());
+        return "cannot save " + name + ": " + windowsReason(err);
+    };
+    DWORD writeError = 0;
+    std::string produceError = produce([&](std::string_view piece) {
+        while (writeError == 0 && !piece.empty()) {
+            DWORD n = 0;
+            const DWORD want = DWORD(std::min<std::size_t>(piece.size(), 1u << 30));
+            if (!WriteFile(h, piece.data(), want, &n, nullptr) || n == 0) writeError = GetLastError();
+            else piece.remove_prefix(n);
+        }
+    });
+    if (!produceError.empty()) {
+        abandon(0);
+        return produceError;
+    }
+    if (writeError != 0) return abandon(writeError);
+    if (!FlushFileBuffers(h)) return abandon(GetLastError());
+    CloseHandle(h);
+    h = INVALID_HANDLE_VALUE;
+    if (!MoveFileExW(temp.c_str(), longPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return abandon(GetLastError());
+    return {};
+}
+#else
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
     const std::string name = displayPath(path);
     if (path.empty()) return "cannot save: no output file was given";
@@ -208,7 +281,7 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     }
     if (writeError != 0) return abandon(writeError);
     if (std::fflush(f.get()) != 0) return abandon(errno ? errno : EIO);
-    if (TOLVARIN_FSYNC(TOLVARIN_FILENO(f.get())) != 0) return abandon(errno ? errno : EIO);
+    if (::fsync(fileno(f.get())) != 0) return abandon(errno ? errno : EIO);
     if (std::fclose(f.release()) != 0) return abandon(errno ? errno : EIO);
 
     std::filesystem::rename(temp, path, ec);
@@ -219,5 +292,6 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     }
     return {};
 }
+#endif
 
 }  // namespace tolvarin

@@ -46,6 +46,10 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
 using ContentProducer = std::function<std::string(const std::function<void(std::string_view)>& write)>;
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce);
 
+// The form of a path that Windows takes past MAX_PATH (\\?\...) when it is that
+// long; elsewhere the path itself.
+std::filesystem::path longPath(const std::filesystem::path& path);
+
 // A readable form of a path for messages.
 std::string displayPath(const std::filesystem::path& path);
 

@@ -339,6 +339,7 @@ private:
     std::vector<std::pair<int, std::size_t>> sourceEntries_;
     std::size_t sourceFontCount_ = 0;
     bool done_ = false;
+    bool readToEnd_ = false;
 
     std::size_t converted_ = 0;
     std::string out_;
@@ -407,7 +408,12 @@ bool Rewriter::resolve(Pending& p, int following) {
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
     if (checking()) {
         usedSourceFonts_.insert(fontNumber());
-        if (sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) done_ = true;
+        if (!readToEnd_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
+            // Every source font has text: the rest need not be read, unless a later
+            // font table may hold entries that are to be renamed too.
+            if (input_.find("fonttbl", end) == std::string_view::npos) done_ = true;
+            else readToEnd_ = true;
+        }
         return;
     }
     ++converted_;

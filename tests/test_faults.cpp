@@ -114,11 +114,16 @@ TEST(SaveFaults, OldOutputSurvivesAndTheReasonIsShown) {
 
 TEST(SaveFaults, MissingFolderAndFolderInTheWay) {
     Scene s;
-    Outcome missing = shell(kConvert + " -d " + q(s.dir / "nowhere") + " " + q(s.input));
+    Outcome missing = shell(kConvert + " -o " + q(s.dir / "nowhere" / "Converted_in.rtf") + " " + q(s.input));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find((s.dir / "nowhere" / "Converted_in.rtf").string() + ": No such file or directory"),
               std::string::npos)
         << missing.output;
+    // -d makes its folder, but not where a file stands in the way.
+    test::writeFile(s.dir / "plain", "x");
+    Outcome blocked = shell(kConvert + " -d " + q(s.dir / "plain" / "sub") + " " + q(s.input));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.output.find("cannot make the folder"), std::string::npos) << blocked.output;
 
     std::filesystem::create_directory(s.dir / "folder.rtf");
     Outcome folder = shell(kConvert + " -o " + q(s.dir / "folder.rtf") + " " + q(s.input));

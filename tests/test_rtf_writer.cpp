@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "document.h"
 #include "file_io.h"
@@ -129,7 +131,7 @@ TEST(Saving, FailuresNameThePathAndKeepTheOldFile) {
     SaveResult missing = d.saveFile(dir.path() / "no-such-folder" / "out.rtf");
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.description.find("no-such-folder"), std::string::npos) << missing.description;
-    EXPECT_NE(missing.description.find("No such file"), std::string::npos) << missing.description;
+    EXPECT_EQ(missing.description.rfind("cannot save ", 0), 0u) << missing.description;
 
     std::filesystem::create_directory(dir.path() / "folder.rtf");
     SaveResult folder = d.saveFile(dir.path() / "folder.rtf");
@@ -139,6 +141,7 @@ TEST(Saving, FailuresNameThePathAndKeepTheOldFile) {
     SaveResult empty = d.saveFile("");
     EXPECT_FALSE(empty.ok);
 
+#ifndef _WIN32
     if (geteuid() != 0) {  // root writes anywhere; permissions cannot fail it
         auto ro = dir.path() / "ro";
         std::filesystem::create_directory(ro);
@@ -149,6 +152,7 @@ TEST(Saving, FailuresNameThePathAndKeepTheOldFile) {
         EXPECT_NE(denied.description.find("Permission denied"), std::string::npos) << denied.description;
         EXPECT_EQ(test::readFile(ro / "out.rtf"), "old");
     }
+#endif
 }
 
 TEST(Loading, FailuresNameTheFile) {

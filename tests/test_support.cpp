@@ -1,9 +1,13 @@
 #include "test_support.h"
 
+#include "file_io.h"
+
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 #include <random>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 #include <sstream>
 
 namespace tolvarin::test {
@@ -20,7 +24,7 @@ TempDir::~TempDir() {
     for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec))
         std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(longPath(path_), ec);
 }
 
 std::string readFile(const std::filesystem::path& path) {
@@ -30,6 +34,7 @@ std::string readFile(const std::filesystem::path& path) {
     return s.str();
 }
 
+#ifndef _WIN32
 CommandResult runCommand(const std::string& command) {
     CommandResult r;
     FILE* p = popen((command + " 2>&1").c_str(), "r");
@@ -40,6 +45,7 @@ CommandResult runCommand(const std::string& command) {
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
 }
+#endif
 
 void writeFile(const std::filesystem::path& path, std::string_view data) {
     std::ofstream out(path, std::ios::binary);

@@ -1,0 +1,71 @@
+// Files as users name and keep them, on Linux and on Windows alike.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+#include "conversion.h"
+#include "document.h"
+#include "file_io.h"
+#include "test_support.h"
+
+using namespace tolvarin;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t entries(const fs::path& dir) {
+    return std::size_t(std::distance(fs::directory_iterator(longPath(dir)), fs::directory_iterator()));
+}
+
+}  // namespace
+
+// A Malayalam file name, and a folder whose path is longer than Windows' old 260
+// characters: the letter converts into both and reads back.
+TEST(Files, NonAsciiNamesAndLongPaths) {
+    test::TempDir dir;
+    const std::string letter = test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf");
+    ASSERT_FALSE(letter.empty());
+    const fs::path deep = dir.path() / std::string(90, 'a') / std::string(90, 'b') / std::string(90, 'c');
+    ASSERT_GT(deep.native().size(), 270u);
+    fs::create_directories(longPath(deep));
+    for (const fs::path& folder : {dir.path(), deep}) {
+        const fs::path in = folder / fs::path(u8"\u0D15\u0D24\u0D4D\u0D24\u0D4D.rtf");
+        ASSERT_TRUE(writeFileReplacing(in, letter).empty()) << displayPath(in);
+        const fs::path out = folder / fs::path(u8"Converted_\u0D15\u0D24\u0D4D\u0D24\u0D4D.rtf");
+        InputFile source;
+        ASSERT_EQ(source.open(in), "");
+        RewriteOutcome converted = convertRtfToFile(source.bytes(), out);
+        ASSERT_TRUE(converted.ok) << converted.error;
+        EXPECT_GT(converted.converted, 100u);
+        Document back;
+        ASSERT_TRUE(back.loadFile(out).ok) << displayPath(out);
+        EXPECT_EQ(back.formatAt(1).font.name, "ML-TTRevathi");
+        // Saving over it again replaces it whole, and leaves no temporary file.
+        ASSERT_EQ(writeFileReplacing(out, "{\\rtf1 again}"), "");
+        EXPECT_EQ(test::readFile(longPath(out)), "{\\rtf1 again}");
+        EXPECT_EQ(entries(folder), folder == deep ? 2u : 3u);
+    }
+}
+
+#ifdef _WIN32
+// A word processor keeps the file it shows open: saving over it fails with a clear
+// reason, and the old file and its folder stay as they were.
+TEST(Files, OutputHeldOpenByAnotherProgramStaysAsItWas) {
+    test::TempDir dir;
+    const fs::path target = dir.path() / "Converted_letter.rtf";
+    test::writeFile(target, "old");
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string error = writeFileReplacing(target, "new");
+    CloseHandle(held);
+    EXPECT_NE(error.find("open in another program"), std::string::npos) << error;
+    EXPECT_NE(error.find("Converted_letter.rtf"), std::string::npos) << error;
+    EXPECT_EQ(test::readFile(target), "old");
+    EXPECT_EQ(entries(dir.path()), 1u) << "no temporary file left";
+}
+#endif

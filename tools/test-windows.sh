@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Cross-builds the engine, tolvarin-convert.exe and the engine's tests for 64-bit
+# Windows with MinGW-w64, then runs the tests and a conversion of the sample letter
+# under Wine, in a Wine prefix of its own made on the fly. The letter's conversion
+# must equal the Linux build's byte for byte (build/ must hold it: tools/test.sh).
+# Installs what it needs with apt-get (as root, or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    as_root=()
+    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+dir=build-windows
+cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DTOLVARIN_BUILD_GUI=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
+cmake --build "$dir" -j2 --target tolvarin-convert engine_tests
+
+export WINEPREFIX
+WINEPREFIX=$(mktemp -d)/wine
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$(dirname "$WINEPREFIX")"' EXIT
+wine64 wineboot --init >/dev/null 2>&1 || true
+
+echo "== engine tests under Wine"
+wine64 "$dir/bin/engine_tests.exe" --gtest_brief=1
+
+echo "== the sample letter under Wine"
+out=$(mktemp -d)
+cp samples/letter.rtf "$out/letter.rtf"
+wine64 "$dir/bin/tolvarin-convert.exe" "$out/letter.rtf"
+if [ -x build/bin/tolvarin-convert ]; then
+    build/bin/tolvarin-convert -q -o "$out/linux.rtf" samples/letter.rtf
+    cmp "$out/Converted_letter.rtf" "$out/linux.rtf"
+    echo "the Windows and Linux conversions are identical"
+fi
+rm -rf "$out"
+echo "tolvarin-convert.exe: $(stat -c %s "$dir/bin/tolvarin-convert.exe") bytes"
