@@ -13,7 +13,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Tests and tools built here run under Wine.
-find_program(TOLVARIN_WINE NAMES wine64 wine)
+find_program(TOLVARIN_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(TOLVARIN_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVARIN_WINE})
 endif()

@@ -246,8 +246,19 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     if (!FlushFileBuffers(h)) return abandon(GetLastError());
     CloseHandle(h);
     h = INVALID_HANDLE_VALUE;
-    if (!MoveFileExW(temp.c_str(), longPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return abandon(GetLastError());
+    const std::filesystem::path target = longPath(path);
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD err = GetLastError();
+        DeleteFileW(temp.c_str());
+        if (err != ERROR_ACCESS_DENIED) return "cannot save " + name + ": " + windowsReason(err);
+        // Windows says "access denied" both for a read-only file and for one that a
+        // word processor holds open; tell the user which.
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            return "cannot save " + name + ": the file is read-only";
+        return "cannot save " + name + ": the file is open in another program, or may not be replaced; "
+               "close it there and try again";
+    }
     return {};
 }
 #else

@@ -635,25 +635,33 @@ void Rewriter::controlWord(const RtfToken& t) {
         ansiCodePage_ = 850;
         fontDirty_ = true;
         break;
+    // Destinations change what a group holds as the reader takes them, so that both
+    // see the same text; the font table's entries are no place for a stream.
     case Word::FontTable:
-        if (state_.kind != Kind::NonText) state_.kind = Kind::FontTable;
+        if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::FontTable;
+        else if (state_.kind == Kind::Container) state_.kind = Kind::NonText;
         break;
     case Word::NonText:
         state_.kind = Kind::NonText;
         break;
     case Word::Container:
         if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::Container;
+        else if (state_.kind == Kind::FontTable) state_.kind = Kind::NonText;
         break;
     case Word::Object:
-        if (state_.kind == Kind::Text) state_.kind = Kind::Object;
+        if (state_.kind == Kind::Text || state_.kind == Kind::FontTable) state_.kind = Kind::Object;
         break;
     case Word::NewStream:
         if (state_.kind == Kind::Text || state_.kind == Kind::Container || state_.kind == Kind::Object) {
             state_.kind = Kind::Text;
             openStream();
+        } else if (state_.kind == Kind::FontTable) {
+            state_.kind = Kind::NonText;
         }
         break;
     case Word::SameStream:
+        if (state_.kind == Kind::Object || state_.kind == Kind::FontTable) state_.kind = Kind::Text;
+        break;
     case Word::ObjectResult:
         if (state_.kind == Kind::Object) state_.kind = Kind::Text;
         break;

@@ -24,6 +24,8 @@ cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE
     -DTOLVARIN_BUILD_GUI=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
 cmake --build "$dir" -j2 --target tolvarin-convert engine_tests
 
+# Debian's wine64 package keeps its programs out of PATH.
+export PATH="$PATH:/usr/lib/wine"
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d)/wine
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
