@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
     for (const std::string& input : inputs) inputPaths.push_back(fs::u8path(input));
     int status = 0;
     for (const std::string& input : inputs) {
-        const fs::path inPath = fs::u8path(input);
+        // Windows takes / as well as \; the path rule splits on the preferred one.
+        const fs::path inPath = fs::u8path(input).make_preferred();
         auto fail = [&](const std::string& reason) {
             std::cerr << kProgram << ": " << input << ": " << reason << "\n";
             status = 1;
@@ -157,7 +158,8 @@ int main(int argc, char** argv) {
         if (!output.empty()) {
             outPath = fs::u8path(output);
         } else {
-            std::u16string folder = outputDir.empty() ? FolderOf(inPath.u16string()) : fs::u8path(outputDir).u16string();
+            std::u16string folder =
+                outputDir.empty() ? FolderOf(inPath.u16string()) : fs::u8path(outputDir).make_preferred().u16string();
             if (folder.empty()) folder = u".";
             outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
         }

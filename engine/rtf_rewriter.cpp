@@ -44,7 +44,8 @@ enum class Word : std::uint8_t {
     NonText,
     Container,
     Object,
-    NewStream,   // a text stream of its own: header, footnote, shape text
+    NewStream,    // a text stream of its own: header, footnote, shape text
+    UnicodeTwin,  // \ud: the Unicode twin of the group before it
     SameStream,  // text of the stream it stands in: field result, list label
     ObjectResult,
 };
@@ -93,10 +94,9 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
         // Text kept apart from the body: each is converted on its own.
         for (std::string_view w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
                                    "footerf", "footnote", "annotation", "shptxt", "shprslt", "dptxbxtext", "ftnsep",
-                                   "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
-                                   // The Unicode twin of the text before it: converted on its own.
-                                   "ud"})
+                                   "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn"})
             t[w] = {Word::NewStream};
+        t["ud"] = {Word::UnicodeTwin};
         for (std::string_view w : {"shpinst", "do", "background"}) t[w] = {Word::Container};
         t["object"] = {Word::Object};
         // Groups whose bytes are data, names or instructions, never text to convert:
@@ -140,6 +140,10 @@ struct State {
     int font = -1;  // -1: \deff
     int unicodeSkip = 1;
     std::uint32_t stream = 0;
+    // Inside \ud, which repeats the text or font table before it for Unicode readers.
+    // Its font entries are renamed like their twins but define nothing here: the
+    // reader takes the fonts from the twin, and so must the conversion.
+    bool unicodeTwin = false;
 };
 
 // A source-font character whose replacement waits for the character after it.
@@ -513,7 +517,7 @@ void Rewriter::commitFontEntry() {
     info.upperHalf = codePageUpperHalf(info.doubleByte ? 1252 : cp);
     if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
     info.symbol = entryCharset_ == kSymbolCharset;
-    fonts_[entryNumber_] = info;  // a later entry of the same number wins
+    if (!state_.unicodeTwin) fonts_[entryNumber_] = info;  // a later entry of the same number wins
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, entryAt_);
     sourceFontCount_ = std::size_t(
         std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
@@ -651,6 +655,9 @@ void Rewriter::controlWord(const RtfToken& t) {
     case Word::Object:
         if (state_.kind == Kind::Text || state_.kind == Kind::FontTable) state_.kind = Kind::Object;
         break;
+    case Word::UnicodeTwin:
+        state_.unicodeTwin = true;
+        [[fallthrough]];
     case Word::NewStream:
         if (state_.kind == Kind::Text || state_.kind == Kind::Container || state_.kind == Kind::Object) {
             state_.kind = Kind::Text;
