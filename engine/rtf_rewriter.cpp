@@ -45,7 +45,6 @@ enum class Word : std::uint8_t {
     Container,
     Object,
     NewStream,    // a text stream of its own: header, footnote, shape text
-    UnicodeTwin,  // \ud: the Unicode twin of the group before it
     SameStream,  // text of the stream it stands in: field result, list label
     ObjectResult,
 };
@@ -96,7 +95,7 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
                                    "footerf", "footnote", "annotation", "shptxt", "shprslt", "dptxbxtext", "ftnsep",
                                    "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn"})
             t[w] = {Word::NewStream};
-        t["ud"] = {Word::UnicodeTwin};
+        t["ud"] = {Word::NewStream};  // the Unicode twin of the group before it, converted on its own
         for (std::string_view w : {"shpinst", "do", "background"}) t[w] = {Word::Container};
         t["object"] = {Word::Object};
         // Groups whose bytes are data, names or instructions, never text to convert:
@@ -140,10 +139,11 @@ struct State {
     int font = -1;  // -1: \deff
     int unicodeSkip = 1;
     std::uint32_t stream = 0;
-    // Inside \ud, which repeats the text or font table before it for Unicode readers.
-    // Its font entries are renamed like their twins but define nothing here: the
-    // reader takes the fonts from the twin, and so must the conversion.
-    bool unicodeTwin = false;
+    // Inside a group that a reader of the body passes over: a header, a shape, an
+    // unknown destination, \ud (which repeats the text or font table before it). Font
+    // entries there are renamed like their twins but define nothing: the body's fonts
+    // come from the font table a reader takes, and so must the conversion's.
+    bool offBody = false;
 };
 
 // A source-font character whose replacement waits for the character after it.
@@ -517,7 +517,7 @@ void Rewriter::commitFontEntry() {
     info.upperHalf = codePageUpperHalf(info.doubleByte ? 1252 : cp);
     if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
     info.symbol = entryCharset_ == kSymbolCharset;
-    if (!state_.unicodeTwin) fonts_[entryNumber_] = info;  // a later entry of the same number wins
+    if (!state_.offBody) fonts_[entryNumber_] = info;  // a later entry of the same number wins
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, entryAt_);
     sourceFontCount_ = std::size_t(
         std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
@@ -572,6 +572,7 @@ void Rewriter::controlWord(const RtfToken& t) {
         // An ignorable destination nobody here knows: its text is converted too (some
         // producers keep headers and footers in such groups), each as a stream of its own.
         if (starred) {
+            state_.offBody = true;
             if (state_.kind == Kind::Text) {
                 openStream();
             } else if (state_.kind == Kind::FontTable) {
@@ -649,16 +650,15 @@ void Rewriter::controlWord(const RtfToken& t) {
         state_.kind = Kind::NonText;
         break;
     case Word::Container:
+        state_.offBody = true;
         if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::Container;
         else if (state_.kind == Kind::FontTable) state_.kind = Kind::NonText;
         break;
     case Word::Object:
         if (state_.kind == Kind::Text || state_.kind == Kind::FontTable) state_.kind = Kind::Object;
         break;
-    case Word::UnicodeTwin:
-        state_.unicodeTwin = true;
-        [[fallthrough]];
     case Word::NewStream:
+        state_.offBody = true;
         if (state_.kind == Kind::Text || state_.kind == Kind::Container || state_.kind == Kind::Object) {
             state_.kind = Kind::Text;
             openStream();
