@@ -1,0 +1,49 @@
+// Unicode Malayalam from text typed in the PANCHARI font: what each code stands for,
+// and the reordering of a stretch of typed glyphs into Unicode's logical order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvarin {
+
+inline constexpr std::string_view kDefaultUnicodeFont = "Noto Sans Malayalam";
+
+// A code's Unicode value: one to three code points, or none (the code is kept as
+// typed), or the doubling mark, which repeats the consonant before it.
+struct PanchariValue {
+    std::int8_t length;  // 1-3, or kNoValue, or kGeminate
+    char16_t points[3];
+};
+inline constexpr std::int8_t kNoValue = 0;
+inline constexpr std::int8_t kGeminate = -1;
+
+const PanchariValue& panchariUnicode(std::uint8_t code);
+
+// One piece of converted text, placed where one of the stretch's characters stood:
+// a syllable at its base glyph (signs typed before or after it move there), a sign or
+// mark that stays where it was, or, with `known` false, a code with no Unicode value,
+// kept as typed. Characters that no piece names have moved into a syllable.
+struct PlacedText {
+    std::size_t at;
+    std::u16string text;
+    bool known = true;
+};
+
+// Converts a stretch of typed codes: one paragraph of one text stream, in the font,
+// with nothing in another font between. Pieces come in the order of their places.
+void convertStretch(const std::uint8_t* codes, std::size_t n, std::vector<PlacedText>& out);
+
+// The same, as one string; codes without a value read as Windows-1252.
+std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n);
+
+class Document;
+// The plain text of a document with its source-font text in Unicode Malayalam: one
+// line a paragraph (line breaks end lines too), UTF-8. `unknown` counts the codes that
+// had no Unicode value and were kept as they were.
+std::string documentUnicodeText(const Document& doc, std::size_t* unknown = nullptr);
+
+}  // namespace tolvarin

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "document.h"
+#include "glyph_map.h"
+#include "test_support.h"
+#include "unicode_malayalam.h"
+#include "utf8.h"
+
+using namespace tolvarin;
+
+namespace {
+
+std::string utf8(const std::u16string& s) {
+    std::string out;
+    for (char16_t c : s) appendUtf8(out, c);
+    return out;
+}
+
+std::vector<std::uint8_t> hexCodes(const std::string& field) {
+    std::vector<std::uint8_t> codes;
+    std::istringstream in(field);
+    std::string hex;
+    while (in >> hex) codes.push_back(std::uint8_t(std::stoi(hex, nullptr, 16)));
+    return codes;
+}
+
+}  // namespace
+
+// Typed orders against the Unicode they must give: pre-base signs, the RA sign, ya, va
+// and la signs, visible-virama clusters, doubling, NTA, vowels from pieces, chillus,
+// stray signs and a code with no value.
+TEST(Unicode, OrderingCases) {
+    std::ifstream in(test::dataDir() / "unicode_cases.tsv");
+    std::string line;
+    int cases = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string typed, expected, what;
+        std::getline(fields, typed, '\t');
+        std::getline(fields, expected, '\t');
+        std::getline(fields, what);
+        const std::vector<std::uint8_t> codes = hexCodes(typed);
+        EXPECT_EQ(utf8(convertStretchToText(codes.data(), codes.size())), expected) << typed << ": " << what;
+        ++cases;
+    }
+    EXPECT_EQ(cases, 42);
+}
+
+// Real prose as three word processors write it, and the sample letter: the plain text
+// of the conversion is exactly what a reader of Malayalam expects.
+TEST(Unicode, ProseAndLetterReadAsExpected) {
+    const std::string prose = test::readFile(test::dataDir() / "prose.expected.txt");
+    for (const char* name : {"prose_wordpad.rtf", "prose_word.rtf", "prose_lo.rtf"}) {
+        Document d;
+        ASSERT_TRUE(d.loadFile(test::dataDir() / name).ok) << name;
+        std::size_t unknown = 0;
+        EXPECT_EQ(documentUnicodeText(d, &unknown), prose) << name;
+        EXPECT_EQ(unknown, 0u) << name;
+    }
+    Document letter;
+    ASSERT_TRUE(letter.loadFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf").ok);
+    EXPECT_EQ(documentUnicodeText(letter), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"));
+}
+
+namespace {
+
+// A flat JSON object of strings, as the public ML-TTRevathi map is written.
+std::map<std::u16string, std::u16string> readFlatJson(const std::string& json) {
+    std::map<std::u16string, std::u16string> map;
+    std::size_t i = 0;
+    auto string = [&]() {
+        std::u16string s;
+        i = json.find('"', i) + 1;
+        while (i < json.size() && json[i] != '"') {
+            if (json[i] == '\\') {
+                const char e = json[++i];
+                if (e == 'u') {
+                    s += char16_t(std::stoi(json.substr(i + 1, 4), nullptr, 16));
+                    i += 5;
+                    continue;
+                }
+                s += char16_t(e == 'n' ? '\n' : e);
+                ++i;
+                continue;
+            }
+            s += char16_t(nextCodePoint(json, i));
+        }
+        ++i;
+        return s;
+    };
+    while (json.find('"', i) != std::string::npos) {
+        std::u16string key = string();
+        map[key] = string();
+    }
+    return map;
+}
+
+}  // namespace
+
+// Each code's Unicode value agrees with what its ML-TTRevathi glyphs read as in an
+// independent public map of that font, vowels drawn from pieces joined as the
+// conversion joins them; the codes that differ do so for a reason named here.
+TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
+    const auto map = readFlatJson(test::readFile(test::dataDir() / "ml-ttrevathi.cc0.json"));
+    ASSERT_GT(map.size(), 150u);
+    std::map<int, const char*> reasons;
+    for (int c = 0; c < 0x20; ++c) reasons[c] = "control code: stands for itself; the map has glyphs only";
+    reasons[0x7F] = reasons[0];
+    reasons[0x20] = "the space: the map has glyphs only";
+    for (int c : {0x22, 0x27, 0x51, 0x52}) reasons[c] = "quotes are kept as typed; the glyph rules swap or double them";
+    for (int c : {0x91, 0x92, 0x93, 0x94}) reasons[c] = "curly quotes: the map has nothing in 0x80-0x9F";
+    for (int c : {0x2D, 0xA0}) reasons[c] = "hyphen and no-break space: no glyph rule and no map entry; kept";
+    reasons[0x6D] = "the map reads the glyph as the unused cluster of U+0D23 U+0D4D U+0D27; it draws U+0D23 U+0D4D U+0D21";
+    reasons[0xE5] = "the map reads the glyph as the date mark U+0D79; it draws U+0D32 U+0D4D U+0D2A";
+    for (int c : {0xEE, 0xEF, 0xF0})
+        reasons[c] = "doubling and la signs: their meaning comes from the pair rules, applied after any consonant";
+    reasons[0xF1] = "no glyph rule and no map entry; the font's other cuts draw U+0D32 U+0D4D U+0D32";
+    static const std::map<std::u16string, std::u16string> joined = {
+        {u"\u0D07\u0D57", u"\u0D08"}, {u"\u0D09\u0D57", u"\u0D0A"}, {u"\u0D0B\u0D57", u"\u0D60"},
+        {u"\u0D46\u0D0E", u"\u0D10"}, {u"\u0D12\u0D3E", u"\u0D13"}, {u"\u0D12\u0D57", u"\u0D14"},
+        {u"\u0D46\u0D46", u"\u0D48"}};
+    int agreeing = 0;
+    for (int code = 0; code < 256; ++code) {
+        // The target font's codes for this one, read through the public map.
+        currentPosition = 1;
+        const std::u16string current(1, decodeCp1252(std::uint8_t(code)));
+        std::u16string read;
+        bool mapped = true;
+        for (char16_t glyph : MapGlyph(current, u"")) {
+            auto it = map.find(std::u16string(1, glyph));
+            if (it == map.end()) mapped = false;
+            else read += it->second;
+        }
+        if (auto j = joined.find(read); j != joined.end()) read = j->second;
+        const PanchariValue& v = panchariUnicode(std::uint8_t(code));
+        const bool agrees = v.length == kNoValue ? !mapped
+                                                 : mapped && v.length > 0 &&
+                                                       read == std::u16string(v.points, std::size_t(v.length));
+        if (reasons.count(code)) {
+            EXPECT_FALSE(agrees) << "0x" << std::hex << code << " agrees now: its exception is no longer needed";
+            continue;
+        }
+        EXPECT_TRUE(agrees) << "0x" << std::hex << code << ": the table gives " << utf8(std::u16string(v.points, v.length > 0 ? v.length : 0))
+                            << ", the map reads " << utf8(read);
+        agreeing += agrees;
+    }
+    EXPECT_EQ(agreeing, 256 - int(reasons.size()));
+}
