@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvarin"));
+    QApplication::setOrganizationName(QStringLiteral("Tolvarin"));  // where settings are kept
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tolvarin.png")));
 
     tolvarin::SingleInstance instance;

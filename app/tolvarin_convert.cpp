@@ -16,8 +16,11 @@
 #endif
 
 #include "conversion.h"
+#include "document.h"
 #include "file_io.h"
 #include "output_path.h"
+#include "rtf_rewriter.h"
+#include "unicode_malayalam.h"
 
 namespace fs = std::filesystem;
 using namespace tolvarin;
@@ -27,12 +30,18 @@ namespace {
 constexpr const char* kProgram = "tolvarin-convert";
 
 void usage(std::ostream& out) {
-    out << "Usage: " << kProgram << " [-o OUTPUT | -d DIR] [-q] FILE...\n"
-        << "Convert RTF documents typed in the PANCHARI font to the ML-TTRevathi font.\n"
+    out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q] FILE...\n"
+        << "Convert RTF documents typed in the PANCHARI font to the ML-TTRevathi font,\n"
+        << "or to Unicode Malayalam. Everything else in the document is kept as it is.\n"
         << "\n"
         << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
         << "  -o OUTPUT   write the result to OUTPUT (one FILE only)\n"
         << "  -d DIR      write every result into the folder DIR, made if it is missing\n"
+        << "  --unicode   write the PANCHARI text as Unicode Malayalam, in the font\n"
+        << "              \"" << kDefaultUnicodeFont << "\" unless --font names another\n"
+        << "  --font NAME the Unicode Malayalam font, e.g. \"Nirmala UI\" on Windows\n"
+        << "  --text      with --unicode: write the text alone, UTF-8, a paragraph a line,\n"
+        << "              as Converted_<name>.txt\n"
         << "  -q          print nothing but errors\n"
         << "  --help      show this help and exit\n"
         << "  --version   show the version and exit\n"
@@ -73,6 +82,28 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
+// The document's text in Unicode Malayalam, as UTF-8 plain text.
+RewriteOutcome writeUnicodeText(std::string_view rtf, const fs::path& path) {
+    RewriteOutcome outcome;
+    Document doc;
+    LoadResult loaded = doc.setRtf(rtf);
+    if (!loaded) {
+        outcome.ok = false;
+        outcome.error = loaded.description;
+        return outcome;
+    }
+    for (const Document::Run& run : doc.runs()) {
+        if (!isSourceFont(doc.fonts()[run.format.font].name)) continue;
+        const std::size_t end = &run == &doc.runs().back() ? doc.length() : (&run)[1].start;
+        outcome.converted += end - run.start;
+    }
+    const std::string utf8 = documentUnicodeText(doc, &outcome.unknown);
+    outcome.converted -= std::min(outcome.converted, outcome.unknown);
+    outcome.error = writeFileReplacing(path, utf8);
+    outcome.ok = outcome.error.empty();
+    return outcome;
+}
+
 // The arguments in UTF-8. Windows hands a program's char arguments over in the ANSI
 // code page, which loses any name outside it; its UTF-16 command line keeps them.
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -103,6 +134,8 @@ int main(int argc, char** argv) {
     std::string output;
     std::string outputDir;
     bool quiet = false;
+    bool unicode = false, text = false;
+    std::string font;
     std::vector<std::string> inputs;
     bool optionsDone = false;
     const std::vector<std::string> args = arguments(argc, argv);
@@ -120,9 +153,13 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;
-        } else if (arg == "-o" || arg == "-d") {
+        } else if (arg == "--unicode") {
+            unicode = true;
+        } else if (arg == "--text") {
+            text = true;
+        } else if (arg == "-o" || arg == "-d" || arg == "--font") {
             if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
-            (arg == "-o" ? output : outputDir) = args[++i];
+            (arg == "-o" ? output : arg == "-d" ? outputDir : font) = args[++i];
         } else {
             return usageError("unknown option " + arg);
         }
@@ -130,6 +167,10 @@ int main(int argc, char** argv) {
     if (inputs.empty()) return usageError("no input file");
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
+    if ((text || !font.empty()) && !unicode) return usageError("--text and --font go with --unicode");
+    RewriteOptions options;
+    options.unicode = unicode;
+    options.unicodeFont = font.empty() ? std::string(kDefaultUnicodeFont) : font;
 
     if (!outputDir.empty()) {
         // Made with its parents, as word processors' batch converters do.
@@ -162,6 +203,7 @@ int main(int argc, char** argv) {
                 outputDir.empty() ? FolderOf(inPath.u16string()) : fs::u8path(outputDir).make_preferred().u16string();
             if (folder.empty()) folder = u".";
             outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
+            if (text) outPath.replace_extension(".txt");
         }
         if (anySame(outPath, inputPaths)) {
             fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
@@ -179,12 +221,13 @@ int main(int argc, char** argv) {
             fail(error);
             continue;
         }
-        RewriteOutcome outcome = convertRtfToFile(in.bytes(), outPath);
+        RewriteOutcome outcome = text ? writeUnicodeText(in.bytes(), outPath) : convertRtfToFile(in.bytes(), outPath, options);
         if (!outcome.ok) {
             fail(outcome.error);
             continue;
         }
         written.push_back(outPath);
+        if (outcome.unknown > 0) std::cerr << kProgram << ": " << input << ": " << unknownCharactersNote(outcome.unknown) << "\n";
         if (!quiet)
             std::cout << input << " -> " << displayPath(outPath) << ": " << outcome.converted
                       << " characters converted" << renamed << "\n";

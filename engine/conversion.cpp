@@ -7,6 +7,7 @@
 #include "file_io.h"
 #include "glyph_map.h"
 #include "rtf_rewriter.h"
+#include "unicode_malayalam.h"
 
 namespace tolvarin {
 
@@ -28,9 +29,19 @@ void setLocks(PassHost& host, bool enabled) {
 
 }  // namespace
 
+std::string unknownCharactersNote(std::size_t unknown) {
+    if (unknown == 1) return "1 character had no Unicode equivalent and was kept as it was";
+    return std::to_string(unknown) + " characters had no Unicode equivalent and were kept as they were";
+}
+
 RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path) {
+    return convertRtfToFile(rtf, path, RewriteOptions{});
+}
+
+RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path,
+                                const RewriteOptions& options) {
     RewriteOutcome outcome;
-    RtfRewrite rewrite(rtf);
+    RtfRewrite rewrite(rtf, options);
     RewriteResult checked = rewrite.check();
     if (!checked) {
         outcome.ok = false;
@@ -40,13 +51,15 @@ RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::pat
     outcome.error = writeFileReplacing(path, [&](const std::function<void(std::string_view)>& write) {
         RewriteResult r = rewrite.write(write);
         outcome.converted = r.converted;
+        outcome.unknown = r.unknown;
         return r ? std::string() : r.description;
     });
     outcome.ok = outcome.error.empty();
     return outcome;
 }
 
-PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host) {
+PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host,
+                              const PassOptions& options) {
     working.clear();
     destination.clear();
     working = source;
@@ -124,10 +137,14 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
     if (const std::string* rtf = working.sourceRtf()) {
-        RewriteOutcome rewritten = convertRtfToFile(*rtf, path);
+        RewriteOptions rewriteOptions;
+        rewriteOptions.unicode = options.unicode;
+        rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
+        RewriteOutcome rewritten = convertRtfToFile(*rtf, path, rewriteOptions);
         saved = {rewritten.ok, rewritten.error};
         // Headers, footnotes and the like are converted too, though the walk does not see them.
         outcome.converted = rewritten.converted;
+        outcome.unknown = rewritten.unknown;
     } else {
         saved = destination.saveFile(path);
     }
@@ -140,7 +157,8 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         return outcome;
     }
     std::string message(kMessageConverted);
-    if (outcome.converted == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (outcome.converted == 0 && outcome.unknown == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (outcome.unknown > 0) message += "\n" + unknownCharactersNote(outcome.unknown);
     host.showMessage(message);
     host.setStatus(kStatusReady);
     return outcome;

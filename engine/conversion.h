@@ -20,11 +20,14 @@ inline constexpr std::string_view kMessageNothingConverted =
     "No text in the PANCHARI font was found; the document was copied unchanged.";
 
 // The window's controls a pass switches off while it runs, in the order it does so.
-enum class LockedControl { Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse };
-inline constexpr std::array<LockedControl, 9> kLockOrder = {
+enum class LockedControl {
+    Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse, chkUnicode
+};
+inline constexpr std::array<LockedControl, 10> kLockOrder = {
     LockedControl::Timer1,  LockedControl::CmdConvert, LockedControl::cmdQuit,
     LockedControl::Frame2,  LockedControl::Frame1,     LockedControl::txtInput,
     LockedControl::txtOutput, LockedControl::cmdOpen,  LockedControl::cmdBrowse,
+    LockedControl::chkUnicode,
 };
 
 // What a pass needs of the window that runs it.
@@ -66,6 +69,7 @@ struct PassOutcome {
     enum class Status { Saved, SaveFailed, Abandoned };
     Status status = Status::Saved;
     std::size_t converted = 0;  // characters of the source font that were mapped
+    std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
     std::string error;          // for SaveFailed
 };
 
@@ -75,13 +79,27 @@ struct PassOutcome {
 struct RewriteOutcome {
     bool ok = true;
     std::size_t converted = 0;
-    std::string error;  // names what failed, and where
+    std::size_t unknown = 0;  // Unicode: characters kept as they were, with no Unicode value
+    std::string error;        // names what failed, and where
 };
+struct RewriteOptions;
 RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path);
+RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path,
+                                const RewriteOptions& options);
+
+// The extra line of the message after a Unicode conversion that kept characters.
+std::string unknownCharactersNote(std::size_t unknown);
+
+// What the pass makes of the source font's text.
+struct PassOptions {
+    bool unicode = false;     // Unicode Malayalam instead of ML-TTRevathi
+    std::string unicodeFont;  // empty: the default Unicode Malayalam font
+};
 
 // Fills `destination` with the converted form of `source`, through `working` (a copy
 // of the source that the pass walks), then saves it at host.outputPath(). A source
 // read from RTF is saved by rewriting its RTF, so that all its layout is kept.
-PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host);
+PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host,
+                              const PassOptions& options = {});
 
 }  // namespace tolvarin

@@ -13,6 +13,8 @@
 #include "glyph_map.h"
 #include "rtf_reader.h"
 #include "rtf_tokenizer.h"
+#include "unicode_malayalam.h"
+#include "utf8.h"
 
 namespace tolvarin {
 namespace {
@@ -47,6 +49,11 @@ enum class Word : std::uint8_t {
     NewStream,    // a text stream of its own: header, footnote, shape text
     SameStream,  // text of the stream it stands in: field result, list label
     ObjectResult,
+    Bold,
+    Italic,
+    UnderlineOn,
+    UnderlineOff,
+    FontSize,
 };
 
 struct WordInfo {
@@ -86,6 +93,15 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
         t["fcharset"] = {Word::FontCharset};
         t["cpg"] = {Word::FontCodePage};
         t["chftn"] = {Word::FootnoteNumber, u'1'};
+        // The formatting a converted Malayalam run restates in its complex-script form.
+        t["b"] = {Word::Bold};
+        t["i"] = {Word::Italic};
+        for (std::string_view w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
+                                   "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
+                                   "ululdbwave", "ulw", "ulwave"})
+            t[w] = {Word::UnderlineOn};
+        t["ulnone"] = {Word::UnderlineOff};
+        t["fs"] = {Word::FontSize};
         t["fonttbl"] = {Word::FontTable};
         // Text the user reads in the flow of the stream around it.
         for (std::string_view w : {"fldrslt", "listtext", "pntext", "nesttableprops"}) t[w] = {Word::SameStream};
@@ -133,10 +149,18 @@ struct FontInfo {
     bool symbol = false;
 };
 
+struct Format {
+    bool bold = false, italic = false, underline = false;
+    int size = 24;  // half-points
+
+    friend bool operator==(const Format&, const Format&) = default;
+};
+
 struct State {
     Kind kind = Kind::Text;
     bool starred = false;
     int font = -1;  // -1: \deff
+    Format format;
     int unicodeSkip = 1;
     std::uint32_t stream = 0;
     // Inside a group that a reader of the body passes over: a header, a shape, an
@@ -146,7 +170,15 @@ struct State {
     bool offBody = false;
 };
 
-// A source-font character whose replacement waits for the character after it.
+// A source-font character of a Unicode stretch, waiting for the stretch to end.
+struct StretchCharacter {
+    std::uint8_t code;
+    Format format;
+    std::size_t start, end, holdAt;
+};
+
+// What waits in a text stream: a source-font character whose replacement depends on
+// the character after it, or (Unicode) the stretch of them since the last break.
 struct Pending {
     bool active = false;
     std::uint8_t code = 0;
@@ -156,6 +188,7 @@ struct Pending {
     int unicodeSkip = 1;
     std::size_t start = 0, end = 0;  // its bytes in the input
     std::size_t holdAt = 0;          // where its replacement goes in the output
+    std::vector<StretchCharacter> stretch;
 };
 
 constexpr int kNoCharset = -1;
@@ -235,8 +268,10 @@ inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t c
 
 class Rewriter {
 public:
-    Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed)
-        : input_(input), tokens_(input), sink_(sink), renamed_(renamed) {
+    Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
+             const RewriteOptions& options, int unicodeFontNumber)
+        : input_(input), tokens_(input), sink_(sink), renamed_(renamed), unicode_(options.unicode),
+          unicodeFont_(options.unicodeFont), unicodeFontNumber_(unicodeFontNumber) {
         streams_.emplace_back();
     }
 
@@ -246,6 +281,7 @@ public:
     // source font.
     std::vector<std::size_t> renamedEntries() const;
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
+    int freeFontNumber() const { return highestFont_ + 1; }
 
 private:
     bool checking() const { return sink_ == nullptr; }
@@ -270,6 +306,10 @@ private:
     void otherCharacter(std::size_t start, std::size_t end, char16_t value);
     bool resolve(Pending& p, int following);
     void endStream();
+    bool waiting() const { return streams_.back().active || !streams_.back().stretch.empty(); }
+    void unicodeCharacter(std::size_t start, std::size_t end, int code);
+    void endStretch(Pending& p);
+    void unicodeRun(std::string& out, const std::u16string& text, const Format& f) const;
     void openStream() {
         // One stream a group; outside every group the text stays in the body's.
         if (stack_.empty() || stack_.back().stream != state_.stream) return;
@@ -308,6 +348,14 @@ private:
     RtfTokenizer tokens_;
     const RtfSink* sink_;
     const std::vector<std::size_t>* renamed_;
+    const bool unicode_;
+    const std::string unicodeFont_;
+    const int unicodeFontNumber_;
+    bool unicodeFontWritten_ = false;
+    int highestFont_ = -1;
+    std::size_t unknown_ = 0;
+    std::vector<PlacedText> pieces_;
+    std::vector<std::uint8_t> stretchCodes_;
 
     std::vector<State> stack_;
     State state_;
@@ -420,6 +468,10 @@ void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, For
         }
         return;
     }
+    if (unicode_) {
+        unicodeCharacter(start, end, code);
+        return;
+    }
     ++converted_;
     Pending& p = streams_.back();
     if (p.active && resolve(p, code)) {
@@ -442,6 +494,10 @@ void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, For
 
 void Rewriter::otherCharacter(std::size_t start, std::size_t end, char16_t value) {
     Pending& p = streams_.back();
+    if (unicode_) {
+        endStretch(p);  // another font ends a stretch
+        return;
+    }
     if (!p.active) return;
     if (resolve(p, value)) {
         ++converted_;
@@ -456,7 +512,77 @@ void Rewriter::character(std::size_t start, std::size_t end, char16_t value, int
 }
 
 void Rewriter::endStream() {
-    if (!checking() && streams_.back().active) resolve(streams_.back(), kEnd);
+    if (checking()) return;
+    if (unicode_) endStretch(streams_.back());
+    else if (streams_.back().active) resolve(streams_.back(), kEnd);
+}
+
+void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
+    Pending& p = streams_.back();
+    ++converted_;
+    // Breaks, tabs and spaces end a syllable anyway; they stay as they are, and so does
+    // a character the font has no code for.
+    if (code <= 0x20) {
+        endStretch(p);
+        return;
+    }
+    copyUpTo(start);
+    p.stretch.push_back({std::uint8_t(code), state_.format, start, end, written()});
+    copied_ = end;
+}
+
+// {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1\uN?...}: word
+// processors take Malayalam's font, size, bold and italic from the complex-script half.
+void Rewriter::unicodeRun(std::string& out, const std::u16string& text, const Format& f) const {
+    const std::string font = std::to_string(unicodeFontNumber_), size = std::to_string(f.size);
+    out += "{\\rtlch\\fcs1\\af" + font + "\\afs" + size;
+    if (f.bold) out += "\\ab";
+    if (f.italic) out += "\\ai";
+    out += " \\ltrch\\fcs0\\f" + font + "\\fs" + size;
+    if (f.bold) out += "\\b";
+    if (f.italic) out += "\\i";
+    if (f.underline) out += "\\ul";
+    out += "\\uc1";
+    char buf[16] = {'\\', 'u'};
+    for (char16_t c : text) {
+        auto r = std::to_chars(buf + 2, buf + sizeof buf - 1, c > 0x7FFF ? int(c) - 0x10000 : int(c));
+        *r.ptr = '?';
+        out.append(buf, r.ptr + 1);
+    }
+    out += '}';
+}
+
+// Converts the stretch and puts each piece where its character stood: a syllable at
+// its base glyph, with that glyph's formatting; codes with no value as they were.
+void Rewriter::endStretch(Pending& p) {
+    if (p.stretch.empty()) return;
+    stretchCodes_.clear();
+    for (const StretchCharacter& c : p.stretch) stretchCodes_.push_back(c.code);
+    pieces_.clear();
+    convertStretch(stretchCodes_.data(), stretchCodes_.size(), pieces_);
+    // Pieces that fall at one place with one format share a run; places are filled
+    // from the last, so that the earlier ones stay where they are.
+    std::string run;
+    for (std::size_t k = pieces_.size(); k-- > 0;) {
+        const PlacedText& piece = pieces_[k];
+        const StretchCharacter& c = p.stretch[piece.at];
+        if (!piece.known) {
+            ++unknown_;
+            --converted_;
+            const std::size_t at = c.holdAt - base_;
+            out_.insert(at, input_.data() + c.start, c.end - c.start);
+            continue;
+        }
+        std::u16string text = piece.text;
+        while (k > 0 && pieces_[k - 1].known && p.stretch[pieces_[k - 1].at].holdAt == c.holdAt &&
+               p.stretch[pieces_[k - 1].at].format == c.format) {
+            text.insert(0, pieces_[--k].text);
+        }
+        run.clear();
+        unicodeRun(run, text, c.format);
+        out_.insert(c.holdAt - base_, run);
+    }
+    p.stretch.clear();
 }
 
 void Rewriter::finishUnicode(std::size_t end) {
@@ -517,7 +643,8 @@ void Rewriter::commitFontEntry() {
     info.upperHalf = codePageUpperHalf(info.doubleByte ? 1252 : cp);
     if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
     info.symbol = entryCharset_ == kSymbolCharset;
-    if (!state_.offBody) fonts_[entryNumber_] = info;  // a later entry of the same number wins
+    if (!state_.offBody) fonts_[entryNumber_] = info;
+    highestFont_ = std::max(highestFont_, entryNumber_);  // a later entry of the same number wins
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, entryAt_);
     sourceFontCount_ = std::size_t(
         std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
@@ -621,6 +748,7 @@ void Rewriter::controlWord(const RtfToken& t) {
         break;
     case Word::Plain:
         state_.font = -1;
+        state_.format = Format{};
         fontDirty_ = true;
         break;
     case Word::AnsiCodePage:
@@ -672,6 +800,21 @@ void Rewriter::controlWord(const RtfToken& t) {
     case Word::ObjectResult:
         if (state_.kind == Kind::Object) state_.kind = Kind::Text;
         break;
+    case Word::Bold:
+        state_.format.bold = !t.hasParameter || param != 0;
+        break;
+    case Word::Italic:
+        state_.format.italic = !t.hasParameter || param != 0;
+        break;
+    case Word::UnderlineOn:
+        state_.format.underline = !t.hasParameter || param != 0;
+        break;
+    case Word::UnderlineOff:
+        state_.format.underline = false;
+        break;
+    case Word::FontSize:
+        state_.format.size = t.hasParameter && param > 0 ? param : 24;
+        break;
     }
 }
 
@@ -722,7 +865,7 @@ void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
         if (font().source) {
             tokens_.seek(offset);
             sourceText();
-        } else if (!checking() && streams_.back().active) {
+        } else if (!checking() && waiting()) {
             // Only the first character can complete a pair with the pending one.
             for (std::size_t i = 0; i < bytes.size(); ++i) {
                 const auto b = std::uint8_t(bytes[i]);
@@ -815,6 +958,10 @@ void Rewriter::sourceText() {
             sourceCharacter(starts[0], ends[0], codes[0], Form::Text);
             continue;
         }
+        if (unicode_) {
+            for (std::size_t k = 0; k < n; ++k) unicodeCharacter(starts[k], ends[k], codes[k]);
+            continue;
+        }
         converted_ += n;
         std::size_t i = 0;
         Pending& pending = streams_.back();
@@ -860,8 +1007,8 @@ void Rewriter::flush(bool all) {
     if (checking()) return;
     std::size_t limit = out_.size();
     for (const Pending& p : streams_) {
-        if (p.active) {
-            limit = p.holdAt - base_;
+        if (p.active || !p.stretch.empty()) {
+            limit = (p.active ? p.holdAt : p.stretch.front().holdAt) - base_;
             break;
         }
     }
@@ -911,7 +1058,23 @@ RewriteResult Rewriter::run() {
                 finishUnicode(t.offset);
             }
             if (stack_.empty()) break;  // one '}' too many: copied, and reading goes on
-            if (state_.kind == Kind::FontTable) commitFontEntry();
+            if (state_.kind == Kind::FontTable) {
+                commitFontEntry();
+                if (unicode_ && !checking() && !unicodeFontWritten_ && !state_.offBody &&
+                    stack_.back().kind != Kind::FontTable) {
+                    // The Unicode font joins the end of the font table.
+                    copyUpTo(t.offset);
+                    out_ += "{\\f" + std::to_string(unicodeFontNumber_) + "\\fnil\\fcharset0 ";
+                    for (std::size_t k = 0; k < unicodeFont_.size();) {
+                        const char32_t c = nextCodePoint(unicodeFont_, k);
+                        if (c == '\\' || c == '{' || c == '}' || c == ';') continue;
+                        if (c < 0x80) out_ += char(c);
+                        else out_ += "\\u" + std::to_string(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + "?";
+                    }
+                    out_ += ";}";
+                    unicodeFontWritten_ = true;
+                }
+            }
             if (stack_.back().stream != state_.stream) {
                 endStream();
                 streams_.pop_back();
@@ -936,7 +1099,7 @@ RewriteResult Rewriter::run() {
                 if (font().source) {
                     sourceCharacter(t.offset, t.offset + 4, t.byte, Form::Text);
                     sourceText();
-                } else if (!checking() && streams_.back().active) {
+                } else if (!checking() && waiting()) {
                     const FontInfo& f = font();
                     otherCharacter(t.offset, t.offset + 4,
                                    f.doubleByte && t.byte >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, t.byte));
@@ -971,18 +1134,22 @@ RewriteResult Rewriter::run() {
     flush(true);
     RewriteResult r;
     r.converted = converted_;
+    r.unknown = unknown_;
     return r;
 }
 
 }  // namespace
 
 RewriteResult RtfRewrite::check() {
-    Rewriter checker(rtf_, nullptr, nullptr);
+    Rewriter checker(rtf_, nullptr, nullptr, options_, 0);
     checkResult_ = checker.run();
     checked_ = true;
     if (checkResult_) {
-        renamedEntries_ = checker.renamedEntries();
+        // Unicode text leaves the source font's entry as it is: codes with no Unicode
+        // value stay in it.
+        if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
+        freeFontNumber_ = checker.freeFontNumber();
     }
     return checkResult_;
 }
@@ -996,7 +1163,7 @@ RewriteResult RtfRewrite::write(const RtfSink& sink) {
             sink(rtf_.substr(at, std::size_t(1) << 20));
         return {};
     }
-    Rewriter writer(rtf_, &sink, &renamedEntries_);
+    Rewriter writer(rtf_, &sink, &renamedEntries_, options_, freeFontNumber_);
     return writer.run();
 }
 

@@ -18,14 +18,25 @@ struct RewriteResult {
     bool ok = true;
     std::size_t offset = 0;     // on failure: the byte where reading stopped
     std::string description;    // on failure: for a person
-    std::size_t converted = 0;  // characters set in the source font
+    std::size_t converted = 0;  // characters set in the source font that were converted
+    std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
 
     explicit operator bool() const { return ok; }
 };
 
+// What the source-font text becomes.
+struct RewriteOptions {
+    // false: the ML-TTRevathi codes, in that font. true: Unicode Malayalam, in
+    // `unicodeFont`, each syllable with the formatting of its base glyph and the
+    // complex-script properties word processors take for Malayalam.
+    bool unicode = false;
+    std::string unicodeFont;
+};
+
 class RtfRewrite {
 public:
-    explicit RtfRewrite(std::string_view rtf) : rtf_(rtf) {}
+    explicit RtfRewrite(std::string_view rtf, RewriteOptions options = {})
+        : rtf_(rtf), options_(std::move(options)) {}
 
     // Reads the document far enough to know what is to change, and checks it as far
     // as it reads; call before write(). Without any source-font text the document is
@@ -37,12 +48,14 @@ public:
 
 private:
     std::string_view rtf_;
+    RewriteOptions options_;
     bool checked_ = false;
     RewriteResult checkResult_;
     // What check() learnt for write(): the offsets of the font-table entries to
     // rename (where each entry's \f word stands), and whether anything is to change at all.
     std::vector<std::size_t> renamedEntries_;
     bool unchanged_ = false;
+    int freeFontNumber_ = 0;  // for the Unicode font's entry
 };
 
 }  // namespace tolvarin

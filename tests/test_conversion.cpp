@@ -162,9 +162,9 @@ TEST(Pass, LocksInOrderThenUnlocksSavesAndReports) {
     Document src = make({{codes({0x41, 0x42}), fmt(kPanchari)}});
     auto c = convert(src, dir.path() / "o.rtf");
     std::vector<std::string> expected = {"busy"};
-    for (int i = 0; i < 9; ++i) expected.push_back("disable " + std::to_string(i));
+    for (int i = 0; i < 10; ++i) expected.push_back("disable " + std::to_string(i));
     expected.push_back("status Please wait.... Converting from Panchari");
-    for (int i = 0; i < 9; ++i) expected.push_back("enable " + std::to_string(i));
+    for (int i = 0; i < 10; ++i) expected.push_back("enable " + std::to_string(i));
     expected.insert(expected.end(), {"normal", "path", "message Converted from Panchari!", "status Ready"});
     EXPECT_EQ(c->host.calls, expected);
     EXPECT_EQ(c->host.eventRounds, 2) << "events are let through once per position";

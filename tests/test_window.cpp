@@ -11,7 +11,10 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +23,7 @@
 #include "open_file_dialog.h"
 #include "output_path.h"
 #include "test_support.h"
+#include "unicode_malayalam.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;
@@ -64,6 +68,7 @@ QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.
 class Window : public ::testing::Test {
 protected:
     void SetUp() override {
+        QSettings().clear();  // every test starts as a first run
         w = std::make_unique<frmMain>();
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
@@ -96,6 +101,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
         {"cmdOpen", {296, 16, 25, 19}, "..."},       {"Frame2", {8, 64, 329, 49}, "Output Folder:"},
         {"txtOutput", {8, 16, 305, 19}, ""},         {"cmdBrowse", {296, 16, 25, 19}, "..."},
         {"CmdConvert", {224, 120, 50, 21}, "&Convert"}, {"cmdQuit", {288, 120, 50, 21}, "&Quit"},
+        {"chkUnicode", {8, 120, 208, 21}, "&Unicode Malayalam"},
         {"Label2", {0, 160, 345, 17}, "Beta Version... Only for Testing"},
     };
     for (auto& e : expected) {
@@ -103,7 +109,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->geometry(), e.geometry) << e.name;
         QString caption;
-        if (auto* b = qobject_cast<QPushButton*>(c)) caption = b->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(c)) caption = b->text();
         if (auto* g = qobject_cast<QGroupBox*>(c)) caption = g->title();
         if (auto* l = qobject_cast<QLabel*>(c)) caption = l->text();
         if (auto* t = qobject_cast<QLineEdit*>(c)) {
@@ -148,10 +154,10 @@ TEST_F(Window, FocusAndTabOrderSkipDisabledControls) {
     EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "txtInput"));
     child<QWidget>(*w, "cmdOpen")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "cmdQuit")) << "output row and Convert are disabled";
+    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "chkUnicode")) << "output row is disabled";
 
     setPaths("ab", "cd");
-    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "CmdConvert", "cmdQuit"};
+    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "chkUnicode", "CmdConvert", "cmdQuit"};
     child<QWidget>(*w, order[0])->setFocus();
     for (std::size_t i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -323,7 +329,7 @@ TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
     auto* convert = child<QPushButton>(*w, "CmdConvert");
     // Armed at the press, so the first event round inside the pass runs it.
     QObject::connect(convert, &QPushButton::pressed, w.get(), [&] { QTimer::singleShot(0, [&] {
-        for (const char* n : {"CmdConvert", "cmdQuit", "Frame2", "Frame1", "txtInput", "txtOutput", "cmdOpen", "cmdBrowse"})
+        for (const char* n : {"CmdConvert", "cmdQuit", "Frame2", "Frame1", "txtInput", "txtOutput", "cmdOpen", "cmdBrowse", "chkUnicode"})
             during[n] = child<QWidget>(*w, n)->isEnabled();
         statusDuring = child<QLabel>(*w, "lblStatus")->text();
     }); });
@@ -331,7 +337,7 @@ TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
     box.arm();
     QTest::mouseClick(child<QWidget>(*w, "CmdConvert"), Qt::LeftButton);
 
-    ASSERT_EQ(during.size(), 8u) << "the pass let no events through";
+    ASSERT_EQ(during.size(), 9u) << "the pass let no events through";
     for (auto& [name, enabled] : during) EXPECT_FALSE(enabled) << name << " enabled during the pass";
     EXPECT_EQ(statusDuring, "Please wait.... Converting from Panchari");
     EXPECT_EQ(box.seen, 1);
@@ -376,6 +382,39 @@ TEST_F(Window, ConvertsASampleDocumentIntoAChosenFolder) {
     EXPECT_EQ(out.formatAt(1).font.name, "ML-TTRevathi");
     EXPECT_TRUE(out.formatAt(1).bold);
     EXPECT_EQ(out.formatAt(11).font.name, "Calibri");
+}
+
+// "Unicode Malayalam" writes the letter in Unicode, says how many characters stayed
+// as typed, and is remembered for the next run.
+TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
+    test::TempDir dir;
+    std::filesystem::copy(test::dataDir() / ".." / ".." / "samples" / "letter.rtf", dir.path() / "letter.rtf");
+    test::writeFile(dir.path() / "unknown.rtf", "{\\rtf1{\\fonttbl{\\f0 PANCHARI;}}\\f0 \\'b5\\'80\\'b5}");
+    auto* box = child<QCheckBox>(*w, "chkUnicode");
+    EXPECT_FALSE(box->isChecked()) << "unchecked at first";
+    QTest::keyClick(w.get(), Qt::Key_U, Qt::AltModifier);
+    if (!box->isChecked()) box->click();  // the offscreen platform may not deliver mnemonics
+    ASSERT_TRUE(box->isChecked());
+
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "letter.rtf")));
+    BoxWatcher done;
+    done.arm();
+    w->CmdConvert_Click();
+    EXPECT_EQ(done.text, "Converted from Panchari!");
+    Document out;
+    ASSERT_TRUE(out.loadFile(dir.path() / "Converted_letter.rtf").ok);
+    EXPECT_EQ(documentUnicodeText(out), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"))
+        << "the same text as the sample's Unicode reading";
+
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "unknown.rtf")));
+    BoxWatcher kept;
+    kept.arm();
+    w->CmdConvert_Click();
+    EXPECT_EQ(kept.text, "Converted from Panchari!\n1 character had no Unicode equivalent and was kept as it was");
+
+    w.reset();
+    w = std::make_unique<frmMain>();
+    EXPECT_TRUE(child<QCheckBox>(*w, "chkUnicode")->isChecked()) << "remembered between runs";
 }
 
 TEST_F(Window, EscapeDuringAPassWritesNothing) {
@@ -457,7 +496,10 @@ TEST(Program, SecondCopyEndsAtOnceAndFirstRuns) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);  // settings go to a test location, not the user's
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tolvarin"));
+    QApplication::setApplicationName(QStringLiteral("Tolvarin"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -14,6 +15,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 #include "folder_browser.h"
@@ -24,6 +26,7 @@ namespace tolvarin {
 namespace {
 
 constexpr int kEventIntervalMs = 5;  // how often a pass lets window events through
+const QString kUnicodeSetting = QStringLiteral("unicode");
 
 QFont arial(bool bold = false) {
     QFont f(QStringLiteral("Arial"));
@@ -75,6 +78,15 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     pathRow(QStringLiteral("Output Folder:"), "Frame2", 960, "txtOutput", "cmdBrowse",
             QStringLiteral("Choose another folder for the converted document"), Frame2_, txtOutput_, cmdBrowse_);
 
+    // Unicode output, in the empty left part of the Convert row; remembered between runs.
+    chkUnicode_ = new QCheckBox(QStringLiteral("&Unicode Malayalam"), this);
+    chkUnicode_->setObjectName(QStringLiteral("chkUnicode"));
+    chkUnicode_->setFont(arial());
+    chkUnicode_->setToolTip(QStringLiteral("Write the converted text as Unicode Malayalam instead of ML-TTRevathi"));
+    place(chkUnicode_, 120, 1800, 3120, 320);
+    chkUnicode_->setChecked(QSettings().value(kUnicodeSetting, false).toBool());
+    connect(chkUnicode_, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(kUnicodeSetting, on); });
+
     CmdConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
     CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
     CmdConvert_->setFont(arial());
@@ -111,7 +123,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setTabOrder(txtInput_, cmdOpen_);
     setTabOrder(cmdOpen_, txtOutput_);
     setTabOrder(txtOutput_, cmdBrowse_);
-    setTabOrder(cmdBrowse_, CmdConvert_);
+    setTabOrder(cmdBrowse_, chkUnicode_);
+    setTabOrder(chkUnicode_, CmdConvert_);
     setTabOrder(CmdConvert_, cmdQuit_);
 
     // The enabling rule runs on a 1 ms timer. A tick with no change in the path texts
@@ -194,7 +207,9 @@ void frmMain::CmdConvert_Click() {
     sinceEvents_.start();
     PassOutcome outcome;
     try {
-        outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this);
+        PassOptions options;
+        options.unicode = chkUnicode_->isChecked();
+        outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this, options);
     } catch (const std::exception& e) {
         // Out of memory or a position overflow: report it, keep the window usable.
         for (LockedControl c : kLockOrder) setControlEnabled(c, true);
@@ -221,6 +236,7 @@ QWidget* frmMain::lockedWidget(LockedControl control) const {
     case LockedControl::txtOutput: return txtOutput_;
     case LockedControl::cmdOpen: return cmdOpen_;
     case LockedControl::cmdBrowse: return cmdBrowse_;
+    case LockedControl::chkUnicode: return chkUnicode_;
     }
     return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "conversion.h"
 #include "document.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -78,6 +79,7 @@ private:
     QGroupBox* Frame2_;
     QLineEdit* txtOutput_;
     QPushButton* cmdBrowse_;
+    QCheckBox* chkUnicode_;
     QPushButton* CmdConvert_;
     QPushButton* cmdQuit_;
     QLabel* lblStatus_;
