@@ -40,7 +40,6 @@ enum class Word : std::uint8_t {
     Pc,
     Pca,
     FontCharset,
-    FontCodePage,
     FootnoteNumber,
     FontTable,
     NonText,
@@ -91,7 +90,6 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
         t["pc"] = {Word::Pc};
         t["pca"] = {Word::Pca};
         t["fcharset"] = {Word::FontCharset};
-        t["cpg"] = {Word::FontCodePage};
         t["chftn"] = {Word::FootnoteNumber, u'1'};
         // The formatting a converted Malayalam run restates in its complex-script form.
         t["b"] = {Word::Bold};
@@ -319,7 +317,7 @@ private:
     void finishUnicode(std::size_t end);
     void consumeFallback(std::size_t end);
 
-    void fontTableWord(const RtfToken& t, Word w, std::size_t end);
+    void fontTableWord(const RtfToken& t, Word w);
     void nameCharacter(std::size_t start, std::size_t end, char16_t value);
     void commitFontEntry();
 
@@ -381,10 +379,9 @@ private:
     bool entryOpen_ = false;
     int entryNumber_ = 0;
     int entryCharset_ = kNoCharset;
-    std::size_t entryAt_ = 0;
+    std::size_t nameAt_ = 0;
     std::string entryName_;
     bool renaming_ = false;
-    bool nameWritten_ = false;
 
     // Check: source fonts by number, those with text, and where their entries stand.
     std::unordered_set<int> usedSourceFonts_;
@@ -620,16 +617,20 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
     }
     entryOpen_ = true;
     if (entryName_.empty() && value == ' ') return;
-    entryName_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a source font
-    if (!renaming_) return;
-    if (nameWritten_) {
+    if (entryName_.empty()) {
+        // The name's first character: where a source font's entry is renamed.
+        nameAt_ = start;
+        renaming_ = !checking() && std::binary_search(renamed_->begin(), renamed_->end(), start);
+        if (renaming_) {
+            // The target font's codes are Windows-1252, whatever charset the entry had.
+            std::string name = entryCharset_ != kAnsiCharset ? "\\fcharset0 " : start == bareWordEnd_ ? " " : "";
+            name += kTargetFontName;
+            replace(start, end, name);
+        }
+    } else if (renaming_) {
         drop(start, end);
-    } else {
-        std::string name = start == bareWordEnd_ ? " " : "";
-        name += kTargetFontName;
-        replace(start, end, name);
-        nameWritten_ = true;
     }
+    entryName_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a source font
 }
 
 void Rewriter::commitFontEntry() {
@@ -645,42 +646,23 @@ void Rewriter::commitFontEntry() {
     info.symbol = entryCharset_ == kSymbolCharset;
     if (!state_.offBody) fonts_[entryNumber_] = info;
     highestFont_ = std::max(highestFont_, entryNumber_);  // a later entry of the same number wins
-    if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, entryAt_);
+    if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, nameAt_);
     sourceFontCount_ = std::size_t(
         std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
     entryOpen_ = false;
     entryName_.clear();
     entryCharset_ = kNoCharset;
-    renaming_ = nameWritten_ = false;
+    renaming_ = false;
     fontDirty_ = true;
 }
 
-void Rewriter::fontTableWord(const RtfToken& t, Word w, std::size_t end) {
-    // The word without the space that delimits it: the replacement goes before it.
-    const std::size_t wordEnd = end > t.offset && input_[end - 1] == ' ' ? end - 1 : end;
-    switch (w) {
-    case Word::Font:
+void Rewriter::fontTableWord(const RtfToken& t, Word w) {
+    if (w == Word::Font) {
         commitFontEntry();
         entryOpen_ = true;
         entryNumber_ = t.parameter;
-        entryAt_ = t.offset;
-        renaming_ = !checking() && std::binary_search(renamed_->begin(), renamed_->end(), t.offset);
-        if (renaming_) {
-            // The target font's codes are Windows-1252, whatever charset the entry had.
-            std::string with(input_.substr(t.offset, wordEnd - t.offset));
-            with += "\\fcharset0";
-            replace(t.offset, wordEnd, with);
-        }
-        break;
-    case Word::FontCharset:
+    } else if (w == Word::FontCharset) {
         entryCharset_ = t.parameter;
-        if (renaming_) replace(t.offset, wordEnd, "\\fcharset0");
-        break;
-    case Word::FontCodePage:
-        if (renaming_) replace(t.offset, wordEnd, "\\cpg1252");
-        break;
-    default:
-        break;
     }
 }
 
@@ -732,15 +714,14 @@ void Rewriter::controlWord(const RtfToken& t) {
         break;
     case Word::Font:
         if (state_.kind == Kind::FontTable) {
-            fontTableWord(t, w, end);
+            fontTableWord(t, w);
         } else {
             state_.font = param < 0 ? 0 : param;
             fontDirty_ = true;
         }
         break;
     case Word::FontCharset:
-    case Word::FontCodePage:
-        if (state_.kind == Kind::FontTable) fontTableWord(t, w, end);
+        if (state_.kind == Kind::FontTable) fontTableWord(t, w);
         break;
     case Word::DefaultFont:
         defaultFont_ = param;

@@ -51,8 +51,8 @@ private:
     RewriteOptions options_;
     bool checked_ = false;
     RewriteResult checkResult_;
-    // What check() learnt for write(): the offsets of the font-table entries to
-    // rename (where each entry's \f word stands), and whether anything is to change at all.
+    // What check() learnt for write(): where the names of the font-table entries to
+    // rename begin, and whether anything is to change at all.
     std::vector<std::size_t> renamedEntries_;
     bool unchanged_ = false;
     int freeFontNumber_ = 0;  // for the Unicode font's entry

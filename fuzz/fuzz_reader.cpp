@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes into the RTF reader and the converter. What loads is
 // written back and read again; what converts must keep everything but the
-// source-font text: unchanged without any, and its body reading as the pass's walk.
+// source-font text: unchanged without any, and its body reading as the pass's walk,
+// or in Unicode, as the document's text in Unicode.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "conversion.h"
 #include "document.h"
 #include "rtf_rewriter.h"
+#include "unicode_malayalam.h"
 
 using namespace tolvarin;
 
@@ -37,5 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!saved.setRtf(out) || saved.text() != walked.text()) std::abort();
     for (std::size_t p = 1; p <= saved.length(); ++p)
         if (!(saved.formatAt(p) == walked.formatAt(p))) std::abort();
+
+    // Unicode: the body reads as the document's own text in Unicode Malayalam.
+    RtfRewrite unicode(input, RewriteOptions{true, "Noto Sans Malayalam"});
+    std::string unicodeOut;
+    r = unicode.check();
+    if (r) r = unicode.write([&unicodeOut](std::string_view piece) { unicodeOut.append(piece); });
+    if (!r) std::abort();
+    if (r.converted == 0 && r.unknown == 0 && unicodeOut != input) std::abort();
+    Document unicodeSaved;
+    if (!unicodeSaved.setRtf(unicodeOut) || documentUnicodeText(unicodeSaved) != documentUnicodeText(doc)) std::abort();
     return 0;
 }

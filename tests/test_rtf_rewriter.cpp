@@ -23,7 +23,7 @@ Rewritten rewrite(std::string_view rtf) {
 }
 
 const std::string kHead = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0 PANCHARI;}}";
-const std::string kHeadOut = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}";
+const std::string kHeadOut = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0 ML-TTRevathi;}}";
 
 struct Case {
     const char* what;
@@ -53,9 +53,9 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
          kHeadOut + "\\f1\\uc1\\u95\\'5f\\uc0\\u95 \\uc2\\u161\\'a1?}", 3},
         {"symbol charset: \\uF0xx is code xx",
          "{\\rtf1{\\fonttbl{\\f1\\fcharset2 PANCHARI;}}\\f1\\u-3895?}",
-         "{\\rtf1{\\fonttbl{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}\\f1\\u93\\'5d}", 1},
+         "{\\rtf1{\\fonttbl{\\f1\\fcharset2 \\fcharset0 ML-TTRevathi;}}\\f1\\u93\\'5d}", 1},
         {"Mac charset: the bytes are the font's codes", "{\\rtf1{\\fonttbl{\\f1\\fcharset77 PANCHARI;}}\\f1\\'c9}",
-         "{\\rtf1{\\fonttbl{\\f1\\fcharset0\\fcharset0 ML-TTRevathi;}}\\f1]}", 1},
+         "{\\rtf1{\\fonttbl{\\f1\\fcharset77 \\fcharset0 ML-TTRevathi;}}\\f1]}", 1},
         {"field instruction kept, result converted",
          kHead + "\\f1{\\field{\\*\\fldinst HYPERLINK \"A\"}{\\fldrslt A}}}",
          kHeadOut + "\\f1{\\field{\\*\\fldinst HYPERLINK \"A\"}{\\fldrslt \\'a1}}}", 1},
@@ -64,7 +64,7 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
         {"unknown destinations are text", kHead + "\\f1{\\*\\pgdsctbl{\\header A}}}",
          kHeadOut + "\\f1{\\*\\pgdsctbl{\\header \\'a1}}}", 1},
         {"a closing brace too many, and text after it",
-         "{\\rtf1\\deff1{\\fonttbl{\\f1 PANCHARI;}} A}}A", "{\\rtf1\\deff1{\\fonttbl{\\f1\\fcharset0 ML-TTRevathi;}} \\'a1}}\\'a1",
+         "{\\rtf1\\deff1{\\fonttbl{\\f1 PANCHARI;}} A}}A", "{\\rtf1\\deff1{\\fonttbl{\\f1 \\fcharset0 ML-TTRevathi;}} \\'a1}}\\'a1",
          3},
         {"no final brace", kHead + "\\f1 A", kHeadOut + "\\f1 \\'a1", 1},
         {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
