@@ -8,7 +8,9 @@
 
 #include "conversion.h"
 #include "document.h"
+#include "rtf_rewriter.h"
 #include "test_support.h"
+#include "unicode_malayalam.h"
 #include "utf8.h"
 
 using namespace tolvarin;
@@ -426,27 +428,81 @@ TEST_F(Interop, LayoutIsKept) {
     office.convert({dir.path() / "layout.fodt"}, "rtf", dir.path() / "in");
     test::writeFile(dir.path() / "in" / "word_layout.rtf", wordStyleLayout());
     std::vector<fs::path> inputs = {dir.path() / "in" / "layout.rtf", dir.path() / "in" / "word_layout.rtf"};
+    // Each converted to ML-TTRevathi and to Unicode Malayalam.
     std::vector<fs::path> outputs;
     fs::create_directories(dir.path() / "out");
     for (const fs::path& in : inputs) {
         ASSERT_TRUE(fs::exists(in)) << in;
         outputs.push_back(dir.path() / "out" / in.filename());
         ASSERT_TRUE(convertFile(in, outputs.back())) << in;
+        outputs.push_back(dir.path() / "out" / ("unicode_" + in.filename().string()));
+        RewriteOutcome r = convertRtfToFile(test::readFile(in), outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        ASSERT_TRUE(r.ok) << r.error;
     }
     office.convert(inputs, "fodt", dir.path() / "in-read");
     office.convert(outputs, "fodt", dir.path() / "out-read");
-    for (const fs::path& in : inputs) {
-        const fs::path name = fs::path(in.filename()).replace_extension(".fodt");
-        const std::string before = test::readFile(dir.path() / "in-read" / name);
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const bool unicode = k % 2 == 1;
+        const fs::path name = fs::path(outputs[k].filename()).replace_extension(".fodt");
+        const std::string before =
+            test::readFile(dir.path() / "in-read" / fs::path(inputs[k / 2].filename()).replace_extension(".fodt"));
         const std::string after = test::readFile(dir.path() / "out-read" / name);
         ASSERT_FALSE(before.empty()) << name;
         ASSERT_FALSE(after.empty()) << name;
         const auto counts = layoutCounts(before);
         EXPECT_EQ(layoutCounts(after), counts) << name;
         for (const auto& [mark, n] : counts) EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
-        for (const PlacedWord& w : placedWords())
-            EXPECT_NE(after.find(utf8Of(w.converted)), std::string::npos) << name << ": " << w.place;
-        EXPECT_NE(after.find("ML-TTRevathi"), std::string::npos) << name;
-        EXPECT_EQ(after.find("PANCHARI"), std::string::npos) << name;
+        for (const PlacedWord& w : placedWords()) {
+            std::string expected = utf8Of(w.converted);
+            if (unicode) {
+                std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
+                expected.clear();
+                for (char16_t c : convertStretchToText(typed.data(), typed.size())) appendUtf8(expected, c);
+            }
+            EXPECT_NE(after.find(expected), std::string::npos) << name << ": " << w.place;
+        }
+        if (unicode) {
+            EXPECT_NE(after.find("Noto Sans Malayalam"), std::string::npos) << name;
+        } else {
+            EXPECT_NE(after.find("ML-TTRevathi"), std::string::npos) << name;
+            EXPECT_EQ(after.find("PANCHARI"), std::string::npos) << name;
+        }
     }
+}
+
+// Unicode output as LibreOffice reads it: the expected text of the letter and of the
+// prose in three producers' styles, and the Unicode font as the complex-script font
+// with the letter's bold 18 pt title, underline and italic closing.
+TEST_F(Interop, UnicodeOutputReadsBack) {
+    test::TempDir dir;
+    const fs::path samples = test::dataDir() / ".." / ".." / "samples";
+    const std::vector<std::pair<fs::path, fs::path>> documents = {
+        {samples / "letter.rtf", samples / "letter.unicode.txt"},
+        {test::dataDir() / "prose_wordpad.rtf", test::dataDir() / "prose.expected.txt"},
+        {test::dataDir() / "prose_word.rtf", test::dataDir() / "prose.expected.txt"},
+        {test::dataDir() / "prose_lo.rtf", test::dataDir() / "prose.expected.txt"},
+    };
+    std::vector<fs::path> outputs;
+    for (const auto& [in, expected] : documents) {
+        outputs.push_back(dir.path() / ("Unicode_" + in.filename().string()));
+        const std::string rtf = test::readFile(in);
+        RewriteOutcome r = convertRtfToFile(rtf, outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.unknown, 0u) << in;
+    }
+    office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "text");
+    office.convert({outputs[0]}, "fodt", dir.path() / "flat");
+    for (std::size_t k = 0; k < documents.size(); ++k) {
+        std::string text = test::readFile(dir.path() / "text" / fs::path(outputs[k].filename()).replace_extension(".txt"));
+        if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+        EXPECT_EQ(text, test::readFile(documents[k].second)) << outputs[k].filename();
+    }
+    const std::string flat = test::readFile(dir.path() / "flat" / "Unicode_letter.fodt");
+    ASSERT_FALSE(flat.empty());
+    // Each property LibreOffice applies to Malayalam, as the letter has it.
+    std::size_t at = flat.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\" style:font-family-generic=\"system\"");
+    EXPECT_NE(at, std::string::npos) << "the Unicode font is the complex-script font";
+    for (const char* property : {"style:font-size-complex=\"18pt\" style:font-weight-complex=\"bold\"",
+                                 "style:font-style-complex=\"italic\"", "style:text-underline-style=\"solid\""})
+        EXPECT_NE(flat.find(property), std::string::npos) << property;
 }

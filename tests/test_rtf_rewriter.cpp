@@ -132,3 +132,41 @@ TEST(Rewriter, AgreesWithTheWalk) {
         }
     }
 }
+
+// Unicode: each syllable is written where its base glyph stood, with that glyph's
+// formatting in both the complex-script and the Western half; the Unicode font joins
+// the font table and the source font stays for codes with no Unicode value.
+TEST(Rewriter, UnicodeSyllablesTakeTheirBaseGlyphsPlace) {
+    const std::string head = kHead.substr(0, kHead.size() - 1) + "{\\f2\\fnil\\fcharset0 Noto Sans Malayalam;}}";
+    auto run = [](const std::string& attributes, const std::string& text) {
+        const std::string size = attributes.find("36") != std::string::npos ? "36" : "24";
+        const bool bold = attributes.find('b') != std::string::npos, italic = attributes.find('i') != std::string::npos;
+        return "{\\rtlch\\fcs1\\af2\\afs" + size + (bold ? "\\ab" : "") + (italic ? "\\ai" : "") +
+               " \\ltrch\\fcs0\\f2\\fs" + size + (bold ? "\\b" : "") + (italic ? "\\i" : "") + "\\uc1" + text + "}";
+    };
+    struct UnicodeCase {
+        const char* what;
+        std::string in, out;
+        std::size_t unknown;
+    } cases[] = {
+        {"E sign and AA around the consonant join as O", "\\f1\\'e6\\'b5\\'de}", "\\f1" + run("", "\\u3349?\\u3402?") + "}", 0},
+        {"a bold base takes its signs into its format", "\\f1\\'e6{\\b\\'b5}\\'de}",
+         "\\f1{\\b" + run("b", "\\u3349?\\u3402?") + "}}", 0},
+        {"size and italic in both halves", "\\f1\\fs36\\i\\'b5}", "\\f1\\fs36\\i" + run("36i", "\\u3349?") + "}", 0},
+        {"a code with no value stays as typed; no sign moves across it", "\\f1\\'e6\\'80\\'b5}",
+         "\\f1" + run("", "\\u3398?") + "\\'80" + run("", "\\u3349?") + "}", 1},
+        {"another font ends the stretch", "\\f1\\'e6\\f0 x\\f1\\'b5}",
+         "\\f1" + run("", "\\u3398?") + "\\f0 x\\f1" + run("", "\\u3349?") + "}", 0},
+        {"so does a paragraph", "\\f1\\'e6\\par\\'b5}", "\\f1" + run("", "\\u3398?") + "\\par" + run("", "\\u3349?") + "}", 0},
+    };
+    for (const UnicodeCase& c : cases) {
+        Rewritten r;
+        const std::string in = kHead + c.in;  // the rewrite reads it in place
+        RtfRewrite rewriter(in, RewriteOptions{true, "Noto Sans Malayalam"});
+        r.result = rewriter.check();
+        ASSERT_TRUE(r.result.ok) << c.what;
+        r.result = rewriter.write([&r](std::string_view piece) { r.rtf.append(piece); });
+        EXPECT_EQ(r.rtf, head + c.out) << c.what;
+        EXPECT_EQ(r.result.unknown, c.unknown) << c.what;
+    }
+}
