@@ -492,6 +492,10 @@ LoadResult Reader::run() {
             bool value;
             ~GroupStartReset() { flag = value; }
         } reset{groupStart_, afterBrace};
+        // \* names the control word right after it; anything else in between, a group
+        // included, leaves it without meaning.
+        if (t.kind != RtfToken::Kind::ControlWord && !(t.kind == RtfToken::Kind::ControlSymbol && t.symbol == '*'))
+            state_.starred = false;
         switch (t.kind) {
         case RtfToken::Kind::End:
             // Groups left open at the end are closed, as word processors do.

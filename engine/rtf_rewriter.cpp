@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -307,7 +308,7 @@ private:
     bool waiting() const { return streams_.back().active || !streams_.back().stretch.empty(); }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
-    void unicodeRun(std::string& out, const std::u16string& text, const Format& f) const;
+    void unicodeRun(std::string& out, std::u16string_view text, const Format& f) const;
     void openStream() {
         // One stream a group; outside every group the text stays in the body's.
         if (stack_.empty() || stack_.back().stream != state_.stream) return;
@@ -352,8 +353,9 @@ private:
     bool unicodeFontWritten_ = false;
     int highestFont_ = -1;
     std::size_t unknown_ = 0;
-    std::vector<PlacedText> pieces_;
+    ConvertedStretch stretchText_;
     std::vector<std::uint8_t> stretchCodes_;
+    std::string tail_;
 
     std::vector<State> stack_;
     State state_;
@@ -517,9 +519,9 @@ void Rewriter::endStream() {
 void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     Pending& p = streams_.back();
     ++converted_;
-    // Breaks, tabs and spaces end a syllable anyway; they stay as they are, and so does
-    // a character the font has no code for.
-    if (code <= 0x20) {
+    // Breaks and tabs end a syllable anyway; they stay as they are, and so does a
+    // character the font has no code for.
+    if (code < 0x20) {
         endStretch(p);
         return;
     }
@@ -528,23 +530,41 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     copied_ = end;
 }
 
-// {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1\uN?...}: word
+// {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
 // processors take Malayalam's font, size, bold and italic from the complex-script half.
-void Rewriter::unicodeRun(std::string& out, const std::u16string& text, const Format& f) const {
-    const std::string font = std::to_string(unicodeFontNumber_), size = std::to_string(f.size);
-    out += "{\\rtlch\\fcs1\\af" + font + "\\afs" + size;
+// The text is \uN? but for ASCII, which goes as it is.
+void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Format& f) const {
+    char number[16];
+    auto append = [&](const char* word, int n) {
+        out += word;
+        out.append(number, std::to_chars(number, number + sizeof number, n).ptr);
+    };
+    append("{\\rtlch\\fcs1\\af", unicodeFontNumber_);
+    append("\\afs", f.size);
     if (f.bold) out += "\\ab";
     if (f.italic) out += "\\ai";
-    out += " \\ltrch\\fcs0\\f" + font + "\\fs" + size;
+    append(" \\ltrch\\fcs0\\f", unicodeFontNumber_);
+    append("\\fs", f.size);
     if (f.bold) out += "\\b";
     if (f.italic) out += "\\i";
     if (f.underline) out += "\\ul";
-    out += "\\uc1";
-    char buf[16] = {'\\', 'u'};
+    out += "\\uc1 ";
+    // Malayalam's block as \uN? words, made once.
+    static const auto kMalayalam = [] {
+        std::array<std::array<char, 8>, 128> words{};
+        for (int k = 0; k < 128; ++k) std::snprintf(words[k].data(), 8, "\\u%d?", 0x0D00 + k);
+        return words;
+    }();
     for (char16_t c : text) {
-        auto r = std::to_chars(buf + 2, buf + sizeof buf - 1, c > 0x7FFF ? int(c) - 0x10000 : int(c));
-        *r.ptr = '?';
-        out.append(buf, r.ptr + 1);
+        if (c >= 0x0D00 && c < 0x0D80) {
+            out.append(kMalayalam[c - 0x0D00].data(), 7);
+        } else if (c >= 0x20 && c < 0x7F) {
+            if (c == '\\' || c == '{' || c == '}') out += '\\';
+            out += char(c);
+        } else {
+            append("\\u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
+            out += '?';
+        }
     }
     out += '}';
 }
@@ -555,30 +575,35 @@ void Rewriter::endStretch(Pending& p) {
     if (p.stretch.empty()) return;
     stretchCodes_.clear();
     for (const StretchCharacter& c : p.stretch) stretchCodes_.push_back(c.code);
-    pieces_.clear();
-    convertStretch(stretchCodes_.data(), stretchCodes_.size(), pieces_);
-    // Pieces that fall at one place with one format share a run; places are filled
-    // from the last, so that the earlier ones stay where they are.
-    std::string run;
-    for (std::size_t k = pieces_.size(); k-- > 0;) {
-        const PlacedText& piece = pieces_[k];
-        const StretchCharacter& c = p.stretch[piece.at];
-        if (!piece.known) {
+    ConvertedStretch& converted = stretchText_;
+    convertStretch(stretchCodes_.data(), stretchCodes_.size(), converted);
+    // The output since the stretch's first place is laid out again with each piece at
+    // its place; pieces that fall at one place with one format share a run (their
+    // text lies side by side).
+    const std::size_t first = p.stretch.front().holdAt - base_;
+    tail_.assign(out_, first, std::string::npos);
+    out_.resize(first);
+    std::size_t taken = 0;
+    const auto& pieces = converted.pieces;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const StretchCharacter& c = p.stretch[pieces[k].at];
+        const std::size_t at = c.holdAt - base_ - first;
+        out_.append(tail_, taken, at - taken);
+        taken = at;
+        if (!pieces[k].known) {
             ++unknown_;
             --converted_;
-            const std::size_t at = c.holdAt - base_;
-            out_.insert(at, input_.data() + c.start, c.end - c.start);
+            out_.append(input_.data() + c.start, c.end - c.start);
             continue;
         }
-        std::u16string text = piece.text;
-        while (k > 0 && pieces_[k - 1].known && p.stretch[pieces_[k - 1].at].holdAt == c.holdAt &&
-               p.stretch[pieces_[k - 1].at].format == c.format) {
-            text.insert(0, pieces_[--k].text);
-        }
-        run.clear();
-        unicodeRun(run, text, c.format);
-        out_.insert(c.holdAt - base_, run);
+        const std::size_t begin = pieces[k].begin;
+        std::size_t length = pieces[k].length;
+        while (k + 1 < pieces.size() && pieces[k + 1].known && p.stretch[pieces[k + 1].at].holdAt == c.holdAt &&
+               p.stretch[pieces[k + 1].at].format == c.format)
+            length += pieces[++k].length;
+        unicodeRun(out_, std::u16string_view(converted.text).substr(begin, length), c.format);
     }
+    out_.append(tail_, taken, std::string::npos);
     p.stretch.clear();
 }
 
@@ -940,7 +965,17 @@ void Rewriter::sourceText() {
             continue;
         }
         if (unicode_) {
-            for (std::size_t k = 0; k < n; ++k) unicodeCharacter(starts[k], ends[k], codes[k]);
+            // Text and \'hh alone, with nothing between: straight into the stretch.
+            Pending& stream = streams_.back();
+            for (std::size_t k = 0; k < n; ++k) {
+                if (codes[k] < 0x20 || starts[k] != copied_) {
+                    unicodeCharacter(starts[k], ends[k], codes[k]);
+                    continue;
+                }
+                ++converted_;
+                stream.stretch.push_back({codes[k], state_.format, starts[k], ends[k], written()});
+                copied_ = ends[k];
+            }
             continue;
         }
         converted_ += n;
@@ -1012,6 +1047,10 @@ RewriteResult Rewriter::run() {
     while (!done_) {
         const RtfToken t = tokens_.next();
         const bool afterBrace = t.kind == RtfToken::Kind::GroupStart;
+        // \* names the control word right after it; anything else in between, a group
+        // included, leaves it without meaning.
+        if (t.kind != RtfToken::Kind::ControlWord && !(t.kind == RtfToken::Kind::ControlSymbol && t.symbol == '*'))
+            state_.starred = false;
         switch (t.kind) {
         case RtfToken::Kind::End:
             done_ = true;

@@ -21,6 +21,7 @@ constexpr char16_t kRa = 0x0D30;
 constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kSignO = 0x0D4A, kSignOO = 0x0D4B,
                    kSignAU = 0x0D4C, kSignAA = 0x0D3E, kAuLength = 0x0D57;
 constexpr char16_t kChilluN = 0x0D7B, kRra = 0x0D31, kNa = 0x0D28;
+constexpr std::uint8_t kChilluNCode = 0x58;  // typed ൻ, which with റ after it is NTA
 
 enum class Kind : std::uint8_t {
     Other,      // punctuation, digits, spaces: a syllable ends here
@@ -63,15 +64,19 @@ struct Kinds {
 };
 const Kinds kKinds;  // reads only the table above, in this file
 
-std::u16string valueOf(std::uint8_t code) {
+std::u16string_view valueOf(std::uint8_t code) {
     const PanchariValue& v = kTable[code];
-    return std::u16string(v.points, v.length > 0 ? std::size_t(v.length) : 0);
+    return std::u16string_view(v.points, v.length > 0 ? std::size_t(v.length) : 0);
 }
 
 class Stretch {
 public:
-    Stretch(const std::uint8_t* codes, std::size_t n, std::vector<PlacedText>& out)
-        : codes_(codes), n_(n), out_(out) {}
+    Stretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) : codes_(codes), n_(n), out_(out) {
+        out_.pieces.clear();
+        out_.text.clear();
+        out_.pieces.reserve(n);
+        out_.text.reserve(n * 3);
+    }
 
     void run() {
         std::size_t i = 0;
@@ -87,52 +92,70 @@ public:
             case Kind::Unknown:
             case Kind::Geminate:  // with no consonant before it there is nothing to double
                 flushPending();
-                out_.push_back({i++, {}, false});
+                out_.pieces.push_back({i++, 0, 0, false});
                 break;
             default:  // punctuation, or a sign with no base before it: stays where it is
                 flushPending();
-                out_.push_back({i, valueOf(codes_[i]), true});
+                place(i, valueOf(codes_[i]));
                 ++i;
                 break;
             }
         }
+        // Pieces come out in the order of their places: signs wait only for a base
+        // after them, and what a syllable takes in after its base is never placed.
         flushPending();
-        std::stable_sort(out_.begin() + std::ptrdiff_t(first_), out_.end(),
-                         [](const PlacedText& a, const PlacedText& b) { return a.at < b.at; });
     }
 
 private:
     Kind kind(std::size_t i) const { return kKinds.of[codes_[i]]; }
     bool pre(std::size_t i) const { return kind(i) == Kind::PreVowel || kind(i) == Kind::PreRa; }
 
+    void place(std::size_t at, std::u16string_view text) {
+        out_.pieces.push_back({at, std::uint32_t(out_.text.size()), std::uint32_t(text.size()), true});
+        out_.text += text;
+    }
+
     // Signs typed before a base that never came stay where they were.
     void flushPending() {
-        for (std::size_t p : pending_) out_.push_back({p, valueOf(codes_[p]), true});
+        for (std::size_t p : pending_) place(p, valueOf(codes_[p]));
         pending_.clear();
     }
 
-    // The syllable of the base at `b`; returns the index after it.
+    // The syllable of the base at `b`, written straight into the stretch's text;
+    // returns the index after it.
     std::size_t syllable(std::size_t b) {
-        std::u16string core = valueOf(codes_[b]);
+        std::u16string& t = out_.text;
+        const std::size_t begin = t.size();
+        // Most glyphs are whole syllables: no sign before them, nothing joining after.
+        if (pending_.empty() && codes_[b] != kChilluNCode) {
+            const Kind next = b + 1 < n_ ? kind(b + 1) : Kind::Other;
+            if (next == Kind::Base || next == Kind::Other || next == Kind::PreVowel || next == Kind::PreRa) {
+                const PanchariValue& v = kTable[codes_[b]];
+                t.append(v.points, std::size_t(v.length));
+                out_.pieces.push_back({b, std::uint32_t(begin), std::uint32_t(v.length), true});
+                return b + 1;
+            }
+        }
+        t += valueOf(codes_[b]);
         char16_t last = 0;  // the consonant a doubling mark repeats
-        for (char16_t c : core)
-            if (isConsonant(c)) last = c;
+        for (std::size_t k = begin; k < t.size(); ++k)
+            if (isConsonant(t[k])) last = t[k];
         std::size_t i = b + 1;
         // Chillu N and RRA are NTA, also with a sign typed between them.
-        if (core.size() == 1 && core[0] == kChilluN) {
+        if (t.size() == begin + 1 && t[begin] == kChilluN) {
             std::size_t j = i;
             while (j < n_ && pre(j)) ++j;
             if (j < n_ && codes_[j] == 0xF9) {
                 for (; i < j; ++i) pending_.push_back(i);
-                core = {kNa, kVirama, kRra};
+                t.resize(begin);
+                t += {kNa, kVirama, kRra};
                 last = kRra;
                 i = j + 1;
             }
         }
         for (;;) {
             if (i < n_ && kind(i) == Kind::Geminate && last) {
-                core += kVirama;
-                core += last;
+                t += {kVirama, last};
                 ++i;
                 continue;
             }
@@ -142,9 +165,9 @@ private:
                 while (j < n_ && pre(j)) ++j;
                 if (j < n_ && kind(j) == Kind::Base && isConsonant(kTable[codes_[j]].points[0])) {
                     for (std::size_t k = i + 1; k < j; ++k) pending_.push_back(k);
-                    core += kVirama;
+                    t += kVirama;
                     for (char16_t c : valueOf(codes_[j])) {
-                        core += c;
+                        t += c;
                         if (isConsonant(c)) last = c;
                     }
                     i = j + 1;
@@ -153,58 +176,60 @@ private:
             }
             break;
         }
-        std::u16string text = core;
-        std::u16string vowel;
+        const bool independent = !isConsonant(t[begin]);
+        const bool single = t.size() == begin + 1;
+        char16_t vowels[4];
+        int vowelCount = 0;
         for (std::size_t p : pending_) {
-            if (kind(p) == Kind::PreRa) {
-                text += kVirama;
-                text += kRa;
-            } else {
-                vowel += kTable[codes_[p]].points[0];
-            }
+            if (kind(p) == Kind::PreRa) t += {kVirama, kRa};
+            else if (vowelCount < 4) vowels[vowelCount++] = kTable[codes_[p]].points[0];
         }
         pending_.clear();
-        while (i < n_ && kind(i) == Kind::Medial) text += valueOf(codes_[i++]);
-        std::u16string posts;
-        while (i < n_ && (kind(i) == Kind::PostSign || kind(i) == Kind::Virama)) posts += valueOf(codes_[i++]);
+        while (i < n_ && kind(i) == Kind::Medial) t += valueOf(codes_[i++]);
+        std::size_t posts = i;
+        while (i < n_ && (kind(i) == Kind::PostSign || kind(i) == Kind::Virama)) ++i;
+        const char16_t firstPost = posts < i ? kTable[codes_[posts]].points[0] : 0;
 
-        if (vowel == std::u16string{kSignE, kSignE}) vowel = {kSignAI};
-        const bool independent = !isConsonant(core[0]);
-        if (independent && core == u"\u0D0E" && vowel == std::u16string{kSignE}) {
-            text = u"\u0D10";  // എ with the E sign is ഐ
-            vowel.clear();
+        if (vowelCount == 2 && vowels[0] == kSignE && vowels[1] == kSignE) {
+            vowels[0] = kSignAI;
+            vowelCount = 1;
         }
-        if (vowel.size() == 1 && !posts.empty()) {
-            const char16_t joined = vowel[0] == kSignE && posts[0] == kSignAA     ? kSignO
-                                    : vowel[0] == kSignEE && posts[0] == kSignAA  ? kSignOO
-                                    : vowel[0] == kSignE && posts[0] == kAuLength ? kSignAU
-                                                                                   : 0;
+        if (independent && single && t[begin] == 0x0D0E && vowelCount == 1 && vowels[0] == kSignE) {
+            t[begin] = 0x0D10;  // എ with the E sign is ഐ
+            vowelCount = 0;
+        }
+        if (vowelCount == 1 && firstPost) {
+            const char16_t joined = vowels[0] == kSignE && firstPost == kSignAA     ? kSignO
+                                    : vowels[0] == kSignEE && firstPost == kSignAA  ? kSignOO
+                                    : vowels[0] == kSignE && firstPost == kAuLength ? kSignAU
+                                                                                     : 0;
             if (joined) {
-                vowel = {joined};
-                posts.erase(0, 1);
+                vowels[0] = joined;
+                ++posts;
             }
         }
-        if (independent && vowel.empty() && !posts.empty() && text.size() == 1) {
+        if (independent && single && vowelCount == 0 && firstPost && t.size() == begin + 1) {
             // Independent vowels drawn from a vowel and a sign.
             static constexpr char16_t kPieces[][3] = {{0x0D12, kSignAA, 0x0D13},   {0x0D07, kAuLength, 0x0D08},
                                                       {0x0D09, kAuLength, 0x0D0A}, {0x0D12, kAuLength, 0x0D14},
                                                       {0x0D0B, kAuLength, 0x0D60}};
             for (const auto& piece : kPieces) {
-                if (text[0] == piece[0] && posts[0] == piece[1]) {
-                    text = {piece[2]};
-                    posts.erase(0, 1);
+                if (t[begin] == piece[0] && firstPost == piece[1]) {
+                    t[begin] = piece[2];
+                    ++posts;
                     break;
                 }
             }
         }
-        out_.push_back({b, text + vowel + posts, true});
+        t.append(vowels, std::size_t(vowelCount));
+        for (; posts < i; ++posts) t += valueOf(codes_[posts]);
+        out_.pieces.push_back({b, std::uint32_t(begin), std::uint32_t(t.size() - begin), true});
         return i;
     }
 
     const std::uint8_t* codes_;
     std::size_t n_;
-    std::vector<PlacedText>& out_;
-    std::size_t first_ = out_.size();
+    ConvertedStretch& out_;
     std::vector<std::size_t> pending_;
 };
 
@@ -212,15 +237,14 @@ private:
 
 const PanchariValue& panchariUnicode(std::uint8_t code) { return kTable[code]; }
 
-void convertStretch(const std::uint8_t* codes, std::size_t n, std::vector<PlacedText>& out) {
-    Stretch(codes, n, out).run();
-}
+void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) { Stretch(codes, n, out).run(); }
 
 std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {
-    std::vector<PlacedText> pieces;
-    convertStretch(codes, n, pieces);
+    ConvertedStretch converted;
+    convertStretch(codes, n, converted);
     std::u16string text;
-    for (const PlacedText& p : pieces) text += p.known ? p.text : std::u16string(1, decodeCp1252(codes[p.at]));
+    for (const PlacedText& p : converted.pieces)
+        text += p.known ? converted.text.substr(p.begin, p.length) : std::u16string(1, decodeCp1252(codes[p.at]));
     return text;
 }
 
@@ -231,14 +255,13 @@ std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
     for (std::size_t f = 0; f < source.size(); ++f) source[f] = isSourceFont(doc.fonts()[f].name);
     std::string out;
     std::vector<std::uint8_t> stretch;
-    std::vector<PlacedText> pieces;
+    ConvertedStretch converted;
     auto flush = [&] {
-        pieces.clear();
-        convertStretch(stretch.data(), stretch.size(), pieces);
-        for (const PlacedText& p : pieces) {
+        convertStretch(stretch.data(), stretch.size(), converted);
+        for (const PlacedText& p : converted.pieces) {
             if (!p.known && unknown) ++*unknown;
             if (!p.known) appendUtf8(out, decodeCp1252(stretch[p.at]));
-            for (char16_t c : p.text) appendUtf8(out, c);
+            for (std::uint32_t k = 0; k < p.length; ++k) appendUtf8(out, converted.text[p.begin + k]);
         }
         stretch.clear();
     };

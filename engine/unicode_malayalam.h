@@ -29,13 +29,18 @@ const PanchariValue& panchariUnicode(std::uint8_t code);
 // kept as typed. Characters that no piece names have moved into a syllable.
 struct PlacedText {
     std::size_t at;
-    std::u16string text;
+    std::uint32_t begin = 0, length = 0;  // in ConvertedStretch::text
     bool known = true;
 };
 
+struct ConvertedStretch {
+    std::vector<PlacedText> pieces;  // in the order of their places
+    std::u16string text;             // the pieces' text, one after another
+};
+
 // Converts a stretch of typed codes: one paragraph of one text stream, in the font,
-// with nothing in another font between. Pieces come in the order of their places.
-void convertStretch(const std::uint8_t* codes, std::size_t n, std::vector<PlacedText>& out);
+// with nothing in another font between.
+void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
 
 // The same, as one string; codes without a value read as Windows-1252.
 std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n);

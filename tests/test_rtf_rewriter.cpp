@@ -142,7 +142,7 @@ TEST(Rewriter, UnicodeSyllablesTakeTheirBaseGlyphsPlace) {
         const std::string size = attributes.find("36") != std::string::npos ? "36" : "24";
         const bool bold = attributes.find('b') != std::string::npos, italic = attributes.find('i') != std::string::npos;
         return "{\\rtlch\\fcs1\\af2\\afs" + size + (bold ? "\\ab" : "") + (italic ? "\\ai" : "") +
-               " \\ltrch\\fcs0\\f2\\fs" + size + (bold ? "\\b" : "") + (italic ? "\\i" : "") + "\\uc1" + text + "}";
+               " \\ltrch\\fcs0\\f2\\fs" + size + (bold ? "\\b" : "") + (italic ? "\\i" : "") + "\\uc1 " + text + "}";
     };
     struct UnicodeCase {
         const char* what;
@@ -158,6 +158,8 @@ TEST(Rewriter, UnicodeSyllablesTakeTheirBaseGlyphsPlace) {
         {"another font ends the stretch", "\\f1\\'e6\\f0 x\\f1\\'b5}",
          "\\f1" + run("", "\\u3398?") + "\\f0 x\\f1" + run("", "\\u3349?") + "}", 0},
         {"so does a paragraph", "\\f1\\'e6\\par\\'b5}", "\\f1" + run("", "\\u3398?") + "\\par" + run("", "\\u3349?") + "}", 0},
+        {"words and spaces of one format share a run; ASCII goes as it is", "\\f1\\'b5 \\'c9, {\\b\\'b5}}",
+         "\\f1" + run("", "\\u3349? \\u3370?, ") + "{\\b" + run("b", "\\u3349?") + "}}", 0},
     };
     for (const UnicodeCase& c : cases) {
         Rewritten r;

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The Unicode Malayalam conversion against the ML-TTRevathi one on the same generated
+# 10 MB PANCHARI document, end to end (read, convert, save with fsync), side by side:
+# best wall time of several alternating runs of each, and their ratio. Also checks
+# that the Unicode output is the same from run to run.
+# Usage: bench/unicode_vs_ml.sh [RUNS]   (default 9)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${BIN:-build/bin}
+runs=${1:-9}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+"$bin/make_sample" "$dir/book.rtf" 10
+
+now() { date +%s%N; }
+best_ml="" best_unicode=""
+for ((i = 1; i <= runs; i++)); do
+    t0=$(now)
+    "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
+    t1=$(now)
+    "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/book.rtf" 2>/dev/null
+    t2=$(now)
+    m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
+    [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
+    [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+    if [ "$i" -eq 1 ]; then cp "$dir/unicode.rtf" "$dir/first.rtf"; else cmp -s "$dir/unicode.rtf" "$dir/first.rtf" || { echo "the Unicode output differs between runs"; exit 1; }; fi
+done
+echo "outputs: ML-TTRevathi $(stat -c %s "$dir/ml.rtf") bytes, Unicode $(stat -c %s "$dir/unicode.rtf") bytes (identical over $runs runs)"
+echo "ML-TTRevathi: best $((best_ml / 1000)).$(printf %03d $((best_ml % 1000))) ms of $runs"
+echo "Unicode:      best $((best_unicode / 1000)).$(printf %03d $((best_unicode % 1000))) ms of $runs"
+awk -v u="$best_unicode" -v m="$best_ml" 'BEGIN { printf "Unicode takes %.2f x the time of ML-TTRevathi\n", u / m }'
