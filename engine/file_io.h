@@ -16,9 +16,8 @@ inline constexpr std::uintmax_t kMaxInputFileSize = std::uintmax_t(1) << 30;
 // Reads the file into `out`; returns an empty string, or what went wrong with the path.
 std::string readWholeFile(const std::filesystem::path& path, std::string& out);
 
-// A file's bytes for reading once: mapped into memory where the platform allows,
-// which spares copying them (and, on virtual machines, thousands of page faults),
-// else read whole.
+// A file's bytes for reading once, read whole into memory mapped in one piece where
+// the platform allows (which spares thousands of page faults on virtual machines).
 class InputFile {
 public:
     InputFile() = default;
@@ -34,6 +33,7 @@ private:
     std::string copy_;
     void* map_ = nullptr;
     std::size_t size_ = 0;
+    std::size_t mapped_ = 0;
 };
 
 // Writes `data` to a temporary file beside `path`, flushes it to disk and only then
