@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -280,7 +281,7 @@ public:
     // source font.
     std::vector<std::size_t> renamedEntries() const;
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
-    int freeFontNumber() const { return highestFont_ + 1; }
+    int freeFontNumber() const { return highestFont_ < std::numeric_limits<int>::max() ? highestFont_ + 1 : highestFont_; }
 
 private:
     bool checking() const { return sink_ == nullptr; }
@@ -459,9 +460,10 @@ bool Rewriter::resolve(Pending& p, int following) {
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
     if (checking()) {
         usedSourceFonts_.insert(fontNumber());
-        if (!readToEnd_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
+        if (!readToEnd_ && !unicode_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
             // Every source font has text: the rest need not be read, unless a later
-            // font table may hold entries that are to be renamed too.
+            // font table may hold entries that are to be renamed too. (For Unicode text
+            // it is read whole, to find every font number in use.)
             if (input_.find("fonttbl", end) == std::string_view::npos) done_ = true;
             else readToEnd_ = true;
         }
@@ -691,10 +693,19 @@ void Rewriter::fontTableWord(const RtfToken& t, Word w) {
     }
 }
 
+// Words that name a font by its number. A font the conversion adds takes a number
+// none of them uses, or text set in an undefined font would read as the new one.
+bool namesFont(std::string_view word) {
+    static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
+                                                  "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
 void Rewriter::controlWord(const RtfToken& t) {
     const std::size_t end = tokens_.offset();
     const bool starred = state_.starred;
     state_.starred = false;
+    if (checking() && t.hasParameter && t.parameter > highestFont_ && namesFont(t.word)) highestFont_ = t.parameter;
     auto it = words().find(t.word);
     if (it != words().end() && it->second.word == Word::Unicode && !t.hasParameter) it = words().end();
     const bool unicode = it != words().end() && it->second.word == Word::Unicode;
