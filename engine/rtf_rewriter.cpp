@@ -1113,7 +1113,7 @@ RewriteResult Rewriter::run() {
             state_ = stack_.back();
             stack_.pop_back();
             fontDirty_ = true;
-            if (stack_.empty()) endStream();  // the document's last '}'
+            // Text after the last brace reads on in the body, for readers and so here too.
             break;
         case RtfToken::Kind::ControlWord:
             controlWord(t);
