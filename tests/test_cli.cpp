@@ -1,9 +1,9 @@
 // The command-line converter, run as a user runs it.
 #include <gtest/gtest.h>
 
-
 #include "document.h"
 #include "test_support.h"
+#include "unicode_malayalam.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;
@@ -117,4 +117,31 @@ TEST(Cli, InputsOfOneNameKeepBothResults) {
     // Each result is its own input's conversion: nothing was replaced.
     EXPECT_NE(test::readFile(out / "Converted_a.rtf"), test::readFile(out / "Converted_a (2).rtf"));
     EXPECT_NE(test::readFile(out / "Converted_a (2).rtf").find("insrsid"), std::string::npos) << "the Word-style input";
+}
+
+TEST(Cli, UnicodeDocumentAndText) {
+    test::TempDir dir;
+    const auto letter = dir.path() / "letter.rtf";
+    std::filesystem::copy(test::dataDir() / ".." / ".." / "samples" / "letter.rtf", letter);
+    const std::string expected = test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt");
+
+    CliRun rtf = run("--unicode --font 'Nirmala UI' " + quote(letter));
+    EXPECT_EQ(rtf.status, 0) << rtf.output;
+    Document converted;
+    ASSERT_TRUE(converted.loadFile(dir.path() / "Converted_letter.rtf").ok);
+    EXPECT_EQ(documentUnicodeText(converted), expected);
+    EXPECT_NE(test::readFile(dir.path() / "Converted_letter.rtf").find("Nirmala UI;"), std::string::npos);
+
+    CliRun text = run("--unicode --text " + quote(letter));
+    EXPECT_EQ(text.status, 0) << text.output;
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), expected);
+
+    // A code with no Unicode value is kept, and said so on standard error.
+    test::writeFile(dir.path() / "kept.rtf", "{\\rtf1{\\fonttbl{\\f0 PANCHARI;}}\\f0 \\'b5\\'80\\'ff}");
+    CliRun kept = run("--unicode " + quote(dir.path() / "kept.rtf"));
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_NE(kept.output.find("2 characters had no Unicode equivalent and were kept as they were"), std::string::npos)
+        << kept.output;
+
+    EXPECT_EQ(run("--text " + quote(letter)).status, 2) << "--text goes with --unicode";
 }
