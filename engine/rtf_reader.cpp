@@ -8,6 +8,7 @@
 #include "conversion.h"
 #include "dbcs.h"
 #include "rtf_tokenizer.h"
+#include "rtf_words.h"
 #include "utf8.h"
 
 namespace tolvarin {
@@ -57,34 +58,10 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable() {
     static const std::unordered_map<std::string_view, WordInfo> table = [] {
         std::unordered_map<std::string_view, WordInfo> t;
         t["rtf"] = {Action::Rtf};
-        t["par"] = {Action::Char, kParagraphBreak};
-        t["sect"] = {Action::Char, kParagraphBreak};
-        t["page"] = {Action::Char, kParagraphBreak};
-        t["row"] = {Action::Char, kParagraphBreak};
-        t["nestrow"] = {Action::Char, kParagraphBreak};
-        t["line"] = {Action::Char, kLineBreak};
-        t["tab"] = {Action::Char, kTab};
-        t["cell"] = {Action::Char, kTab};
-        t["nestcell"] = {Action::Char, kTab};
-        t["lquote"] = {Action::Char, u'\u2018'};
-        t["rquote"] = {Action::Char, u'\u2019'};
-        t["ldblquote"] = {Action::Char, u'\u201C'};
-        t["rdblquote"] = {Action::Char, u'\u201D'};
-        t["endash"] = {Action::Char, u'\u2013'};
-        t["emdash"] = {Action::Char, u'\u2014'};
-        t["bullet"] = {Action::Char, u'\u2022'};
-        t["enspace"] = {Action::Char, u'\u2002'};
-        t["emspace"] = {Action::Char, u'\u2003'};
-        t["qmspace"] = {Action::Char, u'\u2005'};
-        t["zwj"] = {Action::Char, u'\u200D'};
-        t["zwnj"] = {Action::Char, u'\u200C'};
-        t["ltrmark"] = {Action::Char, u'\u200E'};
-        t["rtlmark"] = {Action::Char, u'\u200F'};
+        for (const CharacterWord& c : kCharacterWords) t[c.word] = {Action::Char, c.value};
         t["b"] = {Action::Bold};
         t["i"] = {Action::Italic};
-        for (std::string_view w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
-                                   "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
-                                   "ululdbwave", "ulw", "ulwave"})
+        for (std::string_view w : kUnderlineWords)
             t[w] = {Action::UnderlineOn};
         t["ulnone"] = {Action::UnderlineOff};
         t["f"] = {Action::Font};

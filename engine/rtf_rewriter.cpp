@@ -15,6 +15,7 @@
 #include "glyph_map.h"
 #include "rtf_reader.h"
 #include "rtf_tokenizer.h"
+#include "rtf_words.h"
 #include "unicode_malayalam.h"
 #include "utf8.h"
 
@@ -65,23 +66,7 @@ struct WordInfo {
 const std::unordered_map<std::string_view, WordInfo>& words() {
     static const std::unordered_map<std::string_view, WordInfo> table = [] {
         std::unordered_map<std::string_view, WordInfo> t;
-        for (std::string_view w : {"par", "sect", "page", "row", "nestrow"}) t[w] = {Word::Char, kParagraphBreak};
-        t["line"] = {Word::Char, kLineBreak};
-        for (std::string_view w : {"tab", "cell", "nestcell"}) t[w] = {Word::Char, kTab};
-        t["lquote"] = {Word::Char, u'\u2018'};
-        t["rquote"] = {Word::Char, u'\u2019'};
-        t["ldblquote"] = {Word::Char, u'\u201C'};
-        t["rdblquote"] = {Word::Char, u'\u201D'};
-        t["endash"] = {Word::Char, u'\u2013'};
-        t["emdash"] = {Word::Char, u'\u2014'};
-        t["bullet"] = {Word::Char, u'\u2022'};
-        t["enspace"] = {Word::Char, u'\u2002'};
-        t["emspace"] = {Word::Char, u'\u2003'};
-        t["qmspace"] = {Word::Char, u'\u2005'};
-        t["zwj"] = {Word::Char, u'\u200D'};
-        t["zwnj"] = {Word::Char, u'\u200C'};
-        t["ltrmark"] = {Word::Char, u'\u200E'};
-        t["rtlmark"] = {Word::Char, u'\u200F'};
+        for (const CharacterWord& c : kCharacterWords) t[c.word] = {Word::Char, c.value};
         t["u"] = {Word::Unicode};
         t["uc"] = {Word::UnicodeSkip};
         t["f"] = {Word::Font};
@@ -96,9 +81,7 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
         // The formatting a converted Malayalam run restates in its complex-script form.
         t["b"] = {Word::Bold};
         t["i"] = {Word::Italic};
-        for (std::string_view w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash",
-                                   "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
-                                   "ululdbwave", "ulw", "ulwave"})
+        for (std::string_view w : kUnderlineWords)
             t[w] = {Word::UnderlineOn};
         t["ulnone"] = {Word::UnderlineOff};
         t["fs"] = {Word::FontSize};
