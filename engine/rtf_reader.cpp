@@ -182,6 +182,7 @@ private:
     int entryCharset_ = kNoCharset;
     std::string entryName_;
     bool entryOpen_ = false;
+    bool entryNumbered_ = false;  // the entry's \fN has been read
 };
 
 LoadResult Reader::fail(std::size_t offset, const std::string& what) const {
@@ -262,7 +263,14 @@ int Reader::codePageOfCharset(int charset) const {
 }
 
 void Reader::commitFontEntry() {
-    if (!entryOpen_) return;
+    if (!entryOpen_ || !entryNumbered_) {
+        // An entry with no name, or with no font number to give it, defines nothing,
+        // and what it said is not handed on to the next one.
+        entryOpen_ = entryNumbered_ = false;
+        entryCharset_ = kNoCharset;
+        entryName_.clear();
+        return;
+    }
     std::string name = entryName_;
     while (!name.empty() && (name.back() == ' ' || name.back() == ';')) name.pop_back();
     std::size_t first = name.find_first_not_of(' ');
@@ -273,7 +281,7 @@ void Reader::commitFontEntry() {
     def.codePage = isSourceFont(def.font.name) ? 1252 : codePageOfCharset(entryCharset_);
     if (!codePageUpperHalf(def.codePage) && !isDoubleByteCodePage(def.codePage)) def.codePage = 1252;
     fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
-    entryOpen_ = false;
+    entryOpen_ = entryNumbered_ = false;
     entryName_.clear();
     entryCharset_ = kNoCharset;
     formatDirty_ = true;
@@ -380,7 +388,7 @@ void Reader::controlWord(const RtfToken& t) {
         if (state_.dest == Dest::FontTable) {
             commitFontEntry();
             entryNumber_ = param;
-            entryOpen_ = true;
+            entryOpen_ = entryNumbered_ = true;
         } else {
             state_.font = param < 0 ? 0 : param;
             formatDirty_ = true;

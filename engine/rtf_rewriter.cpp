@@ -363,6 +363,7 @@ private:
 
     // The font-table entry being read.
     bool entryOpen_ = false;
+    bool entryNumbered_ = false;  // the entry's \fN has been read
     int entryNumber_ = 0;
     int entryCharset_ = kNoCharset;
     std::size_t nameAt_ = 0;
@@ -644,7 +645,14 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
 }
 
 void Rewriter::commitFontEntry() {
-    if (!entryOpen_) return;
+    if (!entryOpen_ || !entryNumbered_) {
+        // An entry with no name, or with no font number to give it, defines nothing,
+        // and what it said is not handed on to the next one.
+        entryOpen_ = entryNumbered_ = false;
+        entryCharset_ = kNoCharset;
+        entryName_.clear();
+        return;
+    }
     while (!entryName_.empty() && entryName_.back() == ' ') entryName_.pop_back();
     FontInfo info;
     info.source = isSourceFont(entryName_);
@@ -659,7 +667,7 @@ void Rewriter::commitFontEntry() {
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, nameAt_);
     sourceFontCount_ = std::size_t(
         std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
-    entryOpen_ = false;
+    entryOpen_ = entryNumbered_ = false;
     entryName_.clear();
     entryCharset_ = kNoCharset;
     renaming_ = false;
@@ -669,7 +677,7 @@ void Rewriter::commitFontEntry() {
 void Rewriter::fontTableWord(const RtfToken& t, Word w) {
     if (w == Word::Font) {
         commitFontEntry();
-        entryOpen_ = true;
+        entryOpen_ = entryNumbered_ = true;
         entryNumber_ = t.parameter;
     } else if (w == Word::FontCharset) {
         entryCharset_ = t.parameter;
@@ -1074,9 +1082,10 @@ RewriteResult Rewriter::run() {
             if (stack_.empty()) break;  // one '}' too many: copied, and reading goes on
             if (state_.kind == Kind::FontTable) {
                 commitFontEntry();
-                if (unicode_ && !checking() && !unicodeFontWritten_ && !state_.offBody &&
+                if (unicode_ && !checking() && !unicodeFontWritten_ && !state_.offBody && stack_.size() >= 2 &&
                     stack_.back().kind != Kind::FontTable) {
-                    // The Unicode font joins the end of the font table.
+                    // The Unicode font joins the end of the font table (a group of its
+                    // own, not a document that is its own font table).
                     copyUpTo(t.offset);
                     out_ += "{\\f" + std::to_string(unicodeFontNumber_) + "\\fnil\\fcharset0 ";
                     for (std::size_t k = 0; k < unicodeFont_.size();) {
