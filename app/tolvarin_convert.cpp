@@ -7,6 +7,9 @@
 #include <system_error>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -130,6 +133,17 @@ int main(int argc, char** argv) {
     // A file-size limit must fail the write, which the save reports and cleans up
     // after, rather than kill the process with its temporary file behind.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef SIGBUS
+    // Inputs are mapped into memory; one that another program cuts short meanwhile
+    // ends the run with a word, before the output being written is given its name.
+    std::signal(SIGBUS, [](int) {
+        static const char kMessage[] =
+            "tolvarin-convert: an input file was changed by another program while it was being read; "
+            "the output being written was not saved\n";
+        [[maybe_unused]] auto n = ::write(2, kMessage, sizeof kMessage - 1);
+        ::_exit(1);
+    });
 #endif
     std::string output;
     std::string outputDir;

@@ -16,8 +16,9 @@ inline constexpr std::uintmax_t kMaxInputFileSize = std::uintmax_t(1) << 30;
 // Reads the file into `out`; returns an empty string, or what went wrong with the path.
 std::string readWholeFile(const std::filesystem::path& path, std::string& out);
 
-// A file's bytes for reading once, read whole into memory mapped in one piece where
-// the platform allows (which spares thousands of page faults on virtual machines).
+// A file's bytes for reading once: mapped into memory where the platform allows, which
+// spares copying them, else read whole. While a mapped file is in use, another program
+// cutting it short raises SIGBUS.
 class InputFile {
 public:
     InputFile() = default;

@@ -252,9 +252,9 @@ inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t c
 class Rewriter {
 public:
     Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
-             const RewriteOptions& options, int unicodeFontNumber)
+             const RewriteOptions& options, int unicodeFontNumber, std::size_t checkedUpTo = std::string_view::npos)
         : input_(input), tokens_(input), sink_(sink), renamed_(renamed), unicode_(options.unicode),
-          unicodeFont_(options.unicodeFont), unicodeFontNumber_(unicodeFontNumber) {
+          unicodeFont_(options.unicodeFont), unicodeFontNumber_(unicodeFontNumber), checkedUpTo_(checkedUpTo) {
         streams_.emplace_back();
     }
 
@@ -263,6 +263,7 @@ public:
     // After a check: the font-table entries to rename, and whether any text is in a
     // source font.
     std::vector<std::size_t> renamedEntries() const;
+    std::size_t checkedUpTo() const { return checkedUpTo_; }
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
     int freeFontNumber() const { return highestFont_ < std::numeric_limits<int>::max() ? highestFont_ + 1 : highestFont_; }
 
@@ -375,7 +376,7 @@ private:
     std::vector<std::pair<int, std::size_t>> sourceEntries_;
     std::size_t sourceFontCount_ = 0;
     bool done_ = false;
-    bool readToEnd_ = false;
+    std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
 
     std::size_t converted_ = 0;
     std::string out_;
@@ -444,12 +445,11 @@ bool Rewriter::resolve(Pending& p, int following) {
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
     if (checking()) {
         usedSourceFonts_.insert(fontNumber());
-        if (!readToEnd_ && !unicode_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
-            // Every source font has text: the rest need not be read, unless a later
-            // font table may hold entries that are to be renamed too. (For Unicode text
-            // it is read whole, to find every font number in use.)
-            if (input_.find("fonttbl", end) == std::string_view::npos) done_ = true;
-            else readToEnd_ = true;
+        if (!unicode_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
+            // Every source font has text: the rest need not be read. (Unicode text reads
+            // it whole, to find every font number in use.)
+            done_ = true;
+            checkedUpTo_ = end;
         }
         return;
     }
@@ -631,7 +631,10 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
     if (entryName_.empty()) {
         // The name's first character: where a source font's entry is renamed.
         nameAt_ = start;
-        renaming_ = !checking() && std::binary_search(renamed_->begin(), renamed_->end(), start);
+        // Past where the check stopped, a later font table's source-font entry is renamed
+        // too: text after it may use it.
+        renaming_ = !checking() && (std::binary_search(renamed_->begin(), renamed_->end(), start) ||
+                                    (start > checkedUpTo_ && isSourceFont(input_.substr(start, 8))));
         if (renaming_) {
             // The target font's codes are Windows-1252, whatever charset the entry had.
             std::string name = entryCharset_ != kAnsiCharset ? "\\fcharset0 " : start == bareWordEnd_ ? " " : "";
@@ -1173,6 +1176,7 @@ RewriteResult RtfRewrite::check() {
         if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
         freeFontNumber_ = checker.freeFontNumber();
+        checkedUpTo_ = checker.checkedUpTo();
     }
     return checkResult_;
 }
@@ -1186,7 +1190,7 @@ RewriteResult RtfRewrite::write(const RtfSink& sink) {
             sink(rtf_.substr(at, std::size_t(1) << 20));
         return {};
     }
-    Rewriter writer(rtf_, &sink, &renamedEntries_, options_, freeFontNumber_);
+    Rewriter writer(rtf_, &sink, &renamedEntries_, options_, freeFontNumber_, checkedUpTo_);
     return writer.run();
 }
 

@@ -56,6 +56,7 @@ private:
     std::vector<std::size_t> renamedEntries_;
     bool unchanged_ = false;
     int freeFontNumber_ = 0;  // for the Unicode font's entry
+    std::size_t checkedUpTo_ = std::string_view::npos;  // where the check stopped, having learnt enough
 };
 
 }  // namespace tolvarin
