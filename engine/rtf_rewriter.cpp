@@ -5,6 +5,7 @@
 #include <charconv>
 #include <limits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -306,6 +307,7 @@ private:
     void fontTableWord(const RtfToken& t, Word w);
     void nameCharacter(std::size_t start, std::size_t end, char16_t value);
     void commitFontEntry();
+    std::string nameAhead(std::size_t at) const;
 
     // Output: the input is copied from copied_ up to each change.
     std::size_t written() const { return base_ + out_.size(); }
@@ -634,7 +636,7 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
         // Past where the check stopped, a later font table's source-font entry is renamed
         // too: text after it may use it.
         renaming_ = !checking() && (std::binary_search(renamed_->begin(), renamed_->end(), start) ||
-                                    (start > checkedUpTo_ && isSourceFont(input_.substr(start, 8))));
+                                    (start > checkedUpTo_ && isSourceFont(nameAhead(start))));
         if (renaming_) {
             // The target font's codes are Windows-1252, whatever charset the entry had.
             std::string name = entryCharset_ != kAnsiCharset ? "\\fcharset0 " : start == bareWordEnd_ ? " " : "";
@@ -645,6 +647,35 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
         drop(start, end);
     }
     entryName_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a source font
+}
+
+// The first letters of a font name that starts at `at`, read ahead in plain bytes,
+// \'hh and \uN, for deciding at its first letter what becomes of it.
+std::string Rewriter::nameAhead(std::size_t at) const {
+    std::string name;
+    while (at < input_.size() && name.size() < kSourceFontPrefix.size()) {
+        const char c = input_[at];
+        if (c == ';' || c == '{' || c == '}') break;
+        if (c != '\\') {
+            if (c != '\r' && c != '\n') name += c;
+            ++at;
+            continue;
+        }
+        if (at + 3 < input_.size() && input_[at + 1] == '\'') {
+            const int hi = RtfTokenizer::hexDigit(input_[at + 2]), lo = RtfTokenizer::hexDigit(input_[at + 3]);
+            if (hi < 0 || lo < 0) break;
+            name += char(hi * 16 + lo);
+            at += 4;
+            continue;
+        }
+        std::size_t digits = at + 2;
+        while (digits < input_.size() && isDigit(input_[digits])) ++digits;
+        if (at + 1 >= input_.size() || input_[at + 1] != 'u' || digits == at + 2) break;
+        const int value = std::atoi(std::string(input_.substr(at + 2, std::min<std::size_t>(digits - at - 2, 6))).c_str());
+        name += value > 0 && value < 0x80 ? char(value) : '?';
+        at = digits + (digits < input_.size() && input_[digits] == ' ') + state_.unicodeSkip;
+    }
+    return name;
 }
 
 void Rewriter::commitFontEntry() {
