@@ -498,13 +498,13 @@ LoadResult Reader::run() {
             pendingLead_ = -1;
             break;
         case RtfToken::Kind::GroupEnd: {
+            pendingSkip_ = 0;  // a brace ends a \uN's fallback, also one too many
             // A '}' too many: word processors read on, and so does this reader.
             if (stack_.empty()) break;
             if (state_.dest == Dest::FontTable) commitFontEntry();
             state_ = stack_.back();
             stack_.pop_back();
             formatDirty_ = true;
-            pendingSkip_ = 0;
             break;
         }
         case RtfToken::Kind::ControlWord:
