@@ -265,6 +265,17 @@ public:
     // source font.
     std::vector<std::size_t> renamedEntries() const;
     std::size_t checkedUpTo() const { return checkedUpTo_; }
+    // Every font that is a source font now has had text (a later entry may have given
+    // an earlier one's number to another font).
+    bool everySourceFontUsed() const {
+        bool any = false;
+        for (const auto& [number, info] : fonts_) {
+            if (!info.source) continue;
+            if (!usedSourceFonts_.count(number)) return false;
+            any = true;
+        }
+        return any;
+    }
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
     int freeFontNumber() const { return highestFont_ < std::numeric_limits<int>::max() ? highestFont_ + 1 : highestFont_; }
 
@@ -376,7 +387,6 @@ private:
     // Check: source fonts by number, those with text, and where their entries stand.
     std::unordered_set<int> usedSourceFonts_;
     std::vector<std::pair<int, std::size_t>> sourceEntries_;
-    std::size_t sourceFontCount_ = 0;
     bool done_ = false;
     std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
 
@@ -447,7 +457,7 @@ bool Rewriter::resolve(Pending& p, int following) {
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
     if (checking()) {
         usedSourceFonts_.insert(fontNumber());
-        if (!unicode_ && sourceFontCount_ != 0 && usedSourceFonts_.size() >= sourceFontCount_) {
+        if (!unicode_ && everySourceFontUsed()) {
             // Every source font has text: the rest need not be read. (Unicode text reads
             // it whole, to find every font number in use.)
             done_ = true;
@@ -696,11 +706,9 @@ void Rewriter::commitFontEntry() {
     info.upperHalf = codePageUpperHalf(info.doubleByte ? 1252 : cp);
     if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
     info.symbol = entryCharset_ == kSymbolCharset;
-    if (!state_.offBody) fonts_[entryNumber_] = info;
-    highestFont_ = std::max(highestFont_, entryNumber_);  // a later entry of the same number wins
+    if (!state_.offBody) fonts_[entryNumber_] = info;  // a later entry of the same number wins
+    highestFont_ = std::max(highestFont_, entryNumber_);
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, nameAt_);
-    sourceFontCount_ = std::size_t(
-        std::count_if(fonts_.begin(), fonts_.end(), [](const auto& entry) { return entry.second.source; }));
     entryOpen_ = entryNumbered_ = false;
     entryName_.clear();
     entryCharset_ = kNoCharset;
