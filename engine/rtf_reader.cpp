@@ -467,7 +467,7 @@ void Reader::controlWord(const RtfToken& t) {
 }
 
 LoadResult Reader::run() {
-    if (input_.substr(0, 5) != "{\\rtf") return LoadResult::failure(0, "not an RTF document");
+    if (!startsAsRtf(input_)) return LoadResult::failure(0, "not an RTF document");
 
     for (;;) {
         RtfToken t = tokens_.next();

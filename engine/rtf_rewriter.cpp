@@ -1080,7 +1080,7 @@ void Rewriter::flush(bool all) {
 }
 
 RewriteResult Rewriter::run() {
-    if (input_.substr(0, 5) != "{\\rtf") {
+    if (!startsAsRtf(input_)) {
         RewriteResult r;
         r.ok = false;
         r.description = "not an RTF document";

@@ -33,6 +33,15 @@ struct RtfToken {
     const char* error = nullptr;
 };
 
+// Whether `input` begins as an RTF document does: "{", then "\\rtf". Line ends and
+// spaces may stand between the two; word processors read such files.
+inline bool startsAsRtf(std::string_view input) {
+    if (input.empty() || input[0] != '{') return false;
+    std::size_t i = 1;
+    while (i < input.size() && (input[i] == '\r' || input[i] == '\n' || input[i] == ' ' || input[i] == '\t')) ++i;
+    return input.substr(i, 4) == "\\rtf";
+}
+
 class RtfTokenizer {
 public:
     // RTF allows 32 letters in a keyword; longer ones are damage, not vocabulary,

@@ -177,6 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"leading space", " {\\rtf1 a}", false, 0, "not an RTF document"},
         DamageCase{"binary garbage", std::string("\x00\xff\x13{\\rtf", 8), false, 0, "not an RTF document"},
         DamageCase{"a closing brace too many is read past", "{\\rtf1 a}}b", true, 0, ""},
+        DamageCase{"line ends and spaces between the brace and \\rtf", "{\r\n  \\rtf1 a}", true, 0, ""},
         DamageCase{"backslash at the end", "{\\rtf1 a\\", false, 8, "backslash ends the file"},
         DamageCase{"half a hex escape", "{\\rtf1 a\\'4", false, 8, "hexadecimal"},
         DamageCase{"bad hex escape", "{\\rtf1 a\\'zz}", false, 8, "hexadecimal"},
