@@ -95,10 +95,10 @@ RewriteOutcome writeUnicodeText(std::string_view rtf, const fs::path& path) {
         outcome.error = loaded.description;
         return outcome;
     }
-    for (const Document::Run& run : doc.runs()) {
-        if (!isSourceFont(doc.fonts()[run.format.font].name)) continue;
-        const std::size_t end = &run == &doc.runs().back() ? doc.length() : (&run)[1].start;
-        outcome.converted += end - run.start;
+    const auto& runs = doc.runs();
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
+        if (isSourceFont(doc.fonts()[runs[r].format.font].name)) outcome.converted += end - runs[r].start;
     }
     const std::string utf8 = documentUnicodeText(doc, &outcome.unknown);
     outcome.converted -= std::min(outcome.converted, outcome.unknown);

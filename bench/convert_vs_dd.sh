@@ -5,15 +5,10 @@
 # converter's peak memory against the file size.
 # Usage: bench/convert_vs_dd.sh [RUNS]   (default 9)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bin=${BIN:-build/bin}
 runs=${1:-9}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-"$bin/make_sample" "$dir/book.rtf" 10
+source "$(dirname "$0")/sample.sh"
 size=$(stat -c %s "$dir/book.rtf")
 
-now() { date +%s%N; }
 best_convert="" best_dd=""
 for ((i = 1; i <= runs; i++)); do
     rm -f "$dir/Converted_book.rtf" "$dir/copy.rtf"

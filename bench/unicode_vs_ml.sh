@@ -5,14 +5,9 @@
 # that the Unicode output is the same from run to run.
 # Usage: bench/unicode_vs_ml.sh [RUNS]   (default 9)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bin=${BIN:-build/bin}
 runs=${1:-9}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-"$bin/make_sample" "$dir/book.rtf" 10
+source "$(dirname "$0")/sample.sh"
 
-now() { date +%s%N; }
 best_ml="" best_unicode=""
 for ((i = 1; i <= runs; i++)); do
     t0=$(now)

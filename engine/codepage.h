@@ -13,6 +13,15 @@ const char16_t* codePageUpperHalf(int codePage);
 // and for any charset the program cannot decode.
 int codePageForCharset(int charset, int fallback);
 
+// Code page of a font-table entry's text. ANSI (0) and symbol (2) fonts are
+// Windows-1252 whatever \ansicpg says; an entry that names no charset (-1), or the
+// default one (1), follows `ansiCodePage`.
+inline int fontCodePage(int charset, int ansiCodePage) {
+    if (charset == -1 || charset == 1) return ansiCodePage;
+    if (charset == 0 || charset == 2) return 1252;
+    return codePageForCharset(charset, ansiCodePage);
+}
+
 inline char16_t decodeByte(const char16_t* upperHalf, std::uint8_t byte) {
     return byte < 0x80 ? char16_t(byte) : upperHalf[byte - 0x80];
 }

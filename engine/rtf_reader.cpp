@@ -149,7 +149,7 @@ private:
     void doubleByteText(std::uint8_t b);
     void continueText();
     void commitFontEntry();
-    int codePageOfCharset(int charset) const;
+    int codePageOfCharset(int charset) const { return fontCodePage(charset, ansiCodePage_); }
     static constexpr int kNoCharset = -1;
     FontDef* currentFontDef();
 
@@ -252,14 +252,6 @@ void Reader::continueText() {
 void Reader::emit(char16_t c) {
     if (formatDirty_) refreshFormat();
     doc_.appendToRun(c);
-}
-
-// ANSI (0) and symbol (2) fonts are Windows-1252 whatever \ansicpg says; a font
-// that names no charset, or the default one (1), follows \ansicpg.
-int Reader::codePageOfCharset(int charset) const {
-    if (charset == kNoCharset || charset == 1) return ansiCodePage_;
-    if (charset == kAnsiCharset || charset == kSymbolCharset) return 1252;
-    return codePageForCharset(charset, ansiCodePage_);
 }
 
 void Reader::commitFontEntry() {

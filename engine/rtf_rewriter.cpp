@@ -291,7 +291,7 @@ private:
 
     const FontInfo& font();
     int fontNumber() const { return state_.font >= 0 && fonts_.count(state_.font) ? state_.font : defaultFont_; }
-    int codePageOfCharset(int charset) const;
+    int codePageOfCharset(int charset) const { return fontCodePage(charset, ansiCodePage_); }
 
     void controlWord(const RtfToken& t);
     void controlSymbol(const RtfToken& t);
@@ -395,12 +395,6 @@ private:
     std::size_t base_ = 0;    // output bytes already handed to the sink
     std::size_t copied_ = 0;  // input bytes up to here are in the output
 };
-
-int Rewriter::codePageOfCharset(int charset) const {
-    if (charset == kNoCharset || charset == 1) return ansiCodePage_;
-    if (charset == kAnsiCharset || charset == kSymbolCharset) return 1252;
-    return codePageForCharset(charset, ansiCodePage_);
-}
 
 const FontInfo& Rewriter::font() {
     if (fontDirty_) {

@@ -29,6 +29,14 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(root, ec);
 }
 
+std::vector<std::filesystem::path> corpusFiles() {
+    std::vector<std::filesystem::path> files;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(corpusDir()))
+        if (entry.path().extension() == ".rtf" && entry.path().string().find("/expected/") == std::string::npos)
+            files.push_back(entry.path());
+    return files;
+}
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

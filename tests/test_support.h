@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codepage.h"
 
@@ -20,6 +21,8 @@ inline std::u16string u16(std::string_view ascii) { return std::u16string(ascii.
 
 inline std::filesystem::path dataDir() { return TOLVARIN_TEST_DATA; }
 inline std::filesystem::path corpusDir() { return TOLVARIN_CORPUS_DIR; }
+// The peer corpus's RTF files (not the other projects' expected outputs beside them).
+std::vector<std::filesystem::path> corpusFiles();
 
 // A fresh, empty folder for one test, removed when the object goes.
 class TempDir {
