@@ -10,6 +10,9 @@ source "$(dirname "$0")/sample.sh"
 
 best_ml="" best_unicode=""
 for ((i = 1; i <= runs; i++)); do
+    # Each run saves a new file, as a first conversion does: freeing the last run's
+    # output is not part of either conversion.
+    rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
     t0=$(now)
     "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
     t1=$(now)

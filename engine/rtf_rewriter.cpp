@@ -154,11 +154,39 @@ struct State {
     bool offBody = false;
 };
 
-// A source-font character of a Unicode stretch, waiting for the stretch to end.
-struct StretchCharacter {
-    std::uint8_t code;
+// The source-font characters of a Unicode stretch, waiting for it to end. Characters
+// that share a place in the output and a format form a segment; the bytes of codes
+// that may stay as typed are noted, for they are then written as they were.
+struct StretchSegment {
+    std::size_t first, holdAt;
     Format format;
-    std::size_t start, end, holdAt;
+};
+struct TypedBytes {
+    std::size_t index, start, end;
+};
+struct UnicodeStretch {
+    std::vector<std::uint8_t> codes;
+    std::vector<StretchSegment> segments;
+    std::vector<TypedBytes> typed;
+
+    bool empty() const { return codes.empty(); }
+    std::size_t holdAt() const { return segments.front().holdAt; }
+    void clear() {
+        codes.clear();
+        segments.clear();
+        typed.clear();
+    }
+    void add(std::uint8_t code, const Format& format, std::size_t start, std::size_t end, std::size_t holdAt) {
+        if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
+            segments.push_back({codes.size(), holdAt, format});
+        static const auto kValueless = [] {
+            std::array<bool, 256> t{};
+            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariUnicode(std::uint8_t(c)).length <= 0;
+            return t;
+        }();
+        if (kValueless[code]) typed.push_back({codes.size(), start, end});
+        codes.push_back(code);
+    }
 };
 
 // What waits in a text stream: a source-font character whose replacement depends on
@@ -172,7 +200,7 @@ struct Pending {
     int unicodeSkip = 1;
     std::size_t start = 0, end = 0;  // its bytes in the input
     std::size_t holdAt = 0;          // where its replacement goes in the output
-    std::vector<StretchCharacter> stretch;
+    UnicodeStretch stretch;
 };
 
 constexpr int kNoCharset = -1;
@@ -352,7 +380,6 @@ private:
     int highestFont_ = -1;
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
-    std::vector<std::uint8_t> stretchCodes_;
     std::string tail_;
 
     std::vector<State> stack_;
@@ -451,9 +478,8 @@ bool Rewriter::resolve(Pending& p, int following) {
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
     if (checking()) {
         usedSourceFonts_.insert(fontNumber());
-        if (!unicode_ && everySourceFontUsed()) {
-            // Every source font has text: the rest need not be read. (Unicode text reads
-            // it whole, to find every font number in use.)
+        if (everySourceFontUsed()) {
+            // Every source font has text: the rest need not be read.
             done_ = true;
             checkedUpTo_ = end;
         }
@@ -518,7 +544,7 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
         return;
     }
     copyUpTo(start);
-    p.stretch.push_back({std::uint8_t(code), state_.format, start, end, written()});
+    p.stretch.add(std::uint8_t(code), state_.format, start, end, written());
     copied_ = end;
 }
 
@@ -541,62 +567,71 @@ void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Form
     if (f.italic) out += "\\i";
     if (f.underline) out += "\\ul";
     out += "\\uc1 ";
-    // Malayalam's block as \uN? words, made once.
+    // Malayalam's block as \uN? words, made once; the text is written in place, in
+    // room for the longest form of each character.
     static const auto kMalayalam = [] {
         std::array<std::array<char, 8>, 128> words{};
         for (int k = 0; k < 128; ++k) std::snprintf(words[k].data(), 8, "\\u%d?", 0x0D00 + k);
         return words;
     }();
+    std::size_t at = out.size();
+    out.resize(at + 9 * text.size());
+    char* w = out.data() + at;
     for (char16_t c : text) {
         if (c >= 0x0D00 && c < 0x0D80) {
-            out.append(kMalayalam[c - 0x0D00].data(), 7);
+            std::memcpy(w, kMalayalam[c - 0x0D00].data(), 8);
+            w += 7;
         } else if (c >= 0x20 && c < 0x7F) {
-            if (c == '\\' || c == '{' || c == '}') out += '\\';
-            out += char(c);
+            if (c == '\\' || c == '{' || c == '}') *w++ = '\\';
+            *w++ = char(c);
         } else {
-            append("\\u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
-            out += '?';
+            *w++ = '\\';
+            *w++ = 'u';
+            w = std::to_chars(w, w + 6, c > 0x7FFF ? int(c) - 0x10000 : int(c)).ptr;
+            *w++ = '?';
         }
     }
+    out.resize(std::size_t(w - out.data()));
     out += '}';
 }
 
-// Converts the stretch and puts each piece where its character stood: a syllable at
-// its base glyph, with that glyph's formatting; codes with no value as they were.
+// Converts the stretch and puts what stands at each character where it stood: a
+// syllable at its base glyph, with that glyph's formatting; codes with no value as they
+// were. What falls in one segment shares a run, but for codes kept as typed.
 void Rewriter::endStretch(Pending& p) {
-    if (p.stretch.empty()) return;
-    stretchCodes_.clear();
-    for (const StretchCharacter& c : p.stretch) stretchCodes_.push_back(c.code);
+    UnicodeStretch& s = p.stretch;
+    if (s.empty()) return;
     ConvertedStretch& converted = stretchText_;
-    convertStretch(stretchCodes_.data(), stretchCodes_.size(), converted);
-    // The output since the stretch's first place is laid out again with each piece at
-    // its place; pieces that fall at one place with one format share a run (their
-    // text lies side by side).
-    const std::size_t first = p.stretch.front().holdAt - base_;
+    convertStretch(s.codes.data(), s.codes.size(), converted);
+    unknown_ += converted.kept.size();
+    converted_ -= converted.kept.size();
+    // The output since the stretch's first place is laid out again.
+    const std::size_t first = s.holdAt() - base_;
     tail_.assign(out_, first, std::string::npos);
     out_.resize(first);
     std::size_t taken = 0;
-    const auto& pieces = converted.pieces;
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-        const StretchCharacter& c = p.stretch[pieces[k].at];
-        const std::size_t at = c.holdAt - base_ - first;
+    const std::u16string_view text = converted.text;
+    auto kept = converted.kept.begin();
+    auto typed = s.typed.begin();
+    for (std::size_t g = 0; g < s.segments.size(); ++g) {
+        const StretchSegment& segment = s.segments[g];
+        const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
+        const std::size_t at = segment.holdAt - base_ - first;
         out_.append(tail_, taken, at - taken);
         taken = at;
-        if (!pieces[k].known) {
-            ++unknown_;
-            --converted_;
-            out_.append(input_.data() + c.start, c.end - c.start);
-            continue;
+        std::size_t from = converted.textBefore(segment.first);
+        for (; kept != converted.kept.end() && *kept < end; ++kept) {
+            const std::size_t to = converted.textBefore(*kept);
+            if (to > from) unicodeRun(out_, text.substr(from, to - from), segment.format);
+            while (typed->index != *kept) ++typed;
+            out_.append(input_.data() + typed->start, typed->end - typed->start);
+            from = to;
         }
-        const std::size_t begin = pieces[k].begin;
-        std::size_t length = pieces[k].length;
-        while (k + 1 < pieces.size() && pieces[k + 1].known && p.stretch[pieces[k + 1].at].holdAt == c.holdAt &&
-               p.stretch[pieces[k + 1].at].format == c.format)
-            length += pieces[++k].length;
-        unicodeRun(out_, std::u16string_view(converted.text).substr(begin, length), c.format);
+        const std::size_t to = converted.ends[end - 1];
+        if (to > from) unicodeRun(out_, text.substr(from, to - from), segment.format);
     }
     out_.append(tail_, taken, std::string::npos);
-    p.stretch.clear();
+    s.clear();
 }
 
 void Rewriter::finishUnicode(std::size_t end) {
@@ -639,7 +674,8 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
         nameAt_ = start;
         // Past where the check stopped, a later font table's source-font entry is renamed
         // too: text after it may use it.
-        renaming_ = !checking() && (std::binary_search(renamed_->begin(), renamed_->end(), start) ||
+        renaming_ = !checking() && !unicode_ &&
+                    (std::binary_search(renamed_->begin(), renamed_->end(), start) ||
                                     (start > checkedUpTo_ && isSourceFont(nameAhead(start))));
         if (renaming_) {
             // The target font's codes are Windows-1252, whatever charset the entry had.
@@ -726,6 +762,24 @@ bool namesFont(std::string_view word) {
     static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
                                                   "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
     return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+// The highest font number the document names anywhere, or -1. A search for the
+// letter f, which each of those words holds, is far quicker than reading the whole
+// document; a match in text or data that is no font word only raises the number.
+int highestNamedFont(std::string_view rtf) {
+    int highest = -1;
+    RtfTokenizer tokens(rtf);
+    for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
+        std::size_t word = at;
+        while (word > 0 && at - word < 4 && isLetter(rtf[word - 1])) --word;
+        if (word == 0 || rtf[word - 1] != '\\') continue;
+        tokens.seek(word - 1);
+        const RtfToken t = tokens.next();
+        if (t.kind == RtfToken::Kind::ControlWord && t.hasParameter && namesFont(t.word))
+            highest = std::max(highest, t.parameter);
+    }
+    return highest;
 }
 
 void Rewriter::controlWord(const RtfToken& t) {
@@ -1011,7 +1065,7 @@ void Rewriter::sourceText() {
                     continue;
                 }
                 ++converted_;
-                stream.stretch.push_back({codes[k], state_.format, starts[k], ends[k], written()});
+                stream.stretch.add(codes[k], state_.format, starts[k], ends[k], written());
                 copied_ = ends[k];
             }
             continue;
@@ -1062,7 +1116,7 @@ void Rewriter::flush(bool all) {
     std::size_t limit = out_.size();
     for (const Pending& p : streams_) {
         if (p.active || !p.stretch.empty()) {
-            limit = (p.active ? p.holdAt : p.stretch.front().holdAt) - base_;
+            limit = (p.active ? p.holdAt : p.stretch.holdAt()) - base_;
             break;
         }
     }
@@ -1209,6 +1263,12 @@ RewriteResult RtfRewrite::check() {
         if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
         freeFontNumber_ = checker.freeFontNumber();
+        if (options_.unicode) {
+            // The check may stop early; the added font's number must be free in all of it.
+            const int highest = highestNamedFont(rtf_);
+            if (highest >= freeFontNumber_)
+                freeFontNumber_ = highest < std::numeric_limits<int>::max() ? highest + 1 : highest;
+        }
         checkedUpTo_ = checker.checkedUpTo();
     }
     return checkResult_;

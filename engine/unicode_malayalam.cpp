@@ -1,6 +1,7 @@
 #include "unicode_malayalam.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "codepage.h"
 #include "conversion.h"
@@ -71,11 +72,13 @@ std::u16string_view valueOf(std::uint8_t code) {
 
 class Stretch {
 public:
+    // Every code gives at most three code points, whatever it joins.
     Stretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) : codes_(codes), n_(n), out_(out) {
-        out_.pieces.clear();
-        out_.text.clear();
-        out_.pieces.reserve(n);
-        out_.text.reserve(n * 3);
+        out_.kept.clear();
+        out_.ends.resize(n);
+        out_.text.resize(3 * n + 8);  // room for three more than the longest text
+        t_ = out_.text.data();
+        ends_ = out_.ends.data();
     }
 
     void run() {
@@ -84,7 +87,9 @@ public:
             switch (kind(i)) {
             case Kind::PreVowel:
             case Kind::PreRa:
-                pending_.push_back(i++);
+                // More signs in a row than one syllable takes: the first stays where it is.
+                if (pendingCount_ == kMaxPending) placePendingFront();
+                pending_[pendingCount_++] = i++;
                 break;
             case Kind::Base:
                 i = syllable(i);
@@ -92,70 +97,108 @@ public:
             case Kind::Unknown:
             case Kind::Geminate:  // with no consonant before it there is nothing to double
                 flushPending();
-                out_.pieces.push_back({i++, 0, 0, false});
+                placeUpTo(i, len_);
+                ends_[i] = len_;
+                out_.kept.push_back(i++);
                 break;
             default:  // punctuation, or a sign with no base before it: stays where it is
                 flushPending();
-                place(i, valueOf(codes_[i]));
-                ++i;
+                placeUpTo(i, len_);
+                putValue(codes_[i]);
+                ends_[i] = len_;
+                placed_ = ++i;
                 break;
             }
         }
-        // Pieces come out in the order of their places: signs wait only for a base
-        // after them, and what a syllable takes in after its base is never placed.
+        // Places come in order: signs wait only for a base after them, and what a
+        // syllable takes in after its base is never placed.
         flushPending();
+        placeUpTo(n_, len_);
+        out_.text.resize(len_);
     }
 
 private:
+    static constexpr std::size_t kMaxPending = 4;
+
     Kind kind(std::size_t i) const { return kKinds.of[codes_[i]]; }
     bool pre(std::size_t i) const { return kind(i) == Kind::PreVowel || kind(i) == Kind::PreRa; }
 
-    void place(std::size_t at, std::u16string_view text) {
-        out_.pieces.push_back({at, std::uint32_t(out_.text.size()), std::uint32_t(text.size()), true});
-        out_.text += text;
+    void put(char16_t c) { t_[len_++] = c; }
+    void put(std::u16string_view v) {
+        for (char16_t c : v) t_[len_++] = c;
+    }
+    void put(std::initializer_list<char16_t> v) {
+        for (char16_t c : v) t_[len_++] = c;
+    }
+    // A code's value; all three places are copied, there being room, to save a loop.
+    void putValue(std::uint8_t code) {
+        const PanchariValue& v = kTable[code];
+        t_[len_] = v.points[0];
+        t_[len_ + 1] = v.points[1];
+        t_[len_ + 2] = v.points[2];
+        len_ += std::size_t(v.length > 0 ? v.length : 0);
+    }
+
+    // Characters before `at` not yet placed moved into what begins at `begin`.
+    void placeUpTo(std::size_t at, std::size_t begin) {
+        for (; placed_ < at; ++placed_) ends_[placed_] = begin;
+    }
+    void place(std::size_t at, std::size_t begin, std::u16string_view text = {}) {
+        placeUpTo(at, begin);
+        put(text);
+        ends_[at] = len_;
+        placed_ = at + 1;
+    }
+
+    void placePendingFront() {
+        place(pending_[0], len_, valueOf(codes_[pending_[0]]));
+        for (std::size_t k = 1; k < pendingCount_; ++k) pending_[k - 1] = pending_[k];
+        --pendingCount_;
     }
 
     // Signs typed before a base that never came stay where they were.
     void flushPending() {
-        for (std::size_t p : pending_) place(p, valueOf(codes_[p]));
-        pending_.clear();
+        for (std::size_t k = 0; k < pendingCount_; ++k) place(pending_[k], len_, valueOf(codes_[pending_[k]]));
+        pendingCount_ = 0;
     }
 
     // The syllable of the base at `b`, written straight into the stretch's text;
     // returns the index after it.
     std::size_t syllable(std::size_t b) {
-        std::u16string& t = out_.text;
-        const std::size_t begin = t.size();
+        char16_t* const t = t_;
+        const std::size_t begin = len_;
         // Most glyphs are whole syllables: no sign before them, nothing joining after.
-        if (pending_.empty() && codes_[b] != kChilluNCode) {
+        if (pendingCount_ == 0 && codes_[b] != kChilluNCode) {
             const Kind next = b + 1 < n_ ? kind(b + 1) : Kind::Other;
             if (next == Kind::Base || next == Kind::Other || next == Kind::PreVowel || next == Kind::PreRa) {
-                const PanchariValue& v = kTable[codes_[b]];
-                t.append(v.points, std::size_t(v.length));
-                out_.pieces.push_back({b, std::uint32_t(begin), std::uint32_t(v.length), true});
+                placeUpTo(b, begin);
+                putValue(codes_[b]);
+                ends_[b] = len_;
+                placed_ = b + 1;
                 return b + 1;
             }
         }
-        t += valueOf(codes_[b]);
+        put(valueOf(codes_[b]));
         char16_t last = 0;  // the consonant a doubling mark repeats
-        for (std::size_t k = begin; k < t.size(); ++k)
+        for (std::size_t k = begin; k < len_; ++k)
             if (isConsonant(t[k])) last = t[k];
         std::size_t i = b + 1;
         // Chillu N and RRA are NTA, also with a sign typed between them.
-        if (t.size() == begin + 1 && t[begin] == kChilluN) {
+        if (len_ == begin + 1 && t[begin] == kChilluN) {
             std::size_t j = i;
             while (j < n_ && pre(j)) ++j;
-            if (j < n_ && codes_[j] == 0xF9) {
-                for (; i < j; ++i) pending_.push_back(i);
-                t.resize(begin);
-                t += {kNa, kVirama, kRra};
+            if (j < n_ && codes_[j] == 0xF9 && j - i <= kMaxPending - pendingCount_) {
+                for (; i < j; ++i) pending_[pendingCount_++] = i;
+                len_ = begin;
+                put({kNa, kVirama, kRra});
                 last = kRra;
                 i = j + 1;
             }
         }
         for (;;) {
             if (i < n_ && kind(i) == Kind::Geminate && last) {
-                t += {kVirama, last};
+                put(kVirama);
+                put(last);
                 ++i;
                 continue;
             }
@@ -163,11 +206,12 @@ private:
                 // A visible virama joins the consonant after it, signs typed between included.
                 std::size_t j = i + 1;
                 while (j < n_ && pre(j)) ++j;
-                if (j < n_ && kind(j) == Kind::Base && isConsonant(kTable[codes_[j]].points[0])) {
-                    for (std::size_t k = i + 1; k < j; ++k) pending_.push_back(k);
-                    t += kVirama;
+                if (j < n_ && j - i - 1 <= kMaxPending - pendingCount_ && kind(j) == Kind::Base &&
+                    isConsonant(kTable[codes_[j]].points[0])) {
+                    for (std::size_t k = i + 1; k < j; ++k) pending_[pendingCount_++] = k;
+                    put(kVirama);
                     for (char16_t c : valueOf(codes_[j])) {
-                        t += c;
+                        put(c);
                         if (isConsonant(c)) last = c;
                     }
                     i = j + 1;
@@ -177,15 +221,16 @@ private:
             break;
         }
         const bool independent = !isConsonant(t[begin]);
-        const bool single = t.size() == begin + 1;
-        char16_t vowels[4];
+        const bool single = len_ == begin + 1;
+        char16_t vowels[kMaxPending];
         int vowelCount = 0;
-        for (std::size_t p : pending_) {
-            if (kind(p) == Kind::PreRa) t += {kVirama, kRa};
-            else if (vowelCount < 4) vowels[vowelCount++] = kTable[codes_[p]].points[0];
+        for (std::size_t k = 0; k < pendingCount_; ++k) {
+            const std::size_t p = pending_[k];
+            if (kind(p) == Kind::PreRa) put({kVirama, kRa});
+            else vowels[vowelCount++] = kTable[codes_[p]].points[0];
         }
-        pending_.clear();
-        while (i < n_ && kind(i) == Kind::Medial) t += valueOf(codes_[i++]);
+        pendingCount_ = 0;
+        while (i < n_ && kind(i) == Kind::Medial) put(valueOf(codes_[i++]));
         std::size_t posts = i;
         while (i < n_ && (kind(i) == Kind::PostSign || kind(i) == Kind::Virama)) ++i;
         const char16_t firstPost = posts < i ? kTable[codes_[posts]].points[0] : 0;
@@ -208,7 +253,7 @@ private:
                 ++posts;
             }
         }
-        if (independent && single && vowelCount == 0 && firstPost && t.size() == begin + 1) {
+        if (independent && single && vowelCount == 0 && firstPost && len_ == begin + 1) {
             // Independent vowels drawn from a vowel and a sign.
             static constexpr char16_t kPieces[][3] = {{0x0D12, kSignAA, 0x0D13},   {0x0D07, kAuLength, 0x0D08},
                                                       {0x0D09, kAuLength, 0x0D0A}, {0x0D12, kAuLength, 0x0D14},
@@ -221,16 +266,23 @@ private:
                 }
             }
         }
-        t.append(vowels, std::size_t(vowelCount));
-        for (; posts < i; ++posts) t += valueOf(codes_[posts]);
-        out_.pieces.push_back({b, std::uint32_t(begin), std::uint32_t(t.size() - begin), true});
+        for (int k = 0; k < vowelCount; ++k) put(vowels[k]);
+        for (; posts < i; ++posts) put(valueOf(codes_[posts]));
+        placeUpTo(b, begin);
+        ends_[b] = len_;
+        placed_ = b + 1;
         return i;
     }
 
     const std::uint8_t* codes_;
     std::size_t n_;
     ConvertedStretch& out_;
-    std::vector<std::size_t> pending_;
+    char16_t* t_;
+    std::size_t* ends_;
+    std::size_t len_ = 0;
+    std::size_t placed_ = 0;  // characters before this one have their place
+    std::size_t pending_[kMaxPending];
+    std::size_t pendingCount_ = 0;
 };
 
 }  // namespace
@@ -243,8 +295,14 @@ std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {
     ConvertedStretch converted;
     convertStretch(codes, n, converted);
     std::u16string text;
-    for (const PlacedText& p : converted.pieces)
-        text += p.known ? converted.text.substr(p.begin, p.length) : std::u16string(1, decodeCp1252(codes[p.at]));
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (kept < converted.kept.size() && converted.kept[kept] == i) {
+            text += decodeCp1252(codes[i]);
+            ++kept;
+        }
+        text.append(converted.text, converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
+    }
     return text;
 }
 
@@ -258,10 +316,15 @@ std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
     ConvertedStretch converted;
     auto flush = [&] {
         convertStretch(stretch.data(), stretch.size(), converted);
-        for (const PlacedText& p : converted.pieces) {
-            if (!p.known && unknown) ++*unknown;
-            if (!p.known) appendUtf8(out, decodeCp1252(stretch[p.at]));
-            for (std::uint32_t k = 0; k < p.length; ++k) appendUtf8(out, converted.text[p.begin + k]);
+        if (unknown) *unknown += converted.kept.size();
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < stretch.size(); ++i) {
+            if (kept < converted.kept.size() && converted.kept[kept] == i) {
+                appendUtf8(out, decodeCp1252(stretch[i]));
+                ++kept;
+            }
+            for (std::size_t k = converted.textBefore(i); k < converted.ends[i]; ++k)
+                appendUtf8(out, converted.text[k]);
         }
         stretch.clear();
     };

@@ -23,19 +23,17 @@ inline constexpr std::int8_t kGeminate = -1;
 
 const PanchariValue& panchariUnicode(std::uint8_t code);
 
-// One piece of converted text, placed where one of the stretch's characters stood:
-// a syllable at its base glyph (signs typed before or after it move there), a sign or
-// mark that stays where it was, or, with `known` false, a code with no Unicode value,
-// kept as typed. Characters that no piece names have moved into a syllable.
-struct PlacedText {
-    std::size_t at;
-    std::uint32_t begin = 0, length = 0;  // in ConvertedStretch::text
-    bool known = true;
-};
-
+// A stretch converted, its text in the order of the characters' places: what stands
+// at character i is text[i ? ends[i - 1] : 0, ends[i]): a syllable at its base glyph
+// (signs typed before or after it move there), a sign or mark that stays where it was,
+// or nothing, for a character that moved into a syllable. The characters listed in
+// `kept` (in order) have no Unicode value and stay as typed.
 struct ConvertedStretch {
-    std::vector<PlacedText> pieces;  // in the order of their places
-    std::u16string text;             // the pieces' text, one after another
+    std::u16string text;
+    std::vector<std::size_t> ends;
+    std::vector<std::size_t> kept;
+
+    std::size_t textBefore(std::size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
 };
 
 // Converts a stretch of typed codes: one paragraph of one text stream, in the font,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -49,6 +50,26 @@ TEST(Unicode, OrderingCases) {
         ++cases;
     }
     EXPECT_EQ(cases, 42);
+}
+
+// However many pre-base signs are typed in a row, each one is written once: the
+// ones a syllable cannot take stay where they were.
+TEST(Unicode, NoTypedSignIsDropped) {
+    auto codeOf = [](char16_t value) {
+        for (int c = 0; c < 256; ++c)
+            if (panchariUnicode(std::uint8_t(c)).length == 1 && panchariUnicode(std::uint8_t(c)).points[0] == value)
+                return std::uint8_t(c);
+        return std::uint8_t(0);
+    };
+    const std::uint8_t signEE = codeOf(0x0D47), ka = codeOf(0x0D15);
+    ASSERT_TRUE(signEE && ka);
+    for (std::size_t k = 1; k <= 9; ++k) {
+        std::vector<std::uint8_t> codes(k, signEE);
+        codes.push_back(ka);
+        const std::u16string text = convertStretchToText(codes.data(), codes.size());
+        EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D47'), std::ptrdiff_t(k)) << k << " signs";
+        EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D15'), 1) << k << " signs";
+    }
 }
 
 // Real prose as three word processors write it, and the sample letter: the plain text
