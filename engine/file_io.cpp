@@ -3,11 +3,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -69,6 +72,77 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& path) {
 }
 
 #ifdef O_TMPFILE
+// Flushes a file to disk on a second thread a few megabytes behind its writer, so that
+// a large file's flush before the rename finds little left to do: the disk works
+// while the rest of the content is still being made. Small files never start it.
+class BackgroundFlush {
+public:
+    explicit BackgroundFlush(int fd) : fd_(fd) {}
+    ~BackgroundFlush() { stop(); }
+    BackgroundFlush(const BackgroundFlush&) = delete;
+    BackgroundFlush& operator=(const BackgroundFlush&) = delete;
+
+    // `total` bytes are now written.
+    void written(off_t total) {
+#ifdef SYNC_FILE_RANGE_WRITE
+        // Start writing out what has come since the last call, without waiting for it.
+        if (total - started_ >= kStart) {
+            ::sync_file_range(fd_, started_, total - started_, SYNC_FILE_RANGE_WRITE);
+            started_ = total;
+        }
+#endif
+        if (total - requested_ < kFlush) return;
+        requested_ = total;
+        {
+            std::lock_guard lock(mutex_);
+            ++wanted_;
+        }
+        if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
+        else wake_.notify_one();
+    }
+
+    // Stops the thread; returns the first error a flush met, or 0.
+    int stop() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard lock(mutex_);
+                stopping_ = true;
+            }
+            wake_.notify_one();
+            thread_.join();
+        }
+        return error_;
+    }
+
+private:
+    static constexpr off_t kStart = off_t(1) << 21;
+    static constexpr off_t kFlush = off_t(1) << 22;
+
+    void loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return done_ < wanted_ || stopping_; });
+            if (stopping_) return;
+            done_ = wanted_;
+            lock.unlock();
+            const int result = ::fdatasync(fd_);
+            const int err = errno;
+            lock.lock();
+            // A failed flush may not fail again later: its error must not be lost.
+            if (result != 0 && error_ == 0) error_ = err;
+        }
+    }
+
+    const int fd_;
+    off_t started_ = 0, requested_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    unsigned wanted_ = 0, done_ = 0;
+    bool stopping_ = false;
+    int error_ = 0;
+};
+
 // Writes the content into a file that has no name until it is complete, so a
 // process killed while writing leaves nothing behind. Returns nothing when the
 // file system cannot make such files; the caller then uses a named one.
@@ -88,29 +162,28 @@ std::optional<std::string> writeUnnamedThenRename(const std::filesystem::path& p
         return "cannot save " + name + ": " + reason(err);
     };
     int writeError = 0;
-    off_t written = 0, started = 0;
+    off_t written = 0;
+    BackgroundFlush flusher(fd);
     std::string produceError = produce([&](std::string_view piece) {
         while (writeError == 0 && !piece.empty()) {
             ssize_t n = ::write(fd, piece.data(), piece.size());
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) writeError = n < 0 ? errno : EIO;
-            else piece.remove_prefix(std::size_t(n));
-            if (n > 0) written += n;
+            if (n <= 0) {
+                writeError = n < 0 ? errno : EIO;
+            } else {
+                piece.remove_prefix(std::size_t(n));
+                written += n;
+            }
         }
-#ifdef SYNC_FILE_RANGE_WRITE
-        // The disk starts on what is written while the rest is still being made, so
-        // the flush at the end has little left to wait for.
-        if (written - started >= (off_t(1) << 21)) {
-            ::sync_file_range(fd, started, written - started, SYNC_FILE_RANGE_WRITE);
-            started = written;
-        }
-#endif
+        if (writeError == 0) flusher.written(written);
     });
+    const int flushError = flusher.stop();
     if (!produceError.empty()) {
         ::close(fd);  // never linked: the unnamed file goes with it
         return produceError;
     }
     if (writeError != 0) return fail(writeError);
+    if (flushError != 0) return fail(flushError);
     if (::fsync(fd) != 0) return fail(errno);
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0) {

@@ -2,13 +2,23 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "codepage.h"
 #include "conversion.h"
@@ -176,7 +186,9 @@ struct UnicodeStretch {
         segments.clear();
         typed.clear();
     }
-    void add(std::uint8_t code, const Format& format, std::size_t start, std::size_t end, std::size_t holdAt) {
+    // Adds `n` characters that share one place in the output and one format.
+    void add(const std::uint8_t* code, std::size_t n, const Format& format, const std::size_t* start,
+             const std::size_t* end, std::size_t holdAt) {
         if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
             segments.push_back({codes.size(), holdAt, format});
         static const auto kValueless = [] {
@@ -184,9 +196,258 @@ struct UnicodeStretch {
             for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariUnicode(std::uint8_t(c)).length <= 0;
             return t;
         }();
-        if (kValueless[code]) typed.push_back({codes.size(), start, end});
-        codes.push_back(code);
+        for (std::size_t k = 0; k < n; ++k)
+            if (kValueless[code[k]]) typed.push_back({codes.size() + k, start[k], end[k]});
+        codes.insert(codes.end(), code, code + n);
     }
+};
+
+// Hands buffers to a sink on a thread of its own, in order, so that the system's
+// copying of them into a file overlaps the work that makes the next ones. Buffers come
+// back for reuse.
+class SinkThread {
+public:
+    explicit SinkThread(const RtfSink& sink) : sink_(sink) { thread_ = std::thread([this] { loop(); }); }
+    ~SinkThread() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = cancelled_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    SinkThread(const SinkThread&) = delete;
+    SinkThread& operator=(const SinkThread&) = delete;
+
+    std::string buffer() {
+        std::lock_guard lock(mutex_);
+        if (spares_.empty()) return {};
+        std::string b = std::move(spares_.back());
+        spares_.pop_back();
+        return b;
+    }
+
+    void write(std::string&& buffer) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kQueued || stopped_; });
+        if (stopped_) return;
+        queue_.push_back(std::move(buffer));
+        lock.unlock();
+        changed_.notify_all();
+    }
+
+    // Waits until every buffer is written; a sink's error is raised here.
+    void finish() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+    }
+
+private:
+    static constexpr std::size_t kQueued = 16;
+
+    void loop() {
+        try {
+            for (;;) {
+                std::string b;
+                {
+                    std::unique_lock lock(mutex_);
+                    changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
+                    if (cancelled_ || queue_.empty()) break;
+                    b = std::move(queue_.front());
+                    queue_.pop_front();
+                }
+                changed_.notify_all();
+                sink_(b);
+                b.clear();
+                std::lock_guard lock(mutex_);
+                spares_.push_back(std::move(b));
+            }
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        queue_.clear();
+        changed_.notify_all();
+    }
+
+    const RtfSink& sink_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> queue_;
+    std::vector<std::string> spares_;
+    bool closed_ = false, cancelled_ = false, stopped_ = false;
+    std::exception_ptr error_;
+    std::thread thread_;
+};
+
+// Work for the output thread, in output order: bytes as they are, then (when there is
+// one) a stretch to convert and lay out over the output from its first place on.
+struct OutputItem {
+    std::string bytes;
+    bool fontEntry = false;  // the added font's entry follows the bytes
+    UnicodeStretch stretch;
+    std::string tail;
+    std::size_t origin = 0;  // the output position where `tail` begins
+};
+
+// Unicode text is about five times the bytes it replaces: converting the stretches,
+// laying them out and writing them runs on a second thread while the first reads on.
+// Items are written in the order they are put; their buffers come back for reuse.
+class OutputThread {
+public:
+    // Lays out an item's stretch at the end of `out`; returns how many codes it kept as typed.
+    using LayOut = std::function<std::size_t(const OutputItem&, std::string& out, ConvertedStretch&)>;
+    // Appends the added font's entry.
+    using FontEntry = std::function<void(std::string& out)>;
+
+    // `start` runs first, on the thread, while the caller reads on.
+    OutputThread(const RtfSink& sink, std::function<void()> start, LayOut layOut, FontEntry fontEntry)
+        : sink_(sink), start_(std::move(start)), layOut_(std::move(layOut)), fontEntry_(std::move(fontEntry)) {
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~OutputThread() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            cancelled_ = true;  // still running here means the conversion failed: nothing more is wanted
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    OutputThread(const OutputThread&) = delete;
+    OutputThread& operator=(const OutputThread&) = delete;
+
+    // An empty item to fill, reusing the buffers of one already written when there is one.
+    OutputItem take() {
+        if (spares_.empty()) {
+            std::lock_guard lock(mutex_);
+            spares_.swap(returned_);
+        }
+        if (spares_.empty()) return {};
+        OutputItem item = std::move(spares_.back());
+        spares_.pop_back();
+        return item;
+    }
+
+    // Items go over in batches, so that the threads seldom meet at the lock.
+    void put(OutputItem&& item) {
+        backlog_.fetch_add(1, std::memory_order_relaxed);
+        batch_.push_back(std::move(item));
+        if (batch_.size() >= kBatch) send();
+    }
+
+    // Whether this thread has more waiting than it can soon take: the caller then does
+    // the work itself, so that both share it.
+    bool behind() const { return backlog_.load(std::memory_order_relaxed) > 3 * kBatch; }
+
+    // Waits until everything is written; returns the codes kept as typed. An error on
+    // the output thread is raised here.
+    std::size_t finish() {
+        send();
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+        if (error_) std::rethrow_exception(error_);
+        return kept_;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 16;
+    static constexpr std::size_t kQueued = 256;
+    static constexpr std::size_t kWrite = std::size_t(1) << 16;
+    // Room for what is written at once and an item's worth more, so that laying out
+    // seldom has to move what is already there.
+    static constexpr std::size_t kBuffer = std::size_t(1) << 18;
+
+    void send() {
+        if (batch_.empty()) return;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kQueued || stopped_; });
+        if (stopped_) {
+            batch_.clear();
+            return;
+        }
+        for (OutputItem& item : batch_) queue_.push_back(std::move(item));
+        batch_.clear();
+        const bool wake = idle_;
+        lock.unlock();
+        if (wake) changed_.notify_all();
+    }
+
+    void loop() {
+        std::string out;
+        out.reserve(kBuffer);
+        ConvertedStretch converted;
+        std::vector<OutputItem> work, done;
+        try {
+            start_();
+            for (;;) {
+                {
+                    std::unique_lock lock(mutex_);
+                    for (OutputItem& item : done) returned_.push_back(std::move(item));
+                    done.clear();
+                    idle_ = true;
+                    changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
+                    idle_ = false;
+                    if (cancelled_ || queue_.empty()) break;
+                    while (!queue_.empty()) {
+                        work.push_back(std::move(queue_.front()));
+                        queue_.pop_front();
+                    }
+                }
+                changed_.notify_all();  // room in the queue
+                for (OutputItem& item : work) {
+                    out += item.bytes;
+                    if (item.fontEntry) fontEntry_(out);
+                    if (!item.stretch.empty()) kept_ += layOut_(item, out, converted);
+                    if (out.size() >= kWrite) {
+                        sink_.write(std::move(out));
+                        out = sink_.buffer();
+                        out.reserve(kBuffer);
+                    }
+                    item.bytes.clear();
+                    item.fontEntry = false;
+                    item.stretch.clear();
+                    item.tail.clear();
+                    done.push_back(std::move(item));
+                    backlog_.fetch_sub(1, std::memory_order_relaxed);
+                }
+                work.clear();
+            }
+            if (!out.empty() && !cancelled_) sink_.write(std::move(out));
+            if (!cancelled_) sink_.finish();
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+        queue_.clear();
+        changed_.notify_all();
+    }
+
+    SinkThread sink_;
+    const std::function<void()> start_;
+    const LayOut layOut_;
+    const FontEntry fontEntry_;
+    std::vector<OutputItem> batch_, spares_;  // the converting thread's own
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<OutputItem> queue_;
+    std::vector<OutputItem> returned_;
+    bool closed_ = false, cancelled_ = false, stopped_ = false, idle_ = false;
+    std::exception_ptr error_;
+    std::size_t kept_ = 0;
+    std::atomic<std::size_t> backlog_{0};
+    std::thread thread_;
 };
 
 // What waits in a text stream: a source-font character whose replacement depends on
@@ -283,7 +544,7 @@ public:
     Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
              const RewriteOptions& options, int unicodeFontNumber, std::size_t checkedUpTo = std::string_view::npos)
         : input_(input), tokens_(input), sink_(sink), renamed_(renamed), unicode_(options.unicode),
-          unicodeFont_(options.unicodeFont), unicodeFontNumber_(unicodeFontNumber), checkedUpTo_(checkedUpTo) {
+          unicodeFont_(options.unicodeFont), lowestFontNumber_(unicodeFontNumber), checkedUpTo_(checkedUpTo) {
         streams_.emplace_back();
     }
 
@@ -333,7 +594,9 @@ private:
     bool waiting() const { return streams_.back().active || !streams_.back().stretch.empty(); }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
-    void unicodeRun(std::string& out, std::u16string_view text, const Format& f) const;
+    std::size_t layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, std::string& out,
+                       ConvertedStretch& converted, int fontNumber) const;
+    void unicodeRun(std::string& out, std::u16string_view text, const Format& f, int fontNumber) const;
     void openStream() {
         // One stream a group; outside every group the text stays in the body's.
         if (stack_.empty() || stack_.back().stream != state_.stream) return;
@@ -375,11 +638,19 @@ private:
     const std::vector<std::size_t>* renamed_;
     const bool unicode_;
     const std::string unicodeFont_;
-    const int unicodeFontNumber_;
+    // The added font's number: at least the lowest one free in what the check read, and
+    // above every number the document names. Found on the output thread, as it reads
+    // the whole document, while the conversion begins.
+    const int lowestFontNumber_;
+    std::promise<int> fontNumberFound_;
+    std::shared_future<int> fontNumber_ = fontNumberFound_.get_future().share();
+    int unicodeFontNumber() const { return fontNumber_.get(); }
+    std::string unicodeFontEntry(int number) const;
     bool unicodeFontWritten_ = false;
     int highestFont_ = -1;
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
+    std::unique_ptr<OutputThread> output_;  // writing Unicode text: all output goes through it
     std::string tail_;
 
     std::vector<State> stack_;
@@ -418,6 +689,10 @@ private:
     std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
 
     std::size_t converted_ = 0;
+    // The output is handed on about a chunk at a time; its buffer has room for more, so
+    // that a paragraph laid out again seldom has to move it.
+    static constexpr std::size_t kChunk = std::size_t(1) << 16;
+    static constexpr std::size_t kOutputRoom = std::size_t(1) << 18;
     std::string out_;
     std::size_t base_ = 0;    // output bytes already handed to the sink
     std::size_t copied_ = 0;  // input bytes up to here are in the output
@@ -544,46 +819,59 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
         return;
     }
     copyUpTo(start);
-    p.stretch.add(std::uint8_t(code), state_.format, start, end, written());
+    const auto c = std::uint8_t(code);
+    p.stretch.add(&c, 1, state_.format, &start, &end, written());
     copied_ = end;
 }
 
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
 // processors take Malayalam's font, size, bold and italic from the complex-script half.
 // The text is \uN? but for ASCII, which goes as it is.
-void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Format& f) const {
+void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Format& f, int fontNumber) const {
     char number[16];
     auto append = [&](const char* word, int n) {
         out += word;
         out.append(number, std::to_chars(number, number + sizeof number, n).ptr);
     };
-    append("{\\rtlch\\fcs1\\af", unicodeFontNumber_);
+    append("{\\rtlch\\fcs1\\af", fontNumber);
     append("\\afs", f.size);
     if (f.bold) out += "\\ab";
     if (f.italic) out += "\\ai";
-    append(" \\ltrch\\fcs0\\f", unicodeFontNumber_);
+    append(" \\ltrch\\fcs0\\f", fontNumber);
     append("\\fs", f.size);
     if (f.bold) out += "\\b";
     if (f.italic) out += "\\i";
     if (f.underline) out += "\\ul";
     out += "\\uc1 ";
-    // Malayalam's block as \uN? words, made once; the text is written in place, in
-    // room for the longest form of each character.
-    static const auto kMalayalam = [] {
-        std::array<std::array<char, 8>, 128> words{};
-        for (int k = 0; k < 128; ++k) std::snprintf(words[k].data(), 8, "\\u%d?", 0x0D00 + k);
+    // Every character below the end of Malayalam's block as it is written: ASCII as it
+    // is (escaped where RTF needs it), the rest as \uN?. Made once. The text is written
+    // in place, in room for the longest form of each character.
+    struct Words {
+        std::array<std::array<char, 8>, 0x0D80> bytes;
+        std::array<std::uint8_t, 0x0D80> length;
+    };
+    static const std::unique_ptr<const Words> kWords = [] {
+        auto words = std::make_unique<Words>();
+        for (std::size_t c = 0; c < 0x0D80; ++c) {
+            char* at = words->bytes[c].data();
+            if (c >= 0x20 && c < 0x7F) {
+                int n = 0;
+                if (c == '\\' || c == '{' || c == '}') at[n++] = '\\';
+                at[n++] = char(c);
+                words->length[c] = std::uint8_t(n);
+            } else {
+                words->length[c] = std::uint8_t(std::snprintf(at, 8, "\\u%d?", int(c)));
+            }
+        }
         return words;
     }();
     std::size_t at = out.size();
     out.resize(at + 9 * text.size());
     char* w = out.data() + at;
     for (char16_t c : text) {
-        if (c >= 0x0D00 && c < 0x0D80) {
-            std::memcpy(w, kMalayalam[c - 0x0D00].data(), 8);
-            w += 7;
-        } else if (c >= 0x20 && c < 0x7F) {
-            if (c == '\\' || c == '{' || c == '}') *w++ = '\\';
-            *w++ = char(c);
+        if (c < 0x0D80) {
+            std::memcpy(w, kWords->bytes[c].data(), 8);
+            w += kWords->length[c];
         } else {
             *w++ = '\\';
             *w++ = 'u';
@@ -597,18 +885,42 @@ void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Form
 
 // Converts the stretch and puts what stands at each character where it stood: a
 // syllable at its base glyph, with that glyph's formatting; codes with no value as they
-// were. What falls in one segment shares a run, but for codes kept as typed.
+// were. The output from the stretch's first place on is laid out again.
 void Rewriter::endStretch(Pending& p) {
     UnicodeStretch& s = p.stretch;
     if (s.empty()) return;
-    ConvertedStretch& converted = stretchText_;
-    convertStretch(s.codes.data(), s.codes.size(), converted);
-    unknown_ += converted.kept.size();
-    converted_ -= converted.kept.size();
-    // The output since the stretch's first place is laid out again.
     const std::size_t first = s.holdAt() - base_;
+    // The output thread takes a stretch that nothing before it waits on (a footnote's
+    // inside a paragraph is laid out here, and goes out with the paragraph's tail),
+    // unless it is behind.
+    bool outer = false;
+    for (const Pending& q : streams_) outer = outer || (&q != &p && (q.active || !q.stretch.empty()));
+    if (output_ && !outer && !output_->behind()) {
+        OutputItem item = output_->take();
+        item.bytes.swap(out_);
+        out_.reserve(kOutputRoom);
+        item.tail.assign(item.bytes, first, std::string::npos);
+        item.bytes.resize(first);
+        item.origin = base_ + first;
+        std::swap(item.stretch, s);
+        base_ += first + item.tail.size();
+        output_->put(std::move(item));
+        return;
+    }
     tail_.assign(out_, first, std::string::npos);
     out_.resize(first);
+    const std::size_t kept = layOut(s, tail_, base_ + first, out_, stretchText_, unicodeFontNumber());
+    unknown_ += kept;
+    converted_ -= kept;
+    s.clear();
+}
+
+// Lays out a stretch at the end of `out`, over `tail` (the output from position
+// `origin`, the stretch's first place, on). What falls in one segment shares a run,
+// but for codes kept as typed. Returns how many were kept.
+std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, std::string& out,
+                             ConvertedStretch& converted, int fontNumber) const {
+    convertStretch(s.codes.data(), s.codes.size(), converted);
     std::size_t taken = 0;
     const std::u16string_view text = converted.text;
     auto kept = converted.kept.begin();
@@ -616,22 +928,33 @@ void Rewriter::endStretch(Pending& p) {
     for (std::size_t g = 0; g < s.segments.size(); ++g) {
         const StretchSegment& segment = s.segments[g];
         const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
-        const std::size_t at = segment.holdAt - base_ - first;
-        out_.append(tail_, taken, at - taken);
+        const std::size_t at = segment.holdAt - origin;
+        out.append(tail, taken, at - taken);
         taken = at;
         std::size_t from = converted.textBefore(segment.first);
         for (; kept != converted.kept.end() && *kept < end; ++kept) {
             const std::size_t to = converted.textBefore(*kept);
-            if (to > from) unicodeRun(out_, text.substr(from, to - from), segment.format);
+            if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
             while (typed->index != *kept) ++typed;
-            out_.append(input_.data() + typed->start, typed->end - typed->start);
+            out.append(input_.data() + typed->start, typed->end - typed->start);
             from = to;
         }
         const std::size_t to = converted.ends[end - 1];
-        if (to > from) unicodeRun(out_, text.substr(from, to - from), segment.format);
+        if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
     }
-    out_.append(tail_, taken, std::string::npos);
-    s.clear();
+    out.append(tail, taken, std::string_view::npos);
+    return converted.kept.size();
+}
+
+std::string Rewriter::unicodeFontEntry(int number) const {
+    std::string entry = "{\\f" + std::to_string(number) + "\\fnil\\fcharset0 ";
+    for (std::size_t k = 0; k < unicodeFont_.size();) {
+        const char32_t c = nextCodePoint(unicodeFont_, k);
+        if (c == '\\' || c == '{' || c == '}' || c == ';') continue;
+        if (c < 0x80) entry += char(c);
+        else entry += "\\u" + std::to_string(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + "?";
+    }
+    return entry + ";}";
 }
 
 void Rewriter::finishUnicode(std::size_t end) {
@@ -1059,14 +1382,19 @@ void Rewriter::sourceText() {
         if (unicode_) {
             // Text and \'hh alone, with nothing between: straight into the stretch.
             Pending& stream = streams_.back();
-            for (std::size_t k = 0; k < n; ++k) {
+            for (std::size_t k = 0; k < n;) {
                 if (codes[k] < 0x20 || starts[k] != copied_) {
                     unicodeCharacter(starts[k], ends[k], codes[k]);
+                    ++k;
                     continue;
                 }
-                ++converted_;
-                stream.stretch.add(codes[k], state_.format, starts[k], ends[k], written());
-                copied_ = ends[k];
+                // Characters with nothing between them share one place and format.
+                std::size_t m = k + 1;
+                while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1]) ++m;
+                stream.stretch.add(codes + k, m - k, state_.format, starts + k, ends + k, written());
+                converted_ += m - k;
+                copied_ = ends[m - 1];
+                k = m;
             }
             continue;
         }
@@ -1122,7 +1450,20 @@ void Rewriter::flush(bool all) {
     }
     if (!all && limit < (std::size_t(1) << 15)) return;
     if (limit == 0) return;
-    (*sink_)(std::string_view(out_).substr(0, limit));
+    if (output_) {
+        OutputItem item = output_->take();
+        if (limit == out_.size()) {
+            item.bytes.swap(out_);
+            out_.reserve(kOutputRoom);
+            base_ += limit;
+            output_->put(std::move(item));
+            return;
+        }
+        item.bytes.assign(out_, 0, limit);
+        output_->put(std::move(item));
+    } else {
+        (*sink_)(std::string_view(out_).substr(0, limit));
+    }
     out_.erase(0, limit);
     base_ += limit;
 }
@@ -1134,8 +1475,27 @@ RewriteResult Rewriter::run() {
         r.description = "not an RTF document";
         return r;
     }
-    constexpr std::size_t kChunk = std::size_t(1) << 16;
-    out_.reserve(kChunk * 2);
+    out_.reserve(kOutputRoom);
+    if (unicode_ && !checking()) {
+        std::shared_future<int> number = fontNumber_;
+        output_ = std::make_unique<OutputThread>(
+            *sink_,
+            [this] {
+                try {
+                    const int highest = highestNamedFont(input_);
+                    fontNumberFound_.set_value(highest < lowestFontNumber_ ? lowestFontNumber_
+                                               : highest < std::numeric_limits<int>::max() ? highest + 1
+                                                                                            : highest);
+                } catch (...) {
+                    fontNumberFound_.set_exception(std::current_exception());
+                    throw;
+                }
+            },
+            [this, number](const OutputItem& item, std::string& out, ConvertedStretch& converted) {
+                return layOut(item.stretch, item.tail, item.origin, out, converted, number.get());
+            },
+            [this, number](std::string& out) { out += unicodeFontEntry(number.get()); });
+    }
     while (!done_) {
         const RtfToken t = tokens_.next();
         const bool afterBrace = t.kind == RtfToken::Kind::GroupStart;
@@ -1177,14 +1537,19 @@ RewriteResult Rewriter::run() {
                     // The Unicode font joins the end of the font table (a group of its
                     // own, not a document that is its own font table).
                     copyUpTo(t.offset);
-                    out_ += "{\\f" + std::to_string(unicodeFontNumber_) + "\\fnil\\fcharset0 ";
-                    for (std::size_t k = 0; k < unicodeFont_.size();) {
-                        const char32_t c = nextCodePoint(unicodeFont_, k);
-                        if (c == '\\' || c == '{' || c == '}' || c == ';') continue;
-                        if (c < 0x80) out_ += char(c);
-                        else out_ += "\\u" + std::to_string(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + "?";
+                    bool waiting = false;
+                    for (const Pending& q : streams_) waiting = waiting || q.active || !q.stretch.empty();
+                    if (output_ && !waiting) {
+                        // The output thread writes it, once it knows the number.
+                        OutputItem item = output_->take();
+                        item.bytes.swap(out_);
+                        out_.reserve(kOutputRoom);
+                        item.fontEntry = true;
+                        base_ += item.bytes.size();
+                        output_->put(std::move(item));
+                    } else {
+                        out_ += unicodeFontEntry(unicodeFontNumber());
                     }
-                    out_ += ";}";
                     unicodeFontWritten_ = true;
                 }
             }
@@ -1245,6 +1610,12 @@ RewriteResult Rewriter::run() {
     endStream();
     copyUpTo(input_.size());
     flush(true);
+    if (output_) {
+        const std::size_t kept = output_->finish();
+        output_.reset();
+        unknown_ += kept;
+        converted_ -= kept;
+    }
     RewriteResult r;
     r.converted = converted_;
     r.unknown = unknown_;
@@ -1263,12 +1634,6 @@ RewriteResult RtfRewrite::check() {
         if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
         freeFontNumber_ = checker.freeFontNumber();
-        if (options_.unicode) {
-            // The check may stop early; the added font's number must be free in all of it.
-            const int highest = highestNamedFont(rtf_);
-            if (highest >= freeFontNumber_)
-                freeFontNumber_ = highest < std::numeric_limits<int>::max() ? highest + 1 : highest;
-        }
         checkedUpTo_ = checker.checkedUpTo();
     }
     return checkResult_;

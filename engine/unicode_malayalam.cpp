@@ -57,10 +57,22 @@ Kind kindOf(std::uint8_t code) {
     return Kind::Other;
 }
 
+// What the common case asks of a code: whether it is written where it stands when no
+// sign waits for a base (a base only when what follows does not join it), whether it
+// is a base, and whether it joins a base before it.
+constexpr std::uint8_t kAlone = 1, kIsBase = 2, kJoins = 4;
+
 struct Kinds {
     Kind of[256];
+    std::uint8_t flags[256];
     Kinds() {
-        for (int c = 0; c < 256; ++c) of[c] = kindOf(std::uint8_t(c));
+        for (int c = 0; c < 256; ++c) {
+            const Kind k = of[c] = kindOf(std::uint8_t(c));
+            const bool alone = (k == Kind::Base && c != kChilluNCode) || k == Kind::Other || k == Kind::PostSign ||
+                               k == Kind::Virama || k == Kind::Medial;
+            const bool joins = k == Kind::Geminate || k == Kind::Virama || k == Kind::Medial || k == Kind::PostSign;
+            flags[c] = std::uint8_t((alone ? kAlone : 0) | (k == Kind::Base ? kIsBase : 0) | (joins ? kJoins : 0));
+        }
     }
 };
 const Kinds kKinds;  // reads only the table above, in this file
@@ -84,6 +96,10 @@ public:
     void run() {
         std::size_t i = 0;
         while (i < n_) {
+            if (pendingCount_ == 0) {
+                i = simpleGlyphs(i);
+                if (i == n_) break;
+            }
             switch (kind(i)) {
             case Kind::PreVowel:
             case Kind::PreRa:
@@ -121,6 +137,33 @@ private:
     static constexpr std::size_t kMaxPending = 4;
 
     Kind kind(std::size_t i) const { return kKinds.of[codes_[i]]; }
+
+    // Most glyphs are whole syllables or stand alone, and are written as they come:
+    // from `i`, while no sign waits, up to the first that is not. Returns its index.
+    // (Kept in locals: stores to the text could otherwise alias the members.)
+    std::size_t simpleGlyphs(std::size_t i) {
+        const std::uint8_t* const codes = codes_;
+        const std::size_t n = n_;
+        char16_t* const t = t_;
+        std::size_t* const ends = ends_;
+        std::size_t len = len_;
+        for (std::size_t k = placed_; k < i; ++k) ends[k] = len;
+        for (; i < n; ++i) {
+            const std::uint8_t code = codes[i];
+            const std::uint8_t f = kKinds.flags[code];
+            const std::uint8_t next = i + 1 < n ? kKinds.flags[codes[i + 1]] : 0;
+            if (!(f & kAlone) || ((f & kIsBase) && (next & kJoins))) break;
+            const PanchariValue& v = kTable[code];
+            t[len] = v.points[0];
+            t[len + 1] = v.points[1];
+            t[len + 2] = v.points[2];
+            len += std::size_t(v.length);  // a code that stands alone has a value
+            ends[i] = len;
+        }
+        len_ = len;
+        placed_ = std::max(placed_, i);
+        return i;
+    }
     bool pre(std::size_t i) const { return kind(i) == Kind::PreVowel || kind(i) == Kind::PreRa; }
 
     void put(char16_t c) { t_[len_++] = c; }
