@@ -202,6 +202,42 @@ struct UnicodeStretch {
     }
 };
 
+// Bytes that grow without clearing the room they take first: most of the Unicode
+// output is written straight into it.
+class ByteBuffer {
+public:
+    // Room for `n` more bytes at the end; `commit` then says where what was written ends.
+    char* room(std::size_t n) {
+        if (capacity_ - size_ < n) grow(n);
+        return data_.get() + size_;
+    }
+    void commit(const char* end) { size_ = std::size_t(end - data_.get()); }
+    void reserve(std::size_t n) {
+        if (capacity_ - size_ < n) grow(n);
+    }
+    void append(std::string_view bytes) {
+        if (bytes.empty()) return;
+        std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+        size_ += bytes.size();
+    }
+    std::string_view view() const { return {data_.get(), size_}; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void clear() { size_ = 0; }
+
+private:
+    void grow(std::size_t n) {
+        const std::size_t capacity = std::max({size_ + n, 2 * capacity_, std::size_t(4096)});
+        std::unique_ptr<char[]> data(new char[capacity]);
+        if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+        data_ = std::move(data);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
 // Hands buffers to a sink on a thread of its own, in order, so that the system's
 // copying of them into a file overlaps the work that makes the next ones. Buffers come
 // back for reuse.
@@ -219,15 +255,15 @@ public:
     SinkThread(const SinkThread&) = delete;
     SinkThread& operator=(const SinkThread&) = delete;
 
-    std::string buffer() {
+    ByteBuffer buffer() {
         std::lock_guard lock(mutex_);
         if (spares_.empty()) return {};
-        std::string b = std::move(spares_.back());
+        ByteBuffer b = std::move(spares_.back());
         spares_.pop_back();
         return b;
     }
 
-    void write(std::string&& buffer) {
+    void write(ByteBuffer&& buffer) {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return queue_.size() < kQueued || stopped_; });
         if (stopped_) return;
@@ -248,12 +284,12 @@ public:
     }
 
 private:
-    static constexpr std::size_t kQueued = 16;
+    static constexpr std::size_t kQueued = 4;
 
     void loop() {
         try {
             for (;;) {
-                std::string b;
+                ByteBuffer b;
                 {
                     std::unique_lock lock(mutex_);
                     changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
@@ -262,7 +298,7 @@ private:
                     queue_.pop_front();
                 }
                 changed_.notify_all();
-                sink_(b);
+                sink_(b.view());
                 b.clear();
                 std::lock_guard lock(mutex_);
                 spares_.push_back(std::move(b));
@@ -279,8 +315,8 @@ private:
     const RtfSink& sink_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::string> queue_;
-    std::vector<std::string> spares_;
+    std::deque<ByteBuffer> queue_;
+    std::vector<ByteBuffer> spares_;
     bool closed_ = false, cancelled_ = false, stopped_ = false;
     std::exception_ptr error_;
     std::thread thread_;
@@ -289,10 +325,10 @@ private:
 // Work for the output thread, in output order: bytes as they are, then (when there is
 // one) a stretch to convert and lay out over the output from its first place on.
 struct OutputItem {
-    std::string bytes;
+    ByteBuffer bytes;
     bool fontEntry = false;  // the added font's entry follows the bytes
     UnicodeStretch stretch;
-    std::string tail;
+    ByteBuffer tail;
     std::size_t origin = 0;  // the output position where `tail` begins
 };
 
@@ -302,9 +338,9 @@ struct OutputItem {
 class OutputThread {
 public:
     // Lays out an item's stretch at the end of `out`; returns how many codes it kept as typed.
-    using LayOut = std::function<std::size_t(const OutputItem&, std::string& out, ConvertedStretch&)>;
+    using LayOut = std::function<std::size_t(const OutputItem&, ByteBuffer& out, ConvertedStretch&)>;
     // Appends the added font's entry.
-    using FontEntry = std::function<void(std::string& out)>;
+    using FontEntry = std::function<void(ByteBuffer& out)>;
 
     // `start` runs first, on the thread, while the caller reads on.
     OutputThread(const RtfSink& sink, std::function<void()> start, LayOut layOut, FontEntry fontEntry)
@@ -361,12 +397,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBatch = 16;
+    static constexpr std::size_t kBatch = 8;
     static constexpr std::size_t kQueued = 256;
-    static constexpr std::size_t kWrite = std::size_t(1) << 16;
-    // Room for what is written at once and an item's worth more, so that laying out
-    // seldom has to move what is already there.
-    static constexpr std::size_t kBuffer = std::size_t(1) << 18;
+    static constexpr std::size_t kWrite = std::size_t(1) << 17;
 
     void send() {
         if (batch_.empty()) return;
@@ -384,8 +417,7 @@ private:
     }
 
     void loop() {
-        std::string out;
-        out.reserve(kBuffer);
+        ByteBuffer out;
         ConvertedStretch converted;
         std::vector<OutputItem> work, done;
         try {
@@ -406,13 +438,12 @@ private:
                 }
                 changed_.notify_all();  // room in the queue
                 for (OutputItem& item : work) {
-                    out += item.bytes;
+                    out.append(item.bytes.view());
                     if (item.fontEntry) fontEntry_(out);
                     if (!item.stretch.empty()) kept_ += layOut_(item, out, converted);
                     if (out.size() >= kWrite) {
                         sink_.write(std::move(out));
                         out = sink_.buffer();
-                        out.reserve(kBuffer);
                     }
                     item.bytes.clear();
                     item.fontEntry = false;
@@ -594,9 +625,9 @@ private:
     bool waiting() const { return streams_.back().active || !streams_.back().stretch.empty(); }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
-    std::size_t layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, std::string& out,
+    std::size_t layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
                        ConvertedStretch& converted, int fontNumber) const;
-    void unicodeRun(std::string& out, std::u16string_view text, const Format& f, int fontNumber) const;
+    void unicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f, int fontNumber) const;
     void openStream() {
         // One stream a group; outside every group the text stays in the body's.
         if (stack_.empty() || stack_.back().stream != state_.stream) return;
@@ -650,8 +681,8 @@ private:
     int highestFont_ = -1;
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
+    ByteBuffer laidOut_;
     std::unique_ptr<OutputThread> output_;  // writing Unicode text: all output goes through it
-    std::string tail_;
 
     std::vector<State> stack_;
     State state_;
@@ -827,22 +858,28 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
 // processors take Malayalam's font, size, bold and italic from the complex-script half.
 // The text is \uN? but for ASCII, which goes as it is.
-void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Format& f, int fontNumber) const {
-    char number[16];
-    auto append = [&](const char* word, int n) {
-        out += word;
-        out.append(number, std::to_chars(number, number + sizeof number, n).ptr);
+void Rewriter::unicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f, int fontNumber) const {
+    // Room for the words before the text, the longest form of each character, and the brace.
+    char* w = out.room(96 + 9 * text.size());
+    auto put = [&](std::string_view word) {
+        std::memcpy(w, word.data(), word.size());
+        w += word.size();
     };
-    append("{\\rtlch\\fcs1\\af", fontNumber);
-    append("\\afs", f.size);
-    if (f.bold) out += "\\ab";
-    if (f.italic) out += "\\ai";
-    append(" \\ltrch\\fcs0\\f", fontNumber);
-    append("\\fs", f.size);
-    if (f.bold) out += "\\b";
-    if (f.italic) out += "\\i";
-    if (f.underline) out += "\\ul";
-    out += "\\uc1 ";
+    auto number = [&](int n) { w = std::to_chars(w, w + 12, n).ptr; };
+    put("{\\rtlch\\fcs1\\af");
+    number(fontNumber);
+    put("\\afs");
+    number(f.size);
+    if (f.bold) put("\\ab");
+    if (f.italic) put("\\ai");
+    put(" \\ltrch\\fcs0\\f");
+    number(fontNumber);
+    put("\\fs");
+    number(f.size);
+    if (f.bold) put("\\b");
+    if (f.italic) put("\\i");
+    if (f.underline) put("\\ul");
+    put("\\uc1 ");
     // Every character below the end of Malayalam's block as it is written: ASCII as it
     // is (escaped where RTF needs it), the rest as \uN?. Made once. The text is written
     // in place, in room for the longest form of each character.
@@ -865,9 +902,6 @@ void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Form
         }
         return words;
     }();
-    std::size_t at = out.size();
-    out.resize(at + 9 * text.size());
-    char* w = out.data() + at;
     for (char16_t c : text) {
         if (c < 0x0D80) {
             std::memcpy(w, kWords->bytes[c].data(), 8);
@@ -879,8 +913,8 @@ void Rewriter::unicodeRun(std::string& out, std::u16string_view text, const Form
             *w++ = '?';
         }
     }
-    out.resize(std::size_t(w - out.data()));
-    out += '}';
+    *w++ = '}';
+    out.commit(w);
 }
 
 // Converts the stretch and puts what stands at each character where it stood: a
@@ -890,59 +924,70 @@ void Rewriter::endStretch(Pending& p) {
     UnicodeStretch& s = p.stretch;
     if (s.empty()) return;
     const std::size_t first = s.holdAt() - base_;
-    // The output thread takes a stretch that nothing before it waits on (a footnote's
-    // inside a paragraph is laid out here, and goes out with the paragraph's tail),
-    // unless it is behind.
+    const std::string_view tail = std::string_view(out_).substr(first);
     bool outer = false;
     for (const Pending& q : streams_) outer = outer || (&q != &p && (q.active || !q.stretch.empty()));
-    if (output_ && !outer && !output_->behind()) {
+    if (output_ && !outer) {
+        // Nothing before the stretch waits: the output so far goes on, with the stretch
+        // for the output thread to lay out, or laid out here when that thread is behind.
         OutputItem item = output_->take();
-        item.bytes.swap(out_);
-        out_.reserve(kOutputRoom);
-        item.tail.assign(item.bytes, first, std::string::npos);
-        item.bytes.resize(first);
-        item.origin = base_ + first;
-        std::swap(item.stretch, s);
-        base_ += first + item.tail.size();
+        item.bytes.append(std::string_view(out_).substr(0, first));
+        if (output_->behind()) {
+            const std::size_t kept = layOut(s, tail, base_ + first, item.bytes, stretchText_, unicodeFontNumber());
+            unknown_ += kept;
+            converted_ -= kept;
+            s.clear();
+        } else {
+            item.tail.append(tail);
+            item.origin = base_ + first;
+            std::swap(item.stretch, s);
+        }
+        base_ += out_.size();
+        out_.clear();
         output_->put(std::move(item));
         return;
     }
-    tail_.assign(out_, first, std::string::npos);
-    out_.resize(first);
-    const std::size_t kept = layOut(s, tail_, base_ + first, out_, stretchText_, unicodeFontNumber());
+    // A footnote's stretch inside a paragraph: laid out here, it goes out with the
+    // paragraph's tail.
+    laidOut_.clear();
+    const std::size_t kept = layOut(s, tail, base_ + first, laidOut_, stretchText_, unicodeFontNumber());
     unknown_ += kept;
     converted_ -= kept;
     s.clear();
+    out_.resize(first);
+    out_.append(laidOut_.view());
 }
 
 // Lays out a stretch at the end of `out`, over `tail` (the output from position
 // `origin`, the stretch's first place, on). What falls in one segment shares a run,
 // but for codes kept as typed. Returns how many were kept.
-std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, std::string& out,
+std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
                              ConvertedStretch& converted, int fontNumber) const {
     convertStretch(s.codes.data(), s.codes.size(), converted);
+    // Room for all of it at once: the tail, each run at its longest, the kept codes.
+    out.reserve(tail.size() + 9 * converted.length + 96 * s.segments.size() + 16 * s.typed.size());
     std::size_t taken = 0;
-    const std::u16string_view text = converted.text;
+    const std::u16string_view text = converted.text();
     auto kept = converted.kept.begin();
     auto typed = s.typed.begin();
     for (std::size_t g = 0; g < s.segments.size(); ++g) {
         const StretchSegment& segment = s.segments[g];
         const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
         const std::size_t at = segment.holdAt - origin;
-        out.append(tail, taken, at - taken);
+        out.append(tail.substr(taken, at - taken));
         taken = at;
         std::size_t from = converted.textBefore(segment.first);
         for (; kept != converted.kept.end() && *kept < end; ++kept) {
             const std::size_t to = converted.textBefore(*kept);
             if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
             while (typed->index != *kept) ++typed;
-            out.append(input_.data() + typed->start, typed->end - typed->start);
+            out.append(input_.substr(typed->start, typed->end - typed->start));
             from = to;
         }
         const std::size_t to = converted.ends[end - 1];
         if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
     }
-    out.append(tail, taken, std::string_view::npos);
+    out.append(tail.substr(taken));
     return converted.kept.size();
 }
 
@@ -1452,14 +1497,7 @@ void Rewriter::flush(bool all) {
     if (limit == 0) return;
     if (output_) {
         OutputItem item = output_->take();
-        if (limit == out_.size()) {
-            item.bytes.swap(out_);
-            out_.reserve(kOutputRoom);
-            base_ += limit;
-            output_->put(std::move(item));
-            return;
-        }
-        item.bytes.assign(out_, 0, limit);
+        item.bytes.append(std::string_view(out_).substr(0, limit));
         output_->put(std::move(item));
     } else {
         (*sink_)(std::string_view(out_).substr(0, limit));
@@ -1491,10 +1529,10 @@ RewriteResult Rewriter::run() {
                     throw;
                 }
             },
-            [this, number](const OutputItem& item, std::string& out, ConvertedStretch& converted) {
-                return layOut(item.stretch, item.tail, item.origin, out, converted, number.get());
+            [this, number](const OutputItem& item, ByteBuffer& out, ConvertedStretch& converted) {
+                return layOut(item.stretch, item.tail.view(), item.origin, out, converted, number.get());
             },
-            [this, number](std::string& out) { out += unicodeFontEntry(number.get()); });
+            [this, number](ByteBuffer& out) { out.append(unicodeFontEntry(number.get())); });
     }
     while (!done_) {
         const RtfToken t = tokens_.next();
@@ -1542,10 +1580,10 @@ RewriteResult Rewriter::run() {
                     if (output_ && !waiting) {
                         // The output thread writes it, once it knows the number.
                         OutputItem item = output_->take();
-                        item.bytes.swap(out_);
-                        out_.reserve(kOutputRoom);
+                        item.bytes.append(out_);
                         item.fontEntry = true;
-                        base_ += item.bytes.size();
+                        base_ += out_.size();
+                        out_.clear();
                         output_->put(std::move(item));
                     } else {
                         out_ += unicodeFontEntry(unicodeFontNumber());

@@ -88,8 +88,11 @@ public:
     Stretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) : codes_(codes), n_(n), out_(out) {
         out_.kept.clear();
         out_.ends.resize(n);
-        out_.text.resize(3 * n + 8);  // room for three more than the longest text
-        t_ = out_.text.data();
+        if (out_.capacity < 3 * n + 8) {  // room for three more than the longest text
+            out_.capacity = 3 * n + 8;
+            out_.buffer.reset(new char16_t[out_.capacity]);
+        }
+        t_ = out_.buffer.get();
         ends_ = out_.ends.data();
     }
 
@@ -130,7 +133,7 @@ public:
         // syllable takes in after its base is never placed.
         flushPending();
         placeUpTo(n_, len_);
-        out_.text.resize(len_);
+        out_.length = len_;
     }
 
 private:
@@ -221,7 +224,7 @@ private:
                 return b + 1;
             }
         }
-        put(valueOf(codes_[b]));
+        putValue(codes_[b]);
         char16_t last = 0;  // the consonant a doubling mark repeats
         for (std::size_t k = begin; k < len_; ++k)
             if (isConsonant(t[k])) last = t[k];
@@ -273,7 +276,7 @@ private:
             else vowels[vowelCount++] = kTable[codes_[p]].points[0];
         }
         pendingCount_ = 0;
-        while (i < n_ && kind(i) == Kind::Medial) put(valueOf(codes_[i++]));
+        while (i < n_ && kind(i) == Kind::Medial) putValue(codes_[i++]);
         std::size_t posts = i;
         while (i < n_ && (kind(i) == Kind::PostSign || kind(i) == Kind::Virama)) ++i;
         const char16_t firstPost = posts < i ? kTable[codes_[posts]].points[0] : 0;
@@ -310,7 +313,7 @@ private:
             }
         }
         for (int k = 0; k < vowelCount; ++k) put(vowels[k]);
-        for (; posts < i; ++posts) put(valueOf(codes_[posts]));
+        for (; posts < i; ++posts) putValue(codes_[posts]);
         placeUpTo(b, begin);
         ends_[b] = len_;
         placed_ = b + 1;
@@ -344,7 +347,7 @@ std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {
             text += decodeCp1252(codes[i]);
             ++kept;
         }
-        text.append(converted.text, converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
+        text += converted.text().substr(converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
     }
     return text;
 }
@@ -367,7 +370,7 @@ std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
                 ++kept;
             }
             for (std::size_t k = converted.textBefore(i); k < converted.ends[i]; ++k)
-                appendUtf8(out, converted.text[k]);
+                appendUtf8(out, converted.text()[k]);
         }
         stretch.clear();
     };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,11 +30,15 @@ const PanchariValue& panchariUnicode(std::uint8_t code);
 // or nothing, for a character that moved into a syllable. The characters listed in
 // `kept` (in order) have no Unicode value and stay as typed.
 struct ConvertedStretch {
-    std::u16string text;
+    std::u16string_view text() const { return {buffer.get(), length}; }
     std::vector<std::size_t> ends;
     std::vector<std::size_t> kept;
 
     std::size_t textBefore(std::size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
+
+    // The text's room, reused from stretch to stretch and never cleared first.
+    std::unique_ptr<char16_t[]> buffer;
+    std::size_t capacity = 0, length = 0;
 };
 
 // Converts a stretch of typed codes: one paragraph of one text stream, in the font,
