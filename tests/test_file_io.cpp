@@ -8,6 +8,7 @@
 #include <windows.h>
 #endif
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,31 @@ TEST(Files, NonAsciiNamesAndLongPaths) {
         EXPECT_EQ(test::readFile(longPath(out)), "{\\rtf1 again}");
         EXPECT_EQ(entries(folder).size(), folder == deep ? 2u : 3u) << ::testing::PrintToString(entries(folder));
     }
+}
+
+// A file of many megabytes is flushed to disk while it is still being written: it is
+// saved whole, in order, and a producer that fails late leaves nothing behind.
+TEST(Files, LargeContentIsSavedWhole) {
+    test::TempDir dir;
+    const fs::path out = dir.path() / "large.rtf";
+    std::string expected;
+    auto produce = [&expected](std::size_t pieces, const char* error) {
+        return [&expected, pieces, error](const std::function<void(std::string_view)>& write) {
+            expected.clear();
+            for (std::size_t k = 0; k < pieces; ++k) {
+                const std::string piece(std::size_t(1) << 16, char('a' + k % 26));
+                write(piece);
+                expected += piece;
+            }
+            return std::string(error);
+        };
+    };
+    ASSERT_EQ(writeFileReplacing(out, produce(200, "")), "");
+    EXPECT_TRUE(test::readFile(out) == expected) << "the saved file differs from what was written";
+    const std::string saved = expected;
+    EXPECT_EQ(writeFileReplacing(out, produce(150, "the document ends too soon")), "the document ends too soon");
+    EXPECT_TRUE(test::readFile(out) == saved) << "a failed save changed the file";
+    EXPECT_EQ(entries(dir.path()).size(), 1u) << ::testing::PrintToString(entries(dir.path()));
 }
 
 #ifdef _WIN32

@@ -2,8 +2,10 @@
 
 #include "../bench/sample_document.h"
 #include "conversion.h"
+#include "document.h"
 #include "rtf_rewriter.h"
 #include "test_support.h"
+#include "unicode_malayalam.h"
 
 using namespace tolvarin;
 
@@ -169,4 +171,36 @@ TEST(Rewriter, UnicodeSyllablesTakeTheirBaseGlyphsPlace) {
         EXPECT_EQ(r.rtf, head + c.out) << c.what;
         EXPECT_EQ(r.result.unknown, c.unknown) << c.what;
     }
+}
+
+// A book-sized document goes through the Unicode conversion's second thread, with
+// footnotes whose stretches end inside a paragraph's: it reads back as its own text in
+// Unicode, comes out the same every time, and damage near its end fails the whole write.
+TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
+    std::string book = bench::makePanchariDocument(std::size_t(3) << 20);
+    for (std::size_t at = book.find("\\par\n", 4096); at != std::string::npos; at = book.find("\\par\n", at + 40000)) {
+        book.insert(at, "{\\footnote \\f1\\'e6\\'b5 \\'c9}");
+        at += 40;
+    }
+    auto unicode = [](std::string_view rtf, std::string& out) {
+        RtfRewrite rewriter(rtf, RewriteOptions{true, "Noto Sans Malayalam"});
+        RewriteResult r = rewriter.check();
+        if (r) r = rewriter.write([&out](std::string_view piece) { out.append(piece); });
+        return r;
+    };
+    std::string first, second;
+    ASSERT_TRUE(unicode(book, first).ok);
+    ASSERT_TRUE(unicode(book, second).ok);
+    EXPECT_TRUE(first == second) << "the output differs from run to run";
+    Document in, out;
+    ASSERT_TRUE(in.setRtf(book));
+    ASSERT_TRUE(out.setRtf(first));
+    const std::string text = documentUnicodeText(in);
+    EXPECT_GT(text.size(), std::size_t(3) << 20);
+    EXPECT_TRUE(documentUnicodeText(out) == text) << "the Unicode output does not read as the document's text";
+
+    std::string damaged = book.substr(0, book.size() - 20) + "\\'zz}", partial;
+    const RewriteResult r = unicode(damaged, partial);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.description.find("hexadecimal"), std::string::npos) << r.description;
 }
