@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the engine, tolvarin-convert.exe and the engine's tests for 64-bit
 # Windows with MinGW-w64, then runs the tests and a conversion of the sample letter
-# under Wine, in a Wine prefix of its own made on the fly. The letter's conversion
-# must equal the Linux build's byte for byte (build/ must hold it: tools/test.sh).
+# under Wine, in a Wine prefix of its own made on the fly. The letter's conversions,
+# to ML-TTRevathi and to Unicode, must equal the Linux build's byte for byte (build/
+# must hold it: tools/test.sh).
 # Installs what it needs with apt-get (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,10 +40,13 @@ echo "== the sample letter under Wine"
 out=$(mktemp -d)
 cp samples/letter.rtf "$out/letter.rtf"
 wine64 "$dir/bin/tolvarin-convert.exe" "$out/letter.rtf"
+wine64 "$dir/bin/tolvarin-convert.exe" --unicode -o "$out/unicode.rtf" "$out/letter.rtf"
 if [ -x build/bin/tolvarin-convert ]; then
     build/bin/tolvarin-convert -q -o "$out/linux.rtf" samples/letter.rtf
+    build/bin/tolvarin-convert -q --unicode -o "$out/linux-unicode.rtf" samples/letter.rtf
     cmp "$out/Converted_letter.rtf" "$out/linux.rtf"
-    echo "the Windows and Linux conversions are identical"
+    cmp "$out/unicode.rtf" "$out/linux-unicode.rtf"
+    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode"
 fi
 rm -rf "$out"
 echo "tolvarin-convert.exe: $(stat -c %s "$dir/bin/tolvarin-convert.exe") bytes"
