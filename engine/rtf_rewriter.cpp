@@ -720,6 +720,9 @@ private:
     std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
 
     std::size_t converted_ = 0;
+    // A paragraph this long is converted in parts, each ending after a space or other
+    // character that ends every syllable, so that memory stays bounded.
+    static constexpr std::size_t kLongStretch = std::size_t(1) << 16;
     // The output is handed on about a chunk at a time; its buffer has room for more, so
     // that a paragraph laid out again seldom has to move it.
     static constexpr std::size_t kChunk = std::size_t(1) << 16;
@@ -853,6 +856,7 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     const auto c = std::uint8_t(code);
     p.stretch.add(&c, 1, state_.format, &start, &end, written());
     copied_ = end;
+    if (p.stretch.codes.size() >= kLongStretch && endsSyllables(c)) endStretch(p);
 }
 
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
@@ -1440,6 +1444,7 @@ void Rewriter::sourceText() {
                 converted_ += m - k;
                 copied_ = ends[m - 1];
                 k = m;
+                if (stream.stretch.codes.size() >= kLongStretch && endsSyllables(codes[m - 1])) endStretch(stream);
             }
             continue;
         }

@@ -335,6 +335,8 @@ private:
 
 const PanchariValue& panchariUnicode(std::uint8_t code) { return kTable[code]; }
 
+bool endsSyllables(std::uint8_t code) { return kKinds.of[code] == Kind::Other; }
+
 void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) { Stretch(codes, n, out).run(); }
 
 std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {

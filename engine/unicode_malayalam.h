@@ -41,6 +41,10 @@ struct ConvertedStretch {
     std::size_t capacity = 0, length = 0;
 };
 
+// Whether a code ends every syllable (a space, punctuation): a stretch split right
+// after one converts as it would whole.
+bool endsSyllables(std::uint8_t code);
+
 // Converts a stretch of typed codes: one paragraph of one text stream, in the font,
 // with nothing in another font between.
 void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);

@@ -199,6 +199,27 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     EXPECT_GT(text.size(), std::size_t(3) << 20);
     EXPECT_TRUE(documentUnicodeText(out) == text) << "the Unicode output does not read as the document's text";
 
+    // A paragraph of a quarter of a million syllables, each a consonant with the E sign
+    // typed before it, a space now and then, with nothing between them: it is converted
+    // in parts, and reads the same.
+    std::vector<std::uint8_t> consonants;
+    std::uint8_t signE = 0;
+    for (int c = 0x80; c < 256; ++c) {
+        const PanchariValue& v = panchariUnicode(std::uint8_t(c));
+        if (v.length == 1 && v.points[0] >= 0x0D15 && v.points[0] <= 0x0D39) consonants.push_back(std::uint8_t(c));
+        if (v.length == 1 && v.points[0] == 0x0D46 && !signE) signE = std::uint8_t(c);
+    }
+    ASSERT_TRUE(signE && !consonants.empty());
+    auto hex = [](std::uint8_t c) { return std::string("\\'") + "0123456789abcdef"[c >> 4] + "0123456789abcdef"[c & 15]; };
+    std::string paragraph = kHead + "\\f1 ", whole;
+    for (std::size_t k = 0; k < 250000; ++k)
+        paragraph += k % 7 == 6 ? std::string(" ") : hex(signE) + hex(consonants[k * 31 % consonants.size()]);
+    paragraph += "}";
+    ASSERT_TRUE(unicode(paragraph, whole).ok);
+    ASSERT_TRUE(in.setRtf(paragraph));
+    ASSERT_TRUE(out.setRtf(whole));
+    EXPECT_TRUE(documentUnicodeText(out) == documentUnicodeText(in)) << "a long paragraph reads otherwise";
+
     std::string damaged = book.substr(0, book.size() - 20) + "\\'zz}", partial;
     const RewriteResult r = unicode(damaged, partial);
     EXPECT_FALSE(r.ok);
