@@ -238,13 +238,24 @@ private:
     std::size_t size_ = 0, capacity_ = 0;
 };
 
-// Hands buffers to a sink on a thread of its own, in order, so that the system's
-// copying of them into a file overlaps the work that makes the next ones. Buffers come
-// back for reuse.
-class SinkThread {
+// Works on items handed over in order, on a thread of its own, with at most `limit`
+// waiting (the caller then waits); the items come back, emptied by the work, for
+// reuse. `begin` runs first on that thread, and `end` after the last item. An error
+// there stops the thread and is raised by finish(); destroying it unfinished abandons
+// what waits.
+template <typename Item>
+class ItemThread {
 public:
-    explicit SinkThread(const RtfSink& sink) : sink_(sink) { thread_ = std::thread([this] { loop(); }); }
-    ~SinkThread() {
+    struct Steps {
+        std::function<void()> begin = [] {};
+        std::function<void(Item&)> work;
+        std::function<void()> end = [] {};
+    };
+
+    ItemThread(std::size_t limit, Steps steps) : limit_(limit), steps_(std::move(steps)) {
+        thread_ = std::thread([this] { loop(); });
+    }
+    ~ItemThread() {
         {
             std::lock_guard lock(mutex_);
             closed_ = cancelled_ = true;
@@ -252,27 +263,33 @@ public:
         changed_.notify_all();
         if (thread_.joinable()) thread_.join();
     }
-    SinkThread(const SinkThread&) = delete;
-    SinkThread& operator=(const SinkThread&) = delete;
+    ItemThread(const ItemThread&) = delete;
+    ItemThread& operator=(const ItemThread&) = delete;
 
-    ByteBuffer buffer() {
+    // An empty item, one already worked on when there is one.
+    Item take() {
         std::lock_guard lock(mutex_);
-        if (spares_.empty()) return {};
-        ByteBuffer b = std::move(spares_.back());
+        if (spares_.empty()) return Item();
+        Item item = std::move(spares_.back());
         spares_.pop_back();
-        return b;
+        return item;
     }
 
-    void write(ByteBuffer&& buffer) {
+    void put(Item&& item) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.size() < kQueued || stopped_; });
+        changed_.wait(lock, [this] { return queue_.size() < limit_ || stopped_; });
         if (stopped_) return;
-        queue_.push_back(std::move(buffer));
+        queue_.push_back(std::move(item));
+        waiting_.fetch_add(1, std::memory_order_relaxed);
+        const bool wake = idle_;
         lock.unlock();
-        changed_.notify_all();
+        if (wake) changed_.notify_all();
     }
 
-    // Waits until every buffer is written; a sink's error is raised here.
+    // How many items are handed over and not yet worked on.
+    std::size_t waiting() const { return waiting_.load(std::memory_order_relaxed); }
+
+    // Waits until every item is worked on and `end` has run.
     void finish() {
         {
             std::lock_guard lock(mutex_);
@@ -284,25 +301,30 @@ public:
     }
 
 private:
-    static constexpr std::size_t kQueued = 4;
-
     void loop() {
+        std::vector<Item> work;
         try {
-            for (;;) {
-                ByteBuffer b;
+            steps_.begin();
+            bool finished = false;
+            while (!finished) {
                 {
                     std::unique_lock lock(mutex_);
+                    for (Item& item : work) spares_.push_back(std::move(item));
+                    work.clear();
+                    idle_ = true;
                     changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
-                    if (cancelled_ || queue_.empty()) break;
-                    b = std::move(queue_.front());
-                    queue_.pop_front();
+                    idle_ = false;
+                    if (cancelled_) break;
+                    finished = queue_.empty();
+                    for (; !queue_.empty(); queue_.pop_front()) work.push_back(std::move(queue_.front()));
                 }
-                changed_.notify_all();
-                sink_(b.view());
-                b.clear();
-                std::lock_guard lock(mutex_);
-                spares_.push_back(std::move(b));
+                changed_.notify_all();  // room in the queue
+                for (Item& item : work) {
+                    steps_.work(item);
+                    waiting_.fetch_sub(1, std::memory_order_relaxed);
+                }
             }
+            if (finished) steps_.end();
         } catch (...) {
             error_ = std::current_exception();
         }
@@ -312,12 +334,14 @@ private:
         changed_.notify_all();
     }
 
-    const RtfSink& sink_;
+    const std::size_t limit_;
+    const Steps steps_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<ByteBuffer> queue_;
-    std::vector<ByteBuffer> spares_;
-    bool closed_ = false, cancelled_ = false, stopped_ = false;
+    std::deque<Item> queue_;
+    std::vector<Item> spares_;
+    bool closed_ = false, cancelled_ = false, stopped_ = false, idle_ = false;
+    std::atomic<std::size_t> waiting_{0};
     std::exception_ptr error_;
     std::thread thread_;
 };
@@ -333,8 +357,9 @@ struct OutputItem {
 };
 
 // Unicode text is about five times the bytes it replaces: converting the stretches,
-// laying them out and writing them runs on a second thread while the first reads on.
-// Items are written in the order they are put; their buffers come back for reuse.
+// laying them out and writing them runs on a second thread while the first reads on,
+// and the writing on a third, so that the system's copying into a file overlaps the
+// work that makes what comes next.
 class OutputThread {
 public:
     // Lays out an item's stretch at the end of `out`; returns how many codes it kept as typed.
@@ -342,143 +367,55 @@ public:
     // Appends the added font's entry.
     using FontEntry = std::function<void(ByteBuffer& out)>;
 
-    // `start` runs first, on the thread, while the caller reads on.
-    OutputThread(const RtfSink& sink, std::function<void()> start, LayOut layOut, FontEntry fontEntry)
-        : sink_(sink), start_(std::move(start)), layOut_(std::move(layOut)), fontEntry_(std::move(fontEntry)) {
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~OutputThread() {
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-            cancelled_ = true;  // still running here means the conversion failed: nothing more is wanted
-        }
-        changed_.notify_all();
-        if (thread_.joinable()) thread_.join();
-    }
-    OutputThread(const OutputThread&) = delete;
-    OutputThread& operator=(const OutputThread&) = delete;
+    // `begin` runs first, on the output thread, while the caller reads on.
+    OutputThread(const RtfSink& sink, std::function<void()> begin, LayOut layOut, FontEntry fontEntry)
+        : layOut_(std::move(layOut)), fontEntry_(std::move(fontEntry)),
+          writer_(kWritesWaiting, {.work = [&sink](ByteBuffer& b) {
+                                       sink(b.view());
+                                       b.clear();
+                                   }}),
+          items_(kItemsWaiting, {std::move(begin), [this](OutputItem& item) { work(item); }, [this] { end(); }}) {}
 
-    // An empty item to fill, reusing the buffers of one already written when there is one.
-    OutputItem take() {
-        if (spares_.empty()) {
-            std::lock_guard lock(mutex_);
-            spares_.swap(returned_);
-        }
-        if (spares_.empty()) return {};
-        OutputItem item = std::move(spares_.back());
-        spares_.pop_back();
-        return item;
-    }
-
-    // Items go over in batches, so that the threads seldom meet at the lock.
-    void put(OutputItem&& item) {
-        backlog_.fetch_add(1, std::memory_order_relaxed);
-        batch_.push_back(std::move(item));
-        if (batch_.size() >= kBatch) send();
-    }
-
-    // Whether this thread has more waiting than it can soon take: the caller then does
-    // the work itself, so that both share it.
-    bool behind() const { return backlog_.load(std::memory_order_relaxed) > 3 * kBatch; }
-
-    // Waits until everything is written; returns the codes kept as typed. An error on
-    // the output thread is raised here.
+    OutputItem take() { return items_.take(); }
+    void put(OutputItem&& item) { items_.put(std::move(item)); }
+    // Whether the output thread has more waiting than it can soon take: the caller then
+    // lays out stretches itself, so that both share the work.
+    bool behind() const { return items_.waiting() > kBehind; }
+    // Waits until everything is written; returns the codes kept as typed.
     std::size_t finish() {
-        send();
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-        if (error_) std::rethrow_exception(error_);
+        items_.finish();
         return kept_;
     }
 
 private:
-    static constexpr std::size_t kBatch = 8;
-    static constexpr std::size_t kQueued = 256;
+    static constexpr std::size_t kItemsWaiting = 256, kBehind = 24, kWritesWaiting = 4;
     static constexpr std::size_t kWrite = std::size_t(1) << 17;
 
-    void send() {
-        if (batch_.empty()) return;
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.size() < kQueued || stopped_; });
-        if (stopped_) {
-            batch_.clear();
-            return;
+    void work(OutputItem& item) {
+        out_.append(item.bytes.view());
+        if (item.fontEntry) fontEntry_(out_);
+        if (!item.stretch.empty()) kept_ += layOut_(item, out_, converted_);
+        if (out_.size() >= kWrite) {
+            writer_.put(std::move(out_));
+            out_ = writer_.take();
         }
-        for (OutputItem& item : batch_) queue_.push_back(std::move(item));
-        batch_.clear();
-        const bool wake = idle_;
-        lock.unlock();
-        if (wake) changed_.notify_all();
+        item.bytes.clear();
+        item.fontEntry = false;
+        item.stretch.clear();
+        item.tail.clear();
+    }
+    void end() {
+        if (!out_.empty()) writer_.put(std::move(out_));
+        writer_.finish();
     }
 
-    void loop() {
-        ByteBuffer out;
-        ConvertedStretch converted;
-        std::vector<OutputItem> work, done;
-        try {
-            start_();
-            for (;;) {
-                {
-                    std::unique_lock lock(mutex_);
-                    for (OutputItem& item : done) returned_.push_back(std::move(item));
-                    done.clear();
-                    idle_ = true;
-                    changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
-                    idle_ = false;
-                    if (cancelled_ || queue_.empty()) break;
-                    while (!queue_.empty()) {
-                        work.push_back(std::move(queue_.front()));
-                        queue_.pop_front();
-                    }
-                }
-                changed_.notify_all();  // room in the queue
-                for (OutputItem& item : work) {
-                    out.append(item.bytes.view());
-                    if (item.fontEntry) fontEntry_(out);
-                    if (!item.stretch.empty()) kept_ += layOut_(item, out, converted);
-                    if (out.size() >= kWrite) {
-                        sink_.write(std::move(out));
-                        out = sink_.buffer();
-                    }
-                    item.bytes.clear();
-                    item.fontEntry = false;
-                    item.stretch.clear();
-                    item.tail.clear();
-                    done.push_back(std::move(item));
-                    backlog_.fetch_sub(1, std::memory_order_relaxed);
-                }
-                work.clear();
-            }
-            if (!out.empty() && !cancelled_) sink_.write(std::move(out));
-            if (!cancelled_) sink_.finish();
-        } catch (...) {
-            error_ = std::current_exception();
-        }
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        queue_.clear();
-        changed_.notify_all();
-    }
-
-    SinkThread sink_;
-    const std::function<void()> start_;
     const LayOut layOut_;
     const FontEntry fontEntry_;
-    std::vector<OutputItem> batch_, spares_;  // the converting thread's own
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<OutputItem> queue_;
-    std::vector<OutputItem> returned_;
-    bool closed_ = false, cancelled_ = false, stopped_ = false, idle_ = false;
-    std::exception_ptr error_;
+    ByteBuffer out_;
+    ConvertedStretch converted_;
     std::size_t kept_ = 0;
-    std::atomic<std::size_t> backlog_{0};
-    std::thread thread_;
+    ItemThread<ByteBuffer> writer_;
+    ItemThread<OutputItem> items_;  // last: its thread stops first
 };
 
 // What waits in a text stream: a source-font character whose replacement depends on
