@@ -97,8 +97,15 @@ public:
             std::lock_guard lock(mutex_);
             ++wanted_;
         }
-        if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
-        else wake_.notify_one();
+        if (thread_.joinable()) {
+            wake_.notify_one();
+            return;
+        }
+        try {
+            thread_ = std::thread([this] { loop(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the flush before the rename does it all.
+        }
     }
 
     // Stops the thread; returns the first error a flush met, or 0.

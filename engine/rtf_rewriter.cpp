@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <limits>
 #include <cstdio>
@@ -1457,24 +1458,29 @@ RewriteResult Rewriter::run() {
     }
     out_.reserve(kOutputRoom);
     if (unicode_ && !checking()) {
+        auto findFontNumber = [this] {
+            try {
+                const int highest = highestNamedFont(input_);
+                fontNumberFound_.set_value(highest < lowestFontNumber_                  ? lowestFontNumber_
+                                           : highest < std::numeric_limits<int>::max() ? highest + 1
+                                                                                        : highest);
+            } catch (...) {
+                fontNumberFound_.set_exception(std::current_exception());
+                throw;
+            }
+        };
         std::shared_future<int> number = fontNumber_;
-        output_ = std::make_unique<OutputThread>(
-            *sink_,
-            [this] {
-                try {
-                    const int highest = highestNamedFont(input_);
-                    fontNumberFound_.set_value(highest < lowestFontNumber_ ? lowestFontNumber_
-                                               : highest < std::numeric_limits<int>::max() ? highest + 1
-                                                                                            : highest);
-                } catch (...) {
-                    fontNumberFound_.set_exception(std::current_exception());
-                    throw;
-                }
-            },
-            [this, number](const OutputItem& item, ByteBuffer& out, ConvertedStretch& converted) {
-                return layOut(item.stretch, item.tail.view(), item.origin, out, converted, number.get());
-            },
-            [this, number](ByteBuffer& out) { out.append(unicodeFontEntry(number.get())); });
+        try {
+            output_ = std::make_unique<OutputThread>(
+                *sink_, findFontNumber,
+                [this, number](const OutputItem& item, ByteBuffer& out, ConvertedStretch& converted) {
+                    return layOut(item.stretch, item.tail.view(), item.origin, out, converted, number.get());
+                },
+                [this, number](ByteBuffer& out) { out.append(unicodeFontEntry(number.get())); });
+        } catch (const std::system_error&) {
+            // No threads to be had: all of it is done here, as a footnote's stretch is.
+            findFontNumber();
+        }
     }
     while (!done_) {
         const RtfToken t = tokens_.next();
