@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -235,7 +236,14 @@ int main(int argc, char** argv) {
             fail(error);
             continue;
         }
-        RewriteOutcome outcome = text ? writeUnicodeText(in.bytes(), outPath) : convertRtfToFile(in.bytes(), outPath, options);
+        RewriteOutcome outcome;
+        try {
+            outcome = text ? writeUnicodeText(in.bytes(), outPath) : convertRtfToFile(in.bytes(), outPath, options);
+        } catch (const std::bad_alloc&) {
+            // The unfinished output was never given its name: nothing is left behind.
+            outcome.ok = false;
+            outcome.error = "not enough memory to convert the document; close other programs and try again";
+        }
         if (!outcome.ok) {
             fail(outcome.error);
             continue;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -69,6 +70,18 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& path) {
     std::filesystem::path temp = path;
     temp += ".tolvarin-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++) + ".tmp";
     return temp;
+}
+
+// The content's producer, failing like any other when memory runs out, so that the
+// temporary file is abandoned and not left behind.
+ContentProducer guarded(const ContentProducer& produce) {
+    return [&produce](const std::function<void(std::string_view)>& write) -> std::string {
+        try {
+            return produce(write);
+        } catch (const std::bad_alloc&) {
+            return "not enough memory to convert the document; close other programs and try again";
+        }
+    };
 }
 
 #ifdef O_TMPFILE
@@ -308,7 +321,8 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
 #ifdef _WIN32
 // A temporary file in the target's folder, written, flushed to disk, then moved over
 // the target in one step. A target that another program holds open stays as it was.
-std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
+std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& unguarded) {
+    const ContentProducer produce = guarded(unguarded);
     const std::string name = displayPath(path);
     if (path.empty()) return "cannot save: no output file was given";
     std::error_code ec;
@@ -355,7 +369,8 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     return {};
 }
 #else
-std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce) {
+std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& unguarded) {
+    const ContentProducer produce = guarded(unguarded);
     const std::string name = displayPath(path);
     if (path.empty()) return "cannot save: no output file was given";
     std::error_code ec;

@@ -9,6 +9,7 @@
 #endif
 
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,8 @@ TEST(Files, NonAsciiNamesAndLongPaths) {
 }
 
 // A file of many megabytes is flushed to disk while it is still being written: it is
-// saved whole, in order, and a producer that fails late leaves nothing behind.
+// saved whole, in order, and a producer that fails late, or runs out of memory, leaves
+// nothing behind.
 TEST(Files, LargeContentIsSavedWhole) {
     test::TempDir dir;
     const fs::path out = dir.path() / "large.rtf";
@@ -92,6 +94,13 @@ TEST(Files, LargeContentIsSavedWhole) {
     const std::string saved = expected;
     EXPECT_EQ(writeFileReplacing(out, produce(150, "the document ends too soon")), "the document ends too soon");
     EXPECT_TRUE(test::readFile(out) == saved) << "a failed save changed the file";
+    const std::string noMemory = writeFileReplacing(out, [](const std::function<void(std::string_view)>& write) {
+        write(std::string(std::size_t(1) << 20, 'x'));
+        throw std::bad_alloc();
+        return std::string();
+    });
+    EXPECT_NE(noMemory.find("not enough memory"), std::string::npos) << noMemory;
+    EXPECT_TRUE(test::readFile(out) == saved) << "running out of memory changed the file";
     EXPECT_EQ(entries(dir.path()).size(), 1u) << ::testing::PrintToString(entries(dir.path()));
 }
 
