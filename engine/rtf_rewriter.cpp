@@ -179,6 +179,9 @@ struct UnicodeStretch {
     std::vector<std::uint8_t> codes;
     std::vector<StretchSegment> segments;
     std::vector<TypedBytes> typed;
+    // Characters right after a \* that begins a group: that \* names nothing because of
+    // them, and must not come to name the word after them if they move.
+    std::vector<std::size_t> afterStar;
 
     bool empty() const { return codes.empty(); }
     std::size_t holdAt() const { return segments.front().holdAt; }
@@ -186,6 +189,7 @@ struct UnicodeStretch {
         codes.clear();
         segments.clear();
         typed.clear();
+        afterStar.clear();
     }
     // Adds `n` characters that share one place in the output and one format.
     void add(const std::uint8_t* code, std::size_t n, const Format& format, const std::size_t* start,
@@ -595,8 +599,10 @@ private:
     void drop(std::size_t start, std::size_t end) {
         if (checking()) return;
         copyUpTo(start);
-        // A control word right before the dropped bytes must not run into what follows.
-        if (start == bareWordEnd_ && end < input_.size()) out_.push_back(' ');
+        // A control word right before the dropped bytes must not run into what follows,
+        // nor a \* come to name the word after them: an empty group stands in for them.
+        if (start == starEnd_) out_ += "{}";
+        else if (start == bareWordEnd_ && end < input_.size()) out_.push_back(' ');
         copied_ = end;
     }
     void flush(bool all);
@@ -627,6 +633,7 @@ private:
     std::vector<Pending> streams_;  // the open text streams, innermost last
     bool groupStart_ = false;
     std::size_t bareWordEnd_ = std::size_t(-1);
+    std::size_t starEnd_ = std::size_t(-1);  // where a \* that begins a group ends
 
     std::unordered_map<int, FontInfo> fonts_;
     int defaultFont_ = 0;
@@ -792,6 +799,7 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     }
     copyUpTo(start);
     const auto c = std::uint8_t(code);
+    if (start == starEnd_) p.stretch.afterStar.push_back(p.stretch.codes.size());
     p.stretch.add(&c, 1, state_.format, &start, &end, written());
     copied_ = end;
     if (p.stretch.codes.size() >= kLongStretch && endsSyllables(c)) endStretch(p);
@@ -912,12 +920,14 @@ std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std
     const std::u16string_view text = converted.text();
     auto kept = converted.kept.begin();
     auto typed = s.typed.begin();
+    auto afterStar = s.afterStar.begin();
     for (std::size_t g = 0; g < s.segments.size(); ++g) {
         const StretchSegment& segment = s.segments[g];
         const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
         const std::size_t at = segment.holdAt - origin;
         out.append(tail.substr(taken, at - taken));
         taken = at;
+        const std::size_t before = out.size();
         std::size_t from = converted.textBefore(segment.first);
         for (; kept != converted.kept.end() && *kept < end; ++kept) {
             const std::size_t to = converted.textBefore(*kept);
@@ -928,6 +938,12 @@ std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std
         }
         const std::size_t to = converted.ends[end - 1];
         if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
+        // Its characters all moved into a syllable elsewhere: if they followed a \*, an
+        // empty group keeps that \* from naming the word after them.
+        while (afterStar != s.afterStar.end() && *afterStar < end) {
+            if (*afterStar == segment.first && out.size() == before) out.append("{}");
+            ++afterStar;
+        }
     }
     out.append(tail.substr(taken));
     return converted.kept.size();
@@ -1231,6 +1247,7 @@ void Rewriter::controlSymbol(const RtfToken& t) {
     if (t.symbol == '*') {
         // \* marks an ignorable destination only where a group begins.
         state_.starred = groupStart_;
+        if (state_.starred) starEnd_ = end;
         return;
     }
     if (skip_ > 0) {
@@ -1378,6 +1395,7 @@ void Rewriter::sourceText() {
                 // Characters with nothing between them share one place and format.
                 std::size_t m = k + 1;
                 while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1]) ++m;
+                if (starts[k] == starEnd_) stream.stretch.afterStar.push_back(stream.stretch.codes.size());
                 stream.stretch.add(codes + k, m - k, state_.format, starts + k, ends + k, written());
                 converted_ += m - k;
                 copied_ = ends[m - 1];
