@@ -242,7 +242,7 @@ int main(int argc, char** argv) {
         } catch (const std::bad_alloc&) {
             // The unfinished output was never given its name: nothing is left behind.
             outcome.ok = false;
-            outcome.error = "not enough memory to convert the document; close other programs and try again";
+            outcome.error = kNotEnoughMemory;
         }
         if (!outcome.ok) {
             fail(outcome.error);

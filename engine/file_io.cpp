@@ -79,7 +79,7 @@ ContentProducer guarded(const ContentProducer& produce) {
         try {
             return produce(write);
         } catch (const std::bad_alloc&) {
-            return "not enough memory to convert the document; close other programs and try again";
+            return std::string(kNotEnoughMemory);
         }
     };
 }

@@ -45,6 +45,9 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
 // and returns an empty string, or why the content could not be made; the save is
 // then abandoned and that reason returned as it is.
 using ContentProducer = std::function<std::string(const std::function<void(std::string_view)>& write)>;
+// What a save (or a conversion) says when memory runs out while the content is made.
+inline constexpr std::string_view kNotEnoughMemory =
+    "not enough memory to convert the document; close other programs and try again";
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce);
 
 // The form of a path that Windows takes past MAX_PATH (\\?\...) when it is that

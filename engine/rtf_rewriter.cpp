@@ -435,6 +435,9 @@ struct Pending {
     std::size_t start = 0, end = 0;  // its bytes in the input
     std::size_t holdAt = 0;          // where its replacement goes in the output
     UnicodeStretch stretch;
+
+    // Whether output from here on waits for it.
+    bool holds() const { return active || !stretch.empty(); }
 };
 
 constexpr int kNoCharset = -1;
@@ -515,9 +518,9 @@ inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t c
 class Rewriter {
 public:
     Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
-             const RewriteOptions& options, int unicodeFontNumber, std::size_t checkedUpTo = std::string_view::npos)
+             const RewriteOptions& options, std::size_t checkedUpTo = std::string_view::npos)
         : input_(input), tokens_(input), sink_(sink), renamed_(renamed), unicode_(options.unicode),
-          unicodeFont_(options.unicodeFont), lowestFontNumber_(unicodeFontNumber), checkedUpTo_(checkedUpTo) {
+          unicodeFont_(options.unicodeFont), checkedUpTo_(checkedUpTo) {
         streams_.emplace_back();
     }
 
@@ -539,7 +542,6 @@ public:
         return any;
     }
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
-    int freeFontNumber() const { return highestFont_ < std::numeric_limits<int>::max() ? highestFont_ + 1 : highestFont_; }
 
 private:
     bool checking() const { return sink_ == nullptr; }
@@ -564,7 +566,11 @@ private:
     void otherCharacter(std::size_t start, std::size_t end, char16_t value);
     bool resolve(Pending& p, int following);
     void endStream();
-    bool waiting() const { return streams_.back().active || !streams_.back().stretch.empty(); }
+    bool waiting() const { return streams_.back().holds(); }
+    bool anyHolds(const Pending* except = nullptr) const {
+        return std::any_of(streams_.begin(), streams_.end(),
+                           [except](const Pending& q) { return &q != except && q.holds(); });
+    }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
     std::size_t layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
@@ -613,16 +619,13 @@ private:
     const std::vector<std::size_t>* renamed_;
     const bool unicode_;
     const std::string unicodeFont_;
-    // The added font's number: at least the lowest one free in what the check read, and
-    // above every number the document names. Found on the output thread, as it reads
-    // the whole document, while the conversion begins.
-    const int lowestFontNumber_;
+    // The added font's number, above every number the document names. Found on the
+    // output thread, as it reads the whole document, while the conversion begins.
     std::promise<int> fontNumberFound_;
     std::shared_future<int> fontNumber_ = fontNumberFound_.get_future().share();
     int unicodeFontNumber() const { return fontNumber_.get(); }
     std::string unicodeFontEntry(int number) const;
     bool unicodeFontWritten_ = false;
-    int highestFont_ = -1;
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
     ByteBuffer laidOut_;
@@ -875,9 +878,7 @@ void Rewriter::endStretch(Pending& p) {
     if (s.empty()) return;
     const std::size_t first = s.holdAt() - base_;
     const std::string_view tail = std::string_view(out_).substr(first);
-    bool outer = false;
-    for (const Pending& q : streams_) outer = outer || (&q != &p && (q.active || !q.stretch.empty()));
-    if (output_ && !outer) {
+    if (output_ && !anyHolds(&p)) {
         // Nothing before the stretch waits: the output so far goes on, with the stretch
         // for the output thread to lay out, or laid out here when that thread is behind.
         OutputItem item = output_->take();
@@ -1063,7 +1064,6 @@ void Rewriter::commitFontEntry() {
     if (!info.upperHalf) info.upperHalf = codePageUpperHalf(1252);
     info.symbol = entryCharset_ == kSymbolCharset;
     if (!state_.offBody) fonts_[entryNumber_] = info;  // a later entry of the same number wins
-    highestFont_ = std::max(highestFont_, entryNumber_);
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, nameAt_);
     entryOpen_ = entryNumbered_ = false;
     entryName_.clear();
@@ -1112,7 +1112,6 @@ void Rewriter::controlWord(const RtfToken& t) {
     const std::size_t end = tokens_.offset();
     const bool starred = state_.starred;
     state_.starred = false;
-    if (checking() && t.hasParameter && t.parameter > highestFont_ && namesFont(t.word)) highestFont_ = t.parameter;
     auto it = words().find(t.word);
     if (it != words().end() && it->second.word == Word::Unicode && !t.hasParameter) it = words().end();
     const bool unicode = it != words().end() && it->second.word == Word::Unicode;
@@ -1449,7 +1448,7 @@ void Rewriter::flush(bool all) {
     if (checking()) return;
     std::size_t limit = out_.size();
     for (const Pending& p : streams_) {
-        if (p.active || !p.stretch.empty()) {
+        if (p.holds()) {
             limit = (p.active ? p.holdAt : p.stretch.holdAt()) - base_;
             break;
         }
@@ -1479,9 +1478,7 @@ RewriteResult Rewriter::run() {
         auto findFontNumber = [this] {
             try {
                 const int highest = highestNamedFont(input_);
-                fontNumberFound_.set_value(highest < lowestFontNumber_                  ? lowestFontNumber_
-                                           : highest < std::numeric_limits<int>::max() ? highest + 1
-                                                                                        : highest);
+                fontNumberFound_.set_value(highest < std::numeric_limits<int>::max() ? highest + 1 : highest);
             } catch (...) {
                 fontNumberFound_.set_exception(std::current_exception());
                 throw;
@@ -1541,9 +1538,7 @@ RewriteResult Rewriter::run() {
                     // The Unicode font joins the end of the font table (a group of its
                     // own, not a document that is its own font table).
                     copyUpTo(t.offset);
-                    bool waiting = false;
-                    for (const Pending& q : streams_) waiting = waiting || q.active || !q.stretch.empty();
-                    if (output_ && !waiting) {
+                    if (output_ && !anyHolds()) {
                         // The output thread writes it, once it knows the number.
                         OutputItem item = output_->take();
                         item.bytes.append(out_);
@@ -1629,7 +1624,7 @@ RewriteResult Rewriter::run() {
 }  // namespace
 
 RewriteResult RtfRewrite::check() {
-    Rewriter checker(rtf_, nullptr, nullptr, options_, 0);
+    Rewriter checker(rtf_, nullptr, nullptr, options_);
     checkResult_ = checker.run();
     checked_ = true;
     if (checkResult_) {
@@ -1637,7 +1632,6 @@ RewriteResult RtfRewrite::check() {
         // value stay in it.
         if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
-        freeFontNumber_ = checker.freeFontNumber();
         checkedUpTo_ = checker.checkedUpTo();
     }
     return checkResult_;
@@ -1652,7 +1646,7 @@ RewriteResult RtfRewrite::write(const RtfSink& sink) {
             sink(rtf_.substr(at, std::size_t(1) << 20));
         return {};
     }
-    Rewriter writer(rtf_, &sink, &renamedEntries_, options_, freeFontNumber_, checkedUpTo_);
+    Rewriter writer(rtf_, &sink, &renamedEntries_, options_, checkedUpTo_);
     return writer.run();
 }
 

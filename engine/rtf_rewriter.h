@@ -55,7 +55,6 @@ private:
     // rename begin, and whether anything is to change at all.
     std::vector<std::size_t> renamedEntries_;
     bool unchanged_ = false;
-    int freeFontNumber_ = 0;  // for the Unicode font's entry
     std::size_t checkedUpTo_ = std::string_view::npos;  // where the check stopped, having learnt enough
 };
 

@@ -173,9 +173,7 @@ private:
     void put(std::u16string_view v) {
         for (char16_t c : v) t_[len_++] = c;
     }
-    void put(std::initializer_list<char16_t> v) {
-        for (char16_t c : v) t_[len_++] = c;
-    }
+    void put(std::initializer_list<char16_t> v) { put(std::u16string_view(v.begin(), v.size())); }
     // A code's value; all three places are copied, there being room, to save a loop.
     void putValue(std::uint8_t code) {
         const PanchariValue& v = kTable[code];
