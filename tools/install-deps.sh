@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tolvarin needs on Debian 12.
+# Installs what building, running and testing Tolvarin needs on Debian 12
+# (file and dpkg-dev: cpack -G DEB reads the programs' library dependencies with them).
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config
+    file dpkg-dev
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
