@@ -1,6 +1,10 @@
 // The window on the offscreen platform: found by object name, driven as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -12,6 +16,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -37,30 +43,64 @@ T* child(QWidget& w, const char* name) {
     return c;
 }
 
-// Accepts the next message box that opens and remembers its text and icon. It polls
-// only while it lives: a box that never came must not be looked for in the next test.
+// Answers the next dialog of type T that opens while it lives, as a user would: it is
+// found among the visible windows (an offscreen window need not become active, so the
+// active modal widget is no guide). Any dialog of that type still open kDeadline after
+// it was first seen fails the test and is closed, so that the exec() waiting on it
+// returns instead of hanging. It polls only while it lives: a dialog that never came
+// must not be looked for in the next test.
+template <class T>
+class DialogScript {
+public:
+    static constexpr int kDeadline = 5000;  // ms
+
+    explicit DialogScript(std::function<void(T&)> answer) : answer_(std::move(answer)) {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { poll(); });
+        timer_.start();
+    }
+    bool answered() const { return answered_; }
+
+private:
+    void poll() {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<T*>(top);
+            if (!dialog || !dialog->isVisible()) continue;
+            auto it = std::find_if(open_.begin(), open_.end(), [&](auto& o) { return o.first == dialog; });
+            if (it == open_.end()) {
+                open_.emplace_back(dialog, QDeadlineTimer(kDeadline));
+                if (!answered_) {
+                    answered_ = true;
+                    answer_(*dialog);
+                }
+            } else if (it->second.hasExpired()) {
+                ADD_FAILURE() << dialog->metaObject()->className() << " still open after " << kDeadline
+                              << " ms; closed";
+                it->second = QDeadlineTimer(kDeadline);
+                static_cast<QDialog*>(dialog)->done(QDialog::Rejected);  // done() is protected in QFileDialog
+            }
+        }
+    }
+
+    std::function<void(T&)> answer_;
+    bool answered_ = false;
+    std::vector<std::pair<QPointer<T>, QDeadlineTimer>> open_;
+    QTimer timer_;  // last member: stopped and gone before the rest
+};
+
+// Accepts the next message box that opens and remembers its text and icon.
 struct BoxWatcher {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;
     int seen = 0;
-    QTimer timer;  // last member: stopped and gone before the rest
-
-    void arm() {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] { poll(); });
-        timer.start();
-    }
-    void poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            timer.stop();
-            text = box->text();
-            icon = box->icon();
-            title = box->windowTitle();
-            ++seen;
-            box->accept();
-        }
-    }
+    DialogScript<QMessageBox> script{[this](QMessageBox& box) {
+        text = box.text();
+        icon = box.icon();
+        title = box.windowTitle();
+        ++seen;
+        box.accept();
+    }};
 };
 
 QString qpath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
@@ -219,21 +259,20 @@ TEST_F(Window, OpenDialogAllFilesMatchesEveryFile) {
     test::TempDir dir;
     test::writeFile(dir.path() / "brief", "{\\rtf1 x}");
     QStringList captions, patterns;
-    QTimer poll;  // until the dialog is up; it stops with the test
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        poll.stop();
-        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    DialogScript<QFileDialog> script([&](QFileDialog& dialog) {
+        if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
             for (int i = 0; i < types->count(); ++i) captions << types->itemText(i);
-        dialog->setDirectory(qpath(dir.path()));
-        dialog->selectNameFilter(kAllFilesFilter);
-        if (auto* model = dialog->findChild<QFileSystemModel*>()) patterns = model->nameFilters();
-        dialog->selectFile(qpath(dir.path() / "brief"));
-        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it, QDialog does not
+        dialog.setDirectory(qpath(dir.path()));
+        dialog.selectNameFilter(kAllFilesFilter);
+        if (auto* model = dialog.findChild<QFileSystemModel*>()) patterns = model->nameFilters();
+        // Typed into the name box, as a user does: selectFile() leaves the box alone
+        // while it has the focus, which it has once the dialog is active, and the
+        // dialog then has no file to accept.
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("brief"));
+        static_cast<QDialog&>(dialog).accept();  // public in QDialog; QFileDialog's own runs
     });
-    poll.start();
     EXPECT_EQ(ShowOpenDialog(w.get()), qpath(dir.path() / "brief"));
     EXPECT_EQ(captions, QStringList({kRtfFilter, kAllFilesFilter}));
     EXPECT_TRUE(QDir::match(patterns, QStringLiteral("brief"))) << patterns.join(' ').toStdString();
@@ -296,7 +335,6 @@ TEST_F(Window, HandlersWithScriptedDialogs) {
     // A failed load names the file and keeps the document and the three paths.
     const std::u16string before = w->rtbSource().text();
     BoxWatcher box;
-    box.arm();
     opens = {qpath(dir.path() / "bad.rtf")};
     w->cmdOpen_Click();
     EXPECT_EQ(box.seen, 1);
@@ -334,7 +372,6 @@ TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
         statusDuring = child<QLabel>(*w, "lblStatus")->text();
     }); });
     BoxWatcher box;
-    box.arm();
     QTest::mouseClick(child<QWidget>(*w, "CmdConvert"), Qt::LeftButton);
 
     ASSERT_EQ(during.size(), 9u) << "the pass let no events through";
@@ -370,7 +407,6 @@ TEST_F(Window, ConvertsASampleDocumentIntoAChosenFolder) {
     QTest::qWait(30);
     ASSERT_EQ(w->txtFilename(), qpath(dir.path() / "out" / "Converted_wordpad_style.rtf"));
     BoxWatcher box;
-    box.arm();
     QTest::mouseClick(child<QWidget>(*w, "CmdConvert"), Qt::LeftButton);
     EXPECT_EQ(box.text, "Converted from Panchari!");
     EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "Ready");
@@ -398,7 +434,6 @@ TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
 
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "letter.rtf")));
     BoxWatcher done;
-    done.arm();
     w->CmdConvert_Click();
     EXPECT_EQ(done.text, "Converted from Panchari!");
     Document out;
@@ -408,7 +443,6 @@ TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
 
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "unknown.rtf")));
     BoxWatcher kept;
-    kept.arm();
     w->CmdConvert_Click();
     EXPECT_EQ(kept.text, "Converted from Panchari!\n1 character had no Unicode equivalent and was kept as it was");
 
@@ -425,7 +459,6 @@ TEST_F(Window, EscapeDuringAPassWritesNothing) {
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "big.rtf")));
     QTimer::singleShot(0, [&] { QTest::keyClick(child<QWidget>(*w, "txtInput"), Qt::Key_Escape); });
     BoxWatcher box;  // a pass that ran to its end would wait on its message
-    box.arm();
     w->CmdConvert_Click();
     EXPECT_EQ(box.seen, 0) << "the pass ended before Escape reached it";
     EXPECT_TRUE(w->quitRequested());
@@ -440,7 +473,6 @@ TEST_F(Window, FailedSaveIsReportedNotSuccess) {
     w->setFolderDialog([&](QWidget*, const QString&, const QString&) { return qpath(dir.path() / "gone"); });
     w->cmdBrowse_Click();
     BoxWatcher box;
-    box.arm();
     w->CmdConvert_Click();
     EXPECT_EQ(box.icon, QMessageBox::Warning);
     EXPECT_TRUE(box.text.contains("gone")) << box.text.toStdString();
@@ -459,7 +491,6 @@ TEST_F(Window, FileRemovedBetweenChoosingAndLoading) {
         return qpath(dir.path() / "gone.rtf");
     });
     BoxWatcher box;
-    box.arm();
     w->cmdOpen_Click();
     EXPECT_EQ(box.icon, QMessageBox::Warning);
     EXPECT_TRUE(box.text.contains("gone.rtf")) << box.text.toStdString();
