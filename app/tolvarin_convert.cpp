@@ -1,4 +1,5 @@
 // tolvarin-convert: converts PANCHARI RTF documents to ML-TTRevathi from the command line.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 #endif
@@ -32,6 +35,9 @@ using namespace tolvarin;
 namespace {
 
 constexpr const char* kProgram = "tolvarin-convert";
+// As an input, standard input; as -o, standard output.
+constexpr std::string_view kStdio = "-";
+constexpr const char* kStdinName = "- (standard input)";
 
 void usage(std::ostream& out) {
     out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q] FILE...\n"
@@ -39,7 +45,8 @@ void usage(std::ostream& out) {
         << "or to Unicode Malayalam. Everything else in the document is kept as it is.\n"
         << "\n"
         << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
-        << "  -o OUTPUT   write the result to OUTPUT (one FILE only)\n"
+        << "  -o OUTPUT   write the result to OUTPUT (one FILE only); -o - writes it\n"
+        << "              to standard output\n"
         << "  -d DIR      write every result into the folder DIR, made if it is missing\n"
         << "  --unicode   write the PANCHARI text as Unicode Malayalam, in the font\n"
         << "              \"" << kDefaultUnicodeFont << "\" unless --font names another\n"
@@ -49,6 +56,10 @@ void usage(std::ostream& out) {
         << "  -q          print nothing but errors\n"
         << "  --help      show this help and exit\n"
         << "  --version   show the version and exit\n"
+        << "\n"
+        << "FILE - reads the document from standard input (the only FILE then) and\n"
+        << "writes the result to standard output, unless -o names a file. Output to\n"
+        << "standard output is written only once the whole conversion has succeeded.\n"
         << "\n"
         << "An input file is never overwritten, nor a result written earlier in the\n"
         << "same run: a second input of the same name gets Converted_<name> (2).\n"
@@ -86,8 +97,8 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
-// The document's text in Unicode Malayalam, as UTF-8 plain text.
-RewriteOutcome writeUnicodeText(std::string_view rtf, const fs::path& path) {
+// The document's text in Unicode Malayalam, as UTF-8 plain text, into `utf8`.
+RewriteOutcome unicodeText(std::string_view rtf, std::string& utf8) {
     RewriteOutcome outcome;
     Document doc;
     LoadResult loaded = doc.setRtf(rtf);
@@ -97,15 +108,61 @@ RewriteOutcome writeUnicodeText(std::string_view rtf, const fs::path& path) {
         return outcome;
     }
     const auto& runs = doc.runs();
+    std::vector<bool> used(doc.fonts().size());
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
-        if (isSourceFont(doc.fonts()[runs[r].format.font].name)) outcome.converted += end - runs[r].start;
+        const Font& font = doc.fonts()[runs[r].format.font];
+        if (isSourceFont(font.name)) outcome.converted += end - runs[r].start;
+        const std::u16string_view text = std::u16string_view(doc.text()).substr(runs[r].start, end - runs[r].start);
+        const bool hasText = std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20; });
+        if (hasText && !font.name.empty() && !used[runs[r].format.font] &&
+            std::find(outcome.textFonts.begin(), outcome.textFonts.end(), font.name) == outcome.textFonts.end())
+            outcome.textFonts.push_back(font.name);
+        if (hasText) used[runs[r].format.font] = true;
     }
-    const std::string utf8 = documentUnicodeText(doc, &outcome.unknown);
+    utf8 = documentUnicodeText(doc, &outcome.unknown);
     outcome.converted -= std::min(outcome.converted, outcome.unknown);
-    outcome.error = writeFileReplacing(path, utf8);
-    outcome.ok = outcome.error.empty();
     return outcome;
+}
+
+// What a file's line says of its conversion.
+std::string summary(const RewriteOutcome& outcome, bool text) {
+    if (outcome.converted > 0 || outcome.unknown > 0) return std::to_string(outcome.converted) + " characters converted";
+    // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
+    std::string line = "no text in PANCHARI";
+    if (!outcome.textFonts.empty()) {
+        line += " (fonts used: ";
+        for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];
+        line += ")";
+    }
+    return line + (text ? "; its text written as it is" : "; written unchanged");
+}
+
+// Standard input, whole. Returns an empty string, or what went wrong.
+std::string readStandardInput(std::string& out) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    char buffer[1 << 16];
+    for (;;) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, stdin);
+        out.append(buffer, n);
+        if (out.size() > kMaxInputFileSize) return "the input is larger than 1 GiB, too large for a document";
+        if (n < sizeof buffer) break;
+    }
+    if (std::ferror(stdin)) return "cannot read standard input";
+    return {};
+}
+
+// Writes a finished result to standard output. Returns an empty string, or what went wrong.
+std::string writeStandardOutput(std::string_view bytes) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::cout.flush();
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+        return "cannot write to standard output";
+    return {};
 }
 
 // The arguments in UTF-8. Windows hands a program's char arguments over in the ANSI
@@ -180,6 +237,10 @@ int main(int argc, char** argv) {
         }
     }
     if (inputs.empty()) return usageError("no input file");
+    const bool fromStdin = std::find(inputs.begin(), inputs.end(), kStdio) != inputs.end();
+    if (fromStdin && inputs.size() != 1) return usageError("standard input (-) must be the only input");
+    if (fromStdin && !outputDir.empty()) return usageError("-d does not take standard input; use -o FILE or none");
+    const bool toStdout = output == kStdio || (fromStdin && output.empty());
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
     if ((text || !font.empty()) && !unicode) return usageError("--text and --font go with --unicode");
@@ -200,45 +261,66 @@ int main(int argc, char** argv) {
     }
 
     std::vector<fs::path> inputPaths, written;
-    for (const std::string& input : inputs) inputPaths.push_back(fs::u8path(input));
+    for (const std::string& input : inputs)
+        if (input != kStdio) inputPaths.push_back(fs::u8path(input));
     int status = 0;
     for (const std::string& input : inputs) {
+        const bool stdinInput = input == kStdio;
+        const std::string label = stdinInput ? kStdinName : input;
         // Windows takes / as well as \; the path rule splits on the preferred one.
         const fs::path inPath = fs::u8path(input).make_preferred();
         auto fail = [&](const std::string& reason) {
-            std::cerr << kProgram << ": " << input << ": " << reason << "\n";
+            std::cerr << kProgram << ": " << label << ": " << reason << "\n";
             status = 1;
         };
 
         fs::path outPath;
-        if (!output.empty()) {
-            outPath = fs::u8path(output);
-        } else {
-            std::u16string folder =
-                outputDir.empty() ? FolderOf(inPath.u16string()) : fs::u8path(outputDir).make_preferred().u16string();
-            if (folder.empty()) folder = u".";
-            outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
-            if (text) outPath.replace_extension(".txt");
-        }
-        if (anySame(outPath, inputPaths)) {
-            fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
-            continue;
-        }
-        // Two inputs of one name in a batch: the later one must not replace the first's result.
         std::string renamed;
-        if (anySame(outPath, written)) {
-            renamed = " (" + displayPath(outPath.filename()) + " was written earlier in this run)";
-            outPath = freeName(outPath, written);
+        if (!toStdout) {
+            if (!output.empty()) {
+                outPath = fs::u8path(output);
+            } else {
+                std::u16string folder = outputDir.empty() ? FolderOf(inPath.u16string())
+                                                          : fs::u8path(outputDir).make_preferred().u16string();
+                if (folder.empty()) folder = u".";
+                outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
+                if (text) outPath.replace_extension(".txt");
+            }
+            if (anySame(outPath, inputPaths)) {
+                fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
+                continue;
+            }
+            // Two inputs of one name in a batch: the later one must not replace the first's result.
+            if (anySame(outPath, written)) {
+                renamed = " (" + displayPath(outPath.filename()) + " was written earlier in this run)";
+                outPath = freeName(outPath, written);
+            }
         }
 
         InputFile in;
-        if (std::string error = in.open(inPath); !error.empty()) {
+        std::string piped;
+        if (std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath); !error.empty()) {
             fail(error);
             continue;
         }
+        const std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
         RewriteOutcome outcome;
+        std::string result;  // for standard output: written only once it is whole
         try {
-            outcome = text ? writeUnicodeText(in.bytes(), outPath) : convertRtfToFile(in.bytes(), outPath, options);
+            if (text) {
+                outcome = unicodeText(bytes, result);
+                if (outcome.ok && !toStdout) {
+                    outcome.error = writeFileReplacing(outPath, result);
+                    outcome.ok = outcome.error.empty();
+                }
+            } else {
+                outcome = toStdout ? convertRtfToString(bytes, result, options)
+                                   : convertRtfToFile(bytes, outPath, options);
+            }
+            if (outcome.ok && toStdout) {
+                outcome.error = writeStandardOutput(result);
+                outcome.ok = outcome.error.empty();
+            }
         } catch (const std::bad_alloc&) {
             // The unfinished output was never given its name: nothing is left behind.
             outcome.ok = false;
@@ -248,11 +330,14 @@ int main(int argc, char** argv) {
             fail(outcome.error);
             continue;
         }
-        written.push_back(outPath);
-        if (outcome.unknown > 0) std::cerr << kProgram << ": " << input << ": " << unknownCharactersNote(outcome.unknown) << "\n";
-        if (!quiet)
-            std::cout << input << " -> " << displayPath(outPath) << ": " << outcome.converted
-                      << " characters converted" << renamed << "\n";
+        if (!toStdout) written.push_back(outPath);
+        if (outcome.unknown > 0) std::cerr << kProgram << ": " << label << ": " << unknownCharactersNote(outcome.unknown) << "\n";
+        if (!quiet) {
+            // Standard output carries the document itself: the line goes to standard error then.
+            std::ostream& report = toStdout ? std::cerr : std::cout;
+            report << label << " -> " << (toStdout ? std::string("(standard output)") : displayPath(outPath)) << ": "
+                   << summary(outcome, text) << renamed << "\n";
+        }
     }
     return status;
 }

@@ -1,6 +1,7 @@
 #include "conversion.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -38,8 +39,11 @@ RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::pat
     return convertRtfToFile(rtf, path, RewriteOptions{});
 }
 
-RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path,
-                                const RewriteOptions& options) {
+namespace {
+
+// Checks the document, then has `save` take its converted content.
+RewriteOutcome convertWith(std::string_view rtf, const RewriteOptions& options,
+                           const std::function<std::string(const ContentProducer&)>& save) {
     RewriteOutcome outcome;
     RtfRewrite rewrite(rtf, options);
     RewriteResult checked = rewrite.check();
@@ -48,13 +52,30 @@ RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::pat
         outcome.error = checked.description;
         return outcome;
     }
-    outcome.error = writeFileReplacing(path, [&](const std::function<void(std::string_view)>& write) {
+    outcome.textFonts = std::move(checked.textFonts);
+    outcome.error = save([&](const std::function<void(std::string_view)>& write) {
         RewriteResult r = rewrite.write(write);
         outcome.converted = r.converted;
         outcome.unknown = r.unknown;
         return r ? std::string() : r.description;
     });
     outcome.ok = outcome.error.empty();
+    return outcome;
+}
+
+}  // namespace
+
+RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path,
+                                const RewriteOptions& options) {
+    return convertWith(rtf, options, [&](const ContentProducer& produce) { return writeFileReplacing(path, produce); });
+}
+
+RewriteOutcome convertRtfToString(std::string_view rtf, std::string& out, const RewriteOptions& options) {
+    out.clear();
+    RewriteOutcome outcome = convertWith(rtf, options, [&](const ContentProducer& produce) {
+        return produce([&out](std::string_view piece) { out.append(piece); });
+    });
+    if (!outcome.ok) out.clear();
     return outcome;
 }
 

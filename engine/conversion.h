@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document.h"
 
@@ -81,11 +82,16 @@ struct RewriteOutcome {
     std::size_t converted = 0;
     std::size_t unknown = 0;  // Unicode: characters kept as they were, with no Unicode value
     std::string error;        // names what failed, and where
+    // When nothing was converted: the fonts the text is set in, by name.
+    std::vector<std::string> textFonts;
 };
 struct RewriteOptions;
 RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path);
 RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path,
                                 const RewriteOptions& options);
+// The same into memory, for a destination that can only be written once the whole
+// conversion has succeeded (a pipe); `out` is complete only when the outcome is ok.
+RewriteOutcome convertRtfToString(std::string_view rtf, std::string& out, const RewriteOptions& options);
 
 // The extra line of the message after a Unicode conversion that kept characters.
 std::string unknownCharactersNote(std::size_t unknown);

@@ -107,7 +107,8 @@ const std::unordered_map<std::string_view, WordInfo>& words() {
                                    "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn"})
             t[w] = {Word::NewStream};
         t["ud"] = {Word::NewStream};  // the Unicode twin of the group before it, converted on its own
-        for (std::string_view w : {"shpinst", "do", "background"}) t[w] = {Word::Container};
+        // LibreOffice's page styles hold a name each, and the style's header and footer.
+        for (std::string_view w : {"shpinst", "do", "background", "pgdsctbl"}) t[w] = {Word::Container};
         t["object"] = {Word::Object};
         // Groups whose bytes are data, names or instructions, never text to convert:
         // hex data in a font the reader takes for PANCHARI would be ruined.
@@ -542,6 +543,8 @@ public:
         return any;
     }
     bool anySourceText() const { return !usedSourceFonts_.empty(); }
+    // The names of the fonts that text is set in, in the order first used.
+    std::vector<std::string> textFonts() const;
 
 private:
     bool checking() const { return sink_ == nullptr; }
@@ -661,6 +664,18 @@ private:
     std::string entryName_;
     bool renaming_ = false;
 
+    // Check: the fonts other text is set in, by number in the order first used, and
+    // the names of the body's fonts.
+    void noteTextFont() {
+        const int number = fontNumber();
+        if (number == lastTextFont_) return;
+        lastTextFont_ = number;
+        if (std::find(textFonts_.begin(), textFonts_.end(), number) == textFonts_.end()) textFonts_.push_back(number);
+    }
+    std::vector<int> textFonts_;
+    int lastTextFont_ = std::numeric_limits<int>::min();
+    std::unordered_map<int, std::string> fontNames_;
+    std::string entryDisplayName_;  // the entry's name in UTF-8, for messages
     // Check: source fonts by number, those with text, and where their entries stand.
     std::unordered_set<int> usedSourceFonts_;
     std::vector<std::pair<int, std::size_t>> sourceEntries_;
@@ -703,6 +718,17 @@ std::vector<std::size_t> Rewriter::renamedEntries() const {
         if (usedSourceFonts_.count(number)) v.push_back(at);
     std::sort(v.begin(), v.end());
     return v;
+}
+
+std::vector<std::string> Rewriter::textFonts() const {
+    std::vector<std::string> names;
+    for (int number : textFonts_) {
+        auto it = fontNames_.find(number);
+        if (it != fontNames_.end() && !it->second.empty() &&
+            std::find(names.begin(), names.end(), it->second) == names.end())
+            names.push_back(it->second);
+    }
+    return names;
 }
 
 // Decides the pending character now that what follows it is known, and puts its
@@ -783,6 +809,7 @@ void Rewriter::character(std::size_t start, std::size_t end, char16_t value, int
     if (state_.kind != Kind::Text) return;
     if (font().source) sourceCharacter(start, end, code, form);
     else if (!checking()) otherCharacter(start, end, value);
+    else if (value >= 0x20) noteTextFont();
 }
 
 void Rewriter::endStream() {
@@ -976,7 +1003,9 @@ void Rewriter::finishUnicode(std::size_t end) {
             // U+F0xx reads as code xx only in a symbol font, which the target font is not.
             sourceCharacter(unicodeStart_, end, privateCode ? v - 0xF000 : encodeCp1252(v), Form::Unicode,
                             !privateCode);
-        } else if (!checking()) {
+        } else if (checking()) {
+            if (v >= 0x20) noteTextFont();
+        } else {
             otherCharacter(unicodeStart_, end,
                            privateCode && font().symbol ? decodeCp1252(std::uint8_t(v - 0xF000)) : v);
         }
@@ -1014,6 +1043,7 @@ void Rewriter::nameCharacter(std::size_t start, std::size_t end, char16_t value)
         drop(start, end);
     }
     entryName_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a source font
+    if (checking()) appendUtf8(entryDisplayName_, value);
 }
 
 // The first letters of a font name that starts at `at`, read ahead in plain bytes,
@@ -1050,6 +1080,7 @@ void Rewriter::commitFontEntry() {
         // An entry with no name, or with no font number to give it, defines nothing,
         // and what it said is not handed on to the next one.
         entryOpen_ = entryNumbered_ = false;
+        entryDisplayName_.clear();
         entryCharset_ = kNoCharset;
         entryName_.clear();
         return;
@@ -1065,6 +1096,11 @@ void Rewriter::commitFontEntry() {
     info.symbol = entryCharset_ == kSymbolCharset;
     if (!state_.offBody) fonts_[entryNumber_] = info;  // a later entry of the same number wins
     if (checking() && info.source) sourceEntries_.emplace_back(entryNumber_, nameAt_);
+    if (checking() && !state_.offBody) {
+        while (!entryDisplayName_.empty() && entryDisplayName_.back() == ' ') entryDisplayName_.pop_back();
+        fontNames_[entryNumber_] = entryDisplayName_;
+    }
+    entryDisplayName_.clear();
     entryOpen_ = entryNumbered_ = false;
     entryName_.clear();
     entryCharset_ = kNoCharset;
@@ -1289,7 +1325,10 @@ void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
         if (font().source) {
             tokens_.seek(offset);
             sourceText();
-        } else if (!checking() && waiting()) {
+        } else if (checking()) {
+            if (std::any_of(bytes.begin(), bytes.end(), [](char b) { return std::uint8_t(b) >= 0x20; }))
+                noteTextFont();
+        } else if (waiting()) {
             // Only the first character can complete a pair with the pending one.
             for (std::size_t i = 0; i < bytes.size(); ++i) {
                 const auto b = std::uint8_t(bytes[i]);
@@ -1576,7 +1615,9 @@ RewriteResult Rewriter::run() {
                 if (font().source) {
                     sourceCharacter(t.offset, t.offset + 4, t.byte, Form::Text);
                     sourceText();
-                } else if (!checking() && waiting()) {
+                } else if (checking()) {
+                    noteTextFont();
+                } else if (waiting()) {
                     const FontInfo& f = font();
                     otherCharacter(t.offset, t.offset + 4,
                                    f.doubleByte && t.byte >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, t.byte));
@@ -1633,6 +1674,7 @@ RewriteResult RtfRewrite::check() {
         if (!options_.unicode) renamedEntries_ = checker.renamedEntries();
         unchanged_ = !checker.anySourceText();
         checkedUpTo_ = checker.checkedUpTo();
+        if (unchanged_) checkResult_.textFonts = checker.textFonts();
     }
     return checkResult_;
 }

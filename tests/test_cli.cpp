@@ -145,3 +145,56 @@ TEST(Cli, UnicodeDocumentAndText) {
 
     EXPECT_EQ(run("--text " + quote(letter)).status, 2) << "--text goes with --unicode";
 }
+
+// In a pipeline "-" is standard input or output; a result there is written only once
+// it is whole, so a failed conversion writes nothing.
+TEST(Cli, StandardInputAndOutput) {
+    test::TempDir dir;
+    const auto in = dir.path() / "in.rtf";
+    std::filesystem::copy(test::dataDir() / "word_style.rtf", in);
+    const auto letter = test::dataDir() / ".." / ".." / "samples" / "letter.rtf";
+    test::writeFile(dir.path() / "plain.txt", "not rtf");
+    std::string late = test::readFile(letter);  // damaged right before its last brace
+    late.insert(late.rfind('}'), "\\'zz");
+    test::writeFile(dir.path() / "late.rtf", late);
+    ASSERT_EQ(run("-o " + quote(dir.path() / "file.rtf") + " " + quote(in)).status, 0);
+    const std::string converted = test::readFile(dir.path() / "file.rtf");
+    const std::string text = test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt");
+    const auto out = dir.path() / "out", err = dir.path() / "err";
+    const struct {
+        std::string args;
+        int status;
+        std::string output;  // what standard output receives
+        std::string message;  // part of standard error
+    } cases[] = {
+        {"- < " + quote(in), 0, converted, "- (standard input) -> (standard output): 8 characters converted"},
+        {"-o - " + quote(in), 0, converted, "8 characters converted"},
+        {"-q -o " + quote(dir.path() / "piped.rtf") + " - < " + quote(in), 0, "", ""},
+        {"--unicode --text - < " + quote(letter), 0, text, ""},
+        {"- < " + quote(dir.path() / "plain.txt"), 1, "", "tolvarin-convert: - (standard input): not an RTF document"},
+        {"--unicode -o - " + quote(dir.path() / "late.rtf"), 1, "", "damaged RTF"},
+        {"- " + quote(in), 2, "", "the only input"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = test::runCommand("(" + std::string(TOLVARIN_CONVERT_EXE) + " " + c.args + " > " + quote(out) +
+                                    " 2> " + quote(err) + ")");
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << test::readFile(err);
+        EXPECT_EQ(test::readFile(out), c.output) << c.args;
+        EXPECT_NE(test::readFile(err).find(c.message), std::string::npos) << c.args << "\n" << test::readFile(err);
+    }
+    EXPECT_EQ(test::readFile(dir.path() / "piped.rtf"), converted) << "-o names a file for standard input's result";
+}
+
+// A document with nothing in PANCHARI is still written, and its line says so.
+TEST(Cli, NothingToConvertSaysSo) {
+    test::TempDir dir;
+    const std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}{\\f1 Arial;}{\\f2 Unused;}}"
+                            "\\f0 Hello {\\f1 world}\\par}";
+    test::writeFile(dir.path() / "report.rtf", rtf);
+    CliRun r = run(quote(dir.path() / "report.rtf"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(": no text in PANCHARI (fonts used: Times New Roman, Arial); written unchanged"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_report.rtf"), rtf);
+}
