@@ -1,17 +1,26 @@
-// Writes a generated PANCHARI document: make_sample FILE [MEGABYTES]
+// Writes a generated PANCHARI document: make_sample [--libreoffice] FILE [MEGABYTES]
+// WordPad's and Word's style by default; --libreoffice writes LibreOffice's.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "sample_document.h"
 
 int main(int argc, char** argv) {
+    const bool libreOffice = argc > 1 && std::strcmp(argv[1], "--libreoffice") == 0;
+    if (libreOffice) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_sample FILE [MEGABYTES]\n");
+        std::fprintf(stderr, "usage: make_sample [--libreoffice] FILE [MEGABYTES]\n");
         return 2;
     }
     std::size_t mb = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
-    std::string doc = tolvarin::bench::makePanchariDocument(mb * 1024 * 1024);
+    const std::size_t bytes = mb * 1024 * 1024;
+    std::string doc = libreOffice ? tolvarin::bench::makeLibreOfficeDocument(bytes)
+                                  : tolvarin::bench::makePanchariDocument(bytes);
     std::ofstream(argv[1], std::ios::binary).write(doc.data(), std::streamsize(doc.size()));
     return 0;
 }

@@ -49,4 +49,71 @@ inline std::string makePanchariDocument(std::size_t targetBytes) {
     return s;
 }
 
+// The same kind of document as LibreOffice exports it: each PANCHARI glyph as \uN\'hh
+// (a symbol-charset font's code c as U+F000 + c), runs in {\hich\afN\loch\fN ...}
+// groups that restate their formatting, a page-style table, and the generator's name.
+inline std::string makeLibreOfficeDocument(std::size_t targetBytes) {
+    std::string s =
+        "{\\rtf1\\ansi\\deff3\\adeflang1025\n"
+        "{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Times New Roman;}{\\f1\\froman\\fprq2\\fcharset2 Symbol;}"
+        "{\\f2\\fswiss\\fprq2\\fcharset0 Arial;}{\\f3\\froman\\fprq2\\fcharset0 Liberation Serif;}"
+        "{\\f4\\fnil\\fprq0\\fcharset2 PANCHARI;}{\\f5\\fnil\\fprq2\\fcharset0 Liberation Sans;}}\n"
+        "{\\colortbl;\\red0\\green0\\blue0;\\red128\\green128\\blue128;}\n"
+        "{\\stylesheet{\\s0\\snext0\\hich\\af6\\loch\\f3\\fs24\\lang1081 Default Paragraph Style;}}"
+        "{\\*\\generator LibreOffice/7.4.7.2$Linux_X86_64 LibreOffice_project/40$Build-2}\\deftab709\n"
+        "{\\*\\pgdsctbl\n{\\pgdsc0\\pgdscuse451\\pgwsxn11906\\pghsxn16838\\marglsxn1134\\margrsxn1134"
+        "\\margtsxn1134\\margbsxn1134\\pgdscnxt0 Default Page Style;}}\n"
+        "\\formshade\\paperh16838\\paperw11906\\margl1134\\margr1134\\margt1134\\margb1134\\sectd\\sbknone\n"
+        "\\pard\\plain \\s0\\hich\\af6\\loch\\f3\\fs24\\lang1081";
+    s.reserve(targetBytes + 256);
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    static const char hex[] = "0123456789abcdef";
+    auto glyph = [&](unsigned code) {
+        s += "\\u";
+        s += std::to_string(int(0xF000 + code) - 65536);
+        s += "\\'";
+        s.push_back(hex[code >> 4]);
+        s.push_back(hex[code & 15]);
+    };
+    std::size_t words = 0;
+    bool bold = false, italic = false, underline = false;
+    auto openRun = [&] {
+        s += "{";
+        s += bold ? "\\b" : "\\b0";
+        s += italic ? "\\i" : "\\i0";
+        s += underline ? "\\ul\\ulc0" : "\\ulnone";
+        s += "\\hich\\af4\\loch\\f4\\fs24\\loch\n";
+    };
+    openRun();
+    while (s.size() < targetBytes) {
+        int length = 3 + int(next() % 6);
+        for (int i = 0; i < length; ++i) {
+            unsigned r = next();
+            glyph(r % 4 == 0 ? unsigned('a' + r % 26) : 0xA1 + r % 0x4F);
+        }
+        glyph(' ');
+        ++words;
+        // LibreOffice closes the run and opens another wherever the formatting changes.
+        const bool change = words % 97 == 0 || words % 97 == 5 || words % 41 == 0 || words % 41 == 3 ||
+                            words % 120 == 0 || words % 1200 == 0;
+        if (!change) continue;
+        s += "}";
+        if (words % 97 == 0) bold = true;
+        if (words % 97 == 5) bold = false;
+        if (words % 41 == 0) italic = underline = true;
+        if (words % 41 == 3) italic = underline = false;
+        if (words % 120 == 0) s += "\n\\par \\pard\\plain \\s0\\hich\\af6\\loch\\f3\\fs24\\lang1081";
+        if (words % 1200 == 0)
+            s += "{\\hich\\af5\\loch\\f5\\fs18\\loch\nPage footer line in Liberation Sans.}\n\\par \\pard\\plain "
+                 "\\s0\\hich\\af6\\loch\\f3\\fs24\\lang1081";
+        openRun();
+    }
+    s += "}\n\\par }\n";
+    return s;
+}
+
 }  // namespace tolvarin::bench

@@ -8,7 +8,7 @@
 #include "conversion.h"
 #include "dbcs.h"
 #include "rtf_tokenizer.h"
-#include "rtf_words.h"
+#include "rtf_vocabulary.h"
 #include "utf8.h"
 
 namespace tolvarin {
@@ -20,98 +20,6 @@ enum class Dest : std::uint8_t {
     FontTable,  // entries of the font table
     Object,     // an embedded object: skipped, but its \result is text
 };
-
-enum class Action : std::uint8_t {
-    Ignore,
-    Rtf,
-    Char,  // value: the character
-    Bold,
-    Italic,
-    UnderlineOn,
-    UnderlineOff,
-    Font,
-    FontSize,
-    Plain,
-    UnicodeSkipCount,
-    Unicode,
-    DefaultFont,
-    AnsiCodePage,
-    AnsiCharsetFlag,
-    MacCharsetFlag,
-    PcCharsetFlag,
-    PcaCharsetFlag,
-    FontCharset,
-    DestFontTable,
-    DestSkip,
-    DestText,    // a destination whose content is text (\fldrslt)
-    DestObject,
-    ObjectResult,
-    FootnoteNumber,
-};
-
-struct WordInfo {
-    Action action;
-    char16_t value = 0;
-};
-
-const std::unordered_map<std::string_view, WordInfo>& wordTable() {
-    static const std::unordered_map<std::string_view, WordInfo> table = [] {
-        std::unordered_map<std::string_view, WordInfo> t;
-        t["rtf"] = {Action::Rtf};
-        for (const CharacterWord& c : kCharacterWords) t[c.word] = {Action::Char, c.value};
-        t["b"] = {Action::Bold};
-        t["i"] = {Action::Italic};
-        for (std::string_view w : kUnderlineWords)
-            t[w] = {Action::UnderlineOn};
-        t["ulnone"] = {Action::UnderlineOff};
-        t["f"] = {Action::Font};
-        t["fs"] = {Action::FontSize};
-        t["plain"] = {Action::Plain};
-        t["uc"] = {Action::UnicodeSkipCount};
-        t["u"] = {Action::Unicode};
-        t["deff"] = {Action::DefaultFont};
-        t["ansicpg"] = {Action::AnsiCodePage};
-        t["ansi"] = {Action::AnsiCharsetFlag};
-        t["mac"] = {Action::MacCharsetFlag};
-        t["pc"] = {Action::PcCharsetFlag};
-        t["pca"] = {Action::PcaCharsetFlag};
-        t["fcharset"] = {Action::FontCharset};
-        t["fonttbl"] = {Action::DestFontTable};
-        t["fldrslt"] = {Action::DestText};
-        t["object"] = {Action::DestObject};
-        // The label a list item shows ("1.", a bullet), written for readers that do
-        // not number lists themselves; this document model keeps it as text.
-        t["listtext"] = {Action::DestText};
-        // Some producers put the cells of nested tables inside this group.
-        t["nesttableprops"] = {Action::DestText};
-        t["pntext"] = {Action::DestText};
-        t["chftn"] = {Action::FootnoteNumber};
-        t["result"] = {Action::ObjectResult};
-        // Destinations whose content is not body text. Headers, footers and notes
-        // live outside the flat body this document model holds.
-        for (std::string_view w :
-             {"colortbl", "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer",
-              "footerl", "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
-              "atnref", "bkmkstart", "bkmkend", "fldinst", "listtable", "listoverridetable", "rsidtbl", "revtbl",
-              "pntxta", "pntxtb", "nonshppict", "nonesttables", "shprslt", "xe", "tc", "txe", "template",
-              "filetbl", "private", "themedata", "colorschememapping", "datastore", "latentstyles", "pgdsctbl",
-              "xmlnstbl", "generator", "mmathPr", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
-              "userprops", "docvar", "objdata", "objclass", "objname", "shpinst", "sp", "sn", "sv", "author",
-              "title", "subject", "keywords", "comment", "doccomm", "company", "operator", "creatim", "revtim",
-              "printim", "buptim", "hlinkbase", "category", "manager", "picprop", "do", "falt", "panose",
-              "fname", "blipuid", "background", "listpicture", "expandedcolortbl", "ud", "htmltag", "mhtmltag",
-              "objalias", "objsect", "oleclsid", "atnparent", "atnicn", "atrfstart", "atrfend", "fontemb",
-              "fontfile", "passwordhash", "password", "tcn", "rxe", "pn", "pnseclvl", "wgrffmtfilter", "defchp",
-              "defpap", "pgptbl", "protusertbl", "oldcprops", "oldpprops", "oldtprops", "oldsprops", "fldtype",
-              "datafield", "formfield", "mailmerge", "leveltext", "levelnumbers", "listname", "lfolevel", "fchars",
-              "lchars", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "xmlname", "xmlns", "hl", "hlfr",
-              "hlsrc", "linkval", "keycode", "propname", "staticval", "ebcstart", "ebcend", "factoidname",
-              "shppict", "shptxt", "dptxbxtext"})
-            t[w] = {Action::DestSkip};
-        return t;
-    }();
-    return table;
-}
 
 struct GroupState {
     Dest dest = Dest::Text;
@@ -336,47 +244,43 @@ void Reader::hexByte(std::uint8_t byte) {
 }
 
 void Reader::controlWord(const RtfToken& t) {
-    auto it = wordTable().find(t.word);
+    RtfWordMeaning info = lookUpRtfWord(t.word);
     bool starred = state_.starred;
     state_.starred = false;
-    if (it != wordTable().end() && it->second.action == Action::Unicode && !t.hasParameter)
-        it = wordTable().end();  // \u without its number names no character
-    bool unicode = it != wordTable().end() && it->second.action == Action::Unicode;
-    if (pendingSkip_ > 0 && !unicode) {
+    if (info.word == RtfWord::Unicode && !t.hasParameter) info = {};  // \u without its number names no character
+    if (pendingSkip_ > 0 && info.word != RtfWord::Unicode) {
         --pendingSkip_;  // a control word standing as a \u fallback character
         return;
     }
-    if (it == wordTable().end()) {
-        if (starred) state_.dest = Dest::Skip;  // an ignorable destination we do not know
-        return;
-    }
-    const WordInfo& info = it->second;
     const int param = t.parameter;
     const bool on = !t.hasParameter || param != 0;
-    switch (info.action) {
-    case Action::Ignore:
-    case Action::Rtf:
+    switch (info.word) {
+    case RtfWord::Unknown:
+        if (starred) state_.dest = Dest::Skip;  // an ignorable destination we do not know
         break;
-    case Action::Char:
+    case RtfWord::Rtf:
+    case RtfWord::Ansi:
+        break;
+    case RtfWord::Char:
         if (state_.dest == Dest::Text) emit(info.value);
         break;
-    case Action::Bold:
+    case RtfWord::Bold:
         state_.bold = on;
         formatDirty_ = true;
         break;
-    case Action::Italic:
+    case RtfWord::Italic:
         state_.italic = on;
         formatDirty_ = true;
         break;
-    case Action::UnderlineOn:
+    case RtfWord::UnderlineOn:
         state_.underline = on;
         formatDirty_ = true;
         break;
-    case Action::UnderlineOff:
+    case RtfWord::UnderlineOff:
         state_.underline = false;
         formatDirty_ = true;
         break;
-    case Action::Font:
+    case RtfWord::Font:
         if (state_.dest == Dest::FontTable) {
             commitFontEntry();
             entryNumber_ = param;
@@ -386,20 +290,20 @@ void Reader::controlWord(const RtfToken& t) {
             formatDirty_ = true;
         }
         break;
-    case Action::FontSize:
+    case RtfWord::FontSize:
         state_.fontSize = t.hasParameter && param > 0 ? param : kDefaultFontSize;
         formatDirty_ = true;
         break;
-    case Action::Plain:
+    case RtfWord::Plain:
         state_.bold = state_.italic = state_.underline = false;
         state_.font = -1;
         state_.fontSize = kDefaultFontSize;
         formatDirty_ = true;
         break;
-    case Action::UnicodeSkipCount:
+    case RtfWord::UnicodeSkip:
         state_.unicodeSkip = param < 0 ? 0 : param > 16 ? 16 : param;
         break;
-    case Action::Unicode: {
+    case RtfWord::Unicode: {
         char16_t c = char16_t(param < 0 ? param + 65536 : param);
         if (state_.dest == Dest::FontTable) {
             entryOpen_ = true;
@@ -413,44 +317,46 @@ void Reader::controlWord(const RtfToken& t) {
         pendingSkip_ = state_.unicodeSkip;
         break;
     }
-    case Action::DefaultFont:
+    case RtfWord::DefaultFont:
         defaultFont_ = param;
         formatDirty_ = true;
         break;
-    case Action::AnsiCodePage:
+    case RtfWord::AnsiCodePage:
         if (param == 10001) ansiCodePage_ = 932;  // Mac Japanese, as Shift-JIS
         else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
         break;
-    case Action::AnsiCharsetFlag:
-        break;
-    case Action::MacCharsetFlag:
+    case RtfWord::Mac:
         ansiCodePage_ = 10000;
         break;
-    case Action::PcCharsetFlag:
+    case RtfWord::Pc:
         ansiCodePage_ = 437;
         break;
-    case Action::PcaCharsetFlag:
+    case RtfWord::Pca:
         ansiCodePage_ = 850;
         break;
-    case Action::FontCharset:
+    case RtfWord::FontCharset:
         if (state_.dest == Dest::FontTable) entryCharset_ = param;
         break;
-    case Action::DestFontTable:
+    case RtfWord::FontTable:
         if (state_.dest != Dest::Skip) state_.dest = Dest::FontTable;
         break;
-    case Action::DestSkip:
+    // Headers, footers, notes and shapes live outside the flat body this document
+    // model holds; data is never text.
+    case RtfWord::NewStream:
+    case RtfWord::Container:
+    case RtfWord::Data:
         state_.dest = Dest::Skip;
         break;
-    case Action::DestText:
+    case RtfWord::SameStream:
         if (state_.dest != Dest::Skip) state_.dest = Dest::Text;
         break;
-    case Action::DestObject:
+    case RtfWord::Object:
         if (state_.dest != Dest::Skip) state_.dest = Dest::Object;
         break;
-    case Action::ObjectResult:
+    case RtfWord::ObjectResult:
         if (state_.dest == Dest::Object) state_.dest = Dest::Text;
         break;
-    case Action::FootnoteNumber:
+    case RtfWord::FootnoteNumber:
         // The reference mark of the next footnote, numbered as word processors do.
         if (state_.dest == Dest::Text)
             for (char digit : std::to_string(++footnotes_)) emit(char16_t(digit));

@@ -27,7 +27,7 @@
 #include "glyph_map.h"
 #include "rtf_reader.h"
 #include "rtf_tokenizer.h"
-#include "rtf_words.h"
+#include "rtf_vocabulary.h"
 #include "unicode_malayalam.h"
 #include "utf8.h"
 
@@ -42,96 +42,6 @@ enum class Kind : std::uint8_t {
     Container,  // a shape or drawing: no text of its own, but streams inside it
     Object,     // an embedded object: no text of its own but its result
 };
-
-enum class Word : std::uint8_t {
-    Char,       // value: the character it stands for
-    Unicode,
-    UnicodeSkip,
-    Font,
-    DefaultFont,
-    Plain,
-    AnsiCodePage,
-    Mac,
-    Pc,
-    Pca,
-    FontCharset,
-    FootnoteNumber,
-    FontTable,
-    NonText,
-    Container,
-    Object,
-    NewStream,    // a text stream of its own: header, footnote, shape text
-    SameStream,  // text of the stream it stands in: field result, list label
-    ObjectResult,
-    Bold,
-    Italic,
-    UnderlineOn,
-    UnderlineOff,
-    FontSize,
-};
-
-struct WordInfo {
-    Word word;
-    char16_t value = 0;
-};
-
-const std::unordered_map<std::string_view, WordInfo>& words() {
-    static const std::unordered_map<std::string_view, WordInfo> table = [] {
-        std::unordered_map<std::string_view, WordInfo> t;
-        for (const CharacterWord& c : kCharacterWords) t[c.word] = {Word::Char, c.value};
-        t["u"] = {Word::Unicode};
-        t["uc"] = {Word::UnicodeSkip};
-        t["f"] = {Word::Font};
-        t["deff"] = {Word::DefaultFont};
-        t["plain"] = {Word::Plain};
-        t["ansicpg"] = {Word::AnsiCodePage};
-        t["mac"] = {Word::Mac};
-        t["pc"] = {Word::Pc};
-        t["pca"] = {Word::Pca};
-        t["fcharset"] = {Word::FontCharset};
-        t["chftn"] = {Word::FootnoteNumber, u'1'};
-        // The formatting a converted Malayalam run restates in its complex-script form.
-        t["b"] = {Word::Bold};
-        t["i"] = {Word::Italic};
-        for (std::string_view w : kUnderlineWords)
-            t[w] = {Word::UnderlineOn};
-        t["ulnone"] = {Word::UnderlineOff};
-        t["fs"] = {Word::FontSize};
-        t["fonttbl"] = {Word::FontTable};
-        // Text the user reads in the flow of the stream around it.
-        for (std::string_view w : {"fldrslt", "listtext", "pntext", "nesttableprops"}) t[w] = {Word::SameStream};
-        t["result"] = {Word::ObjectResult};
-        // Text kept apart from the body: each is converted on its own.
-        for (std::string_view w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr",
-                                   "footerf", "footnote", "annotation", "shptxt", "shprslt", "dptxbxtext", "ftnsep",
-                                   "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn"})
-            t[w] = {Word::NewStream};
-        t["ud"] = {Word::NewStream};  // the Unicode twin of the group before it, converted on its own
-        // LibreOffice's page styles hold a name each, and the style's header and footer.
-        for (std::string_view w : {"shpinst", "do", "background", "pgdsctbl"}) t[w] = {Word::Container};
-        t["object"] = {Word::Object};
-        // Groups whose bytes are data, names or instructions, never text to convert:
-        // hex data in a font the reader takes for PANCHARI would be ruined.
-        for (std::string_view w :
-             {"colortbl", "stylesheet", "info", "listtable", "listoverridetable", "rsidtbl", "revtbl", "generator",
-              "pict", "nonshppict", "shppict", "themedata", "colorschememapping", "datastore", "latentstyles",
-              "xmlnstbl", "mmathPr", "fldinst", "objdata", "objclass", "objname", "objalias", "objsect", "oleclsid",
-              "sp", "sn", "sv", "bkmkstart", "bkmkend", "atnid", "atnauthor", "atndate", "atnref", "atnparent",
-              "atnicn", "atrfstart", "atrfend", "userprops", "docvar", "filetbl", "private", "template", "blipuid",
-              "picprop", "falt", "panose", "fname", "fontemb", "fontfile", "listpicture", "expandedcolortbl",
-              "passwordhash", "password", "xe", "tc", "tcn", "txe", "rxe", "pntxta", "pntxtb", "pn", "pnseclvl",
-              "htmltag", "mhtmltag", "wgrffmtfilter", "defchp", "defpap", "pgptbl", "protusertbl", "oldcprops",
-              "oldpprops", "oldtprops", "oldsprops", "fldtype", "datafield", "formfield", "mailmerge", "author",
-              "title", "subject", "keywords", "comment", "doccomm", "company", "operator", "creatim", "revtim",
-              "printim", "buptim", "hlinkbase", "category", "manager", "leveltext", "levelnumbers", "listname",
-              "lfolevel", "fchars", "lchars", "xmlopen", "xmlclose", "xmlattrname", "xmlattrvalue", "xmlname",
-              "xmlns", "hl", "hlfr", "hlsrc", "linkval", "keycode", "propname", "staticval", "nonesttables",
-              "ebcstart", "ebcend", "factoidname"})
-            t[w] = {Word::NonText};
-        return t;
-    }();
-    return table;
-}
 
 // How a converted character is written: as text (plain ASCII where it cannot run into
 // a control word before it, else \'hh), or, where the source wrote \uN, as \uN with
@@ -588,7 +498,7 @@ private:
     void finishUnicode(std::size_t end);
     void consumeFallback(std::size_t end);
 
-    void fontTableWord(const RtfToken& t, Word w);
+    void fontTableWord(const RtfToken& t, RtfWord w);
     void nameCharacter(std::size_t start, std::size_t end, char16_t value);
     void commitFontEntry();
     std::string nameAhead(std::size_t at) const;
@@ -1108,12 +1018,12 @@ void Rewriter::commitFontEntry() {
     fontDirty_ = true;
 }
 
-void Rewriter::fontTableWord(const RtfToken& t, Word w) {
-    if (w == Word::Font) {
+void Rewriter::fontTableWord(const RtfToken& t, RtfWord w) {
+    if (w == RtfWord::Font) {
         commitFontEntry();
         entryOpen_ = entryNumbered_ = true;
         entryNumber_ = t.parameter;
-    } else if (w == Word::FontCharset) {
+    } else if (w == RtfWord::FontCharset) {
         entryCharset_ = t.parameter;
     }
 }
@@ -1148,14 +1058,16 @@ void Rewriter::controlWord(const RtfToken& t) {
     const std::size_t end = tokens_.offset();
     const bool starred = state_.starred;
     state_.starred = false;
-    auto it = words().find(t.word);
-    if (it != words().end() && it->second.word == Word::Unicode && !t.hasParameter) it = words().end();
-    const bool unicode = it != words().end() && it->second.word == Word::Unicode;
-    if (skip_ > 0 && !unicode) {
+    RtfWordMeaning meaning = lookUpRtfWord(t.word);
+    // \u without its number names no character; \rtf and \ansi say nothing here.
+    if ((meaning.word == RtfWord::Unicode && !t.hasParameter) || meaning.word == RtfWord::Rtf ||
+        meaning.word == RtfWord::Ansi)
+        meaning = {};
+    if (skip_ > 0 && meaning.word != RtfWord::Unicode) {
         consumeFallback(end);  // a control word standing as a \u fallback character
         return;
     }
-    if (it == words().end()) {
+    if (meaning.word == RtfWord::Unknown) {
         // An ignorable destination nobody here knows: its text is converted too (some
         // producers keep headers and footers in such groups), each as a stream of its own.
         if (starred) {
@@ -1168,17 +1080,17 @@ void Rewriter::controlWord(const RtfToken& t) {
         }
         return;
     }
-    const Word w = it->second.word;
+    const RtfWord w = meaning.word;
     const int param = t.parameter;
     switch (w) {
-    case Word::Char:
-        character(t.offset, end, it->second.value, encodeCp1252(it->second.value), Form::Text);
+    case RtfWord::Char:
+        character(t.offset, end, meaning.value, encodeCp1252(meaning.value), Form::Text);
         break;
-    case Word::FootnoteNumber:
+    case RtfWord::FootnoteNumber:
         // The mark's digits are the same in both fonts; it stays as it is.
-        character(t.offset, end, it->second.value, -1, Form::Text);
+        character(t.offset, end, meaning.value, -1, Form::Text);
         break;
-    case Word::Unicode:
+    case RtfWord::Unicode:
         finishUnicode(t.offset);
         unicodeOpen_ = state_.kind == Kind::Text || state_.kind == Kind::FontTable;
         unicodeStart_ = t.offset;
@@ -1187,10 +1099,10 @@ void Rewriter::controlWord(const RtfToken& t) {
         skip_ = state_.unicodeSkip;
         if (skip_ == 0) finishUnicode(end);
         break;
-    case Word::UnicodeSkip:
+    case RtfWord::UnicodeSkip:
         state_.unicodeSkip = param < 0 ? 0 : param > 16 ? 16 : param;
         break;
-    case Word::Font:
+    case RtfWord::Font:
         if (state_.kind == Kind::FontTable) {
             fontTableWord(t, w);
         } else {
@@ -1198,53 +1110,57 @@ void Rewriter::controlWord(const RtfToken& t) {
             fontDirty_ = true;
         }
         break;
-    case Word::FontCharset:
+    case RtfWord::FontCharset:
         if (state_.kind == Kind::FontTable) fontTableWord(t, w);
         break;
-    case Word::DefaultFont:
+    case RtfWord::DefaultFont:
         defaultFont_ = param;
         fontDirty_ = true;
         break;
-    case Word::Plain:
+    case RtfWord::Plain:
         state_.font = -1;
         state_.format = Format{};
         fontDirty_ = true;
         break;
-    case Word::AnsiCodePage:
+    case RtfWord::AnsiCodePage:
         if (param == 10001) ansiCodePage_ = 932;
         else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
         fontDirty_ = true;
         break;
-    case Word::Mac:
+    case RtfWord::Mac:
         ansiCodePage_ = 10000;
         fontDirty_ = true;
         break;
-    case Word::Pc:
+    case RtfWord::Pc:
         ansiCodePage_ = 437;
         fontDirty_ = true;
         break;
-    case Word::Pca:
+    case RtfWord::Pca:
         ansiCodePage_ = 850;
         fontDirty_ = true;
         break;
+    case RtfWord::Unknown:
+    case RtfWord::Rtf:
+    case RtfWord::Ansi:
+        break;  // taken as unknown above
     // Destinations change what a group holds as the reader takes them, so that both
     // see the same text; the font table's entries are no place for a stream.
-    case Word::FontTable:
+    case RtfWord::FontTable:
         if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::FontTable;
         else if (state_.kind == Kind::Container) state_.kind = Kind::NonText;
         break;
-    case Word::NonText:
+    case RtfWord::Data:
         state_.kind = Kind::NonText;
         break;
-    case Word::Container:
+    case RtfWord::Container:
         state_.offBody = true;
         if (state_.kind == Kind::Text || state_.kind == Kind::Object) state_.kind = Kind::Container;
         else if (state_.kind == Kind::FontTable) state_.kind = Kind::NonText;
         break;
-    case Word::Object:
+    case RtfWord::Object:
         if (state_.kind == Kind::Text || state_.kind == Kind::FontTable) state_.kind = Kind::Object;
         break;
-    case Word::NewStream:
+    case RtfWord::NewStream:
         state_.offBody = true;
         if (state_.kind == Kind::Text || state_.kind == Kind::Container || state_.kind == Kind::Object) {
             state_.kind = Kind::Text;
@@ -1253,25 +1169,25 @@ void Rewriter::controlWord(const RtfToken& t) {
             state_.kind = Kind::NonText;
         }
         break;
-    case Word::SameStream:
+    case RtfWord::SameStream:
         if (state_.kind == Kind::Object || state_.kind == Kind::FontTable) state_.kind = Kind::Text;
         break;
-    case Word::ObjectResult:
+    case RtfWord::ObjectResult:
         if (state_.kind == Kind::Object) state_.kind = Kind::Text;
         break;
-    case Word::Bold:
+    case RtfWord::Bold:
         state_.format.bold = !t.hasParameter || param != 0;
         break;
-    case Word::Italic:
+    case RtfWord::Italic:
         state_.format.italic = !t.hasParameter || param != 0;
         break;
-    case Word::UnderlineOn:
+    case RtfWord::UnderlineOn:
         state_.format.underline = !t.hasParameter || param != 0;
         break;
-    case Word::UnderlineOff:
+    case RtfWord::UnderlineOff:
         state_.format.underline = false;
         break;
-    case Word::FontSize:
+    case RtfWord::FontSize:
         state_.format.size = t.hasParameter && param > 0 ? param : 24;
         break;
     }

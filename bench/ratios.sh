@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The three ratios that bound the converter's cost, on generated 10 MB PANCHARI
+# documents in Word's style and in LibreOffice's, measured side by side in one run:
+# the ML-TTRevathi conversion end to end against dd bs=1M conv=fsync of the same file,
+# the Unicode conversion against the ML-TTRevathi one, and peak memory against the
+# file. Best wall time of several alternating runs of each.
+# Usage: bench/ratios.sh [RUNS]   (default 9)
+set -euo pipefail
+runs=${1:-9}
+source "$(dirname "$0")/sample.sh"
+"$bin/make_sample" --libreoffice "$dir/libreoffice.rtf" 10
+
+ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
+for style in book libreoffice; do
+    in="$dir/$style.rtf"
+    best_ml="" best_unicode="" best_dd=""
+    for ((i = 1; i <= runs; i++)); do
+        rm -f "$dir/ml.rtf" "$dir/unicode.rtf" "$dir/copy.rtf"
+        t0=$(now)
+        "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$in"
+        t1=$(now)
+        "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$in" 2>/dev/null
+        t2=$(now)
+        dd if="$in" of="$dir/copy.rtf" bs=1M conv=fsync status=none
+        t3=$(now)
+        m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000)) d=$(((t3 - t2) / 1000))
+        [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
+        [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+        [ -z "$best_dd" ] || [ "$d" -lt "$best_dd" ] && best_dd=$d
+    done
+    rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
+    peak_ml=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$in"; } 2>&1)
+    peak_unicode=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$in"; } 2>&1 | tail -1)
+    size=$(stat -c %s "$in")
+    name=$([ $style = book ] && echo "Word style" || echo "LibreOffice style")
+    echo "$name, $size bytes: ML-TTRevathi $(ms $best_ml) ms, Unicode $(ms $best_unicode) ms, dd $(ms $best_dd) ms (best of $runs)"
+    awk -v m="$best_ml" -v u="$best_unicode" -v d="$best_dd" -v pm="$peak_ml" -v pu="$peak_unicode" -v s="$size" 'BEGIN {
+        printf "  ML-TTRevathi / dd: %.2f x; Unicode / ML-TTRevathi: %.2f x; peak memory / file: %.2f x (ML-TTRevathi), %.2f x (Unicode)\n",
+            m / d, u / m, pm * 1024 / s, pu * 1024 / s }'
+done
