@@ -22,12 +22,12 @@
 #include <shellapi.h>
 #endif
 
-#include "conversion.h"
-#include "document.h"
-#include "file_io.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "io/file_io.h"
 #include "output_path.h"
-#include "rtf_rewriter.h"
-#include "unicode_malayalam.h"
+#include "convert/rtf_rewriter.h"
+#include "fonts/unicode_malayalam.h"
 
 namespace fs = std::filesystem;
 using namespace tolvarin;

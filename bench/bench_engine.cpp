@@ -1,8 +1,8 @@
 // Reading, writing and converting a generated 10 MB PANCHARI document.
 #include <benchmark/benchmark.h>
 
-#include "conversion.h"
-#include "document.h"
+#include "convert/conversion.h"
+#include "model/document.h"
 #include "sample_document.h"
 
 using namespace tolvarin;

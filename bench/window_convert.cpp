@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "conversion.h"
+#include "convert/conversion.h"
 #include "frm_main.h"
 
 int main(int argc, char** argv) {

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "conversion.h"
-#include "document.h"
-#include "rtf_rewriter.h"
-#include "unicode_malayalam.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "convert/rtf_rewriter.h"
+#include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
 

@@ -1,9 +1,9 @@
 // The command-line converter, run as a user runs it.
 #include <gtest/gtest.h>
 
-#include "document.h"
+#include "model/document.h"
 #include "test_support.h"
-#include "unicode_malayalam.h"
+#include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;

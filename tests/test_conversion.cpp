@@ -2,8 +2,8 @@
 
 #include <variant>
 
-#include "conversion.h"
-#include "glyph_map.h"
+#include "convert/conversion.h"
+#include "fonts/glyph_map.h"
 #include "test_support.h"
 
 using namespace tolvarin;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "document.h"
+#include "model/document.h"
 #include "test_support.h"
 
 using namespace tolvarin;

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion.h"
-#include "document.h"
-#include "file_io.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "io/file_io.h"
 #include "test_support.h"
 
 using namespace tolvarin;

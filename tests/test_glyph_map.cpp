@@ -5,7 +5,7 @@
 #include <regex>
 #include <stdexcept>
 
-#include "glyph_map.h"
+#include "fonts/glyph_map.h"
 #include "test_support.h"
 
 using namespace tolvarin;

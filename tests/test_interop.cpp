@@ -6,12 +6,12 @@
 #include <fstream>
 #include <map>
 
-#include "conversion.h"
-#include "document.h"
-#include "rtf_rewriter.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "convert/rtf_rewriter.h"
 #include "test_support.h"
-#include "unicode_malayalam.h"
-#include "utf8.h"
+#include "fonts/unicode_malayalam.h"
+#include "text/utf8.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;

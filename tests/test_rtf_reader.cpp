@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "document.h"
+#include "model/document.h"
 #include "test_support.h"
 
 using namespace tolvarin;

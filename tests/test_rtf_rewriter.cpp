@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "../bench/sample_document.h"
-#include "conversion.h"
-#include "document.h"
-#include "rtf_rewriter.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "convert/rtf_rewriter.h"
 #include "test_support.h"
-#include "unicode_malayalam.h"
+#include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
 

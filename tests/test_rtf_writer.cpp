@@ -5,8 +5,8 @@
 #include <unistd.h>
 #endif
 
-#include "document.h"
-#include "file_io.h"
+#include "model/document.h"
+#include "io/file_io.h"
 #include "test_support.h"
 
 using namespace tolvarin;

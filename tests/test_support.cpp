@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "file_io.h"
+#include "io/file_io.h"
 
 #include <cstdio>
 #include <fstream>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "codepage.h"
+#include "text/codepage.h"
 
 namespace tolvarin::test {
 

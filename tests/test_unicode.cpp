@@ -5,11 +5,11 @@
 #include <map>
 #include <sstream>
 
-#include "document.h"
-#include "glyph_map.h"
+#include "model/document.h"
+#include "fonts/glyph_map.h"
 #include "test_support.h"
-#include "unicode_malayalam.h"
-#include "utf8.h"
+#include "fonts/unicode_malayalam.h"
+#include "text/utf8.h"
 
 using namespace tolvarin;
 

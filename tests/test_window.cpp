@@ -25,11 +25,11 @@
 #include <QTimer>
 
 #include "frm_main.h"
-#include "glyph_map.h"
+#include "fonts/glyph_map.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
 #include "test_support.h"
-#include "unicode_malayalam.h"
+#include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
 using tolvarin::test::codes;

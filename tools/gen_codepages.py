@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes engine/codepage_tables.inc: the upper half of each single-byte code page the
+"""Writes engine/text/codepage_tables.inc: the upper half of each single-byte code page the
 RTF reader decodes, taken from Python's codec tables."""
 import pathlib
 

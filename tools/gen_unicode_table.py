@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Wrote engine/panchari_unicode_table.inc once from the PANCHARI-to-Unicode table the
+"""Wrote engine/fonts/panchari_unicode_table.inc once from the PANCHARI-to-Unicode table the
 project was given (panchari_unicode.tsv): what each 8-bit code of the font stands for in
 Unicode Malayalam. The .inc file is the product's data from then on; this script stays
-to show where it came from. Usage: gen_unicode_table.py TSV > engine/panchari_unicode_table.inc"""
+to show where it came from. Usage: gen_unicode_table.py TSV > engine/fonts/panchari_unicode_table.inc"""
 import sys
 
 rows = {}

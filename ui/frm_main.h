@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "conversion.h"
-#include "document.h"
+#include "convert/conversion.h"
+#include "model/document.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,14 +1,14 @@
-#include "conversion.h"
+#include "convert/conversion.h"
 
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <vector>
 
-#include "file_io.h"
-#include "glyph_map.h"
-#include "rtf_rewriter.h"
-#include "unicode_malayalam.h"
+#include "io/file_io.h"
+#include "fonts/glyph_map.h"
+#include "convert/rtf_rewriter.h"
+#include "fonts/unicode_malayalam.h"
 
 namespace tolvarin {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "document.h"
+#include "model/document.h"
 
 namespace tolvarin {
 

@@ -1,35 +1,30 @@
-#include "rtf_rewriter.h"
+#include "convert/rtf_rewriter.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <charconv>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <functional>
-#include <future>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
-#include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <future>
+#include <limits>
+#include <memory>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
-#include "codepage.h"
-#include "conversion.h"
-#include "dbcs.h"
-#include "glyph_map.h"
-#include "rtf_reader.h"
-#include "rtf_tokenizer.h"
-#include "rtf_vocabulary.h"
-#include "unicode_malayalam.h"
-#include "utf8.h"
+#include "convert/conversion.h"
+#include "fonts/glyph_map.h"
+#include "fonts/unicode_malayalam.h"
+#include "io/ordered_output.h"
+#include "model/rtf_reader.h"
+#include "rtf/rtf_tokenizer.h"
+#include "rtf/rtf_vocabulary.h"
+#include "text/codepage.h"
+#include "text/dbcs.h"
+#include "text/utf8.h"
 
 namespace tolvarin {
 namespace {
@@ -118,150 +113,6 @@ struct UnicodeStretch {
     }
 };
 
-// Bytes that grow without clearing the room they take first: most of the Unicode
-// output is written straight into it.
-class ByteBuffer {
-public:
-    // Room for `n` more bytes at the end; `commit` then says where what was written ends.
-    char* room(std::size_t n) {
-        if (capacity_ - size_ < n) grow(n);
-        return data_.get() + size_;
-    }
-    void commit(const char* end) { size_ = std::size_t(end - data_.get()); }
-    void reserve(std::size_t n) {
-        if (capacity_ - size_ < n) grow(n);
-    }
-    void append(std::string_view bytes) {
-        if (bytes.empty()) return;
-        std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
-        size_ += bytes.size();
-    }
-    std::string_view view() const { return {data_.get(), size_}; }
-    std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    void clear() { size_ = 0; }
-
-private:
-    void grow(std::size_t n) {
-        const std::size_t capacity = std::max({size_ + n, 2 * capacity_, std::size_t(4096)});
-        std::unique_ptr<char[]> data(new char[capacity]);
-        if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
-        data_ = std::move(data);
-        capacity_ = capacity;
-    }
-
-    std::unique_ptr<char[]> data_;
-    std::size_t size_ = 0, capacity_ = 0;
-};
-
-// Works on items handed over in order, on a thread of its own, with at most `limit`
-// waiting (the caller then waits); the items come back, emptied by the work, for
-// reuse. `begin` runs first on that thread, and `end` after the last item. An error
-// there stops the thread and is raised by finish(); destroying it unfinished abandons
-// what waits.
-template <typename Item>
-class ItemThread {
-public:
-    struct Steps {
-        std::function<void()> begin = [] {};
-        std::function<void(Item&)> work;
-        std::function<void()> end = [] {};
-    };
-
-    ItemThread(std::size_t limit, Steps steps) : limit_(limit), steps_(std::move(steps)) {
-        thread_ = std::thread([this] { loop(); });
-    }
-    ~ItemThread() {
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = cancelled_ = true;
-        }
-        changed_.notify_all();
-        if (thread_.joinable()) thread_.join();
-    }
-    ItemThread(const ItemThread&) = delete;
-    ItemThread& operator=(const ItemThread&) = delete;
-
-    // An empty item, one already worked on when there is one.
-    Item take() {
-        std::lock_guard lock(mutex_);
-        if (spares_.empty()) return Item();
-        Item item = std::move(spares_.back());
-        spares_.pop_back();
-        return item;
-    }
-
-    void put(Item&& item) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.size() < limit_ || stopped_; });
-        if (stopped_) return;
-        queue_.push_back(std::move(item));
-        waiting_.fetch_add(1, std::memory_order_relaxed);
-        const bool wake = idle_;
-        lock.unlock();
-        if (wake) changed_.notify_all();
-    }
-
-    // How many items are handed over and not yet worked on.
-    std::size_t waiting() const { return waiting_.load(std::memory_order_relaxed); }
-
-    // Waits until every item is worked on and `end` has run.
-    void finish() {
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        changed_.notify_all();
-        if (thread_.joinable()) thread_.join();
-        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-    }
-
-private:
-    void loop() {
-        std::vector<Item> work;
-        try {
-            steps_.begin();
-            bool finished = false;
-            while (!finished) {
-                {
-                    std::unique_lock lock(mutex_);
-                    for (Item& item : work) spares_.push_back(std::move(item));
-                    work.clear();
-                    idle_ = true;
-                    changed_.wait(lock, [this] { return !queue_.empty() || closed_; });
-                    idle_ = false;
-                    if (cancelled_) break;
-                    finished = queue_.empty();
-                    for (; !queue_.empty(); queue_.pop_front()) work.push_back(std::move(queue_.front()));
-                }
-                changed_.notify_all();  // room in the queue
-                for (Item& item : work) {
-                    steps_.work(item);
-                    waiting_.fetch_sub(1, std::memory_order_relaxed);
-                }
-            }
-            if (finished) steps_.end();
-        } catch (...) {
-            error_ = std::current_exception();
-        }
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        queue_.clear();
-        changed_.notify_all();
-    }
-
-    const std::size_t limit_;
-    const Steps steps_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Item> queue_;
-    std::vector<Item> spares_;
-    bool closed_ = false, cancelled_ = false, stopped_ = false, idle_ = false;
-    std::atomic<std::size_t> waiting_{0};
-    std::exception_ptr error_;
-    std::thread thread_;
-};
-
 // Work for the output thread, in output order: bytes as they are, then (when there is
 // one) a stretch to convert and lay out over the output from its first place on.
 struct OutputItem {
@@ -270,68 +121,6 @@ struct OutputItem {
     UnicodeStretch stretch;
     ByteBuffer tail;
     std::size_t origin = 0;  // the output position where `tail` begins
-};
-
-// Unicode text is about five times the bytes it replaces: converting the stretches,
-// laying them out and writing them runs on a second thread while the first reads on,
-// and the writing on a third, so that the system's copying into a file overlaps the
-// work that makes what comes next.
-class OutputThread {
-public:
-    // Lays out an item's stretch at the end of `out`; returns how many codes it kept as typed.
-    using LayOut = std::function<std::size_t(const OutputItem&, ByteBuffer& out, ConvertedStretch&)>;
-    // Appends the added font's entry.
-    using FontEntry = std::function<void(ByteBuffer& out)>;
-
-    // `begin` runs first, on the output thread, while the caller reads on.
-    OutputThread(const RtfSink& sink, std::function<void()> begin, LayOut layOut, FontEntry fontEntry)
-        : layOut_(std::move(layOut)), fontEntry_(std::move(fontEntry)),
-          writer_(kWritesWaiting, {.work = [&sink](ByteBuffer& b) {
-                                       sink(b.view());
-                                       b.clear();
-                                   }}),
-          items_(kItemsWaiting, {std::move(begin), [this](OutputItem& item) { work(item); }, [this] { end(); }}) {}
-
-    OutputItem take() { return items_.take(); }
-    void put(OutputItem&& item) { items_.put(std::move(item)); }
-    // Whether the output thread has more waiting than it can soon take: the caller then
-    // lays out stretches itself, so that both share the work.
-    bool behind() const { return items_.waiting() > kBehind; }
-    // Waits until everything is written; returns the codes kept as typed.
-    std::size_t finish() {
-        items_.finish();
-        return kept_;
-    }
-
-private:
-    static constexpr std::size_t kItemsWaiting = 256, kBehind = 24, kWritesWaiting = 4;
-    static constexpr std::size_t kWrite = std::size_t(1) << 17;
-
-    void work(OutputItem& item) {
-        out_.append(item.bytes.view());
-        if (item.fontEntry) fontEntry_(out_);
-        if (!item.stretch.empty()) kept_ += layOut_(item, out_, converted_);
-        if (out_.size() >= kWrite) {
-            writer_.put(std::move(out_));
-            out_ = writer_.take();
-        }
-        item.bytes.clear();
-        item.fontEntry = false;
-        item.stretch.clear();
-        item.tail.clear();
-    }
-    void end() {
-        if (!out_.empty()) writer_.put(std::move(out_));
-        writer_.finish();
-    }
-
-    const LayOut layOut_;
-    const FontEntry fontEntry_;
-    ByteBuffer out_;
-    ConvertedStretch converted_;
-    std::size_t kept_ = 0;
-    ItemThread<ByteBuffer> writer_;
-    ItemThread<OutputItem> items_;  // last: its thread stops first
 };
 
 // What waits in a text stream: a source-font character whose replacement depends on
@@ -542,7 +331,9 @@ private:
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
     ByteBuffer laidOut_;
-    std::unique_ptr<OutputThread> output_;  // writing Unicode text: all output goes through it
+    // The output thread's own: its converted stretch, and the codes it kept as typed.
+    ConvertedStretch outputStretch_;
+    std::size_t outputKept_ = 0;
 
     std::vector<State> stack_;
     State state_;
@@ -603,6 +394,12 @@ private:
     std::string out_;
     std::size_t base_ = 0;    // output bytes already handed to the sink
     std::size_t copied_ = 0;  // input bytes up to here are in the output
+
+    // Unicode text is about five times the bytes it replaces: converting the stretches
+    // and laying them out runs on a second thread while this one reads on, and the
+    // writing on a third. While there is one, all output goes through it. Last: its
+    // threads, which use the members above, stop before any of them goes.
+    std::unique_ptr<OrderedOutput<OutputItem>> output_;
 };
 
 const FontInfo& Rewriter::font() {
@@ -1441,12 +1238,18 @@ RewriteResult Rewriter::run() {
         };
         std::shared_future<int> number = fontNumber_;
         try {
-            output_ = std::make_unique<OutputThread>(
-                *sink_, findFontNumber,
-                [this, number](const OutputItem& item, ByteBuffer& out, ConvertedStretch& converted) {
-                    return layOut(item.stretch, item.tail.view(), item.origin, out, converted, number.get());
-                },
-                [this, number](ByteBuffer& out) { out.append(unicodeFontEntry(number.get())); });
+            output_ = std::make_unique<OrderedOutput<OutputItem>>(
+                *sink_, findFontNumber, [this, number](OutputItem& item, ByteBuffer& out) {
+                    out.append(item.bytes.view());
+                    if (item.fontEntry) out.append(unicodeFontEntry(number.get()));
+                    if (!item.stretch.empty())
+                        outputKept_ += layOut(item.stretch, item.tail.view(), item.origin, out, outputStretch_,
+                                              number.get());
+                    item.bytes.clear();
+                    item.fontEntry = false;
+                    item.stretch.clear();
+                    item.tail.clear();
+                });
         } catch (const std::system_error&) {
             // No threads to be had: all of it is done here, as a footnote's stretch is.
             findFontNumber();
@@ -1567,8 +1370,9 @@ RewriteResult Rewriter::run() {
     copyUpTo(input_.size());
     flush(true);
     if (output_) {
-        const std::size_t kept = output_->finish();
+        output_->finish();
         output_.reset();
+        const std::size_t kept = outputKept_;
         unknown_ += kept;
         converted_ -= kept;
     }

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "rtf_writer.h"
+#include "model/rtf_writer.h"
 
 namespace tolvarin {
 

@@ -1,10 +1,10 @@
-#include "glyph_map.h"
+#include "fonts/glyph_map.h"
 
 #include <array>
 #include <limits>
 #include <stdexcept>
 
-#include "codepage.h"
+#include "text/codepage.h"
 
 namespace tolvarin {
 

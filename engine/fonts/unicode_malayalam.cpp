@@ -1,12 +1,12 @@
-#include "unicode_malayalam.h"
+#include "fonts/unicode_malayalam.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "codepage.h"
-#include "conversion.h"
-#include "document.h"
-#include "utf8.h"
+#include "text/codepage.h"
+#include "convert/conversion.h"
+#include "model/document.h"
+#include "text/utf8.h"
 
 namespace tolvarin {
 namespace {

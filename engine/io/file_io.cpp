@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "io/file_io.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "document.h"
+#include "model/document.h"
 
 #include <algorithm>
 
-#include "file_io.h"
-#include "rtf_reader.h"
-#include "rtf_writer.h"
+#include "io/file_io.h"
+#include "model/rtf_reader.h"
+#include "model/rtf_writer.h"
 
 namespace tolvarin {
 

@@ -1,15 +1,15 @@
-#include "rtf_reader.h"
+#include "model/rtf_reader.h"
 
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "codepage.h"
-#include "conversion.h"
-#include "dbcs.h"
-#include "rtf_tokenizer.h"
-#include "rtf_vocabulary.h"
-#include "utf8.h"
+#include "text/codepage.h"
+#include "convert/conversion.h"
+#include "text/dbcs.h"
+#include "rtf/rtf_tokenizer.h"
+#include "rtf/rtf_vocabulary.h"
+#include "text/utf8.h"
 
 namespace tolvarin {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "document.h"
+#include "model/document.h"
 
 namespace tolvarin {
 

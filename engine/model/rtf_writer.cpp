@@ -1,9 +1,9 @@
-#include "rtf_writer.h"
+#include "model/rtf_writer.h"
 
 #include <charconv>
 
-#include "codepage.h"
-#include "utf8.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
 
 namespace tolvarin {
 namespace {

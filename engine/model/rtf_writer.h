@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "document.h"
+#include "model/document.h"
 
 namespace tolvarin {
 

@@ -1,10 +1,10 @@
-#include "rtf_vocabulary.h"
+#include "rtf/rtf_vocabulary.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-#include "document.h"
+#include "model/document.h"
 
 namespace tolvarin {
 namespace {

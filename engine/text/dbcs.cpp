@@ -1,4 +1,4 @@
-#include "dbcs.h"
+#include "text/dbcs.h"
 
 #include <string>
 
