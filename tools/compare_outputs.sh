@@ -6,7 +6,8 @@
 #   bash tools/compare_outputs.sh [COMMIT]   (default: the commit before the engine's split)
 # Documents: the peer corpus, the samples and the Unicode cases beside the project, the
 # project's own samples and test data, the benchmark's generated documents in both
-# styles, and the fuzzing corpus if there is one. Needs build/ (tools/test.sh).
+# styles, the fuzzing corpus if there is one, and the folder COMPARE_EXTRA if set.
+# Needs build/ (tools/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ref=${1:-360931c}
@@ -25,7 +26,7 @@ build/bin/make_sample "$work/generated/word_10mb.rtf" 10 >/dev/null
 build/bin/make_sample --libreoffice "$work/generated/libreoffice_10mb.rtf" 10 >/dev/null
 
 inputs=()
-for dir in ../shared/corpus ../shared/samples ../shared/unicode samples tests/data "$work/generated" fuzz/corpus-work; do
+for dir in ../shared/corpus ../shared/samples ../shared/unicode samples tests/data "$work/generated" fuzz/corpus-work ${COMPARE_EXTRA:-}; do
     [ -d "$dir" ] || continue
     while IFS= read -r -d '' f; do inputs+=("$f"); done < <(find "$dir" -type f ! -name '*.md' ! -name '*.txt' ! -name '*.tsv' -print0 | sort -z)
 done

@@ -215,6 +215,71 @@ inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t c
     return replacements.table[afterBareWord][code][f <= 2 ? f : 3];
 }
 
+// The same for a character written as \uN with one fallback byte, as LibreOffice writes
+// each glyph of a symbol-charset font: the replacement in that form.
+struct UnicodeReplacement {
+    char bytes[32];
+    std::uint8_t length;
+    bool pair;
+    bool same;
+};
+
+struct UnicodeReplacements {
+    UnicodeReplacement table[256][4];
+
+    UnicodeReplacements() {
+        static constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
+        for (int code = 0; code < 256; ++code) {
+            for (int f = 0; f < 4; ++f) {
+                GlyphCodes g = MapGlyphCode(std::uint8_t(code), kFollowing[f]);
+                if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
+                UnicodeReplacement& r = table[code][f];
+                std::string s;
+                appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);
+                std::copy(s.begin(), s.end(), r.bytes);
+                r.length = std::uint8_t(s.size());
+                r.pair = g.pair;
+                r.same = g.length == 1 && g.codes[0] == code && !g.pair;
+            }
+        }
+    }
+};
+
+inline const UnicodeReplacement& unicodeReplacement(std::uint8_t code, int following) {
+    static const UnicodeReplacements replacements;
+    const unsigned f = unsigned(following) - 0xEEu;
+    return replacements.table[code][f <= 2 ? f : 3];
+}
+
+// A character written as \uN and its one fallback character (\'hh or a plain byte),
+// at `p`: its value, and where it ends. False for anything else (a longer number, a
+// fallback of another kind), which the general reading takes.
+bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after) {
+    if (end - p < 4 || p[0] != '\\' || p[1] != 'u') return false;
+    const char* q = p + 2;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    const char* const digits = q;
+    int v = 0;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q) {
+        if (q - digits == 6) return false;
+        v = v * 10 + (*q - '0');
+    }
+    if (q == digits) return false;
+    if (q < end && *q == ' ') ++q;  // the word's delimiter
+    if (end - q >= 4 && q[0] == '\\' && q[1] == '\'' && RtfTokenizer::hexDigit(q[2]) >= 0 &&
+        RtfTokenizer::hexDigit(q[3]) >= 0) {
+        after = q + 4;
+    } else if (q < end && std::uint8_t(*q) >= 0x20 && *q != '\\' && *q != '{' && *q != '}') {
+        after = q + 1;
+    } else {
+        return false;
+    }
+    if (negative) v = -v;
+    value = char16_t(v < 0 ? v + 65536 : v);
+    return true;
+}
+
 class Rewriter {
 public:
     Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
@@ -262,7 +327,7 @@ private:
     void controlWord(const RtfToken& t);
     void controlSymbol(const RtfToken& t);
     void textBytes(std::size_t offset, std::string_view bytes);
-    void sourceText();
+    void sourceText(bool afterUnit = false);
     void character(std::size_t start, std::size_t end, char16_t value, int code, Form form);
     void sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable = true);
     void otherCharacter(std::size_t start, std::size_t end, char16_t value);
@@ -1062,10 +1127,16 @@ void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
     }
 }
 
-// Source-font text: plain bytes and \'hh, read on without a token for each, since
-// they are most of a document typed in the font. Characters are taken in batches so
-// that each one's replacement is looked up with the next one already known.
-void Rewriter::sourceText() {
+// Source-font text: plain bytes, \'hh and \uN with its fallback, read on without a
+// token for each, since they are most of a document typed in the font. Characters are
+// taken in batches so that each one's replacement is looked up with the next one
+// already known. `afterUnit`: reading goes on right after a \uN and its fallback.
+//
+// A replacement that equals its character keeps the character's own bytes where the
+// character waited for the one after it: at the end of the text, before a \uN, at
+// every 1024th character of plain text, and right after a \uN for a \'hh (which is
+// then left to the general reading). Elsewhere its bytes are written anew.
+void Rewriter::sourceText(bool afterUnit) {
     constexpr std::size_t kBatch = 1024;
     // Hex digit values, 0xFF for anything else.
     static const auto kHex = [] {
@@ -1079,24 +1150,40 @@ void Rewriter::sourceText() {
     }();
     std::uint8_t codes[kBatch];
     std::size_t starts[kBatch], ends[kBatch];
+    // How each character was written: as text or \'hh, or as \uN (its own bytes kept
+    // where it maps to itself, or not, for a symbol font's U+F0xx).
+    enum Written : std::uint8_t { AsText, AsUnicode, AsPrivateUnicode };
+    Written form[kBatch];
+    std::size_t textCount = 0;  // characters of text since the start or the last \uN
+    bool keep[kBatch];          // text whose own bytes stay where it maps to itself
+    std::size_t lastUnit = 0;   // the batch's last \uN, where anyUnit
+    bool anyUnit = false;       // the batch has a \uN
+    bool keepLast = false;      // the last batch's last character's keep
+    const bool units = state_.unicodeSkip == 1;  // \uN takes one fallback character
     const char* const begin = input_.data();
     const char* p = begin + tokens_.offset();
     const char* const end = begin + input_.size();
-    bool more = true;
+    bool more = true, continued = false;
     while (more && !done_) {
         std::size_t n = 0;
         more = false;
+        // Plain text that began a batch where reading began or 1024 characters after
+        // it, and has no \uN: each character but the last is written anew.
+        const std::size_t startCount = textCount;
+        const bool plainBatch = startCount % kBatch == 0;
+        anyUnit = false;
         while (p < end) {
             const char c = *p;
             // Plain bytes and \'hh mix at random in typed text: take both without a
             // branch on which it is; anything else leaves the loop.
-            if (end - p >= 4) {
+            if (end - p >= 4 && !afterUnit) {
                 const bool escaped = c == '\\';
                 const std::uint8_t hi = kHex[std::uint8_t(p[2])], lo = kHex[std::uint8_t(p[3])];
                 const bool hexOk = p[1] == '\'' && (hi | lo) < 16;
                 const bool plainOk = std::uint8_t(c) >= 0x20 && c != '{' && c != '}';
                 if (escaped ? hexOk : plainOk) {
                     codes[n] = escaped ? std::uint8_t(hi << 4 | lo) : std::uint8_t(c);
+                    form[n] = AsText;
                     starts[n] = std::size_t(p - begin);
                     p += escaped ? 4 : 1;
                     ends[n++] = std::size_t(p - begin);
@@ -1107,11 +1194,27 @@ void Rewriter::sourceText() {
                     continue;
                 }
             }
-            if (c == '\\') {
-                if (end - p < 4 || p[1] != '\'') break;
+            if (c == '\\' && p + 1 < end && p[1] == 'u') {
+                char16_t v;
+                const char* after;
+                if (!units || !unicodeUnit(p, end, v, after)) break;
+                // Producers write a symbol font's code c as U+F000 + c; it reads as code
+                // c only in a symbol font, which the target font is not.
+                const bool privateCode = v >= 0xF020 && v <= 0xF0FF;
+                const int code = privateCode ? v - 0xF000 : encodeCp1252(v);
+                if (code < 0x20) break;
+                codes[n] = std::uint8_t(code);
+                form[n] = privateCode ? AsPrivateUnicode : AsUnicode;
+                starts[n] = std::size_t(p - begin);
+                p = after;
+                lastUnit = n;
+                afterUnit = anyUnit = true;
+            } else if (c == '\\') {
+                if (afterUnit || end - p < 4 || p[1] != '\'') break;
                 const int hi = RtfTokenizer::hexDigit(p[2]), lo = RtfTokenizer::hexDigit(p[3]);
                 if (hi < 0 || lo < 0) break;
                 codes[n] = std::uint8_t(hi * 16 + lo);
+                form[n] = AsText;
                 starts[n] = std::size_t(p - begin);
                 p += 4;
             } else if (c == '{' || c == '}') {
@@ -1119,9 +1222,14 @@ void Rewriter::sourceText() {
             } else {
                 const auto b = std::uint8_t(c);
                 ++p;
-                if (b < 0x20 && b != '\t') continue;  // line ends and stray control bytes are not text
+                if (b < 0x20 && b != '\t') {  // line ends and stray control bytes are not text
+                    if (b != '\r' && b != '\n') afterUnit = false;
+                    continue;
+                }
                 codes[n] = b;
+                form[n] = AsText;
                 starts[n] = std::size_t(p - 1 - begin);
+                afterUnit = false;
             }
             ends[n++] = std::size_t(p - begin);
             if (n == kBatch) {
@@ -1130,6 +1238,9 @@ void Rewriter::sourceText() {
             }
         }
         if (n == 0) break;
+        textCount = anyUnit ? n - lastUnit - 1 : startCount + n;
+        const bool wasContinued = continued;
+        continued = more;
         if (checking()) {
             sourceCharacter(starts[0], ends[0], codes[0], Form::Text);
             continue;
@@ -1138,14 +1249,14 @@ void Rewriter::sourceText() {
             // Text and \'hh alone, with nothing between: straight into the stretch.
             Pending& stream = streams_.back();
             for (std::size_t k = 0; k < n;) {
-                if (codes[k] < 0x20 || starts[k] != copied_) {
+                if (codes[k] < 0x20 || starts[k] != copied_ || form[k] != AsText) {
                     unicodeCharacter(starts[k], ends[k], codes[k]);
                     ++k;
                     continue;
                 }
                 // Characters with nothing between them share one place and format.
                 std::size_t m = k + 1;
-                while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1]) ++m;
+                while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1] && form[m] == AsText) ++m;
                 if (starts[k] == starEnd_) stream.stretch.afterStar.push_back(stream.stretch.codes.size());
                 stream.stretch.add(codes + k, m - k, state_.format, starts + k, ends + k, written());
                 converted_ += m - k;
@@ -1158,24 +1269,76 @@ void Rewriter::sourceText() {
         converted_ += n;
         std::size_t i = 0;
         Pending& pending = streams_.back();
+        // The last batch's last character, in the middle of plain text, is written anew,
+        // and line ends between it and a character it takes in go with that character.
+        const bool midText = wasContinued && pending.active && pending.form == Form::Text && form[0] == AsText;
+        if (midText) pending.keepable = keepLast;
         if (pending.active && resolve(pending, codes[0])) {
-            drop(starts[0], ends[0]);
+            if (midText && !keepLast) copied_ = ends[0];
+            else drop(starts[0], ends[0]);
             i = 1;
         }
-        // Room for every gap and every replacement (at most 12 bytes) before it is written.
         const std::size_t at = out_.size();
-        out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 12 * n + 16);
-        char* w = out_.data() + at;
+        char* w;
+        if (plainBatch && !anyUnit) {
+            // Room for every gap and every replacement (at most 12 bytes) before it is written.
+            out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 12 * n + 16);
+            w = out_.data() + at;
+            for (; i + 1 < n; ++i) {
+                if (starts[i] != copied_) {  // line ends between characters
+                    std::memcpy(w, begin + copied_, starts[i] - copied_);
+                    w += starts[i] - copied_;
+                }
+                const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
+                std::memcpy(w, r.bytes, sizeof r.bytes);
+                w += r.length;
+                copied_ = ends[i];
+                if (r.pair) copied_ = ends[++i];  // the following character is taken in
+            }
+        } else {
+            // The same with \uN among the characters; at most 32 bytes each. Text waited
+            // for the next character at every 1024th since the start or the last \uN.
+            for (std::size_t k = 0, count = startCount; k < n; ++k) {
+                keep[k] = form[k] == AsText && count % kBatch == kBatch - 1;
+                count = form[k] == AsText ? count + 1 : 0;
+            }
+            out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 32 * n + 16);
+            w = out_.data() + at;
+        }
         for (; i + 1 < n; ++i) {
             if (starts[i] != copied_) {  // line ends between characters
                 std::memcpy(w, begin + copied_, starts[i] - copied_);
                 w += starts[i] - copied_;
             }
-            const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
-            std::memcpy(w, r.bytes, sizeof r.bytes);
-            w += r.length;
+            const bool text = form[i] == AsText;
+            const char* bytes;
+            std::size_t length;
+            bool same, pair;
+            if (text) {
+                const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
+                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
+            } else {
+                const UnicodeReplacement& r = unicodeReplacement(codes[i], codes[i + 1]);
+                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
+            }
+            // A character that waited for the next one (see above) keeps its own bytes
+            // where it maps to itself, and the line ends before a character it takes in.
+            const bool waited = !text || form[i + 1] != AsText || keep[i];
+            if (same && waited && form[i] != AsPrivateUnicode) {  // unchanged: its own bytes
+                std::memcpy(w, begin + starts[i], ends[i] - starts[i]);
+                w += ends[i] - starts[i];
+            } else {
+                std::memcpy(w, bytes, text ? sizeof(TextReplacement::bytes) : sizeof(UnicodeReplacement::bytes));
+                w += length;
+            }
             copied_ = ends[i];
-            if (r.pair) copied_ = ends[++i];  // the following character is taken in
+            if (pair) {  // the following character is taken in
+                if (waited && starts[i + 1] != copied_) {
+                    std::memcpy(w, begin + copied_, starts[i + 1] - copied_);
+                    w += starts[i + 1] - copied_;
+                }
+                copied_ = ends[++i];
+            }
         }
         out_.resize(std::size_t(w - out_.data()));
         if (i < n) {
@@ -1183,14 +1346,15 @@ void Rewriter::sourceText() {
             copyUpTo(starts[i]);
             pending.active = true;
             pending.code = codes[i];
-            pending.form = Form::Text;
+            pending.form = form[i] == AsText ? Form::Text : Form::Unicode;
             pending.afterBareWord = starts[i] == bareWordEnd_;
-            pending.keepable = true;
+            pending.keepable = form[i] != AsPrivateUnicode;
             pending.unicodeSkip = state_.unicodeSkip;
             pending.start = starts[i];
             pending.end = ends[i];
             pending.holdAt = written();
             copied_ = pending.end;
+            keepLast = plainBatch && !anyUnit ? (startCount + i) % kBatch == kBatch - 1 : keep[i];
         }
     }
     tokens_.seek(std::size_t(p - begin));
@@ -1328,6 +1492,9 @@ RewriteResult Rewriter::run() {
         case RtfToken::Kind::HexByte:
             if (skip_ > 0) {
                 consumeFallback(t.offset + 4);
+                // A \uN whose fallback this was: the source-font text after it reads on
+                // without a token per character.
+                if (skip_ == 0 && state_.kind == Kind::Text && !done_ && font().source) sourceText(true);
             } else if (state_.kind == Kind::FontTable) {
                 nameCharacter(t.offset, t.offset + 4, decodeCp1252(t.byte));
             } else if (state_.kind == Kind::Text) {

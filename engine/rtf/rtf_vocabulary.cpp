@@ -90,31 +90,41 @@ constexpr Entry kUnsorted[] = {
 
 constexpr std::size_t kCount = std::size(kUnsorted);
 
-// Sorted once, at compile time, with where each first letter's words begin: a word is
-// found by a few comparisons, not by hashing it. Control words are ASCII letters.
+// Every control word has a slot of its own in a table built at compile time, found by
+// a short hash of its letters: a lookup hashes a few bytes and compares one word.
+// kSlots is a power of two well above the word count, so probes are short.
+constexpr std::size_t kSlots = 1024;
+constexpr std::size_t slotOf(std::string_view w) {
+    std::uint64_t h = 0;
+    for (char c : w) h = h * 0x01000193u + std::uint8_t(c);
+    return std::size_t((h ^ (h >> 10)) & (kSlots - 1));
+}
+
 struct Table {
-    std::array<Entry, kCount> entries{};
-    std::array<std::uint16_t, 27> from{};  // entries[from[c]..from[c + 1]) begin with 'a' + c
+    std::array<Entry, kSlots> slots{};
+    std::size_t longestProbe = 0;
 
     constexpr Table() {
-        for (std::size_t i = 0; i < kCount; ++i) entries[i] = kUnsorted[i];
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.word < b.word; });
-        std::size_t i = 0;
-        for (int c = 0; c < 26; ++c) {
-            from[std::size_t(c)] = std::uint16_t(i);
-            while (i < kCount && entries[i].word[0] == 'a' + c) ++i;
+        for (const Entry& e : kUnsorted) {
+            std::size_t slot = slotOf(e.word), probe = 0;
+            while (!slots[slot].word.empty()) {
+                slot = (slot + 1) & (kSlots - 1);
+                ++probe;
+            }
+            slots[slot] = e;
+            longestProbe = std::max(longestProbe, probe);
         }
-        from[26] = std::uint16_t(i);
     }
 };
 
 constexpr Table kTable;
 
-static_assert(kTable.from[26] == kCount, "every control word begins with a lower-case letter");
+static_assert(kTable.longestProbe <= 2, "the table's slots collide too often: change slotOf");
 static_assert(
     [] {
-        for (std::size_t i = 1; i < kCount; ++i)
-            if (kTable.entries[i - 1].word == kTable.entries[i].word) return false;
+        for (std::size_t i = 0; i < kCount; ++i)
+            for (std::size_t j = i + 1; j < kCount; ++j)
+                if (kUnsorted[i].word == kUnsorted[j].word) return false;
         return true;
     }(),
     "a control word is listed twice");
@@ -122,12 +132,18 @@ static_assert(
 }  // namespace
 
 RtfWordMeaning lookUpRtfWord(std::string_view w) {
-    if (w.empty() || w[0] < 'a' || w[0] > 'z') return {};
-    const auto c = std::size_t(w[0] - 'a');
-    const Entry* first = kTable.entries.data() + kTable.from[c];
-    const Entry* last = kTable.entries.data() + kTable.from[c + 1];
-    const Entry* it = std::lower_bound(first, last, w, [](const Entry& e, std::string_view key) { return e.word < key; });
-    return it != last && it->word == w ? it->meaning : RtfWordMeaning{};
+    if (w.empty()) return {};
+    for (std::size_t slot = slotOf(w), probe = 0; probe <= kTable.longestProbe; ++probe) {
+        const Entry& e = kTable.slots[slot];
+        if (e.word.empty()) return {};
+        if (e.word.size() == w.size()) {
+            std::size_t i = 0;
+            while (i < w.size() && e.word[i] == w[i]) ++i;
+            if (i == w.size()) return e.meaning;
+        }
+        slot = (slot + 1) & (kSlots - 1);
+    }
+    return {};
 }
 
 }  // namespace tolvarin
