@@ -88,6 +88,42 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
     }
 }
 
+// Where PANCHARI text stands decides what becomes of it: one list for the converter's
+// output and for the body text the window's reader takes.
+TEST(Rewriter, EachKindOfDestination) {
+    const struct {
+        const char* what;
+        std::string group;  // holds the one PANCHARI character A
+        bool converted;     // A becomes \'a1
+        bool body;          // the reader's body text has A
+    } cases[] = {
+        {"body", "A", true, true},
+        {"header", "{\\header A}", true, false},
+        {"footnote", "{\\footnote A}", true, false},
+        {"shape text", "{\\shp{\\*\\shpinst{\\sp{\\sn x}{\\sv 1}}{\\shptxt A}}}", true, false},
+        {"\\ud, the Unicode twin", "{\\*\\ud A}", true, false},
+        {"field result", "{\\field{\\*\\fldinst PAGE}{\\fldrslt A}}", true, true},
+        {"field instruction", "{\\field{\\*\\fldinst A}{\\fldrslt }}", false, false},
+        {"page style's name", "{\\*\\pgdsctbl{\\pgdsc0\\pgdscnxt0 A;}}", false, false},
+        {"page style's header", "{\\*\\pgdsctbl{\\pgdsc0 N;{\\header A}}}", true, false},
+        {"unknown \\* destination", "{\\*\\unknownword A}", true, false},
+        {"a font table's names", "{\\fonttbl{\\f5 A;}}", false, false},
+    };
+    for (const auto& c : cases) {
+        const std::string in = kHead + "\\f1 " + c.group + "}";
+        Rewritten r = rewrite(in);
+        ASSERT_TRUE(r.result.ok) << c.what << ": " << r.result.description;
+        // With nothing converted the document comes out as it went in, its font table too.
+        std::string expected = c.converted ? kHeadOut + "\\f1 " + c.group + "}" : in;
+        if (c.converted) expected.replace(expected.rfind('A'), 1, "\\'a1");
+        EXPECT_EQ(r.rtf, expected) << c.what;
+        EXPECT_EQ(r.result.converted, c.converted ? 1u : 0u) << c.what;
+        Document doc;
+        ASSERT_TRUE(doc.setRtf(in).ok) << c.what;
+        EXPECT_EQ(doc.text().find(u'A') != std::u16string::npos, c.body) << c.what;
+    }
+}
+
 TEST(Rewriter, RefusesWhatIsNotRtfOrIsDamaged) {
     EXPECT_EQ(rewrite("Hello").result.description, "not an RTF document");
     Rewritten bad = rewrite(kHead + "\\f1 A\\'zz}");
