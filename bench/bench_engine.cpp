@@ -1,7 +1,7 @@
 // Reading, writing and converting a generated 10 MB PANCHARI document.
 #include <benchmark/benchmark.h>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "model/document.h"
 #include "sample_document.h"
 

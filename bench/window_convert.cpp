@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "frm_main.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "model/document.h"
 #include "convert/rtf_rewriter.h"
 #include "fonts/unicode_malayalam.h"

@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "fonts/glyph_map.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <map>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "model/document.h"
 #include "convert/rtf_rewriter.h"
 #include "test_support.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "../bench/sample_document.h"
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "model/document.h"
 #include "convert/rtf_rewriter.h"
 #include "test_support.h"

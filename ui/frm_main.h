@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "convert/conversion.h"
+#include "conversion_pass.h"
 #include "model/document.h"
 
 class QCheckBox;

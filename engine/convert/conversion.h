@@ -1,8 +1,7 @@
-// The conversion pass: builds a copy of a document in which every character set in
-// the PANCHARI font is replaced by its ML-TTRevathi codes, and saves it.
+// Converting a document's own RTF into a file or into memory, and what the command
+// line and the window say of it.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -13,66 +12,8 @@
 
 namespace tolvarin {
 
-inline constexpr std::string_view kStatusConverting = "Please wait.... Converting from Panchari";
-inline constexpr std::string_view kStatusReady = "Ready";
-inline constexpr std::string_view kStatusNotSaved = "Not saved: ";  // followed by the reason
-inline constexpr std::string_view kMessageConverted = "Converted from Panchari!";
-inline constexpr std::string_view kMessageNothingConverted =
-    "No text in the PANCHARI font was found; the document was copied unchanged.";
-
-// The window's controls a pass switches off while it runs, in the order it does so.
-enum class LockedControl {
-    Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse, chkUnicode
-};
-inline constexpr std::array<LockedControl, 10> kLockOrder = {
-    LockedControl::Timer1,  LockedControl::CmdConvert, LockedControl::cmdQuit,
-    LockedControl::Frame2,  LockedControl::Frame1,     LockedControl::txtInput,
-    LockedControl::txtOutput, LockedControl::cmdOpen,  LockedControl::cmdBrowse,
-    LockedControl::chkUnicode,
-};
-
-// What a pass needs of the window that runs it.
-class PassHost {
-public:
-    virtual ~PassHost() = default;
-    virtual void setControlEnabled(LockedControl control, bool enabled) = 0;
-    virtual void setBusyCursor(bool busy) = 0;
-    virtual void setStatus(std::string_view text) = 0;
-    // Lets pending window events through. False when the program is ending: the pass
-    // then stops at once and saves nothing.
-    virtual bool processEvents() = 0;
-    virtual std::filesystem::path outputPath() = 0;
-    virtual void showMessage(std::string_view text) = 0;  // modal, information icon
-    virtual void showError(std::string_view text) = 0;    // modal, a failure
-};
-
-// A host without a window, for the command line and for tools: nothing to lock,
-// show or let through; the output goes to a path fixed at the start.
-class WindowlessHost : public PassHost {
-public:
-    explicit WindowlessHost(std::filesystem::path output) : output_(std::move(output)) {}
-    void setControlEnabled(LockedControl, bool) override {}
-    void setBusyCursor(bool) override {}
-    void setStatus(std::string_view) override {}
-    bool processEvents() override { return true; }
-    std::filesystem::path outputPath() override { return output_; }
-    void showMessage(std::string_view) override {}
-    void showError(std::string_view) override {}
-
-private:
-    std::filesystem::path output_;
-};
-
 // The font test: the name, upper-cased, begins with PANCHARI.
 bool isSourceFont(std::string_view fontName);
-
-struct PassOutcome {
-    enum class Status { Saved, SaveFailed, Abandoned };
-    Status status = Status::Saved;
-    std::size_t converted = 0;  // characters of the source font that were mapped
-    std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
-    std::string error;          // for SaveFailed
-};
 
 // Converts RTF `rtf` into `path`, keeping every byte that is not source-font text:
 // the way a document that was read from RTF is saved. A document that is damaged or
@@ -95,17 +36,5 @@ RewriteOutcome convertRtfToString(std::string_view rtf, std::string& out, const 
 
 // The extra line of the message after a Unicode conversion that kept characters.
 std::string unknownCharactersNote(std::size_t unknown);
-
-// What the pass makes of the source font's text.
-struct PassOptions {
-    bool unicode = false;     // Unicode Malayalam instead of ML-TTRevathi
-    std::string unicodeFont;  // empty: the default Unicode Malayalam font
-};
-
-// Fills `destination` with the converted form of `source`, through `working` (a copy
-// of the source that the pass walks), then saves it at host.outputPath(). A source
-// read from RTF is saved by rewriting its RTF, so that all its layout is kept.
-PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host,
-                              const PassOptions& options = {});
 
 }  // namespace tolvarin

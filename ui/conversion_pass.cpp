@@ -1,0 +1,127 @@
+#include "conversion_pass.h"
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "convert/rtf_rewriter.h"
+#include "fonts/glyph_map.h"
+#include "fonts/unicode_malayalam.h"
+
+namespace tolvarin {
+
+namespace {
+
+void setLocks(PassHost& host, bool enabled) {
+    for (LockedControl c : kLockOrder) host.setControlEnabled(c, enabled);
+}
+
+}  // namespace
+
+PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host,
+                              const PassOptions& options) {
+    working.clear();
+    destination.clear();
+    working = source;
+
+    host.setBusyCursor(true);
+    setLocks(host, false);
+    host.setStatus(kStatusConverting);
+
+    PassOutcome outcome;
+    const std::u16string& text = working.text();
+    const auto& runs = working.runs();
+    // Positions are signed 32-bit; the walk's last step must not overflow them.
+    if (text.size() >= std::size_t(std::numeric_limits<std::int32_t>::max() - 1)) {
+        setLocks(host, true);
+        host.setBusyCursor(false);
+        outcome.status = PassOutcome::Status::SaveFailed;
+        outcome.error = "the document is too long to convert";
+        host.setStatus(std::string(kStatusNotSaved) + outcome.error);
+        host.showError(outcome.error);
+        return outcome;
+    }
+    const auto n = std::int32_t(text.size());
+
+    // Per font of the working copy: whether it is a source font, and the output's
+    // font for its characters. Looked up once, not per character.
+    const std::size_t fontCount = working.fonts().size();
+    std::vector<bool> fromSource(fontCount);
+    std::vector<Document::FontId> outFont(fontCount);
+    for (std::size_t f = 0; f < fontCount; ++f) {
+        fromSource[f] = isSourceFont(working.fonts()[f].name);
+        outFont[f] = fromSource[f] ? destination.fontId(Font{std::string(kTargetFontName), kAnsiCharset})
+                                   : destination.fontId(working.fonts()[f]);
+    }
+
+    destination.reserve(text.size() + text.size() / 8);
+    std::size_t run = 0;
+    std::size_t runEnd = 0;  // the walk looks a run up only when it leaves the last one
+    Document::RunFormat caret;
+    bool sourceRun = false;
+    currentPosition = 1;
+    while (currentPosition <= n) {
+        const std::int32_t p = currentPosition;
+        if (!host.processEvents()) {
+            outcome.status = PassOutcome::Status::Abandoned;
+            return outcome;
+        }
+        // Character p's attributes. Every character of the document has definite
+        // styles, so each reads as set or not set and is carried over as it is.
+        const std::size_t index = std::size_t(p - 1);
+        if (index >= runEnd) {
+            run = working.runIndexAt(index, run);
+            runEnd = run + 1 < runs.size() ? runs[run + 1].start : text.size();
+            caret = runs[run].format;
+            caret.font = outFont[caret.font];
+            sourceRun = fromSource[runs[run].format.font];
+            // Pieces take the caret's attributes: one check per run, not per piece.
+            destination.openRun(caret);
+        }
+
+        const std::u16string_view current(&text[std::size_t(p - 1)], 1);
+        if (sourceRun) {
+            const std::u16string_view following =
+                p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
+            for (char16_t c : MapGlyph(current, following)) destination.appendToRun(c);
+            outcome.converted += std::size_t(currentPosition - p) + 1;
+        } else {
+            destination.appendToRun(current[0]);
+        }
+        ++currentPosition;
+    }
+
+    setLocks(host, true);
+    host.setBusyCursor(false);
+
+    const std::filesystem::path path = host.outputPath();
+    SaveResult saved;
+    if (const std::string* rtf = working.sourceRtf()) {
+        RewriteOptions rewriteOptions;
+        rewriteOptions.unicode = options.unicode;
+        rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
+        RewriteOutcome rewritten = convertRtfToFile(*rtf, path, rewriteOptions);
+        saved = {rewritten.ok, rewritten.error};
+        // Headers, footnotes and the like are converted too, though the walk does not see them.
+        outcome.converted = rewritten.converted;
+        outcome.unknown = rewritten.unknown;
+    } else {
+        saved = destination.saveFile(path);
+    }
+    if (!saved) {
+        outcome.status = PassOutcome::Status::SaveFailed;
+        outcome.error = saved.description;
+        // Nothing runs any more: the status says so, beside the warning.
+        host.setStatus(std::string(kStatusNotSaved) + saved.description);
+        host.showError(saved.description);
+        return outcome;
+    }
+    std::string message(kMessageConverted);
+    if (outcome.converted == 0 && outcome.unknown == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (outcome.unknown > 0) message += "\n" + unknownCharactersNote(outcome.unknown);
+    host.showMessage(message);
+    host.setStatus(kStatusReady);
+    return outcome;
+}
+
+}  // namespace tolvarin
