@@ -456,7 +456,7 @@ TEST_F(Interop, LayoutIsKept) {
             if (unicode) {
                 std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
                 expected.clear();
-                for (char16_t c : convertStretchToText(typed.data(), typed.size())) appendUtf8(expected, c);
+                for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
             }
             EXPECT_NE(after.find(expected), std::string::npos) << name << ": " << w.place;
         }

@@ -251,7 +251,7 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     std::vector<std::uint8_t> consonants;
     std::uint8_t signE = 0;
     for (int c = 0x80; c < 256; ++c) {
-        const PanchariValue& v = panchariUnicode(std::uint8_t(c));
+        const UnicodeValue& v = panchariFont().value(std::uint8_t(c));
         if (v.length == 1 && v.points[0] >= 0x0D15 && v.points[0] <= 0x0D39) consonants.push_back(std::uint8_t(c));
         if (v.length == 1 && v.points[0] == 0x0D46 && !signE) signE = std::uint8_t(c);
     }

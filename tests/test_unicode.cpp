@@ -46,7 +46,7 @@ TEST(Unicode, OrderingCases) {
         std::getline(fields, expected, '\t');
         std::getline(fields, what);
         const std::vector<std::uint8_t> codes = hexCodes(typed);
-        EXPECT_EQ(utf8(convertStretchToText(codes.data(), codes.size())), expected) << typed << ": " << what;
+        EXPECT_EQ(utf8(convertStretchToText(panchariFont(), codes.data(), codes.size())), expected) << typed << ": " << what;
         ++cases;
     }
     EXPECT_EQ(cases, 42);
@@ -57,7 +57,7 @@ TEST(Unicode, OrderingCases) {
 TEST(Unicode, NoTypedSignIsDropped) {
     auto codeOf = [](char16_t value) {
         for (int c = 0; c < 256; ++c)
-            if (panchariUnicode(std::uint8_t(c)).length == 1 && panchariUnicode(std::uint8_t(c)).points[0] == value)
+            if (panchariFont().value(std::uint8_t(c)).length == 1 && panchariFont().value(std::uint8_t(c)).points[0] == value)
                 return std::uint8_t(c);
         return std::uint8_t(0);
     };
@@ -66,7 +66,7 @@ TEST(Unicode, NoTypedSignIsDropped) {
     for (std::size_t k = 1; k <= 9; ++k) {
         std::vector<std::uint8_t> codes(k, signEE);
         codes.push_back(ka);
-        const std::u16string text = convertStretchToText(codes.data(), codes.size());
+        const std::u16string text = convertStretchToText(panchariFont(), codes.data(), codes.size());
         EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D47'), std::ptrdiff_t(k)) << k << " signs";
         EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D15'), 1) << k << " signs";
     }
@@ -158,7 +158,7 @@ TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
             else read += it->second;
         }
         if (auto j = joined.find(read); j != joined.end()) read = j->second;
-        const PanchariValue& v = panchariUnicode(std::uint8_t(code));
+        const UnicodeValue& v = panchariFont().value(std::uint8_t(code));
         const bool agrees = v.length == kNoValue ? !mapped
                                                  : mapped && v.length > 0 &&
                                                        read == std::u16string(v.points, std::size_t(v.length));

@@ -1,27 +1,14 @@
 #include "convert/conversion.h"
 
-#include <cstdint>
 #include <functional>
-#include <limits>
-#include <vector>
 
-#include "io/file_io.h"
-#include "fonts/glyph_map.h"
 #include "convert/rtf_rewriter.h"
-#include "fonts/unicode_malayalam.h"
+#include "fonts/legacy_font.h"
+#include "io/file_io.h"
 
 namespace tolvarin {
 
-bool isSourceFont(std::string_view fontName) {
-    if (fontName.size() < kSourceFontPrefix.size()) return false;
-    for (std::size_t i = 0; i < kSourceFontPrefix.size(); ++i) {
-        char c = fontName[i];
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        if (c != kSourceFontPrefix[i]) return false;
-    }
-    return true;
-}
-
+bool isSourceFont(std::string_view fontName) { return panchariFont().answersTo(fontName); }
 
 std::string unknownCharactersNote(std::size_t unknown) {
     if (unknown == 1) return "1 character had no Unicode equivalent and was kept as it was";

@@ -104,7 +104,7 @@ struct UnicodeStretch {
             segments.push_back({codes.size(), holdAt, format});
         static const auto kValueless = [] {
             std::array<bool, 256> t{};
-            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariUnicode(std::uint8_t(c)).length <= 0;
+            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariFont().value(std::uint8_t(c)).length <= 0;
             return t;
         }();
         for (std::size_t k = 0; k < n; ++k)
@@ -604,7 +604,7 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     if (start == starEnd_) p.stretch.afterStar.push_back(p.stretch.codes.size());
     p.stretch.add(&c, 1, state_.format, &start, &end, written());
     copied_ = end;
-    if (p.stretch.codes.size() >= kLongStretch && endsSyllables(c)) endStretch(p);
+    if (p.stretch.codes.size() >= kLongStretch && panchariFont().endsSyllables(c)) endStretch(p);
 }
 
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
@@ -713,7 +713,7 @@ void Rewriter::endStretch(Pending& p) {
 // but for codes kept as typed. Returns how many were kept.
 std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
                              ConvertedStretch& converted, int fontNumber) const {
-    convertStretch(s.codes.data(), s.codes.size(), converted);
+    convertStretch(panchariFont(), s.codes.data(), s.codes.size(), converted);
     // Room for all of it at once: the tail, each run at its longest, the kept codes.
     out.reserve(tail.size() + 9 * converted.length + 96 * s.segments.size() + 16 * s.typed.size());
     std::size_t taken = 0;
@@ -1262,7 +1262,7 @@ void Rewriter::sourceText(bool afterUnit) {
                 converted_ += m - k;
                 copied_ = ends[m - 1];
                 k = m;
-                if (stream.stretch.codes.size() >= kLongStretch && endsSyllables(codes[m - 1])) endStretch(stream);
+                if (stream.stretch.codes.size() >= kLongStretch && panchariFont().endsSyllables(codes[m - 1])) endStretch(stream);
             }
             continue;
         }

@@ -4,88 +4,26 @@
 #include <initializer_list>
 
 #include "text/codepage.h"
-#include "convert/conversion.h"
 #include "model/document.h"
 #include "text/utf8.h"
 
 namespace tolvarin {
 namespace {
 
-// clang-format off
-const PanchariValue kTable[256] = {
-#include "panchari_unicode_table.inc"
-};
-// clang-format on
-
 constexpr char16_t kVirama = 0x0D4D;
 constexpr char16_t kRa = 0x0D30;
 constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kSignO = 0x0D4A, kSignOO = 0x0D4B,
                    kSignAU = 0x0D4C, kSignAA = 0x0D3E, kAuLength = 0x0D57;
 constexpr char16_t kChilluN = 0x0D7B, kRra = 0x0D31, kNa = 0x0D28;
-constexpr std::uint8_t kChilluNCode = 0x58;  // typed ൻ, which with റ after it is NTA
-
-enum class Kind : std::uint8_t {
-    Other,      // punctuation, digits, spaces: a syllable ends here
-    Unknown,    // no Unicode value: kept as typed; nothing moves across it
-    PreVowel,   // െ േ ൈ, typed before their consonant
-    PreRa,      // ്ര, typed before its consonant
-    Base,       // a consonant or conjunct, an independent vowel, a chillu
-    Virama,     // ്: joins a following consonant, else the syllable's last sign
-    Medial,     // the ya, va and la signs
-    Geminate,   // doubles the consonant before it
-    PostSign,   // vowel signs typed after the consonant, ം ഃ
-};
 
 bool isConsonant(char16_t c) { return c >= 0x0D15 && c <= 0x0D39; }
 
-Kind kindOf(std::uint8_t code) {
-    const PanchariValue& v = kTable[code];
-    if (v.length == kGeminate) return Kind::Geminate;
-    if (v.length == kNoValue) return Kind::Unknown;
-    const char16_t first = v.points[0];
-    if (v.length == 1 && (first == kSignE || first == kSignEE || first == kSignAI)) return Kind::PreVowel;
-    if (first == kVirama) {
-        if (v.length == 1) return Kind::Virama;
-        return v.points[1] == kRa && v.length == 2 ? Kind::PreRa : Kind::Medial;
-    }
-    if (isConsonant(first) || (first >= 0x0D05 && first <= 0x0D14) || first == 0x0D60 || first == 0x0D61 ||
-        (first >= 0x0D7A && first <= 0x0D7F))
-        return Kind::Base;
-    if ((first >= 0x0D3E && first <= 0x0D44) || first == kAuLength || first == 0x0D62 || first == 0x0D63 ||
-        first == 0x0D02 || first == 0x0D03)
-        return Kind::PostSign;
-    return Kind::Other;
-}
-
-// What the common case asks of a code: whether it is written where it stands when no
-// sign waits for a base (a base only when what follows does not join it), whether it
-// is a base, and whether it joins a base before it.
-constexpr std::uint8_t kAlone = 1, kIsBase = 2, kJoins = 4;
-
-struct Kinds {
-    Kind of[256];
-    std::uint8_t flags[256];
-    Kinds() {
-        for (int c = 0; c < 256; ++c) {
-            const Kind k = of[c] = kindOf(std::uint8_t(c));
-            const bool alone = (k == Kind::Base && c != kChilluNCode) || k == Kind::Other || k == Kind::PostSign ||
-                               k == Kind::Virama || k == Kind::Medial;
-            const bool joins = k == Kind::Geminate || k == Kind::Virama || k == Kind::Medial || k == Kind::PostSign;
-            flags[c] = std::uint8_t((alone ? kAlone : 0) | (k == Kind::Base ? kIsBase : 0) | (joins ? kJoins : 0));
-        }
-    }
-};
-const Kinds kKinds;  // reads only the table above, in this file
-
-std::u16string_view valueOf(std::uint8_t code) {
-    const PanchariValue& v = kTable[code];
-    return std::u16string_view(v.points, v.length > 0 ? std::size_t(v.length) : 0);
-}
 
 class Stretch {
 public:
     // Every code gives at most three code points, whatever it joins.
-    Stretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) : codes_(codes), n_(n), out_(out) {
+    Stretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out)
+        : font_(font), codes_(codes), n_(n), out_(out) {
         out_.kept.clear();
         out_.ends.resize(n);
         if (out_.capacity < 3 * n + 8) {  // room for three more than the longest text
@@ -104,17 +42,17 @@ public:
                 if (i == n_) break;
             }
             switch (kind(i)) {
-            case Kind::PreVowel:
-            case Kind::PreRa:
+            case GlyphKind::PreVowel:
+            case GlyphKind::PreRa:
                 // More signs in a row than one syllable takes: the first stays where it is.
                 if (pendingCount_ == kMaxPending) placePendingFront();
                 pending_[pendingCount_++] = i++;
                 break;
-            case Kind::Base:
+            case GlyphKind::Base:
                 i = syllable(i);
                 break;
-            case Kind::Unknown:
-            case Kind::Geminate:  // with no consonant before it there is nothing to double
+            case GlyphKind::Unknown:
+            case GlyphKind::Geminate:  // with no consonant before it there is nothing to double
                 flushPending();
                 placeUpTo(i, len_);
                 ends_[i] = len_;
@@ -139,7 +77,11 @@ public:
 private:
     static constexpr std::size_t kMaxPending = 4;
 
-    Kind kind(std::size_t i) const { return kKinds.of[codes_[i]]; }
+    GlyphKind kind(std::size_t i) const { return font_.kind(codes_[i]); }
+    std::u16string_view valueOf(std::uint8_t code) const {
+        const UnicodeValue& v = font_.value(code);
+        return std::u16string_view(v.points, v.length > 0 ? std::size_t(v.length) : 0);
+    }
 
     // Most glyphs are whole syllables or stand alone, and are written as they come:
     // from `i`, while no sign waits, up to the first that is not. Returns its index.
@@ -153,10 +95,10 @@ private:
         for (std::size_t k = placed_; k < i; ++k) ends[k] = len;
         for (; i < n; ++i) {
             const std::uint8_t code = codes[i];
-            const std::uint8_t f = kKinds.flags[code];
-            const std::uint8_t next = i + 1 < n ? kKinds.flags[codes[i + 1]] : 0;
-            if (!(f & kAlone) || ((f & kIsBase) && (next & kJoins))) break;
-            const PanchariValue& v = kTable[code];
+            const std::uint8_t f = font_.flags(code);
+            const std::uint8_t next = i + 1 < n ? font_.flags(codes[i + 1]) : 0;
+            if (!(f & kStandsAlone) || ((f & kIsBase) && (next & kJoinsBase))) break;
+            const UnicodeValue& v = font_.value(code);
             t[len] = v.points[0];
             t[len + 1] = v.points[1];
             t[len + 2] = v.points[2];
@@ -167,7 +109,7 @@ private:
         placed_ = std::max(placed_, i);
         return i;
     }
-    bool pre(std::size_t i) const { return kind(i) == Kind::PreVowel || kind(i) == Kind::PreRa; }
+    bool pre(std::size_t i) const { return kind(i) == GlyphKind::PreVowel || kind(i) == GlyphKind::PreRa; }
 
     void put(char16_t c) { t_[len_++] = c; }
     void put(std::u16string_view v) {
@@ -176,7 +118,7 @@ private:
     void put(std::initializer_list<char16_t> v) { put(std::u16string_view(v.begin(), v.size())); }
     // A code's value; all three places are copied, there being room, to save a loop.
     void putValue(std::uint8_t code) {
-        const PanchariValue& v = kTable[code];
+        const UnicodeValue& v = font_.value(code);
         t_[len_] = v.points[0];
         t_[len_ + 1] = v.points[1];
         t_[len_ + 2] = v.points[2];
@@ -212,9 +154,9 @@ private:
         char16_t* const t = t_;
         const std::size_t begin = len_;
         // Most glyphs are whole syllables: no sign before them, nothing joining after.
-        if (pendingCount_ == 0 && codes_[b] != kChilluNCode) {
-            const Kind next = b + 1 < n_ ? kind(b + 1) : Kind::Other;
-            if (next == Kind::Base || next == Kind::Other || next == Kind::PreVowel || next == Kind::PreRa) {
+        if (pendingCount_ == 0 && font_.role(codes_[b]) != GlyphRole::NtaChillu) {
+            const GlyphKind next = b + 1 < n_ ? kind(b + 1) : GlyphKind::Other;
+            if (next == GlyphKind::Base || next == GlyphKind::Other || next == GlyphKind::PreVowel || next == GlyphKind::PreRa) {
                 placeUpTo(b, begin);
                 putValue(codes_[b]);
                 ends_[b] = len_;
@@ -231,7 +173,7 @@ private:
         if (len_ == begin + 1 && t[begin] == kChilluN) {
             std::size_t j = i;
             while (j < n_ && pre(j)) ++j;
-            if (j < n_ && codes_[j] == 0xF9 && j - i <= kMaxPending - pendingCount_) {
+            if (j < n_ && font_.role(codes_[j]) == GlyphRole::NtaRra && j - i <= kMaxPending - pendingCount_) {
                 for (; i < j; ++i) pending_[pendingCount_++] = i;
                 len_ = begin;
                 put({kNa, kVirama, kRra});
@@ -240,18 +182,18 @@ private:
             }
         }
         for (;;) {
-            if (i < n_ && kind(i) == Kind::Geminate && last) {
+            if (i < n_ && kind(i) == GlyphKind::Geminate && last) {
                 put(kVirama);
                 put(last);
                 ++i;
                 continue;
             }
-            if (i < n_ && kind(i) == Kind::Virama) {
+            if (i < n_ && kind(i) == GlyphKind::Virama) {
                 // A visible virama joins the consonant after it, signs typed between included.
                 std::size_t j = i + 1;
                 while (j < n_ && pre(j)) ++j;
-                if (j < n_ && j - i - 1 <= kMaxPending - pendingCount_ && kind(j) == Kind::Base &&
-                    isConsonant(kTable[codes_[j]].points[0])) {
+                if (j < n_ && j - i - 1 <= kMaxPending - pendingCount_ && kind(j) == GlyphKind::Base &&
+                    isConsonant(font_.value(codes_[j]).points[0])) {
                     for (std::size_t k = i + 1; k < j; ++k) pending_[pendingCount_++] = k;
                     put(kVirama);
                     for (char16_t c : valueOf(codes_[j])) {
@@ -270,14 +212,14 @@ private:
         int vowelCount = 0;
         for (std::size_t k = 0; k < pendingCount_; ++k) {
             const std::size_t p = pending_[k];
-            if (kind(p) == Kind::PreRa) put({kVirama, kRa});
-            else vowels[vowelCount++] = kTable[codes_[p]].points[0];
+            if (kind(p) == GlyphKind::PreRa) put({kVirama, kRa});
+            else vowels[vowelCount++] = font_.value(codes_[p]).points[0];
         }
         pendingCount_ = 0;
-        while (i < n_ && kind(i) == Kind::Medial) putValue(codes_[i++]);
+        while (i < n_ && kind(i) == GlyphKind::Medial) putValue(codes_[i++]);
         std::size_t posts = i;
-        while (i < n_ && (kind(i) == Kind::PostSign || kind(i) == Kind::Virama)) ++i;
-        const char16_t firstPost = posts < i ? kTable[codes_[posts]].points[0] : 0;
+        while (i < n_ && (kind(i) == GlyphKind::PostSign || kind(i) == GlyphKind::Virama)) ++i;
+        const char16_t firstPost = posts < i ? font_.value(codes_[posts]).points[0] : 0;
 
         if (vowelCount == 2 && vowels[0] == kSignE && vowels[1] == kSignE) {
             vowels[0] = kSignAI;
@@ -318,6 +260,7 @@ private:
         return i;
     }
 
+    const LegacyFont& font_;
     const std::uint8_t* codes_;
     std::size_t n_;
     ConvertedStretch& out_;
@@ -331,15 +274,13 @@ private:
 
 }  // namespace
 
-const PanchariValue& panchariUnicode(std::uint8_t code) { return kTable[code]; }
+void convertStretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) {
+    Stretch(font, codes, n, out).run();
+}
 
-bool endsSyllables(std::uint8_t code) { return kKinds.of[code] == Kind::Other; }
-
-void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) { Stretch(codes, n, out).run(); }
-
-std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {
+std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n) {
     ConvertedStretch converted;
-    convertStretch(codes, n, converted);
+    convertStretch(font, codes, n, converted);
     std::u16string text;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -355,13 +296,15 @@ std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n) {
 std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
     const std::u16string& text = doc.text();
     const auto& runs = doc.runs();
-    std::vector<bool> source(doc.fonts().size());
-    for (std::size_t f = 0; f < source.size(); ++f) source[f] = isSourceFont(doc.fonts()[f].name);
+    std::vector<const LegacyFont*> legacy(doc.fonts().size());
+    for (std::size_t f = 0; f < legacy.size(); ++f) legacy[f] = legacyFontNamed(doc.fonts()[f].name);
     std::string out;
     std::vector<std::uint8_t> stretch;
+    const LegacyFont* stretchFont = nullptr;
     ConvertedStretch converted;
     auto flush = [&] {
-        convertStretch(stretch.data(), stretch.size(), converted);
+        if (stretch.empty()) return;
+        convertStretch(*stretchFont, stretch.data(), stretch.size(), converted);
         if (unknown) *unknown += converted.kept.size();
         std::size_t kept = 0;
         for (std::size_t i = 0; i < stretch.size(); ++i) {
@@ -376,11 +319,13 @@ std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
     };
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
-        const bool inSource = source[runs[r].format.font];
+        const LegacyFont* font = legacy[runs[r].format.font];
+        if (font != stretchFont) flush();  // a stretch is in one font
+        stretchFont = font;
         for (std::size_t i = runs[r].start; i < end; ++i) {
             const char16_t c = text[i];
             const bool lineEnd = c == kParagraphBreak || c == kLineBreak;
-            const int code = inSource && !lineEnd ? encodeCp1252(c) : -1;
+            const int code = font && !lineEnd ? encodeCp1252(c) : -1;
             if (code >= 0) {
                 stretch.push_back(std::uint8_t(code));
                 continue;

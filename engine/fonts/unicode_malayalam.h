@@ -1,5 +1,5 @@
-// Unicode Malayalam from text typed in the PANCHARI font: what each code stands for,
-// and the reordering of a stretch of typed glyphs into Unicode's logical order.
+// Unicode Malayalam from text typed in a legacy font: the reordering of a stretch of
+// typed glyphs into Unicode's logical order, by how each glyph is drawn.
 #pragma once
 
 #include <cstddef>
@@ -9,20 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "fonts/legacy_font.h"
+
 namespace tolvarin {
 
 inline constexpr std::string_view kDefaultUnicodeFont = "Noto Sans Malayalam";
-
-// A code's Unicode value: one to three code points, or none (the code is kept as
-// typed), or the doubling mark, which repeats the consonant before it.
-struct PanchariValue {
-    std::int8_t length;  // 1-3, or kNoValue, or kGeminate
-    char16_t points[3];
-};
-inline constexpr std::int8_t kNoValue = 0;
-inline constexpr std::int8_t kGeminate = -1;
-
-const PanchariValue& panchariUnicode(std::uint8_t code);
 
 // A stretch converted, its text in the order of the characters' places: what stands
 // at character i is text[i ? ends[i - 1] : 0, ends[i]): a syllable at its base glyph
@@ -41,16 +32,12 @@ struct ConvertedStretch {
     std::size_t capacity = 0, length = 0;
 };
 
-// Whether a code ends every syllable (a space, punctuation): a stretch split right
-// after one converts as it would whole.
-bool endsSyllables(std::uint8_t code);
-
-// Converts a stretch of typed codes: one paragraph of one text stream, in the font,
-// with nothing in another font between.
-void convertStretch(const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
+// Converts a stretch of codes typed in `font`: one paragraph of one text stream, with
+// nothing in another font between.
+void convertStretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
 
 // The same, as one string; codes without a value read as Windows-1252.
-std::u16string convertStretchToText(const std::uint8_t* codes, std::size_t n);
+std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n);
 
 class Document;
 // The plain text of a document with its source-font text in Unicode Malayalam: one
