@@ -209,10 +209,19 @@ struct TextReplacements {
     }
 };
 
-inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
+const TextReplacements& textReplacements() {
     static const TextReplacements replacements;
+    return replacements;
+}
+
+// The column of the tables above for the character that follows.
+inline unsigned followingColumn(int following) {
     const unsigned f = unsigned(following) - 0xEEu;
-    return replacements.table[afterBareWord][code][f <= 2 ? f : 3];
+    return f <= 2 ? f : 3;
+}
+
+inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
+    return textReplacements().table[afterBareWord][code][followingColumn(following)];
 }
 
 // The same for a character written as \uN with one fallback byte, as LibreOffice writes
@@ -1284,12 +1293,13 @@ void Rewriter::sourceText(bool afterUnit) {
             // Room for every gap and every replacement (at most 12 bytes) before it is written.
             out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 12 * n + 16);
             w = out_.data() + at;
+            const auto& table = textReplacements().table;
             for (; i + 1 < n; ++i) {
                 if (starts[i] != copied_) {  // line ends between characters
                     std::memcpy(w, begin + copied_, starts[i] - copied_);
                     w += starts[i] - copied_;
                 }
-                const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
+                const TextReplacement& r = table[starts[i] == bareWordEnd_][codes[i]][followingColumn(codes[i + 1])];
                 std::memcpy(w, r.bytes, sizeof r.bytes);
                 w += r.length;
                 copied_ = ends[i];
