@@ -16,6 +16,8 @@
 #include <utility>
 
 #include "convert/conversion.h"
+#include "convert/replacements.h"
+#include "convert/unicode_layout.h"
 #include "fonts/glyph_map.h"
 #include "fonts/unicode_malayalam.h"
 #include "io/ordered_output.h"
@@ -38,23 +40,11 @@ enum class Kind : std::uint8_t {
     Object,     // an embedded object: no text of its own but its result
 };
 
-// How a converted character is written: as text (plain ASCII where it cannot run into
-// a control word before it, else \'hh), or, where the source wrote \uN, as \uN with
-// its fallback.
-enum class Form : std::uint8_t { Text, Unicode };
-
 struct FontInfo {
     bool source = false;  // a PANCHARI font
     const char16_t* upperHalf = nullptr;
     bool doubleByte = false;
     bool symbol = false;
-};
-
-struct Format {
-    bool bold = false, italic = false, underline = false;
-    int size = 24;  // half-points
-
-    friend bool operator==(const Format&, const Format&) = default;
 };
 
 struct State {
@@ -69,48 +59,6 @@ struct State {
     // entries there are renamed like their twins but define nothing: the body's fonts
     // come from the font table a reader takes, and so must the conversion's.
     bool offBody = false;
-};
-
-// The source-font characters of a Unicode stretch, waiting for it to end. Characters
-// that share a place in the output and a format form a segment; the bytes of codes
-// that may stay as typed are noted, for they are then written as they were.
-struct StretchSegment {
-    std::size_t first, holdAt;
-    Format format;
-};
-struct TypedBytes {
-    std::size_t index, start, end;
-};
-struct UnicodeStretch {
-    std::vector<std::uint8_t> codes;
-    std::vector<StretchSegment> segments;
-    std::vector<TypedBytes> typed;
-    // Characters right after a \* that begins a group: that \* names nothing because of
-    // them, and must not come to name the word after them if they move.
-    std::vector<std::size_t> afterStar;
-
-    bool empty() const { return codes.empty(); }
-    std::size_t holdAt() const { return segments.front().holdAt; }
-    void clear() {
-        codes.clear();
-        segments.clear();
-        typed.clear();
-        afterStar.clear();
-    }
-    // Adds `n` characters that share one place in the output and one format.
-    void add(const std::uint8_t* code, std::size_t n, const Format& format, const std::size_t* start,
-             const std::size_t* end, std::size_t holdAt) {
-        if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
-            segments.push_back({codes.size(), holdAt, format});
-        static const auto kValueless = [] {
-            std::array<bool, 256> t{};
-            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariFont().value(std::uint8_t(c)).length <= 0;
-            return t;
-        }();
-        for (std::size_t k = 0; k < n; ++k)
-            if (kValueless[code[k]]) typed.push_back({codes.size() + k, start[k], end[k]});
-        codes.insert(codes.end(), code, code + n);
-    }
 };
 
 // Work for the output thread, in output order: bytes as they are, then (when there is
@@ -141,153 +89,8 @@ struct Pending {
 };
 
 constexpr int kNoCharset = -1;
-constexpr int kEnd = -1;  // the following "character" at the end of a stream
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
-                 int unicodeSkip) {
-    static constexpr char hex[] = "0123456789abcdef";
-    auto escaped = [&](std::uint8_t c) {
-        const char e[4] = {'\\', '\'', hex[c >> 4], hex[c & 15]};
-        out.append(e, 4);
-    };
-    for (int i = 0; i < n; ++i) {
-        const std::uint8_t c = codes[i];
-        if (form == Form::Text) {
-            if (c >= 0x20 && c < 0x7F &&
-                !(i == 0 && afterBareWord && (isLetter(char(c)) || isDigit(char(c)) || c == ' ' || c == '-'))) {
-                if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
-                out.push_back(char(c));
-            } else {
-                escaped(c);
-            }
-        } else {
-            char buf[16] = {'\\', 'u'};
-            auto r = std::to_chars(buf + 2, buf + sizeof buf, int(decodeCp1252(c)));
-            out.append(buf, r.ptr);
-            if (unicodeSkip == 0) {
-                out.push_back(' ');
-            } else {
-                escaped(c);
-                out.append(std::size_t(unicodeSkip - 1), '?');
-            }
-        }
-    }
-}
-
-// The replacement of every code, for each following character that matters, written
-// as text: once where plain ASCII may stand, once right after a bare control word.
-struct TextReplacement {
-    char bytes[12];
-    std::uint8_t length;
-    bool pair;
-    bool same;  // the code maps to itself
-};
-
-struct TextReplacements {
-    TextReplacement table[2][256][4];
-
-    TextReplacements() {
-        static constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
-        for (int bare = 0; bare < 2; ++bare) {
-            for (int code = 0; code < 256; ++code) {
-                for (int f = 0; f < 4; ++f) {
-                    GlyphCodes g = MapGlyphCode(std::uint8_t(code), kFollowing[f]);
-                    if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
-                    TextReplacement& r = table[bare][code][f];
-                    std::string s;
-                    appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
-                    std::copy(s.begin(), s.end(), r.bytes);
-                    r.length = std::uint8_t(s.size());
-                    r.pair = g.pair;
-                    r.same = g.length == 1 && g.codes[0] == code && !g.pair;
-                }
-            }
-        }
-    }
-};
-
-const TextReplacements& textReplacements() {
-    static const TextReplacements replacements;
-    return replacements;
-}
-
-// The column of the tables above for the character that follows.
-inline unsigned followingColumn(int following) {
-    const unsigned f = unsigned(following) - 0xEEu;
-    return f <= 2 ? f : 3;
-}
-
-inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
-    return textReplacements().table[afterBareWord][code][followingColumn(following)];
-}
-
-// The same for a character written as \uN with one fallback byte, as LibreOffice writes
-// each glyph of a symbol-charset font: the replacement in that form.
-struct UnicodeReplacement {
-    char bytes[32];
-    std::uint8_t length;
-    bool pair;
-    bool same;
-};
-
-struct UnicodeReplacements {
-    UnicodeReplacement table[256][4];
-
-    UnicodeReplacements() {
-        static constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
-        for (int code = 0; code < 256; ++code) {
-            for (int f = 0; f < 4; ++f) {
-                GlyphCodes g = MapGlyphCode(std::uint8_t(code), kFollowing[f]);
-                if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
-                UnicodeReplacement& r = table[code][f];
-                std::string s;
-                appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);
-                std::copy(s.begin(), s.end(), r.bytes);
-                r.length = std::uint8_t(s.size());
-                r.pair = g.pair;
-                r.same = g.length == 1 && g.codes[0] == code && !g.pair;
-            }
-        }
-    }
-};
-
-inline const UnicodeReplacement& unicodeReplacement(std::uint8_t code, int following) {
-    static const UnicodeReplacements replacements;
-    const unsigned f = unsigned(following) - 0xEEu;
-    return replacements.table[code][f <= 2 ? f : 3];
-}
-
-// A character written as \uN and its one fallback character (\'hh or a plain byte),
-// at `p`: its value, and where it ends. False for anything else (a longer number, a
-// fallback of another kind), which the general reading takes.
-bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after) {
-    if (end - p < 4 || p[0] != '\\' || p[1] != 'u') return false;
-    const char* q = p + 2;
-    const bool negative = *q == '-';
-    if (negative) ++q;
-    const char* const digits = q;
-    int v = 0;
-    for (; q < end && *q >= '0' && *q <= '9'; ++q) {
-        if (q - digits == 6) return false;
-        v = v * 10 + (*q - '0');
-    }
-    if (q == digits) return false;
-    if (q < end && *q == ' ') ++q;  // the word's delimiter
-    if (end - q >= 4 && q[0] == '\\' && q[1] == '\'' && RtfTokenizer::hexDigit(q[2]) >= 0 &&
-        RtfTokenizer::hexDigit(q[3]) >= 0) {
-        after = q + 4;
-    } else if (q < end && std::uint8_t(*q) >= 0x20 && *q != '\\' && *q != '{' && *q != '}') {
-        after = q + 1;
-    } else {
-        return false;
-    }
-    if (negative) v = -v;
-    value = char16_t(v < 0 ? v + 65536 : v);
-    return true;
-}
 
 class Rewriter {
 public:
@@ -349,9 +152,6 @@ private:
     }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
-    std::size_t layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
-                       ConvertedStretch& converted, int fontNumber) const;
-    void unicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f, int fontNumber) const;
     void openStream() {
         // One stream a group; outside every group the text stays in the body's.
         if (stack_.empty() || stack_.back().stream != state_.stream) return;
@@ -400,7 +200,6 @@ private:
     std::promise<int> fontNumberFound_;
     std::shared_future<int> fontNumber_ = fontNumberFound_.get_future().share();
     int unicodeFontNumber() const { return fontNumber_.get(); }
-    std::string unicodeFontEntry(int number) const;
     bool unicodeFontWritten_ = false;
     std::size_t unknown_ = 0;
     ConvertedStretch stretchText_;
@@ -616,68 +415,6 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     if (p.stretch.codes.size() >= kLongStretch && panchariFont().endsSyllables(c)) endStretch(p);
 }
 
-// {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
-// processors take Malayalam's font, size, bold and italic from the complex-script half.
-// The text is \uN? but for ASCII, which goes as it is.
-void Rewriter::unicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f, int fontNumber) const {
-    // Room for the words before the text, the longest form of each character, and the brace.
-    char* w = out.room(96 + 9 * text.size());
-    auto put = [&](std::string_view word) {
-        std::memcpy(w, word.data(), word.size());
-        w += word.size();
-    };
-    auto number = [&](int n) { w = std::to_chars(w, w + 12, n).ptr; };
-    put("{\\rtlch\\fcs1\\af");
-    number(fontNumber);
-    put("\\afs");
-    number(f.size);
-    if (f.bold) put("\\ab");
-    if (f.italic) put("\\ai");
-    put(" \\ltrch\\fcs0\\f");
-    number(fontNumber);
-    put("\\fs");
-    number(f.size);
-    if (f.bold) put("\\b");
-    if (f.italic) put("\\i");
-    if (f.underline) put("\\ul");
-    put("\\uc1 ");
-    // Every character below the end of Malayalam's block as it is written: ASCII as it
-    // is (escaped where RTF needs it), the rest as \uN?. Made once. The text is written
-    // in place, in room for the longest form of each character.
-    struct Words {
-        std::array<std::array<char, 8>, 0x0D80> bytes;
-        std::array<std::uint8_t, 0x0D80> length;
-    };
-    static const std::unique_ptr<const Words> kWords = [] {
-        auto words = std::make_unique<Words>();
-        for (std::size_t c = 0; c < 0x0D80; ++c) {
-            char* at = words->bytes[c].data();
-            if (c >= 0x20 && c < 0x7F) {
-                int n = 0;
-                if (c == '\\' || c == '{' || c == '}') at[n++] = '\\';
-                at[n++] = char(c);
-                words->length[c] = std::uint8_t(n);
-            } else {
-                words->length[c] = std::uint8_t(std::snprintf(at, 8, "\\u%d?", int(c)));
-            }
-        }
-        return words;
-    }();
-    for (char16_t c : text) {
-        if (c < 0x0D80) {
-            std::memcpy(w, kWords->bytes[c].data(), 8);
-            w += kWords->length[c];
-        } else {
-            *w++ = '\\';
-            *w++ = 'u';
-            w = std::to_chars(w, w + 6, c > 0x7FFF ? int(c) - 0x10000 : int(c)).ptr;
-            *w++ = '?';
-        }
-    }
-    *w++ = '}';
-    out.commit(w);
-}
-
 // Converts the stretch and puts what stands at each character where it stood: a
 // syllable at its base glyph, with that glyph's formatting; codes with no value as they
 // were. The output from the stretch's first place on is laid out again.
@@ -692,7 +429,7 @@ void Rewriter::endStretch(Pending& p) {
         OutputItem item = output_->take();
         item.bytes.append(std::string_view(out_).substr(0, first));
         if (output_->behind()) {
-            const std::size_t kept = layOut(s, tail, base_ + first, item.bytes, stretchText_, unicodeFontNumber());
+            const std::size_t kept = layOutStretch(s, input_, tail, base_ + first, item.bytes, stretchText_, unicodeFontNumber());
             unknown_ += kept;
             converted_ -= kept;
             s.clear();
@@ -709,64 +446,12 @@ void Rewriter::endStretch(Pending& p) {
     // A footnote's stretch inside a paragraph: laid out here, it goes out with the
     // paragraph's tail.
     laidOut_.clear();
-    const std::size_t kept = layOut(s, tail, base_ + first, laidOut_, stretchText_, unicodeFontNumber());
+    const std::size_t kept = layOutStretch(s, input_, tail, base_ + first, laidOut_, stretchText_, unicodeFontNumber());
     unknown_ += kept;
     converted_ -= kept;
     s.clear();
     out_.resize(first);
     out_.append(laidOut_.view());
-}
-
-// Lays out a stretch at the end of `out`, over `tail` (the output from position
-// `origin`, the stretch's first place, on). What falls in one segment shares a run,
-// but for codes kept as typed. Returns how many were kept.
-std::size_t Rewriter::layOut(const UnicodeStretch& s, std::string_view tail, std::size_t origin, ByteBuffer& out,
-                             ConvertedStretch& converted, int fontNumber) const {
-    convertStretch(panchariFont(), s.codes.data(), s.codes.size(), converted);
-    // Room for all of it at once: the tail, each run at its longest, the kept codes.
-    out.reserve(tail.size() + 9 * converted.length + 96 * s.segments.size() + 16 * s.typed.size());
-    std::size_t taken = 0;
-    const std::u16string_view text = converted.text();
-    auto kept = converted.kept.begin();
-    auto typed = s.typed.begin();
-    auto afterStar = s.afterStar.begin();
-    for (std::size_t g = 0; g < s.segments.size(); ++g) {
-        const StretchSegment& segment = s.segments[g];
-        const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
-        const std::size_t at = segment.holdAt - origin;
-        out.append(tail.substr(taken, at - taken));
-        taken = at;
-        const std::size_t before = out.size();
-        std::size_t from = converted.textBefore(segment.first);
-        for (; kept != converted.kept.end() && *kept < end; ++kept) {
-            const std::size_t to = converted.textBefore(*kept);
-            if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
-            while (typed->index != *kept) ++typed;
-            out.append(input_.substr(typed->start, typed->end - typed->start));
-            from = to;
-        }
-        const std::size_t to = converted.ends[end - 1];
-        if (to > from) unicodeRun(out, text.substr(from, to - from), segment.format, fontNumber);
-        // Its characters all moved into a syllable elsewhere: if they followed a \*, an
-        // empty group keeps that \* from naming the word after them.
-        while (afterStar != s.afterStar.end() && *afterStar < end) {
-            if (*afterStar == segment.first && out.size() == before) out.append("{}");
-            ++afterStar;
-        }
-    }
-    out.append(tail.substr(taken));
-    return converted.kept.size();
-}
-
-std::string Rewriter::unicodeFontEntry(int number) const {
-    std::string entry = "{\\f" + std::to_string(number) + "\\fnil\\fcharset0 ";
-    for (std::size_t k = 0; k < unicodeFont_.size();) {
-        const char32_t c = nextCodePoint(unicodeFont_, k);
-        if (c == '\\' || c == '{' || c == '}' || c == ';') continue;
-        if (c < 0x80) entry += char(c);
-        else entry += "\\u" + std::to_string(c > 0x7FFF ? int(c) - 0x10000 : int(c)) + "?";
-    }
-    return entry + ";}";
 }
 
 void Rewriter::finishUnicode(std::size_t end) {
@@ -897,32 +582,6 @@ void Rewriter::fontTableWord(const RtfToken& t, RtfWord w) {
     } else if (w == RtfWord::FontCharset) {
         entryCharset_ = t.parameter;
     }
-}
-
-// Words that name a font by its number. A font the conversion adds takes a number
-// none of them uses, or text set in an undefined font would read as the new one.
-bool namesFont(std::string_view word) {
-    static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
-                                                  "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
-    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
-
-// The highest font number the document names anywhere, or -1. A search for the
-// letter f, which each of those words holds, is far quicker than reading the whole
-// document; a match in text or data that is no font word only raises the number.
-int highestNamedFont(std::string_view rtf) {
-    int highest = -1;
-    RtfTokenizer tokens(rtf);
-    for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
-        std::size_t word = at;
-        while (word > 0 && at - word < 4 && isLetter(rtf[word - 1])) --word;
-        if (word == 0 || rtf[word - 1] != '\\') continue;
-        tokens.seek(word - 1);
-        const RtfToken t = tokens.next();
-        if (t.kind == RtfToken::Kind::ControlWord && t.hasParameter && namesFont(t.word))
-            highest = std::max(highest, t.parameter);
-    }
-    return highest;
 }
 
 void Rewriter::controlWord(const RtfToken& t) {
@@ -1415,9 +1074,9 @@ RewriteResult Rewriter::run() {
             output_ = std::make_unique<OrderedOutput<OutputItem>>(
                 *sink_, findFontNumber, [this, number](OutputItem& item, ByteBuffer& out) {
                     out.append(item.bytes.view());
-                    if (item.fontEntry) out.append(unicodeFontEntry(number.get()));
+                    if (item.fontEntry) out.append(unicodeFontEntry(unicodeFont_, number.get()));
                     if (!item.stretch.empty())
-                        outputKept_ += layOut(item.stretch, item.tail.view(), item.origin, out, outputStretch_,
+                        outputKept_ += layOutStretch(item.stretch, input_, item.tail.view(), item.origin, out, outputStretch_,
                                               number.get());
                     item.bytes.clear();
                     item.fontEntry = false;
@@ -1479,7 +1138,7 @@ RewriteResult Rewriter::run() {
                         out_.clear();
                         output_->put(std::move(item));
                     } else {
-                        out_ += unicodeFontEntry(unicodeFontNumber());
+                        out_ += unicodeFontEntry(unicodeFont_, unicodeFontNumber());
                     }
                     unicodeFontWritten_ = true;
                 }

@@ -1,0 +1,71 @@
+// What a source-font character becomes in the converted RTF, looked up rather than
+// worked out for each character: its ML-TTRevathi codes written in the form the source
+// had, for each following character that can complete a pair.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvarin {
+
+// How a converted character is written: as text (plain ASCII where it cannot run into
+// a control word before it, else \'hh), or, where the source wrote \uN, as \uN with
+// its fallback.
+enum class Form : std::uint8_t { Text, Unicode };
+
+inline constexpr int kEnd = -1;  // the following "character" at the end of a stream
+
+// Appends `codes` in `form`. Right after a control word that ends without a space, a
+// letter, digit, space or hyphen is escaped, so as not to run into it.
+void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, bool afterBareWord,
+                 int unicodeSkip);
+
+// The replacement of every code, for each following character that matters, written
+// as text: once where plain ASCII may stand, once right after a bare control word.
+struct TextReplacement {
+    char bytes[12];
+    std::uint8_t length;
+    bool pair;  // the following character is taken in
+    bool same;  // the code maps to itself
+};
+struct TextReplacements {
+    TextReplacement table[2][256][4];
+    TextReplacements();
+};
+const TextReplacements& textReplacements();
+
+// The same for a character written as \uN with one fallback character, as LibreOffice
+// writes each glyph of a symbol-charset font.
+struct UnicodeReplacement {
+    char bytes[32];
+    std::uint8_t length;
+    bool pair;
+    bool same;
+};
+struct UnicodeReplacements {
+    UnicodeReplacement table[256][4];
+    UnicodeReplacements();
+};
+const UnicodeReplacements& unicodeReplacements();
+
+// The column of the tables above for the character that follows: only 0xEE-0xF0
+// complete a pair.
+inline unsigned followingColumn(int following) {
+    const unsigned f = unsigned(following) - 0xEEu;
+    return f <= 2 ? f : 3;
+}
+
+inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
+    return textReplacements().table[afterBareWord][code][followingColumn(following)];
+}
+
+inline const UnicodeReplacement& unicodeReplacement(std::uint8_t code, int following) {
+    return unicodeReplacements().table[code][followingColumn(following)];
+}
+
+// A character written as \uN and its one fallback character (\'hh or a plain byte),
+// at `p`: its value, and where it ends. False for anything else (a longer number, a
+// fallback of another kind), which the general reading takes.
+bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after);
+
+}  // namespace tolvarin

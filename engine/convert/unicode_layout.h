@@ -1,0 +1,85 @@
+// Unicode Malayalam in the converted RTF: the source-font characters of a paragraph
+// collected while it is read (a stretch), then converted and laid out over the output,
+// each syllable in a run of its base glyph's formatting, in the complex-script form
+// word processors read for Malayalam. Free of the reading's state, so that it can run
+// on another thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fonts/unicode_malayalam.h"
+#include "io/byte_buffer.h"
+
+namespace tolvarin {
+
+// The formatting a converted Malayalam run restates in its complex-script form.
+struct Format {
+    bool bold = false, italic = false, underline = false;
+    int size = 24;  // half-points
+
+    friend bool operator==(const Format&, const Format&) = default;
+};
+
+// The source-font characters of a Unicode stretch, waiting for it to end. Characters
+// that share a place in the output and a format form a segment; the bytes of codes
+// that may stay as typed are noted, for they are then written as they were.
+struct StretchSegment {
+    std::size_t first, holdAt;
+    Format format;
+};
+struct TypedBytes {
+    std::size_t index, start, end;
+};
+struct UnicodeStretch {
+    std::vector<std::uint8_t> codes;
+    std::vector<StretchSegment> segments;
+    std::vector<TypedBytes> typed;
+    // Characters right after a \* that begins a group: that \* names nothing because of
+    // them, and must not come to name the word after them if they move.
+    std::vector<std::size_t> afterStar;
+
+    bool empty() const { return codes.empty(); }
+    std::size_t holdAt() const { return segments.front().holdAt; }
+    void clear() {
+        codes.clear();
+        segments.clear();
+        typed.clear();
+        afterStar.clear();
+    }
+    // Adds `n` characters that share one place in the output and one format.
+    void add(const std::uint8_t* code, std::size_t n, const Format& format, const std::size_t* start,
+             const std::size_t* end, std::size_t holdAt) {
+        if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
+            segments.push_back({codes.size(), holdAt, format});
+        static const auto kValueless = [] {
+            std::array<bool, 256> t{};
+            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariFont().value(std::uint8_t(c)).length <= 0;
+            return t;
+        }();
+        for (std::size_t k = 0; k < n; ++k)
+            if (kValueless[code[k]]) typed.push_back({codes.size() + k, start[k], end[k]});
+        codes.insert(codes.end(), code, code + n);
+    }
+};
+
+// Appends a run of Unicode text: {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}.
+void writeUnicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f, int fontNumber);
+
+// Lays out a stretch at the end of `out`, over `tail` (the output from position
+// `origin`, the stretch's first place, on); codes kept as typed are copied from
+// `input`, the source document. Returns how many were kept.
+std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::string_view tail, std::size_t origin,
+                          ByteBuffer& out, ConvertedStretch& converted, int fontNumber);
+
+// The font-table entry of the added Unicode font.
+std::string unicodeFontEntry(std::string_view fontName, int number);
+
+// The highest font number the document names anywhere, or -1: the added font takes
+// the next one.
+int highestNamedFont(std::string_view rtf);
+
+}  // namespace tolvarin
