@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Wrote engine/fonts/panchari_unicode_table.inc once from the PANCHARI-to-Unicode table the
-project was given (panchari_unicode.tsv): what each 8-bit code of the font stands for in
-Unicode Malayalam. The .inc file is the product's data from then on; this script stays
-to show where it came from. Usage: gen_unicode_table.py TSV > engine/fonts/panchari_unicode_table.inc"""
+"""Wrote engine/fonts/panchari_unicode_table.inc and mltt_unicode_table.inc once from the
+tables the project was given (panchari_unicode.tsv, mltt_unicode.tsv): what each 8-bit
+code of the font stands for in Unicode Malayalam. The .inc files are the product's data
+from then on; this script stays to show where they came from.
+Usage: gen_unicode_table.py TSV > engine/fonts/panchari_unicode_table.inc"""
 import sys
 
 rows = {}
@@ -25,7 +26,7 @@ for code in range(256):
         entry = "{kGeminate, {}}"
     else:
         points = [int(v[2:], 16) for v in value.split()]
-        assert 1 <= len(points) <= 3
+        assert 1 <= len(points) <= 5
         entry = "{" + str(len(points)) + ", {" + ", ".join(f"0x{p:04X}" for p in points) + "}}"
     name = text if how not in ("control",) else "control"
     if code == 0x20:

@@ -8,7 +8,7 @@
 
 namespace tolvarin {
 
-bool isSourceFont(std::string_view fontName) { return panchariFont().answersTo(fontName); }
+bool isSourceFont(std::string_view fontName) { return legacyFontNamed(fontName) == &panchariFont(); }
 
 std::string unknownCharactersNote(std::size_t unknown) {
     if (unknown == 1) return "1 character had no Unicode equivalent and was kept as it was";

@@ -41,7 +41,11 @@ enum class Kind : std::uint8_t {
 };
 
 struct FontInfo {
-    bool source = false;  // a PANCHARI font
+    // Text to convert: in ML-TTRevathi mode a PANCHARI font's, in Unicode mode any
+    // legacy font's.
+    bool source = false;
+    const LegacyFont* legacy = nullptr;
+    std::uint8_t legacyIndex = 0;  // where `legacy` stands among the legacy fonts
     const char16_t* upperHalf = nullptr;
     bool doubleByte = false;
     bool symbol = false;
@@ -206,7 +210,6 @@ private:
     ByteBuffer laidOut_;
     // The output thread's own: its converted stretch, and the codes it kept as typed.
     ConvertedStretch outputStretch_;
-    std::size_t outputKept_ = 0;
 
     std::vector<State> stack_;
     State state_;
@@ -257,6 +260,20 @@ private:
     std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
 
     std::size_t converted_ = 0;
+    // The same by legacy font, and the codes of each kept as typed, on this thread
+    // and on the output thread.
+    std::array<std::size_t, 2> convertedBy_{}, keptBy_{}, outputKeptBy_{};
+    // A stretch is in one legacy font: text in another ends it.
+    void stretchIn(Pending& p) {
+        const LegacyFont* f = font().legacy;
+        if (p.stretch.font == f) return;
+        endStretch(p);
+        p.stretch.font = f;
+    }
+    void count(std::size_t n) {
+        converted_ += n;
+        convertedBy_[unicode_ ? font().legacyIndex : 0] += n;
+    }
     // A paragraph this long is converted in parts, each ending after a space or other
     // character that ends every syllable, so that memory stays bounded.
     static constexpr std::size_t kLongStretch = std::size_t(1) << 16;
@@ -352,7 +369,7 @@ void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, For
         unicodeCharacter(start, end, code);
         return;
     }
-    ++converted_;
+    count(1);
     Pending& p = streams_.back();
     if (p.active && resolve(p, code)) {
         drop(start, end);
@@ -380,7 +397,7 @@ void Rewriter::otherCharacter(std::size_t start, std::size_t end, char16_t value
     }
     if (!p.active) return;
     if (resolve(p, value)) {
-        ++converted_;
+        count(1);
         drop(start, end);
     }
 }
@@ -400,19 +417,20 @@ void Rewriter::endStream() {
 
 void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     Pending& p = streams_.back();
-    ++converted_;
+    count(1);
     // Breaks and tabs end a syllable anyway; they stay as they are, and so does a
     // character the font has no code for.
     if (code < 0x20) {
         endStretch(p);
         return;
     }
+    stretchIn(p);
     copyUpTo(start);
     const auto c = std::uint8_t(code);
     if (start == starEnd_) p.stretch.afterStar.push_back(p.stretch.codes.size());
     p.stretch.add(&c, 1, state_.format, &start, &end, written());
     copied_ = end;
-    if (p.stretch.codes.size() >= kLongStretch && panchariFont().endsSyllables(c)) endStretch(p);
+    if (p.stretch.codes.size() >= kLongStretch && p.stretch.font->endsSyllables(c)) endStretch(p);
 }
 
 // Converts the stretch and puts what stands at each character where it stood: a
@@ -432,6 +450,7 @@ void Rewriter::endStretch(Pending& p) {
             const std::size_t kept = layOutStretch(s, input_, tail, base_ + first, item.bytes, stretchText_, unicodeFontNumber());
             unknown_ += kept;
             converted_ -= kept;
+            keptBy_[legacyFontIndex(*s.font)] += kept;
             s.clear();
         } else {
             item.tail.append(tail);
@@ -449,6 +468,7 @@ void Rewriter::endStretch(Pending& p) {
     const std::size_t kept = layOutStretch(s, input_, tail, base_ + first, laidOut_, stretchText_, unicodeFontNumber());
     unknown_ += kept;
     converted_ -= kept;
+    keptBy_[legacyFontIndex(*s.font)] += kept;
     s.clear();
     out_.resize(first);
     out_.append(laidOut_.view());
@@ -553,7 +573,9 @@ void Rewriter::commitFontEntry() {
     }
     while (!entryName_.empty() && entryName_.back() == ' ') entryName_.pop_back();
     FontInfo info;
-    info.source = isSourceFont(entryName_);
+    info.legacy = legacyFontNamed(entryName_);
+    info.legacyIndex = info.legacy ? std::uint8_t(legacyFontIndex(*info.legacy)) : 0;
+    info.source = unicode_ ? info.legacy != nullptr : info.legacy == &panchariFont();
     // The source font's text is its own 8-bit codes, whatever charset its entry names.
     const int cp = info.source ? 1252 : codePageOfCharset(entryCharset_);
     info.doubleByte = isDoubleByteCodePage(cp);
@@ -926,15 +948,17 @@ void Rewriter::sourceText(bool afterUnit) {
                 std::size_t m = k + 1;
                 while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1] && form[m] == AsText) ++m;
                 if (starts[k] == starEnd_) stream.stretch.afterStar.push_back(stream.stretch.codes.size());
+                stretchIn(stream);
                 stream.stretch.add(codes + k, m - k, state_.format, starts + k, ends + k, written());
-                converted_ += m - k;
+                count(m - k);
                 copied_ = ends[m - 1];
                 k = m;
-                if (stream.stretch.codes.size() >= kLongStretch && panchariFont().endsSyllables(codes[m - 1])) endStretch(stream);
+                if (stream.stretch.codes.size() >= kLongStretch && stream.stretch.font->endsSyllables(codes[m - 1]))
+                    endStretch(stream);
             }
             continue;
         }
-        converted_ += n;
+        count(n);
         std::size_t i = 0;
         Pending& pending = streams_.back();
         // The last batch's last character, in the middle of plain text, is written anew,
@@ -1076,7 +1100,8 @@ RewriteResult Rewriter::run() {
                     out.append(item.bytes.view());
                     if (item.fontEntry) out.append(unicodeFontEntry(unicodeFont_, number.get()));
                     if (!item.stretch.empty())
-                        outputKept_ += layOutStretch(item.stretch, input_, item.tail.view(), item.origin, out, outputStretch_,
+                        outputKeptBy_[legacyFontIndex(*item.stretch.font)] +=
+                            layOutStretch(item.stretch, input_, item.tail.view(), item.origin, out, outputStretch_,
                                               number.get());
                     item.bytes.clear();
                     item.fontEntry = false;
@@ -1208,13 +1233,16 @@ RewriteResult Rewriter::run() {
     if (output_) {
         output_->finish();
         output_.reset();
-        const std::size_t kept = outputKept_;
-        unknown_ += kept;
-        converted_ -= kept;
+        for (std::size_t kept : outputKeptBy_) {
+            unknown_ += kept;
+            converted_ -= kept;
+        }
     }
     RewriteResult r;
     r.converted = converted_;
     r.unknown = unknown_;
+    for (std::size_t f = 0; f < convertedBy_.size(); ++f)
+        r.convertedByFont.push_back(convertedBy_[f] - keptBy_[f] - outputKeptBy_[f]);
     return r;
 }
 

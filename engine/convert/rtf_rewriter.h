@@ -20,6 +20,8 @@ struct RewriteResult {
     std::string description;    // on failure: for a person
     std::size_t converted = 0;  // characters set in the source font that were converted
     std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
+    // `converted` by legacy font, in the order of legacyFonts().
+    std::vector<std::size_t> convertedByFont;
     // From check(), when nothing is to change: the fonts the document's text is set in,
     // by name, in the order first used.
     std::vector<std::string> textFonts;

@@ -92,7 +92,7 @@ void writeUnicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f,
 // but for codes kept as typed. Returns how many were kept.
 std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::string_view tail, std::size_t origin,
                           ByteBuffer& out, ConvertedStretch& converted, int fontNumber) {
-    convertStretch(panchariFont(), s.codes.data(), s.codes.size(), converted);
+    convertStretch(*s.font, s.codes.data(), s.codes.size(), converted);
     // Room for all of it at once: the tail, each run at its longest, the kept codes.
     out.reserve(tail.size() + 9 * converted.length + 96 * s.segments.size() + 16 * s.typed.size());
     std::size_t taken = 0;

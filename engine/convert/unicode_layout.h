@@ -35,6 +35,7 @@ struct TypedBytes {
     std::size_t index, start, end;
 };
 struct UnicodeStretch {
+    const LegacyFont* font = &panchariFont();  // the codes' font: one a stretch
     std::vector<std::uint8_t> codes;
     std::vector<StretchSegment> segments;
     std::vector<TypedBytes> typed;
@@ -55,13 +56,8 @@ struct UnicodeStretch {
              const std::size_t* end, std::size_t holdAt) {
         if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
             segments.push_back({codes.size(), holdAt, format});
-        static const auto kValueless = [] {
-            std::array<bool, 256> t{};
-            for (int c = 0; c < 256; ++c) t[std::size_t(c)] = panchariFont().value(std::uint8_t(c)).length <= 0;
-            return t;
-        }();
         for (std::size_t k = 0; k < n; ++k)
-            if (kValueless[code[k]]) typed.push_back({codes.size() + k, start[k], end[k]});
+            if (font->value(code[k]).length <= 0) typed.push_back({codes.size() + k, start[k], end[k]});
         codes.insert(codes.end(), code, code + n);
     }
 };

@@ -13,11 +13,12 @@
 
 namespace tolvarin {
 
-// A code's Unicode value: one to three code points, or none (the code is kept as
+// A code's Unicode value: one to five code points, or none (the code is kept as
 // typed), or the doubling mark, which repeats the consonant before it.
+inline constexpr std::size_t kMaxValueLength = 5;
 struct UnicodeValue {
-    std::int8_t length;  // 1-3, or kNoValue, or kGeminate
-    char16_t points[3];
+    std::int8_t length;  // 1-5, or kNoValue, or kGeminate
+    char16_t points[kMaxValueLength];
 };
 inline constexpr std::int8_t kNoValue = 0;
 inline constexpr std::int8_t kGeminate = -1;
@@ -54,9 +55,13 @@ public:
         GlyphRole role;
     };
     struct Data {
-        std::string_view name;        // as people know it, for messages
-        std::string_view namePrefix;  // it answers to the names that begin with this, in any case
-        const UnicodeValue* values;   // 256, by code
+        std::string_view name;  // of the encoding, as people know it, for messages
+        // It answers to the names that begin with `namePrefix`, in any case, and to
+        // `names`, in any case and with or without a style word after them.
+        std::string_view namePrefix;
+        const std::string_view* names;
+        std::size_t nameCount;
+        const UnicodeValue* values;  // 256, by code
         const Role* roles;
         std::size_t roleCount;
         // Its glyph rules into ML-TTRevathi, or null.
@@ -85,8 +90,19 @@ private:
 };
 
 const LegacyFont& panchariFont();
+const LegacyFont& mlttFont();
+
+// The legacy fonts, in the order they are listed (and counted in).
+const std::array<const LegacyFont*, 2>& legacyFonts();
+// Where a font stands in that list.
+std::size_t legacyFontIndex(const LegacyFont& font);
 
 // The legacy font that a font of this name is, or null.
 const LegacyFont* legacyFontNamed(std::string_view fontName);
+// The legacy font whose encoding is called `encoding` (PANCHARI, ML-TT), or null.
+const LegacyFont* legacyFontOfEncoding(std::string_view encoding);
+// Text in a font called `fontName` is in `font`'s encoding too, for documents whose
+// legacy font has an unusual name. For the whole run; set before converting.
+void addLegacyFontName(std::string_view fontName, const LegacyFont& font);
 
 }  // namespace tolvarin

@@ -17,17 +17,18 @@ constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kSignO =
 constexpr char16_t kChilluN = 0x0D7B, kRra = 0x0D31, kNa = 0x0D28;
 
 bool isConsonant(char16_t c) { return c >= 0x0D15 && c <= 0x0D39; }
+bool isVowelSign(char16_t c) { return (c >= 0x0D3E && c <= 0x0D4C) || c == kAuLength; }
 
 
 class Stretch {
 public:
-    // Every code gives at most three code points, whatever it joins.
+    // Every code gives at most five code points, whatever it joins.
     Stretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out)
         : font_(font), codes_(codes), n_(n), out_(out) {
         out_.kept.clear();
         out_.ends.resize(n);
-        if (out_.capacity < 3 * n + 8) {  // room for three more than the longest text
-            out_.capacity = 3 * n + 8;
+        if (out_.capacity < 5 * n + 8) {  // room for five more than the longest text
+            out_.capacity = 5 * n + 8;
             out_.buffer.reset(new char16_t[out_.capacity]);
         }
         t_ = out_.buffer.get();
@@ -99,9 +100,7 @@ private:
             const std::uint8_t next = i + 1 < n ? font_.flags(codes[i + 1]) : 0;
             if (!(f & kStandsAlone) || ((f & kIsBase) && (next & kJoinsBase))) break;
             const UnicodeValue& v = font_.value(code);
-            t[len] = v.points[0];
-            t[len + 1] = v.points[1];
-            t[len + 2] = v.points[2];
+            for (std::size_t k = 0; k < kMaxValueLength; ++k) t[len + k] = v.points[k];
             len += std::size_t(v.length);  // a code that stands alone has a value
             ends[i] = len;
         }
@@ -116,12 +115,10 @@ private:
         for (char16_t c : v) t_[len_++] = c;
     }
     void put(std::initializer_list<char16_t> v) { put(std::u16string_view(v.begin(), v.size())); }
-    // A code's value; all three places are copied, there being room, to save a loop.
+    // A code's value; all its places are copied, there being room, to save a branch.
     void putValue(std::uint8_t code) {
         const UnicodeValue& v = font_.value(code);
-        t_[len_] = v.points[0];
-        t_[len_ + 1] = v.points[1];
-        t_[len_ + 2] = v.points[2];
+        for (std::size_t k = 0; k < kMaxValueLength; ++k) t_[len_ + k] = v.points[k];
         len_ += std::size_t(v.length > 0 ? v.length : 0);
     }
 
@@ -165,6 +162,10 @@ private:
             }
         }
         putValue(codes_[b]);
+        // A consonant drawn with its vowel sign (കു): what joins the consonant, typed
+        // before or after the glyph, goes before the sign.
+        char16_t ligatureSign = 0;
+        if (len_ > begin + 1 && isConsonant(t[begin]) && isVowelSign(t[len_ - 1])) ligatureSign = t[--len_];
         char16_t last = 0;  // the consonant a doubling mark repeats
         for (std::size_t k = begin; k < len_; ++k)
             if (isConsonant(t[k])) last = t[k];
@@ -219,7 +220,7 @@ private:
         while (i < n_ && kind(i) == GlyphKind::Medial) putValue(codes_[i++]);
         std::size_t posts = i;
         while (i < n_ && (kind(i) == GlyphKind::PostSign || kind(i) == GlyphKind::Virama)) ++i;
-        const char16_t firstPost = posts < i ? font_.value(codes_[posts]).points[0] : 0;
+        const char16_t firstPost = posts < i && !ligatureSign ? font_.value(codes_[posts]).points[0] : 0;
 
         if (vowelCount == 2 && vowels[0] == kSignE && vowels[1] == kSignE) {
             vowels[0] = kSignAI;
@@ -253,6 +254,7 @@ private:
             }
         }
         for (int k = 0; k < vowelCount; ++k) put(vowels[k]);
+        if (ligatureSign) put(ligatureSign);
         for (; posts < i; ++posts) putValue(codes_[posts]);
         placeUpTo(b, begin);
         ends_[b] = len_;

@@ -8,6 +8,7 @@
 #include "convert/conversion.h"
 #include "text/dbcs.h"
 #include "rtf/rtf_tokenizer.h"
+#include "fonts/legacy_font.h"
 #include "rtf/rtf_vocabulary.h"
 #include "text/utf8.h"
 
@@ -113,7 +114,7 @@ void Reader::refreshFormat() {
         }
         format_.font = def->id;
         setCodePage(def->codePage);
-        privateCodes_ = def->font.charset == kSymbolCharset || isSourceFont(def->font.name);
+        privateCodes_ = def->font.charset == kSymbolCharset || legacyFontNamed(def->font.name);
     } else {
         format_.font = doc_.fontId(Font{});
         setCodePage(ansiCodePage_);
@@ -177,8 +178,8 @@ void Reader::commitFontEntry() {
     name.erase(0, first == std::string::npos ? name.size() : first);
     FontDef def;
     def.font = Font{std::move(name), entryCharset_ == kNoCharset ? kAnsiCharset : entryCharset_};
-    // The source font's text is its own 8-bit codes, whatever charset its entry names.
-    def.codePage = isSourceFont(def.font.name) ? 1252 : codePageOfCharset(entryCharset_);
+    // A legacy font's text is its own 8-bit codes, whatever charset its entry names.
+    def.codePage = legacyFontNamed(def.font.name) ? 1252 : codePageOfCharset(entryCharset_);
     if (!codePageUpperHalf(def.codePage) && !isDoubleByteCodePage(def.codePage)) def.codePage = 1252;
     fonts_[entryNumber_] = std::move(def);  // a later entry of the same number wins
     entryOpen_ = entryNumbered_ = false;
