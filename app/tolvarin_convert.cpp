@@ -27,6 +27,7 @@
 #include "io/file_io.h"
 #include "output_path.h"
 #include "convert/rtf_rewriter.h"
+#include "fonts/legacy_font.h"
 #include "fonts/unicode_malayalam.h"
 
 namespace fs = std::filesystem;
@@ -40,9 +41,13 @@ constexpr std::string_view kStdio = "-";
 constexpr const char* kStdinName = "- (standard input)";
 
 void usage(std::ostream& out) {
-    out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q] FILE...\n"
+    out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q]\n"
+        << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
+        << "       " << kProgram << " --fonts FILE...\n"
         << "Convert RTF documents typed in the PANCHARI font to the ML-TTRevathi font,\n"
-        << "or to Unicode Malayalam. Everything else in the document is kept as it is.\n"
+        << "or documents typed in PANCHARI and the ML-TT fonts (ML-TTRevathi,\n"
+        << "ML-TTKarthika, ...) to Unicode Malayalam. Everything else in the document is\n"
+        << "kept as it is.\n"
         << "\n"
         << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
         << "  -o OUTPUT   write the result to OUTPUT (one FILE only); -o - writes it\n"
@@ -53,6 +58,11 @@ void usage(std::ostream& out) {
         << "  --font NAME the Unicode Malayalam font, e.g. \"Nirmala UI\" on Windows\n"
         << "  --text      with --unicode: write the text alone, UTF-8, a paragraph a line,\n"
         << "              as Converted_<name>.txt\n"
+        << "  --legacy-font NAME=ENCODING\n"
+        << "              text in the font NAME is in ENCODING (PANCHARI or ML-TT), for\n"
+        << "              a legacy font of an unusual name\n"
+        << "  --fonts     list the fonts each FILE's text is set in, how many characters\n"
+        << "              each and which known encoding each is; convert nothing\n"
         << "  -q          print nothing but errors\n"
         << "  --help      show this help and exit\n"
         << "  --version   show the version and exit\n"
@@ -108,11 +118,15 @@ RewriteOutcome unicodeText(std::string_view rtf, std::string& utf8) {
         return outcome;
     }
     const auto& runs = doc.runs();
+    outcome.convertedByFont.assign(legacyFonts().size(), 0);
     std::vector<bool> used(doc.fonts().size());
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
         const Font& font = doc.fonts()[runs[r].format.font];
-        if (isSourceFont(font.name)) outcome.converted += end - runs[r].start;
+        if (const LegacyFont* legacy = legacyFontNamed(font.name)) {
+            outcome.converted += end - runs[r].start;
+            outcome.convertedByFont[legacyFontIndex(*legacy)] += end - runs[r].start;
+        }
         const std::u16string_view text = std::u16string_view(doc.text()).substr(runs[r].start, end - runs[r].start);
         const bool hasText = std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20; });
         if (hasText && !font.name.empty() && !used[runs[r].format.font] &&
@@ -120,13 +134,17 @@ RewriteOutcome unicodeText(std::string_view rtf, std::string& utf8) {
             outcome.textFonts.push_back(font.name);
         if (hasText) used[runs[r].format.font] = true;
     }
-    utf8 = documentUnicodeText(doc, &outcome.unknown);
+    std::vector<std::size_t> kept;
+    utf8 = documentUnicodeText(doc, &outcome.unknown, &kept);
     outcome.converted -= std::min(outcome.converted, outcome.unknown);
+    for (std::size_t f = 0; f < kept.size(); ++f)
+        outcome.convertedByFont[f] -= std::min(outcome.convertedByFont[f], kept[f]);
     return outcome;
 }
 
 // What a file's line says of its conversion.
 std::string summary(const RewriteOutcome& outcome, bool text) {
+    if (const std::string byFont = convertedByFontNote(outcome.convertedByFont); !byFont.empty()) return byFont;
     if (outcome.converted > 0 || outcome.unknown > 0) return std::to_string(outcome.converted) + " characters converted";
     // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
     std::string line = "no text in PANCHARI";
@@ -136,6 +154,34 @@ std::string summary(const RewriteOutcome& outcome, bool text) {
         line += ")";
     }
     return line + (text ? "; its text written as it is" : "; written unchanged");
+}
+
+// The fonts a document's text is set in: how many characters each, and which known
+// encoding each is. Returns an empty string, or what went wrong.
+std::string listFonts(std::string_view rtf, const std::string& label) {
+    Document doc;
+    LoadResult loaded = doc.setRtf(rtf);
+    if (!loaded) return loaded.description;
+    std::vector<std::size_t> count(doc.fonts().size());
+    std::vector<std::size_t> order;
+    const auto& runs = doc.runs();
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
+        std::size_t n = 0;
+        for (std::size_t i = runs[r].start; i < end; ++i) n += doc.text()[i] >= 0x20;
+        const std::size_t f = runs[r].format.font;
+        if (n > 0 && count[f] == 0) order.push_back(f);
+        count[f] += n;
+    }
+    std::cout << label << ":\n";
+    if (order.empty()) std::cout << "  no text\n";
+    for (std::size_t f : order) {
+        const std::string& name = doc.fonts()[f].name;
+        const LegacyFont* legacy = legacyFontNamed(name);
+        std::cout << "  " << (name.empty() ? "(no font)" : name) << ": " << count[f] << " characters, "
+                  << (legacy ? std::string(legacy->name()) : std::string("not a legacy font")) << "\n";
+    }
+    return {};
 }
 
 // Standard input, whole. Returns an empty string, or what went wrong.
@@ -206,7 +252,7 @@ int main(int argc, char** argv) {
     std::string output;
     std::string outputDir;
     bool quiet = false;
-    bool unicode = false, text = false;
+    bool unicode = false, text = false, fonts = false;
     std::string font;
     std::vector<std::string> inputs;
     bool optionsDone = false;
@@ -229,6 +275,16 @@ int main(int argc, char** argv) {
             unicode = true;
         } else if (arg == "--text") {
             text = true;
+        } else if (arg == "--fonts") {
+            fonts = true;
+        } else if (arg == "--legacy-font") {
+            if (i + 1 >= args.size()) return usageError("option --legacy-font needs an argument");
+            const std::string& given = args[++i];
+            const std::size_t eq = given.rfind('=');
+            const LegacyFont* font = eq == std::string::npos ? nullptr : legacyFontOfEncoding(given.substr(eq + 1));
+            if (eq == std::string::npos || eq == 0 || !font)
+                return usageError("--legacy-font takes NAME=ENCODING, the encoding PANCHARI or ML-TT: " + given);
+            addLegacyFontName(given.substr(0, eq), *font);
         } else if (arg == "-o" || arg == "-d" || arg == "--font") {
             if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
             (arg == "-o" ? output : arg == "-d" ? outputDir : font) = args[++i];
@@ -240,10 +296,12 @@ int main(int argc, char** argv) {
     const bool fromStdin = std::find(inputs.begin(), inputs.end(), kStdio) != inputs.end();
     if (fromStdin && inputs.size() != 1) return usageError("standard input (-) must be the only input");
     if (fromStdin && !outputDir.empty()) return usageError("-d does not take standard input; use -o FILE or none");
-    const bool toStdout = output == kStdio || (fromStdin && output.empty());
+    const bool toStdout = !fonts && (output == kStdio || (fromStdin && output.empty()));
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
     if ((text || !font.empty()) && !unicode) return usageError("--text and --font go with --unicode");
+    if (fonts && (unicode || !output.empty() || !outputDir.empty()))
+        return usageError("--fonts converts nothing: it takes no --unicode, -o or -d");
     RewriteOptions options;
     options.unicode = unicode;
     options.unicodeFont = font.empty() ? std::string(kDefaultUnicodeFont) : font;
@@ -274,6 +332,14 @@ int main(int argc, char** argv) {
             status = 1;
         };
 
+        if (fonts) {
+            InputFile in;
+            std::string piped;
+            std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath);
+            if (error.empty()) error = listFonts(stdinInput ? std::string_view(piped) : in.bytes(), label);
+            if (!error.empty()) fail(error);
+            continue;
+        }
         fs::path outPath;
         std::string renamed;
         if (!toStdout) {

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "model/document.h"
+#include "convert/conversion.h"
+#include "convert/rtf_rewriter.h"
 #include "fonts/glyph_map.h"
 #include "test_support.h"
 #include "fonts/unicode_malayalam.h"
@@ -31,25 +33,56 @@ std::vector<std::uint8_t> hexCodes(const std::string& field) {
 
 }  // namespace
 
-// Typed orders against the Unicode they must give: pre-base signs, the RA sign, ya, va
-// and la signs, visible-virama clusters, doubling, NTA, vowels from pieces, chillus,
-// stray signs and a code with no value.
+// Typed orders against the Unicode they must give, for each legacy font: pre-base
+// signs, the RA sign, ya, va and la signs, visible-virama clusters, doubling, NTA,
+// vowels from pieces, chillus, stray signs, a code with no value, and (ML-TT) the
+// glyphs of a consonant with its vowel sign.
 TEST(Unicode, OrderingCases) {
-    std::ifstream in(test::dataDir() / "unicode_cases.tsv");
-    std::string line;
-    int cases = 0;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string typed, expected, what;
-        std::getline(fields, typed, '\t');
-        std::getline(fields, expected, '\t');
-        std::getline(fields, what);
-        const std::vector<std::uint8_t> codes = hexCodes(typed);
-        EXPECT_EQ(utf8(convertStretchToText(panchariFont(), codes.data(), codes.size())), expected) << typed << ": " << what;
-        ++cases;
+    const struct {
+        const char* file;
+        const LegacyFont& font;
+        int count;
+    } tables[] = {{"unicode_cases.tsv", panchariFont(), 42}, {"mltt_cases.tsv", mlttFont(), 32}};
+    for (const auto& table : tables) {
+        std::ifstream in(test::dataDir() / table.file);
+        std::string line;
+        int cases = 0;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream fields(line);
+            std::string typed, expected, what;
+            std::getline(fields, typed, '\t');
+            std::getline(fields, expected, '\t');
+            std::getline(fields, what);
+            const std::vector<std::uint8_t> codes = hexCodes(typed);
+            EXPECT_EQ(utf8(convertStretchToText(table.font, codes.data(), codes.size())), expected)
+                << table.file << ": " << typed << ": " << what;
+            ++cases;
+        }
+        EXPECT_EQ(cases, table.count) << table.file;
     }
-    EXPECT_EQ(cases, 42);
+    // PANCHARI has two such glyphs too: the RA sign goes before their sign.
+    const std::uint8_t raNu[] = {0x64, 0x65}, raNnu[] = {0x64, 0xE9};
+    EXPECT_EQ(utf8(convertStretchToText(panchariFont(), raNu, 2)), "ന്രു");
+    EXPECT_EQ(utf8(convertStretchToText(panchariFont(), raNnu, 2)), "ണ്രു");
+}
+
+// The family's names, in any case and with a style word or none; other names are not.
+TEST(Unicode, LegacyFontNames) {
+    const struct {
+        const char* name;
+        const LegacyFont* font;
+    } cases[] = {
+        {"PANCHARI", &panchariFont()},          {"Panchari Bold", &panchariFont()},
+        {"ML-TTKarthika", &mlttFont()},         {"ml-ttkarthika", &mlttFont()},
+        {"ML-TTKarthika Bold", &mlttFont()},    {"ML-TTKarthika-Italic", &mlttFont()},
+        {"ML-TTKarthikaBoldItalic", &mlttFont()}, {"ML-TTRevathi Normal", &mlttFont()},
+        {"ML-TTRavivarma-Bold", &mlttFont()},   {"ML-TTRavivarma", &mlttFont()},
+        {"ML-Revathi", &mlttFont()},            {"ML-TTKarthikaX", nullptr},
+        {"Arial", nullptr},                     {"ML-TT", nullptr},
+        {"Bold", nullptr},
+    };
+    for (const auto& c : cases) EXPECT_EQ(legacyFontNamed(c.name), c.font) << c.name;
 }
 
 // However many pre-base signs are typed in a row, each one is written once: the
@@ -171,4 +204,46 @@ TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
         agreeing += agrees;
     }
     EXPECT_EQ(agreeing, 256 - int(reasons.size()));
+}
+
+// A PANCHARI document converted to ML-TTRevathi and that result to Unicode reads as
+// the same document converted to Unicode at once: the same text, each character in the
+// same format. The two routes share only the syllable ordering, so this checks both
+// fonts' tables. Quotes are kept as typed by both tables, while the glyph rules swap
+// 0x22 and 0x27: they are the one known difference.
+TEST(Unicode, BothRoutesToUnicodeAgree) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& dir : {test::dataDir(), test::dataDir() / ".." / ".." / "samples",
+                            test::corpusDir() / ".." / "unicode", test::corpusDir() / ".." / "samples"}) {
+        if (!std::filesystem::is_directory(dir)) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().extension() == ".rtf") files.push_back(entry.path());
+    }
+    ASSERT_GE(files.size(), 8u);
+    RewriteOptions ml, unicode;
+    unicode.unicode = true;
+    unicode.unicodeFont = std::string(kDefaultUnicodeFont);
+    auto convert = [](std::string_view rtf, const RewriteOptions& options) {
+        std::string out;
+        const RewriteOutcome r = convertRtfToString(rtf, out, options);
+        EXPECT_TRUE(r.ok) << r.error;
+        return out;
+    };
+    auto sameQuote = [](char16_t c) { return c == u'\'' ? u'"' : c; };
+    for (const auto& file : files) {
+        const std::string in = test::readFile(file);
+        Document direct, twoSteps;
+        ASSERT_TRUE(direct.setRtf(convert(in, unicode)).ok) << file;
+        ASSERT_TRUE(twoSteps.setRtf(convert(convert(in, ml), unicode)).ok) << file;
+        ASSERT_EQ(direct.text().size(), twoSteps.text().size()) << file;
+        std::size_t differ = 0;
+        for (std::size_t i = 0; i < direct.text().size(); ++i) {
+            const CharFormat a = direct.formatAt(i + 1), b = twoSteps.formatAt(i + 1);
+            const bool legacy = legacyFontNamed(a.font.name) && legacyFontNamed(b.font.name);  // kept as typed
+            differ += sameQuote(direct.text()[i]) != sameQuote(twoSteps.text()[i]) || a.bold != b.bold ||
+                      a.italic != b.italic || a.underline != b.underline || a.fontSize != b.fontSize ||
+                      (!legacy && a.font.name != b.font.name);
+        }
+        EXPECT_EQ(differ, 0u) << file;
+    }
 }

@@ -105,6 +105,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         // Headers, footnotes and the like are converted too, though the walk does not see them.
         outcome.converted = rewritten.converted;
         outcome.unknown = rewritten.unknown;
+        outcome.convertedByFont = rewritten.convertedByFont;
     } else {
         saved = destination.saveFile(path);
     }
@@ -118,6 +119,8 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     }
     std::string message(kMessageConverted);
     if (outcome.converted == 0 && outcome.unknown == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (const std::string byFont = convertedByFontNote(outcome.convertedByFont); !byFont.empty())
+        message += "\n" + byFont;
     if (outcome.unknown > 0) message += "\n" + unknownCharactersNote(outcome.unknown);
     host.showMessage(message);
     host.setStatus(kStatusReady);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/conversion.h"
 #include "model/document.h"
@@ -70,6 +71,7 @@ struct PassOutcome {
     Status status = Status::Saved;
     std::size_t converted = 0;  // characters of the source font that were mapped
     std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
+    std::vector<std::size_t> convertedByFont;  // Unicode: `converted` by legacy font
     std::string error;          // for SaveFailed
 };
 

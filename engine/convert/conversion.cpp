@@ -1,6 +1,8 @@
 #include "convert/conversion.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "convert/rtf_rewriter.h"
 #include "fonts/legacy_font.h"
@@ -9,6 +11,32 @@
 namespace tolvarin {
 
 bool isSourceFont(std::string_view fontName) { return legacyFontNamed(fontName) == &panchariFont(); }
+
+namespace {
+
+// 1204 as "1,204".
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string convertedByFontNote(const std::vector<std::size_t>& convertedByFont) {
+    std::vector<std::string> parts;
+    for (std::size_t f = 0; f < convertedByFont.size() && f < legacyFonts().size(); ++f)
+        if (convertedByFont[f] > 0)
+            parts.push_back(grouped(convertedByFont[f]) + " " + std::string(legacyFonts()[f]->name()));
+    if (parts.size() < 2) return {};
+    std::string note;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        note += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return note + " characters converted";
+}
 
 std::string unknownCharactersNote(std::size_t unknown) {
     if (unknown == 1) return "1 character had no Unicode equivalent and was kept as it was";
@@ -37,6 +65,7 @@ RewriteOutcome convertWith(std::string_view rtf, const RewriteOptions& options,
         RewriteResult r = rewrite.write(write);
         outcome.converted = r.converted;
         outcome.unknown = r.unknown;
+        outcome.convertedByFont = r.convertedByFont;
         return r ? std::string() : r.description;
     });
     outcome.ok = outcome.error.empty();

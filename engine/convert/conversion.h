@@ -25,6 +25,8 @@ struct RewriteOutcome {
     std::string error;        // names what failed, and where
     // When nothing was converted: the fonts the text is set in, by name.
     std::vector<std::string> textFonts;
+    // `converted` by legacy font, in the order of legacyFonts().
+    std::vector<std::size_t> convertedByFont;
 };
 struct RewriteOptions;
 RewriteOutcome convertRtfToFile(std::string_view rtf, const std::filesystem::path& path);
@@ -36,5 +38,9 @@ RewriteOutcome convertRtfToString(std::string_view rtf, std::string& out, const 
 
 // The extra line of the message after a Unicode conversion that kept characters.
 std::string unknownCharactersNote(std::size_t unknown);
+
+// "1,204 PANCHARI and 3,310 ML-TT characters converted", when text of more than one
+// legacy font was converted; otherwise empty.
+std::string convertedByFontNote(const std::vector<std::size_t>& convertedByFont);
 
 }  // namespace tolvarin

@@ -295,7 +295,8 @@ std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* 
     return text;
 }
 
-std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
+std::string documentUnicodeText(const Document& doc, std::size_t* unknown, std::vector<std::size_t>* keptByFont) {
+    if (keptByFont) keptByFont->assign(legacyFonts().size(), 0);
     const std::u16string& text = doc.text();
     const auto& runs = doc.runs();
     std::vector<const LegacyFont*> legacy(doc.fonts().size());
@@ -308,6 +309,7 @@ std::string documentUnicodeText(const Document& doc, std::size_t* unknown) {
         if (stretch.empty()) return;
         convertStretch(*stretchFont, stretch.data(), stretch.size(), converted);
         if (unknown) *unknown += converted.kept.size();
+        if (keptByFont) (*keptByFont)[legacyFontIndex(*stretchFont)] += converted.kept.size();
         std::size_t kept = 0;
         for (std::size_t i = 0; i < stretch.size(); ++i) {
             if (kept < converted.kept.size() && converted.kept[kept] == i) {

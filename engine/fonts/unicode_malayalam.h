@@ -40,9 +40,11 @@ void convertStretch(const LegacyFont& font, const std::uint8_t* codes, std::size
 std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n);
 
 class Document;
-// The plain text of a document with its source-font text in Unicode Malayalam: one
+// The plain text of a document with its legacy fonts' text in Unicode Malayalam: one
 // line a paragraph (line breaks end lines too), UTF-8. `unknown` counts the codes that
 // had no Unicode value and were kept as they were.
-std::string documentUnicodeText(const Document& doc, std::size_t* unknown = nullptr);
+// `keptByFont`, if given, gets the same by legacy font, in the order of legacyFonts().
+std::string documentUnicodeText(const Document& doc, std::size_t* unknown = nullptr,
+                                std::vector<std::size_t>* keptByFont = nullptr);
 
 }  // namespace tolvarin
