@@ -198,3 +198,30 @@ TEST(Cli, NothingToConvertSaysSo) {
         << r.output;
     EXPECT_EQ(test::readFile(dir.path() / "Converted_report.rtf"), rtf);
 }
+
+// What each file's text is set in, without converting; a legacy font of another name.
+TEST(Cli, FontsAndLegacyFontNames) {
+    test::TempDir dir;
+    const auto in = dir.path() / "in.rtf";
+    test::writeFile(in, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 PANCHARI;}{\\f2 Kerala Old;}}"
+                        "\\f1 \\'b5\\'cc{\\f2  \\'e6\\'79}\\f0  Arial\\par}");
+    const struct {
+        std::string args;
+        int status;
+        std::string expected;  // part of what it prints
+    } cases[] = {
+        {"--fonts " + quote(in), 0, "  PANCHARI: 2 characters, PANCHARI\n  Kerala Old: 3 characters, not a legacy font\n"},
+        {"--legacy-font 'Kerala Old=ML-TT' --fonts " + quote(in), 0, "  Kerala Old: 3 characters, ML-TT\n"},
+        {"--legacy-font 'Kerala Old=ML-TT' --unicode -o " + quote(dir.path() / "u.rtf") + " " + quote(in), 0,
+         "2 PANCHARI and 3 ML-TT characters converted"},
+        {"--unicode -o " + quote(dir.path() / "v.rtf") + " " + quote(in), 0, ": 2 characters converted"},
+        {"--legacy-font 'Kerala Old=ISCII' " + quote(in), 2, "the encoding PANCHARI or ML-TT"},
+        {"--fonts -o x " + quote(in), 2, "--fonts converts nothing"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.args << "\n" << r.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_in.rtf")) << "--fonts converts nothing";
+}

@@ -505,3 +505,64 @@ TEST_F(Interop, UnicodeOutputReadsBack) {
                                  "style:font-style-complex=\"italic\"", "style:text-underline-style=\"solid\""})
         EXPECT_NE(flat.find(property), std::string::npos) << property;
 }
+
+// A document typed in a family font with its own glyphs for a consonant with its vowel
+// sign, as WordPad, Word and LibreOffice write it, converted to Unicode: LibreOffice
+// reads the expected text, and the first word's bold 18 pt and the second's italic as
+// complex-script properties.
+TEST_F(Interop, FamilyFontToUnicodeReadsBack) {
+    // കുട്ടികൾ (bold, 18 pt) രുചി (italic); നുണ ക്രു ക്യു ന്നു.
+    const std::vector<std::vector<int>> words = {{0xE6, 0xAB, 0x6E, 0x49, 0xC4}, {0xEA, 0x4E, 0x6E},
+                                                 {0xEB, 0x57, 0x20, 0x7B, 0xE6, 0x20, 0xE6, 0x79, 0x20, 0xEC}};
+    auto hex = [](const std::vector<int>& codes) {
+        std::string s;
+        for (int c : codes) s += "\\'" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+        return s;
+    };
+    auto symbol = [](const std::vector<int>& codes) {
+        std::string s;
+        for (int c : codes) {
+            char e[16];
+            std::snprintf(e, sizeof e, "\\u%d\\'%02x", 0xF000 + c - 65536, c);
+            s += e;
+        }
+        return s;
+    };
+    const std::map<std::string, std::string> documents = {
+        {"wordpad.rtf", "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}{\\f1\\fnil\\fcharset0 ML-TTKarthika;}}"
+                        "\\pard\\f1\\fs36\\b " + hex(words[0]) + "\\b0\\fs24  \\i " + hex(words[1]) + "\\i0\\par\n" +
+                        hex(words[2]) + "\\par\n}"},
+        {"word.rtf", "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}"
+                     "{\\f37\\fbidi \\fnil\\fcharset0\\fprq2 ML-TTKarthika;}}\\pard\\plain "
+                     "{\\rtlch\\fcs1 \\ab\\af37\\afs36 \\ltrch\\fcs0 \\b\\f37\\fs36\\insrsid1 " + hex(words[0]) +
+                     "}{\\rtlch\\fcs1 \\af37 \\ltrch\\fcs0 \\f37\\insrsid1  }{\\rtlch\\fcs1 \\ai\\af37 \\ltrch\\fcs0 "
+                     "\\i\\f37\\insrsid1 " + hex(words[1]) + "}{\\f37 \\par }{\\rtlch\\fcs1 \\af37 \\ltrch\\fcs0 "
+                     "\\f37\\insrsid1 " + hex(words[2]) + "\\par }}"},
+        {"libreoffice.rtf", "{\\rtf1\\ansi\\deff3\\adeflang1025{\\fonttbl{\\f3\\froman\\fprq2\\fcharset0 Liberation Serif;}"
+                            "{\\f4\\fnil\\fprq0\\fcharset2 ML-TTKarthika;}}{\\*\\generator LibreOffice/7.4}\\pard\\plain "
+                            "{\\b\\hich\\af4\\loch\\f4\\fs36\\loch\n" + symbol(words[0]) + "}{\\hich\\af4\\loch\\f4\\loch\n" +
+                            symbol({0x20}) + "}{\\i\\hich\\af4\\loch\\f4\\loch\n" + symbol(words[1]) + "}\n\\par "
+                            "\\pard\\plain {\\hich\\af4\\loch\\f4\\loch\n" + symbol(words[2]) + "}\n\\par }"},
+    };
+    test::TempDir dir;
+    std::vector<fs::path> outputs;
+    for (const auto& [name, rtf] : documents) {
+        outputs.push_back(dir.path() / ("Unicode_" + name));
+        RewriteOutcome r = convertRtfToFile(rtf, outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        ASSERT_TRUE(r.ok) << name << ": " << r.error;
+        EXPECT_EQ(r.unknown, 0u) << name;
+        ASSERT_EQ(r.convertedByFont.size(), 2u);
+        EXPECT_EQ(r.convertedByFont[0], 0u) << name << ": no PANCHARI text";
+    }
+    office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "text");
+    office.convert(outputs, "fodt", dir.path() / "flat");
+    for (const fs::path& out : outputs) {
+        std::string text = test::readFile(dir.path() / "text" / fs::path(out.filename()).replace_extension(".txt"));
+        if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+        EXPECT_EQ(text, "കുട്ടികൾ രുചി\nനുണ ക്രു ക്യു ന്നു\n") << out.filename();
+        const std::string flat = test::readFile(dir.path() / "flat" / fs::path(out.filename()).replace_extension(".fodt"));
+        for (const char* property : {"svg:font-family=\"&apos;Noto Sans Malayalam&apos;\"", "style:font-size-complex=\"18pt\"",
+                                     "style:font-weight-complex=\"bold\"", "style:font-style-complex=\"italic\""})
+            EXPECT_NE(flat.find(property), std::string::npos) << out.filename() << ": " << property;
+    }
+}

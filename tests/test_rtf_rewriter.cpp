@@ -271,3 +271,29 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.description.find("hexadecimal"), std::string::npos) << r.description;
 }
+
+// PANCHARI, a family font and Arial side by side: to Unicode both legacy fonts convert
+// and Arial stays; to ML-TTRevathi only PANCHARI converts, and the family's text and
+// font entry stay byte for byte.
+TEST(Rewriter, MixedLegacyFonts) {
+    const std::string in = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 PANCHARI;}{\\f2 ML-TTKarthika Bold;}}"
+                           "\\f1 \\'b5\\'cc\\'ee{\\f2  \\'e6\\'79}\\f0  Arial\\par\\f2 \\'eb\\'57\\par}";
+    Rewritten ml = rewrite(in);
+    ASSERT_TRUE(ml.result.ok);
+    EXPECT_EQ(ml.rtf, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 \\fcharset0 ML-TTRevathi;}{\\f2 ML-TTKarthika Bold;}}"
+                      "\\f1 I\\'ba{\\f2  \\'e6\\'79}\\f0  Arial\\par\\f2 \\'eb\\'57\\par}");
+    EXPECT_EQ(ml.result.converted, 3u);
+
+    std::string out;
+    const RewriteOutcome unicode = convertRtfToString(in, out, RewriteOptions{true, "Noto Sans Malayalam"});
+    ASSERT_TRUE(unicode.ok) << unicode.error;
+    EXPECT_EQ(unicode.convertedByFont, (std::vector<std::size_t>{3, 6}));
+    EXPECT_EQ(convertedByFontNote(unicode.convertedByFont), "3 PANCHARI and 6 ML-TT characters converted");
+    Document doc;
+    ASSERT_TRUE(doc.setRtf(out).ok);
+    EXPECT_EQ(documentUnicodeText(doc), "കബ്ബ ക്യു Arial\nനുണ\n");
+    const std::size_t arial = doc.text().find(u"Arial");
+    ASSERT_NE(arial, std::u16string::npos);
+    EXPECT_EQ(doc.formatAt(arial + 1).font.name, "Arial");
+    EXPECT_EQ(doc.formatAt(1).font.name, "Noto Sans Malayalam");
+}
