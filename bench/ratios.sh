@@ -3,7 +3,8 @@
 # documents in Word's style and in LibreOffice's, measured side by side in one run:
 # the ML-TTRevathi conversion end to end against dd bs=1M conv=fsync of the same file,
 # the Unicode conversion against the ML-TTRevathi one, and peak memory against the
-# file. Best wall time of several alternating runs of each.
+# file; and the ML-TT family to Unicode against PANCHARI to ML-TTRevathi. Best wall
+# time of several alternating runs of each.
 # Usage: bench/ratios.sh [RUNS]   (default 9)
 set -euo pipefail
 runs=${1:-9}
@@ -38,3 +39,23 @@ for style in book libreoffice; do
         printf "  ML-TTRevathi / dd: %.2f x; Unicode / ML-TTRevathi: %.2f x; peak memory / file: %.2f x (ML-TTRevathi), %.2f x (Unicode)\n",
             m / d, u / m, pm * 1024 / s, pu * 1024 / s }'
 done
+
+# The ML-TT family to Unicode against PANCHARI to ML-TTRevathi, on documents of about
+# the same size: the family's document is a larger Word-style one converted to
+# ML-TTRevathi, which takes fewer bytes.
+"$bin/make_sample" "$dir/book14.rtf" 14
+"$bin/tolvarin-convert" -q -o "$dir/mltt.rtf" "$dir/book14.rtf"
+best_ml="" best_unicode=""
+for ((i = 1; i <= runs; i++)); do
+    rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
+    t0=$(now)
+    "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
+    t1=$(now)
+    "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/mltt.rtf" 2>/dev/null
+    t2=$(now)
+    m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
+    [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
+    [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+done
+echo "ML-TT family to Unicode, $(stat -c %s "$dir/mltt.rtf") bytes: $(ms $best_unicode) ms; PANCHARI to ML-TTRevathi: $(ms $best_ml) ms"
+awk -v m="$best_ml" -v u="$best_unicode" 'BEGIN { printf "  ML-TT to Unicode / PANCHARI to ML-TTRevathi: %.2f x\n", u / m }'

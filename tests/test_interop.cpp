@@ -522,8 +522,8 @@ TEST_F(Interop, FamilyFontToUnicodeReadsBack) {
     auto symbol = [](const std::vector<int>& codes) {
         std::string s;
         for (int c : codes) {
-            char e[16];
-            std::snprintf(e, sizeof e, "\\u%d\\'%02x", 0xF000 + c - 65536, c);
+            char e[32];
+            std::snprintf(e, sizeof e, "\\u%d\\'%02x", 0xF000 + c - 65536, c & 0xFF);
             s += e;
         }
         return s;

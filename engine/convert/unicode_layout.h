@@ -57,7 +57,7 @@ struct UnicodeStretch {
         if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
             segments.push_back({codes.size(), holdAt, format});
         for (std::size_t k = 0; k < n; ++k)
-            if (font->value(code[k]).length <= 0) typed.push_back({codes.size() + k, start[k], end[k]});
+            if (font->keptAsTyped(code[k])) typed.push_back({codes.size() + k, start[k], end[k]});
         codes.insert(codes.end(), code, code + n);
     }
 };

@@ -120,6 +120,7 @@ LegacyFont::LegacyFont(const Data& data) : data_(data) {
                            k == GlyphKind::PostSign;
         flags_[std::size_t(c)] = std::uint8_t((alone ? kStandsAlone : 0) | (k == GlyphKind::Base ? kIsBase : 0) |
                                               (joins ? kJoinsBase : 0));
+        keptAsTyped_[std::size_t(c)] = data.values[c].length <= 0;
     }
 }
 

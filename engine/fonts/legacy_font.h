@@ -76,6 +76,8 @@ public:
     GlyphKind kind(std::uint8_t code) const { return kinds_[code]; }
     GlyphRole role(std::uint8_t code) const { return roles_[code]; }
     std::uint8_t flags(std::uint8_t code) const { return flags_[code]; }
+    // Whether the code is kept as typed wherever it stands: it has no value of its own.
+    bool keptAsTyped(std::uint8_t code) const { return keptAsTyped_[code]; }
     // Whether the code ends every syllable (a space, punctuation): text split right
     // after one converts as it would whole.
     bool endsSyllables(std::uint8_t code) const { return kinds_[code] == GlyphKind::Other; }
@@ -87,6 +89,7 @@ private:
     std::array<GlyphKind, 256> kinds_;
     std::array<GlyphRole, 256> roles_;
     std::array<std::uint8_t, 256> flags_;
+    std::array<bool, 256> keptAsTyped_;
 };
 
 const LegacyFont& panchariFont();

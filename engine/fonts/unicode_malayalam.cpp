@@ -1,6 +1,7 @@
 #include "fonts/unicode_malayalam.h"
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 
 #include "text/codepage.h"
@@ -100,7 +101,7 @@ private:
             const std::uint8_t next = i + 1 < n ? font_.flags(codes[i + 1]) : 0;
             if (!(f & kStandsAlone) || ((f & kIsBase) && (next & kJoinsBase))) break;
             const UnicodeValue& v = font_.value(code);
-            for (std::size_t k = 0; k < kMaxValueLength; ++k) t[len + k] = v.points[k];
+            std::memcpy(t + len, v.points, sizeof v.points);
             len += std::size_t(v.length);  // a code that stands alone has a value
             ends[i] = len;
         }
@@ -118,7 +119,7 @@ private:
     // A code's value; all its places are copied, there being room, to save a branch.
     void putValue(std::uint8_t code) {
         const UnicodeValue& v = font_.value(code);
-        for (std::size_t k = 0; k < kMaxValueLength; ++k) t_[len_ + k] = v.points[k];
+        std::memcpy(t_ + len_, v.points, sizeof v.points);
         len_ += std::size_t(v.length > 0 ? v.length : 0);
     }
 
