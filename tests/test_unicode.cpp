@@ -219,7 +219,7 @@ TEST(Unicode, BothRoutesToUnicodeAgree) {
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             if (entry.path().extension() == ".rtf") files.push_back(entry.path());
     }
-    ASSERT_GE(files.size(), 8u);
+    ASSERT_GE(files.size(), 7u);  // the project's own: prose in three styles, three producer styles, the letter
     RewriteOptions ml, unicode;
     unicode.unicode = true;
     unicode.unicodeFont = std::string(kDefaultUnicodeFont);
