@@ -842,7 +842,7 @@ void Rewriter::sourceText(bool afterUnit) {
     std::size_t starts[kBatch], ends[kBatch];
     // How each character was written: as text or \'hh, or as \uN (its own bytes kept
     // where it maps to itself, or not, for a symbol font's U+F0xx).
-    enum Written : std::uint8_t { AsText, AsUnicode, AsPrivateUnicode };
+    enum Written : std::uint8_t { AsText, AsUnicode, AsPrivateUnicode, AsSymbol };
     Written form[kBatch];
     std::size_t textCount = 0;  // characters of text since the start or the last \uN
     bool keep[kBatch];          // text whose own bytes stay where it maps to itself
@@ -884,7 +884,15 @@ void Rewriter::sourceText(bool afterUnit) {
                     continue;
                 }
             }
-            if (c == '\\' && p + 1 < end && p[1] == 'u') {
+            if (c == '\\' && unicode_ && !checking() && p + 1 < end && (p[1] == '\\' || p[1] == '{' || p[1] == '}')) {
+                // \\, \{ and \} are characters too; to Unicode they go one by one, as
+                // the general reading takes them.
+                codes[n] = std::uint8_t(p[1]);
+                form[n] = AsSymbol;
+                starts[n] = std::size_t(p - begin);
+                p += 2;
+                afterUnit = false;
+            } else if (c == '\\' && p + 1 < end && p[1] == 'u') {
                 char16_t v;
                 const char* after;
                 if (!units || !unicodeUnit(p, end, v, after)) break;
