@@ -41,21 +41,25 @@ for style in book libreoffice; do
 done
 
 # The ML-TT family to Unicode against PANCHARI to ML-TTRevathi, on documents of about
-# the same size: the family's document is a larger Word-style one converted to
-# ML-TTRevathi, which takes fewer bytes.
+# the same size: the same kind of document typed in ML-TTKarthika, and a larger
+# Word-style one converted to ML-TTRevathi, which takes fewer bytes for more characters.
+"$bin/make_sample" --mltt "$dir/karthika.rtf" 10
 "$bin/make_sample" "$dir/book14.rtf" 14
-"$bin/tolvarin-convert" -q -o "$dir/mltt.rtf" "$dir/book14.rtf"
-best_ml="" best_unicode=""
-for ((i = 1; i <= runs; i++)); do
-    rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
-    t0=$(now)
-    "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
-    t1=$(now)
-    "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/mltt.rtf" 2>/dev/null
-    t2=$(now)
-    m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
-    [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
-    [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+"$bin/tolvarin-convert" -q -o "$dir/revathi.rtf" "$dir/book14.rtf"
+for family in karthika revathi; do
+    best_ml="" best_unicode=""
+    for ((i = 1; i <= runs; i++)); do
+        rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
+        t0=$(now)
+        "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
+        t1=$(now)
+        "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/$family.rtf" 2>/dev/null
+        t2=$(now)
+        m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
+        [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
+        [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+    done
+    echo "ML-TT family ($family.rtf, $(stat -c %s "$dir/$family.rtf") bytes) to Unicode: $(ms $best_unicode) ms;" \
+        "PANCHARI to ML-TTRevathi: $(ms $best_ml) ms"
+    awk -v m="$best_ml" -v u="$best_unicode" 'BEGIN { printf "  ML-TT to Unicode / PANCHARI to ML-TTRevathi: %.2f x\n", u / m }'
 done
-echo "ML-TT family to Unicode, $(stat -c %s "$dir/mltt.rtf") bytes: $(ms $best_unicode) ms; PANCHARI to ML-TTRevathi: $(ms $best_ml) ms"
-awk -v m="$best_ml" -v u="$best_unicode" 'BEGIN { printf "  ML-TT to Unicode / PANCHARI to ML-TTRevathi: %.2f x\n", u / m }'

@@ -9,10 +9,12 @@
 namespace tolvarin::bench {
 
 
-inline std::string makePanchariDocument(std::size_t targetBytes) {
+// `font` names the legacy font: the same kind of document typed in another font, such
+// as ML-TTKarthika, has as many characters of the same kinds.
+inline std::string makePanchariDocument(std::size_t targetBytes, const std::string& font = "PANCHARI") {
     std::string s =
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}"
-        "{\\f1\\fnil\\fcharset0 PANCHARI;}{\\f2\\fnil\\fcharset0 Arial;}}\n"
+        "{\\f1\\fnil\\fcharset0 " + font + ";}{\\f2\\fnil\\fcharset0 Arial;}}\n"
         "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \\pard\\f1\\fs24 ";
     s.reserve(targetBytes + 256);
     std::uint32_t seed = 12345;
