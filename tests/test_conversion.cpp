@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <variant>
 
 #include "conversion_pass.h"
@@ -219,4 +221,21 @@ TEST(Pass, RunsAgainFromEmpty) {
     EXPECT_EQ(out.text(), codes({0xA1}));
     EXPECT_EQ(working.text(), src.text());
     EXPECT_EQ(src.text(), codes({0x41})) << "the source is never changed";
+}
+
+// To Unicode, a document with text in PANCHARI and in a family font: the message
+// counts each.
+TEST(Pass, UnicodeMessageCountsEachLegacyFont) {
+    test::TempDir dir;
+    Document source;
+    ASSERT_TRUE(source.setRtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 PANCHARI;}{\\f2 ML-TTKarthika;}}"
+                              "\\f1 \\'b5\\'cc{\\f2  \\'e6\\'79}\\f0  Arial}")
+                    .ok);
+    RecordingHost host(dir.path() / "out.rtf");
+    Document working, out;
+    PassOutcome outcome = runConversionPass(source, working, out, host, PassOptions{true, ""});
+    ASSERT_EQ(outcome.status, PassOutcome::Status::Saved) << outcome.error;
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(),
+                        "message Converted from Panchari!\n2 PANCHARI and 3 ML-TT characters converted"),
+              host.calls.end());
 }
