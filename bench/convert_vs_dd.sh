@@ -12,19 +12,13 @@ size=$(stat -c %s "$dir/book.rtf")
 best_convert="" best_dd=""
 for ((i = 1; i <= runs; i++)); do
     rm -f "$dir/Converted_book.rtf" "$dir/copy.rtf"
-    t0=$(now)
-    "$bin/tolvarin-convert" -q "$dir/book.rtf"
-    t1=$(now)
-    dd if="$dir/book.rtf" of="$dir/copy.rtf" bs=1M conv=fsync status=none
-    t2=$(now)
-    c=$(((t1 - t0) / 1000)) d=$(((t2 - t1) / 1000))
-    [ -z "$best_convert" ] || [ "$c" -lt "$best_convert" ] && best_convert=$c
-    [ -z "$best_dd" ] || [ "$d" -lt "$best_dd" ] && best_dd=$d
+    keep_best best_convert "$(timed "$bin/tolvarin-convert" -q "$dir/book.rtf")"
+    keep_best best_dd "$(timed dd if="$dir/book.rtf" of="$dir/copy.rtf" bs=1M conv=fsync status=none)"
 done
 rm -f "$dir/Converted_book.rtf"
 peak=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q "$dir/book.rtf"; } 2>&1)
 echo "input: $size bytes; output: $(stat -c %s "$dir/Converted_book.rtf") bytes"
-echo "tolvarin-convert: best $((best_convert / 1000)).$(printf %03d $((best_convert % 1000))) ms of $runs"
-echo "dd conv=fsync:    best $((best_dd / 1000)).$(printf %03d $((best_dd % 1000))) ms of $runs"
+echo "tolvarin-convert: best $(ms $best_convert) ms of $runs"
+echo "dd conv=fsync:    best $(ms $best_dd) ms of $runs"
 awk -v c="$best_convert" -v d="$best_dd" -v p="$peak" -v s="$size" 'BEGIN {
     printf "time: %.2f x dd; peak memory: %d KiB, %.2f x the file\n", c / d, p, p * 1024 / s }'

@@ -10,28 +10,20 @@ set -euo pipefail
 runs=${1:-9}
 source "$(dirname "$0")/sample.sh"
 "$bin/make_sample" --libreoffice "$dir/libreoffice.rtf" 10
+convert=("$bin/tolvarin-convert" -q)
 
-ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
 for style in book libreoffice; do
     in="$dir/$style.rtf"
     best_ml="" best_unicode="" best_dd=""
     for ((i = 1; i <= runs; i++)); do
         rm -f "$dir/ml.rtf" "$dir/unicode.rtf" "$dir/copy.rtf"
-        t0=$(now)
-        "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$in"
-        t1=$(now)
-        "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$in" 2>/dev/null
-        t2=$(now)
-        dd if="$in" of="$dir/copy.rtf" bs=1M conv=fsync status=none
-        t3=$(now)
-        m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000)) d=$(((t3 - t2) / 1000))
-        [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
-        [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
-        [ -z "$best_dd" ] || [ "$d" -lt "$best_dd" ] && best_dd=$d
+        keep_best best_ml "$(timed "${convert[@]}" -o "$dir/ml.rtf" "$in")"
+        keep_best best_unicode "$(timed "${convert[@]}" --unicode -o "$dir/unicode.rtf" "$in")"
+        keep_best best_dd "$(timed dd if="$in" of="$dir/copy.rtf" bs=1M conv=fsync status=none)"
     done
     rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
-    peak_ml=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$in"; } 2>&1)
-    peak_unicode=$({ /usr/bin/time -f "%M" "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$in"; } 2>&1 | tail -1)
+    peak_ml=$({ /usr/bin/time -f "%M" "${convert[@]}" -o "$dir/ml.rtf" "$in"; } 2>&1)
+    peak_unicode=$({ /usr/bin/time -f "%M" "${convert[@]}" --unicode -o "$dir/unicode.rtf" "$in"; } 2>&1 | tail -1)
     size=$(stat -c %s "$in")
     name=$([ $style = book ] && echo "Word style" || echo "LibreOffice style")
     echo "$name, $size bytes: ML-TTRevathi $(ms $best_ml) ms, Unicode $(ms $best_unicode) ms, dd $(ms $best_dd) ms (best of $runs)"
@@ -45,19 +37,13 @@ done
 # Word-style one converted to ML-TTRevathi, which takes fewer bytes for more characters.
 "$bin/make_sample" --mltt "$dir/karthika.rtf" 10
 "$bin/make_sample" "$dir/book14.rtf" 14
-"$bin/tolvarin-convert" -q -o "$dir/revathi.rtf" "$dir/book14.rtf"
+"${convert[@]}" -o "$dir/revathi.rtf" "$dir/book14.rtf"
 for family in karthika revathi; do
     best_ml="" best_unicode=""
     for ((i = 1; i <= runs; i++)); do
         rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
-        t0=$(now)
-        "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
-        t1=$(now)
-        "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/$family.rtf" 2>/dev/null
-        t2=$(now)
-        m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
-        [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
-        [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+        keep_best best_ml "$(timed "${convert[@]}" -o "$dir/ml.rtf" "$dir/book.rtf")"
+        keep_best best_unicode "$(timed "${convert[@]}" --unicode -o "$dir/unicode.rtf" "$dir/$family.rtf")"
     done
     echo "ML-TT family ($family.rtf, $(stat -c %s "$dir/$family.rtf") bytes) to Unicode: $(ms $best_unicode) ms;" \
         "PANCHARI to ML-TTRevathi: $(ms $best_ml) ms"

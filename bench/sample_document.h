@@ -8,6 +8,14 @@
 
 namespace tolvarin::bench {
 
+// The same numbers on every run and platform, so that every document is the same.
+struct Random {
+    std::uint32_t seed = 12345;
+    unsigned operator()() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    }
+};
 
 // `font` names the legacy font: the same kind of document typed in another font, such
 // as ML-TTKarthika, has as many characters of the same kinds.
@@ -17,11 +25,7 @@ inline std::string makePanchariDocument(std::size_t targetBytes, const std::stri
         "{\\f1\\fnil\\fcharset0 " + font + ";}{\\f2\\fnil\\fcharset0 Arial;}}\n"
         "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \\pard\\f1\\fs24 ";
     s.reserve(targetBytes + 256);
-    std::uint32_t seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 16) & 0x7FFF;
-    };
+    Random next;
     static const char hex[] = "0123456789abcdef";
     std::size_t words = 0;
     while (s.size() < targetBytes) {
@@ -68,11 +72,7 @@ inline std::string makeLibreOfficeDocument(std::size_t targetBytes) {
         "\\formshade\\paperh16838\\paperw11906\\margl1134\\margr1134\\margt1134\\margb1134\\sectd\\sbknone\n"
         "\\pard\\plain \\s0\\hich\\af6\\loch\\f3\\fs24\\lang1081";
     s.reserve(targetBytes + 256);
-    std::uint32_t seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1103515245u + 12345u;
-        return (seed >> 16) & 0x7FFF;
-    };
+    Random next;
     static const char hex[] = "0123456789abcdef";
     auto glyph = [&](unsigned code) {
         s += "\\u";

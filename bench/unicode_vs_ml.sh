@@ -13,17 +13,11 @@ for ((i = 1; i <= runs; i++)); do
     # Each run saves a new file, as a first conversion does: freeing the last run's
     # output is not part of either conversion.
     rm -f "$dir/ml.rtf" "$dir/unicode.rtf"
-    t0=$(now)
-    "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf"
-    t1=$(now)
-    "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/book.rtf" 2>/dev/null
-    t2=$(now)
-    m=$(((t1 - t0) / 1000)) u=$(((t2 - t1) / 1000))
-    [ -z "$best_ml" ] || [ "$m" -lt "$best_ml" ] && best_ml=$m
-    [ -z "$best_unicode" ] || [ "$u" -lt "$best_unicode" ] && best_unicode=$u
+    keep_best best_ml "$(timed "$bin/tolvarin-convert" -q -o "$dir/ml.rtf" "$dir/book.rtf")"
+    keep_best best_unicode "$(timed "$bin/tolvarin-convert" -q --unicode -o "$dir/unicode.rtf" "$dir/book.rtf")"
     if [ "$i" -eq 1 ]; then cp "$dir/unicode.rtf" "$dir/first.rtf"; else cmp -s "$dir/unicode.rtf" "$dir/first.rtf" || { echo "the Unicode output differs between runs"; exit 1; }; fi
 done
 echo "outputs: ML-TTRevathi $(stat -c %s "$dir/ml.rtf") bytes, Unicode $(stat -c %s "$dir/unicode.rtf") bytes (identical over $runs runs)"
-echo "ML-TTRevathi: best $((best_ml / 1000)).$(printf %03d $((best_ml % 1000))) ms of $runs"
-echo "Unicode:      best $((best_unicode / 1000)).$(printf %03d $((best_unicode % 1000))) ms of $runs"
+echo "ML-TTRevathi: best $(ms $best_ml) ms of $runs"
+echo "Unicode:      best $(ms $best_unicode) ms of $runs"
 awk -v u="$best_unicode" -v m="$best_ml" 'BEGIN { printf "Unicode takes %.2f x the time of ML-TTRevathi\n", u / m }'

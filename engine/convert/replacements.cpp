@@ -10,9 +10,6 @@
 namespace tolvarin {
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
 
 // The PANCHARI glyph rules' result for `code`, or the code itself where none applies.
@@ -43,7 +40,7 @@ void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, 
         const std::uint8_t c = codes[i];
         if (form == Form::Text) {
             if (c >= 0x20 && c < 0x7F &&
-                !(i == 0 && afterBareWord && (isLetter(char(c)) || isDigit(char(c)) || c == ' ' || c == '-'))) {
+                !(i == 0 && afterBareWord && (RtfTokenizer::isLetter(char(c)) || RtfTokenizer::isDigit(char(c)) || c == ' ' || c == '-'))) {
                 if (c == '\\' || c == '{' || c == '}') out.push_back('\\');
                 out.push_back(char(c));
             } else {

@@ -97,7 +97,6 @@ struct Pending {
 
 inline constexpr int kNoCharset = -1;
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 class Rewriter {
 public:

@@ -86,7 +86,7 @@ std::string Rewriter::nameAhead(std::size_t at) const {
             continue;
         }
         std::size_t digits = at + 2;
-        while (digits < input_.size() && isDigit(input_[digits])) ++digits;
+        while (digits < input_.size() && RtfTokenizer::isDigit(input_[digits])) ++digits;
         if (at + 1 >= input_.size() || input_[at + 1] != 'u' || digits == at + 2) break;
         const int value = std::atoi(std::string(input_.substr(at + 2, std::min<std::size_t>(digits - at - 2, 6))).c_str());
         name += value > 0 && value < 0x80 ? char(value) : '?';

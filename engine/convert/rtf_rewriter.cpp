@@ -102,20 +102,10 @@ void Rewriter::controlWord(const RtfToken& t) {
         fontDirty_ = true;
         break;
     case RtfWord::AnsiCodePage:
-        if (param == 10001) ansiCodePage_ = 932;
-        else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
-        fontDirty_ = true;
-        break;
     case RtfWord::Mac:
-        ansiCodePage_ = 10000;
-        fontDirty_ = true;
-        break;
     case RtfWord::Pc:
-        ansiCodePage_ = 437;
-        fontDirty_ = true;
-        break;
     case RtfWord::Pca:
-        ansiCodePage_ = 850;
+        ansiCodePage_ = documentCodePage(w, param, ansiCodePage_);
         fontDirty_ = true;
         break;
     case RtfWord::Unknown:

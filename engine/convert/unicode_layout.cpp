@@ -13,8 +13,6 @@
 namespace tolvarin {
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Words that name a font by its number. A font the conversion adds takes a number
 // none of them uses, or text set in an undefined font would read as the new one.
 bool namesFont(std::string_view word) {
@@ -147,7 +145,7 @@ int highestNamedFont(std::string_view rtf) {
     RtfTokenizer tokens(rtf);
     for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
         std::size_t word = at;
-        while (word > 0 && at - word < 4 && isLetter(rtf[word - 1])) --word;
+        while (word > 0 && at - word < 4 && RtfTokenizer::isLetter(rtf[word - 1])) --word;
         if (word == 0 || rtf[word - 1] != '\\') continue;
         tokens.seek(word - 1);
         const RtfToken t = tokens.next();

@@ -323,17 +323,10 @@ void Reader::controlWord(const RtfToken& t) {
         formatDirty_ = true;
         break;
     case RtfWord::AnsiCodePage:
-        if (param == 10001) ansiCodePage_ = 932;  // Mac Japanese, as Shift-JIS
-        else if (codePageUpperHalf(param) || isDoubleByteCodePage(param)) ansiCodePage_ = param;
-        break;
     case RtfWord::Mac:
-        ansiCodePage_ = 10000;
-        break;
     case RtfWord::Pc:
-        ansiCodePage_ = 437;
-        break;
     case RtfWord::Pca:
-        ansiCodePage_ = 850;
+        ansiCodePage_ = documentCodePage(info.word, param, ansiCodePage_);
         break;
     case RtfWord::FontCharset:
         if (state_.dest == Dest::FontTable) entryCharset_ = param;

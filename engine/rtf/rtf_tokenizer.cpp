@@ -5,8 +5,6 @@
 namespace tolvarin {
 namespace {
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -78,7 +76,7 @@ RtfToken RtfTokenizer::readControl(std::size_t start) {
     RtfToken t;
     t.offset = start;
     char c = input_[p];
-    if (!isLetter(c)) {
+    if (!RtfTokenizer::isLetter(c)) {
         if (c == '\'') {
             int hi = p + 1 < size ? hexValue(input_[p + 1]) : -1;
             int lo = p + 2 < size ? hexValue(input_[p + 2]) : -1;
@@ -95,7 +93,7 @@ RtfToken RtfTokenizer::readControl(std::size_t start) {
     }
 
     std::size_t wordStart = p;
-    while (p < size && isLetter(input_[p])) {
+    while (p < size && RtfTokenizer::isLetter(input_[p])) {
         if (p - wordStart >= kMaxKeywordLength) return errorAt(start, "a control word is longer than 32 letters");
         ++p;
     }
@@ -103,14 +101,14 @@ RtfToken RtfTokenizer::readControl(std::size_t start) {
     t.word = input_.substr(wordStart, p - wordStart);
 
     bool negative = false;
-    if (p < size && input_[p] == '-' && p + 1 < size && isDigit(input_[p + 1])) {
+    if (p < size && input_[p] == '-' && p + 1 < size && RtfTokenizer::isDigit(input_[p + 1])) {
         negative = true;
         ++p;
     }
-    if (p < size && isDigit(input_[p])) {
+    if (p < size && RtfTokenizer::isDigit(input_[p])) {
         std::size_t digitsStart = p;
         std::int64_t value = 0;
-        while (p < size && isDigit(input_[p])) {
+        while (p < size && RtfTokenizer::isDigit(input_[p])) {
             if (p - digitsStart >= kMaxParameterDigits)
                 return errorAt(start, "a control word's number has more than 10 digits");
             value = value * 10 + (input_[p] - '0');

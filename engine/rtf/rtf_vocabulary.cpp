@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "model/document.h"
+#include "text/codepage.h"
+#include "text/dbcs.h"
 
 namespace tolvarin {
 namespace {
@@ -144,6 +146,18 @@ RtfWordMeaning lookUpRtfWord(std::string_view w) {
         slot = (slot + 1) & (kSlots - 1);
     }
     return {};
+}
+
+int documentCodePage(RtfWord word, int parameter, int current) {
+    switch (word) {
+    case RtfWord::AnsiCodePage:
+        if (parameter == 10001) return 932;  // Mac Japanese, as Shift-JIS
+        return codePageUpperHalf(parameter) || isDoubleByteCodePage(parameter) ? parameter : current;
+    case RtfWord::Mac: return 10000;
+    case RtfWord::Pc: return 437;
+    case RtfWord::Pca: return 850;
+    default: return current;
+    }
 }
 
 }  // namespace tolvarin

@@ -47,4 +47,8 @@ struct RtfWordMeaning {
 // What `word` means; RtfWord::Unknown for a word outside the table.
 RtfWordMeaning lookUpRtfWord(std::string_view word);
 
+// The document's code page after one of its code-page words (\ansicpg, \mac, \pc,
+// \pca) with `parameter`; `current` where the word names a code page not read here.
+int documentCodePage(RtfWord word, int parameter, int current);
+
 }  // namespace tolvarin
