@@ -1,4 +1,5 @@
-// tolvarin-convert: converts PANCHARI RTF documents to ML-TTRevathi from the command line.
+// tolvarin-convert: converts PANCHARI documents (RTF, DOCX, ODT, and .doc through
+// LibreOffice) to ML-TTRevathi or Unicode Malayalam from the command line.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -29,6 +30,8 @@
 #include "convert/rtf_rewriter.h"
 #include "fonts/legacy_font.h"
 #include "fonts/unicode_malayalam.h"
+#include "office/package_conversion.h"
+#include "office/word_binary.h"
 
 namespace fs = std::filesystem;
 using namespace tolvarin;
@@ -44,12 +47,14 @@ void usage(std::ostream& out) {
     out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q]\n"
         << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
         << "       " << kProgram << " --fonts FILE...\n"
-        << "Convert RTF documents typed in the PANCHARI font to the ML-TTRevathi font,\n"
+        << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) typed in the\n"
+        << "PANCHARI font to the ML-TTRevathi font,\n"
         << "or documents typed in PANCHARI and the ML-TT fonts (ML-TTRevathi,\n"
         << "ML-TTKarthika, ...) to Unicode Malayalam. Everything else in the document is\n"
         << "kept as it is.\n"
         << "\n"
-        << "Each FILE is written as Converted_<name> in its own folder, unless:\n"
+        << "Each FILE is written as Converted_<name> in its own folder (a .doc as\n"
+        << "Converted_<name>.docx), unless:\n"
         << "  -o OUTPUT   write the result to OUTPUT (one FILE only); -o - writes it\n"
         << "              to standard output\n"
         << "  -d DIR      write every result into the folder DIR, made if it is missing\n"
@@ -158,7 +163,23 @@ std::string summary(const RewriteOutcome& outcome, bool text) {
 
 // The fonts a document's text is set in: how many characters each, and which known
 // encoding each is. Returns an empty string, or what went wrong.
+void printFonts(const std::string& label, const std::vector<std::pair<std::string, std::size_t>>& fonts) {
+    std::cout << label << ":\n";
+    if (fonts.empty()) std::cout << "  no text\n";
+    for (const auto& [name, count] : fonts) {
+        const LegacyFont* legacy = legacyFontNamed(name);
+        std::cout << "  " << (name.empty() ? "(no font)" : name) << ": " << count << " characters, "
+                  << (legacy ? std::string(legacy->name()) : std::string("not a legacy font")) << "\n";
+    }
+}
+
 std::string listFonts(std::string_view rtf, const std::string& label) {
+    if (documentKind(rtf) == DocumentKind::Package) {
+        std::vector<std::pair<std::string, std::size_t>> fonts;
+        if (std::string error = packageFonts(rtf, fonts); !error.empty()) return error;
+        printFonts(label, fonts);
+        return {};
+    }
     Document doc;
     LoadResult loaded = doc.setRtf(rtf);
     if (!loaded) return loaded.description;
@@ -173,14 +194,9 @@ std::string listFonts(std::string_view rtf, const std::string& label) {
         if (n > 0 && count[f] == 0) order.push_back(f);
         count[f] += n;
     }
-    std::cout << label << ":\n";
-    if (order.empty()) std::cout << "  no text\n";
-    for (std::size_t f : order) {
-        const std::string& name = doc.fonts()[f].name;
-        const LegacyFont* legacy = legacyFontNamed(name);
-        std::cout << "  " << (name.empty() ? "(no font)" : name) << ": " << count[f] << " characters, "
-                  << (legacy ? std::string(legacy->name()) : std::string("not a legacy font")) << "\n";
-    }
+    std::vector<std::pair<std::string, std::size_t>> fonts;
+    for (std::size_t f : order) fonts.emplace_back(doc.fonts()[f].name, count[f]);
+    printFonts(label, fonts);
     return {};
 }
 
@@ -336,10 +352,36 @@ int main(int argc, char** argv) {
             InputFile in;
             std::string piped;
             std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath);
-            if (error.empty()) error = listFonts(stdinInput ? std::string_view(piped) : in.bytes(), label);
+            std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
+            std::string docx;
+            if (error.empty() && documentKind(bytes) == DocumentKind::WordBinary && (error = wordBinaryToDocx(bytes, docx)).empty())
+                bytes = docx;
+            if (error.empty()) error = listFonts(bytes, label);
             if (!error.empty()) fail(error);
             continue;
         }
+        InputFile in;
+        std::string piped;
+        if (std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath); !error.empty()) {
+            fail(error);
+            continue;
+        }
+        std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
+        DocumentKind kind = documentKind(bytes);
+        if (kind == DocumentKind::Encrypted) {
+            fail("the document is password-protected; remove the password in the word processor and try again");
+            continue;
+        }
+        std::string fromWordBinary;  // the DOCX LibreOffice made of a .doc
+        if (kind == DocumentKind::WordBinary) {
+            if (std::string error = wordBinaryToDocx(bytes, fromWordBinary); !error.empty()) {
+                fail(error);
+                continue;
+            }
+            bytes = fromWordBinary;
+            kind = DocumentKind::Package;
+        }
+
         fs::path outPath;
         std::string renamed;
         if (!toStdout) {
@@ -351,6 +393,7 @@ int main(int argc, char** argv) {
                 if (folder.empty()) folder = u".";
                 outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
                 if (text) outPath.replace_extension(".txt");
+                else if (!fromWordBinary.empty()) outPath.replace_extension(".docx");
             }
             if (anySame(outPath, inputPaths)) {
                 fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
@@ -363,17 +406,17 @@ int main(int argc, char** argv) {
             }
         }
 
-        InputFile in;
-        std::string piped;
-        if (std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath); !error.empty()) {
-            fail(error);
-            continue;
-        }
-        const std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
         RewriteOutcome outcome;
+        std::string warning;
         std::string result;  // for standard output: written only once it is whole
         try {
-            if (text) {
+            if (kind == DocumentKind::Package) {
+                outcome = text ? packageUnicodeText(bytes, result) : convertPackage(bytes, result, options, &warning);
+                if (outcome.ok && !toStdout) {
+                    outcome.error = writeFileReplacing(outPath, result);
+                    outcome.ok = outcome.error.empty();
+                }
+            } else if (text) {
                 outcome = unicodeText(bytes, result);
                 if (outcome.ok && !toStdout) {
                     outcome.error = writeFileReplacing(outPath, result);
@@ -397,12 +440,14 @@ int main(int argc, char** argv) {
             continue;
         }
         if (!toStdout) written.push_back(outPath);
+        if (!warning.empty()) std::cerr << kProgram << ": " << label << ": " << warning << "\n";
         if (outcome.unknown > 0) std::cerr << kProgram << ": " << label << ": " << unknownCharactersNote(outcome.unknown) << "\n";
         if (!quiet) {
             // Standard output carries the document itself: the line goes to standard error then.
             std::ostream& report = toStdout ? std::cerr : std::cout;
             report << label << " -> " << (toStdout ? std::string("(standard output)") : displayPath(outPath)) << ": "
-                   << summary(outcome, text) << renamed << "\n";
+                   << summary(outcome, text) << renamed
+                   << (fromWordBinary.empty() ? "" : " (a Word 97-2003 document, read through LibreOffice)") << "\n";
         }
     }
     return status;

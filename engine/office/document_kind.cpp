@@ -1,0 +1,18 @@
+#include "office/package_conversion.h"
+
+namespace tolvarin {
+
+DocumentKind documentKind(std::string_view bytes) {
+    if (bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4) || bytes.substr(0, 4) == std::string_view("PK\x05\x06", 4))
+        return DocumentKind::Package;
+    if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+        // An encrypted DOCX is a compound file with a stream of this name.
+        constexpr char kStream[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+        if (bytes.find(std::string_view(kStream, sizeof kStream - 1)) != std::string_view::npos)
+            return DocumentKind::Encrypted;
+        return DocumentKind::WordBinary;
+    }
+    return DocumentKind::Rtf;
+}
+
+}  // namespace tolvarin

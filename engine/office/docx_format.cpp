@@ -1,0 +1,380 @@
+// DOCX: the text of the main document, its headers, footers, notes and comments, and
+// the list labels of numbering.xml, read run by run with each character's font as
+// Word finds it; converted text and fonts are spliced back into the parts' own bytes.
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+
+#include "fonts/glyph_map.h"
+#include "office/docx_run_properties.h"
+#include "office/docx_styles.h"
+#include "office/package_format.h"
+#include "text/utf8.h"
+
+namespace tolvarin {
+namespace {
+
+using namespace docx;
+
+enum class PieceKind : std::uint8_t { Text, Symbol, SoftHyphen, LevelText, Fixed };
+
+struct PieceAt {
+    std::uint32_t piece;
+    std::uint32_t element;
+    std::uint32_t run;  // into Part::runs
+    PieceKind kind;
+};
+
+struct RunAt {
+    std::uint32_t element;
+    std::uint32_t rPr;  // kNoElement when the run has none
+    RunProperties direct, effective;
+    bool touched = false, hasSymbol = false;
+};
+
+struct Part {
+    enum Kind { Story, StylesPart, Numbering, FontTable, ThemePart } kind;
+    std::string name;
+    XmlPart xml;
+    std::vector<PieceAt> pieces;
+    std::vector<RunAt> runs;  // a numbering level stands for its run
+};
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A relationship's target as a member name: relative to the source's folder, or from
+// the root when it begins with a slash.
+std::string resolveTarget(const std::string& folder, const std::string& target) {
+    std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : folder + target;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string piece = path.substr(start, end - start);
+        if (piece == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!piece.empty() && piece != ".") {
+            parts.push_back(piece);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+bool endsWith(std::string_view s, std::string_view end) {
+    return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
+}
+
+struct Relationship {
+    std::string type, target;
+};
+
+std::string readRelationships(const ZipPackage& zip, const std::string& relsName, const std::string& folder,
+                              std::vector<Relationship>& out) {
+    if (!zip.has(relsName)) return {};
+    std::string bytes;
+    if (std::string error = zip.read(relsName, bytes); !error.empty()) return error;
+    XmlPart rels;
+    if (std::string error = rels.parse(std::move(bytes)); !error.empty()) return relsName + ": " + error;
+    for (const XmlElement& e : rels.elements()) {
+        if (!endsWith(e.name, " Relationship")) continue;
+        const std::string* type = e.attribute("Type");
+        const std::string* target = e.attribute("Target");
+        const std::string* mode = e.attribute("TargetMode");
+        if (!type || !target || (mode && *mode == "External")) continue;
+        out.push_back({*type, resolveTarget(folder, *target)});
+    }
+    return {};
+}
+
+class DocxFormat final : public PackageFormat {
+public:
+    std::string read(const ZipPackage& zip, PackageText& text) override;
+    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+
+private:
+    std::string load(const ZipPackage& zip, const std::string& name, Part::Kind kind);
+    void readStory(Part& part, PackageText& text);
+    void readNumbering(Part& part, PackageText& text);
+    void addCharacters(PackageText& text, std::vector<OfficeChar>& chars, std::string_view utf8,
+                       const RunProperties& props, std::uint32_t piece, bool levelText);
+
+    std::vector<Part> parts_;
+    Theme theme_;
+    Styles styles_;
+};
+
+std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind) {
+    for (const Part& p : parts_)
+        if (p.name == name) return {};
+    if (!zip.has(name)) return kind == Part::Story && parts_.empty() ? "the document has no " + name : std::string();
+    std::string bytes;
+    if (std::string error = zip.read(name, bytes); !error.empty()) return error;
+    Part part{kind, name, XmlPart(), {}, {}};
+    if (std::string error = part.xml.parse(std::move(bytes)); !error.empty()) return name + ": " + error;
+    parts_.push_back(std::move(part));
+    return {};
+}
+
+std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
+    std::vector<Relationship> top;
+    if (std::string error = readRelationships(zip, "_rels/.rels", "", top); !error.empty()) return error;
+    std::string main;
+    for (const Relationship& r : top)
+        if (endsWith(r.type, "/officeDocument")) main = r.target;
+    if (main.empty() && zip.has("word/document.xml")) main = "word/document.xml";
+    if (main.empty() || !zip.has(main)) return "not a Word document: the package names no main document";
+    const std::string folder = folderOf(main);
+    const std::string relsName = folder + "_rels/" + main.substr(folder.size()) + ".rels";
+    std::vector<Relationship> rels;
+    if (std::string error = readRelationships(zip, relsName, folder, rels); !error.empty()) return error;
+
+    if (std::string error = load(zip, main, Part::Story); !error.empty()) return error;
+    for (const Relationship& r : rels) {
+        std::string error;
+        if (endsWith(r.type, "/theme")) error = load(zip, r.target, Part::ThemePart);
+        else if (endsWith(r.type, "/styles")) error = load(zip, r.target, Part::StylesPart);
+        else if (endsWith(r.type, "/numbering")) error = load(zip, r.target, Part::Numbering);
+        else if (endsWith(r.type, "/fontTable")) error = load(zip, r.target, Part::FontTable);
+        else if (endsWith(r.type, "/header") || endsWith(r.type, "/footer") || endsWith(r.type, "/footnotes") ||
+                 endsWith(r.type, "/endnotes") || endsWith(r.type, "/comments"))
+            error = load(zip, r.target, Part::Story);
+        if (!error.empty()) return error;
+    }
+    for (const Part& p : parts_)
+        if (p.kind == Part::ThemePart) theme_.read(p.xml);
+    for (const Part& p : parts_)
+        if (p.kind == Part::StylesPart) styles_.read(p.xml, theme_);
+    for (Part& p : parts_) {
+        if (p.kind == Part::Story) readStory(p, text);
+        else if (p.kind == Part::Numbering) readNumbering(p, text);
+    }
+    return {};
+}
+
+void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars, std::string_view utf8,
+                               const RunProperties& props, std::uint32_t piece, bool levelText) {
+    const std::string* counted = nullptr;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = nextCodePoint(utf8, i);
+        // A list label's %1, %2 ... are the numbers, not text.
+        if (levelText && c == '%' && i < utf8.size() && utf8[i] >= '1' && utf8[i] <= '9') {
+            chars.push_back({c, -1, nullptr, piece});
+            chars.push_back({char32_t(utf8[i++]), -1, nullptr, piece});
+            continue;
+        }
+        const std::optional<std::string>& font = props.font[props.slotFor(c)];
+        static const std::string kNoFont;
+        const std::string& name = font ? *font : kNoFont;
+        const LegacyFont* legacy = legacyFontNamed(name);
+        const int code = legacy ? legacyCode(c) : -1;
+        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece});
+        if (levelText) continue;
+        if (counted && *counted != name) {
+            text.noteFont(*counted, count);
+            count = 0;
+        }
+        counted = &name;
+        count += c >= 0x20;
+    }
+    if (counted && count) text.noteFont(*counted, count);
+}
+
+void DocxFormat::readStory(Part& part, PackageText& text) {
+    const auto& el = part.xml.elements();
+    std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
+    std::uint32_t lastRun = kNoElement;
+    for (std::uint32_t i = 0; i < el.size(); ++i) {
+        const XmlElement& e = el[i];
+        if (e.parent == kNoElement || !isW(el[e.parent], "r")) continue;
+        PieceKind kind;
+        char32_t fixed = 0;
+        if (isW(e, "t") || isW(e, "delText")) kind = PieceKind::Text;
+        else if (isW(e, "sym")) kind = PieceKind::Symbol;
+        else if (isW(e, "softHyphen")) kind = PieceKind::SoftHyphen;
+        else if (isW(e, "tab") || isW(e, "ptab")) kind = PieceKind::Fixed, fixed = '\t';
+        else if (isW(e, "br") || isW(e, "cr")) kind = PieceKind::Fixed, fixed = '\n';
+        else if (isW(e, "noBreakHyphen")) kind = PieceKind::Fixed, fixed = 0x2011;
+        else if (isW(e, "drawing") || isW(e, "pict") || isW(e, "object") || isW(e, "footnoteReference") ||
+                 isW(e, "endnoteReference") || endsWith(e.name, " AlternateContent"))
+            kind = PieceKind::Fixed;  // ends a stretch, prints nothing
+        else continue;
+        const std::uint32_t run = e.parent;
+        std::uint32_t paragraph = el[run].parent;
+        while (paragraph != kNoElement && !isW(el[paragraph], "p")) paragraph = el[paragraph].parent;
+        if (paragraph == kNoElement) continue;
+        auto [slot, isNew] = paragraphOf.try_emplace(paragraph, 0);
+        if (isNew) slot->second = text.addParagraph(true);
+        std::vector<OfficeChar>& chars = text.paragraphs[slot->second];
+        if (kind == PieceKind::Fixed) {  // a tab, a break, an object: not legacy text
+            chars.push_back({fixed, -1, nullptr, text.fixedPiece()});
+            continue;
+        }
+        if (run != lastRun) {
+            lastRun = run;
+            RunAt at{run, kNoElement, {}, {}};
+            std::string characterStyle;
+            forChildren(part.xml, run, [&](std::uint32_t j) {
+                if (!isW(el[j], "rPr") || at.rPr != kNoElement) return;
+                at.rPr = j;
+                at.direct = readRunProperties(part.xml, j, theme_);
+                forChildren(part.xml, j, [&](std::uint32_t k) {
+                    if (isW(el[k], "rStyle"))
+                        if (const std::string* v = wAttribute(el[k], "val")) characterStyle = *v;
+                });
+            });
+            std::string paragraphStyle;
+            forChildren(part.xml, paragraph, [&](std::uint32_t j) {
+                if (isW(el[j], "pPr"))
+                    forChildren(part.xml, j, [&](std::uint32_t k) {
+                        if (isW(el[k], "pStyle"))
+                            if (const std::string* v = wAttribute(el[k], "val")) paragraphStyle = *v;
+                    });
+            });
+            at.effective = at.direct;
+            at.effective.inherit(styles_.resolved(characterStyle, false));
+            at.effective.inherit(styles_.resolved(paragraphStyle, true));
+            at.effective.inherit(styles_.defaults());
+            part.runs.push_back(std::move(at));
+        }
+        const auto runIndex = std::uint32_t(part.runs.size() - 1);
+        RunAt& at = part.runs.back();
+        if (kind == PieceKind::Text) {
+            const std::uint32_t piece = text.addPiece(e.text);
+            part.pieces.push_back({piece, i, runIndex, kind});
+            addCharacters(text, chars, e.text, at.effective, piece, false);
+        } else if (kind == PieceKind::SoftHyphen) {
+            const std::uint32_t piece = text.addPiece("\xC2\xAD");
+            part.pieces.push_back({piece, i, runIndex, kind});
+            addCharacters(text, chars, "\xC2\xAD", at.effective, piece, false);
+        } else {
+            // w:sym: a character of the font it names, U+F0xx for a symbol font.
+            const std::string* font = wAttribute(e, "font");
+            const std::string* hex = wAttribute(e, "char");
+            const LegacyFont* legacy = font ? legacyFontNamed(*font) : nullptr;
+            char32_t value = 0;
+            if (hex) value = char32_t(std::strtoul(hex->c_str(), nullptr, 16));
+            const int code = value <= 0xFF ? int(value) : legacyCode(value);
+            if (!legacy || code < 0) {
+                chars.push_back({value, -1, nullptr, text.fixedPiece()});
+                continue;
+            }
+            std::string original;
+            appendUtf8(original, value);
+            const std::uint32_t piece = text.addPiece(original);
+            part.pieces.push_back({piece, i, runIndex, kind});
+            chars.push_back({value, code, legacy, piece});
+            text.noteFont(*font, 1);
+            at.hasSymbol = true;
+        }
+    }
+}
+
+void DocxFormat::readNumbering(Part& part, PackageText& text) {
+    const auto& el = part.xml.elements();
+    for (std::uint32_t i = 0; i < el.size(); ++i) {
+        if (!isW(el[i], "lvl")) continue;
+        std::uint32_t levelText = kNoElement;
+        RunAt at{i, kNoElement, {}, {}};
+        forChildren(part.xml, i, [&](std::uint32_t j) {
+            if (isW(el[j], "lvlText")) levelText = j;
+            else if (isW(el[j], "rPr")) {
+                at.rPr = j;
+                at.direct = readRunProperties(part.xml, j, theme_);
+            }
+        });
+        const std::string* value = levelText == kNoElement ? nullptr : wAttribute(el[levelText], "val");
+        if (!value || value->empty()) continue;
+        at.effective = at.direct;
+        at.effective.inherit(styles_.defaults());
+        const std::uint32_t piece = text.addPiece(*value);
+        part.pieces.push_back({piece, levelText, std::uint32_t(part.runs.size()), PieceKind::LevelText});
+        part.runs.push_back(std::move(at));
+        addCharacters(text, text.paragraphs[text.addParagraph(false)], *value, part.runs.back().effective, piece,
+                      true);
+    }
+}
+
+std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) {
+    for (Part& part : parts_) {
+        if (part.kind == Part::ThemePart) continue;
+        const auto& el = part.xml.elements();
+        XmlSplice splice;
+        std::vector<char> fontsRewritten(el.size());
+        for (const PieceAt& at : part.pieces) {
+            if (!text.touched(at.piece)) continue;
+            RunAt& run = part.runs[at.run];
+            run.touched = true;
+            const XmlElement& e = el[at.element];
+            const std::string& converted = text.converted(at.piece);
+            const std::string_view prefix = part.xml.prefix(e);
+            const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
+            std::string escaped;
+            appendXmlEscaped(escaped, converted);
+            if (at.kind == PieceKind::LevelText) {
+                auto [from, to] = part.xml.attributeValueRange(e, p + "val");
+                if (from != std::string::npos && converted != text.original(at.piece))
+                    splice.replace(from, to, escaped);
+            } else if (at.kind == PieceKind::Text) {
+                if (converted == text.original(at.piece)) continue;
+                const bool spaced = !converted.empty() && (converted.front() == ' ' || converted.back() == ' ');
+                const bool preserved = e.attribute("http://www.w3.org/XML/1998/namespace space") != nullptr;
+                const std::string_view tag(part.xml.bytes().data() + e.start, e.startEnd - e.start);
+                if (e.empty()) {
+                    std::string start(tag.substr(0, tag.size() - 2));
+                    while (!start.empty() && (start.back() == ' ' || start.back() == '\t')) start.pop_back();
+                    if (spaced && !preserved) start += " xml:space=\"preserve\"";
+                    const std::string_view qname = tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
+                    splice.replace(e.start, e.end, start + ">" + escaped + "</" + std::string(qname) + ">");
+                } else {
+                    if (spaced && !preserved) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
+                    splice.replace(e.startEnd, e.endStart, escaped);
+                }
+            } else {
+                // A symbol or a soft hyphen becomes text: the converted characters are the font's codes.
+                const bool deleted = el[run.element].parent != kNoElement && isW(el[el[run.element].parent], "del");
+                const std::string name = p + (deleted ? "delText" : "t");
+                splice.replace(e.start, e.end,
+                               escaped.empty() ? std::string()
+                                               : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
+            }
+        }
+        for (const RunAt& run : part.runs) {
+            if (!run.touched) continue;
+            RunPropertiesEdit edit;
+            if (options.unicode) {
+                edit.font = options.unicodeFont;
+                edit.slots = {Ascii, HAnsi, EastAsia, Cs};
+                edit.boldCs = run.effective.bold.value_or(false) && !run.direct.boldCs;
+                edit.italicCs = run.effective.italic.value_or(false) && !run.direct.italicCs;
+                if (run.effective.size && run.direct.sizeCs != run.effective.size) edit.sizeCs = *run.effective.size;
+                edit.complexLanguage = "ml-IN";
+            } else {
+                // Renaming the legacy font's declarations reaches text that names it; a symbol or a
+                // theme font does not.
+                const bool themed = run.effective.fontFromTheme[Ascii] || run.effective.fontFromTheme[HAnsi];
+                if (!run.hasSymbol && !themed) continue;
+                edit.font = std::string(kTargetFontName);
+                edit.slots = {Ascii, HAnsi};
+            }
+            const bool level = isW(el[run.element], "lvl");
+            editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+        }
+        if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten);
+        if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::unique_ptr<PackageFormat> makeDocxFormat() { return std::make_unique<DocxFormat>(); }
+
+}  // namespace tolvarin

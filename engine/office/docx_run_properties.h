@@ -1,0 +1,34 @@
+// Changes to a run's w:rPr spliced into the part: fonts in chosen slots, the complex
+// script's bold, italic and size, its language; each child in the place Word's schema
+// gives it, so that Word still opens the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "office/docx_styles.h"
+#include "office/xml_part.h"
+
+namespace tolvarin::docx {
+
+struct RunPropertiesEdit {
+    std::string font;
+    std::vector<Slot> slots;  // set to `font`; their theme fonts are dropped
+    bool boldCs = false, italicCs = false;
+    std::optional<std::string> sizeCs;
+    std::optional<std::string> complexLanguage;
+};
+
+// Applies `edit` to the run (or numbering level) `owner` whose w:rPr is `rPr`, or
+// kNoElement when it has none. `level`: the owner is a w:lvl, whose w:rPr is its last
+// child. Marks the w:rFonts elements it rewrites in `fontsRewritten`.
+void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t rPr, bool level,
+                       const RunPropertiesEdit& edit, XmlSplice& splice, std::vector<char>& fontsRewritten);
+
+// Names ML-TTRevathi wherever a font with glyph rules into it (PANCHARI) is named: the
+// w:rFonts slots not rewritten already, and the font table's entries.
+void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten);
+
+}  // namespace tolvarin::docx

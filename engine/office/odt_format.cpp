@@ -1,0 +1,404 @@
+// ODT: the text of content.xml and of the headers and footers in styles.xml, read
+// stretch by stretch of character data with the font LibreOffice finds for it (the
+// spans' styles, the paragraph's style, their parents, the default style); converted
+// text, styles and font declarations are spliced back into the parts' own bytes.
+#include <map>
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+
+#include "fonts/glyph_map.h"
+#include "office/package_format.h"
+#include "office/xml_part.h"
+#include "text/utf8.h"
+
+namespace tolvarin {
+namespace {
+
+constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0 ";
+constexpr std::string_view kStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0 ";
+constexpr std::string_view kFo = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0 ";
+constexpr std::string_view kSvg = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0 ";
+constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0 ";
+constexpr std::string_view kDraw = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0 ";
+
+bool is(const XmlElement& e, std::string_view ns, std::string_view local) {
+    return e.name.size() == ns.size() + local.size() && e.name.compare(0, ns.size(), ns) == 0 &&
+           e.name.compare(ns.size(), local.size(), local) == 0;
+}
+
+const std::string* attr(const XmlElement& e, std::string_view ns, std::string_view local) {
+    for (const XmlAttribute& a : e.attributes)
+        if (a.name.size() == ns.size() + local.size() && a.name.compare(0, ns.size(), ns) == 0 &&
+            a.name.compare(ns.size(), local.size(), local) == 0)
+            return &a.value;
+    return nullptr;
+}
+
+std::string unquoted(std::string family) {
+    if (family.size() >= 2 && (family.front() == '\'' || family.front() == '"') && family.back() == family.front())
+        family = family.substr(1, family.size() - 2);
+    return family;
+}
+
+struct Style {
+    std::string parent;
+    std::uint32_t part = 0, element = kNoElement, properties = kNoElement;  // style:text-properties
+    bool automatic = false;
+};
+
+struct Part {
+    std::string name;
+    XmlPart xml{true};
+    struct PieceAt {
+        std::uint32_t piece, text, container;
+    };
+    std::vector<PieceAt> pieces;
+};
+
+class OdtFormat final : public PackageFormat {
+public:
+    std::string read(const ZipPackage& zip, PackageText& text) override;
+    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+
+private:
+    void readStyles(std::uint32_t part);
+    void readText(std::uint32_t part, PackageText& text);
+    const Style* style(std::uint32_t part, std::string_view family, const std::string& name) const;
+    // A text property through the style's parents; null when none sets it.
+    const std::string* property(std::uint32_t part, std::string_view family, const std::string& name,
+                                std::string_view ns, std::string_view local) const;
+    std::string fontOf(std::uint32_t part, std::uint32_t element);
+    // A property as the text in `element` has it, through its spans and its paragraph.
+    const std::string* effective(std::uint32_t part, std::uint32_t element, std::string_view ns,
+                                 std::string_view local) const;
+    // The name of an automatic text style for converted text in `container`, made once
+    // for each set of properties; its declaration goes to `declarations`.
+    std::string unicodeStyle(std::uint32_t part, std::uint32_t container, const RewriteOptions& options,
+                             std::string& declarations);
+
+    std::vector<Part> parts_;
+    // By part (automatic styles are the part's own; common ones are styles.xml's), then "family/name".
+    std::map<std::string, Style, std::less<>> styles_[2];
+    std::map<std::string, std::string, std::less<>> faces_;  // style:name -> family
+    std::map<std::string, std::string> derived_[2];  // by declaration body, the style's name
+    int derivedCount_ = 0;
+};
+
+std::string OdtFormat::read(const ZipPackage& zip, PackageText& text) {
+    for (const char* name : {"content.xml", "styles.xml"}) {
+        if (!zip.has(name)) {
+            if (std::string_view(name) == "content.xml") return "the document has no content.xml";
+            continue;
+        }
+        Part part;
+        part.name = name;
+        std::string bytes;
+        if (std::string error = zip.read(name, bytes); !error.empty()) return error;
+        if (std::string error = part.xml.parse(std::move(bytes)); !error.empty()) return part.name + ": " + error;
+        parts_.push_back(std::move(part));
+    }
+    for (std::uint32_t p = 0; p < parts_.size(); ++p) readStyles(p);
+    for (std::uint32_t p = 0; p < parts_.size(); ++p) readText(p, text);
+    return {};
+}
+
+void OdtFormat::readStyles(std::uint32_t p) {
+    const auto& el = parts_[p].xml.elements();
+    for (std::uint32_t i = 0; i < el.size(); ++i) {
+        const XmlElement& e = el[i];
+        if (is(e, kStyle, "font-face")) {
+            const std::string* name = attr(e, kStyle, "name");
+            const std::string* family = attr(e, kSvg, "font-family");
+            if (name) faces_[*name] = family ? unquoted(*family) : *name;
+        } else if (is(e, kStyle, "text-properties") && e.parent != kNoElement) {
+            const XmlElement& owner = el[e.parent];
+            const bool isDefault = is(owner, kStyle, "default-style");
+            if (!is(owner, kStyle, "style") && !isDefault) continue;
+            const std::string* family = attr(owner, kStyle, "family");
+            const std::string* name = attr(owner, kStyle, "name");
+            if (!family || (!name && !isDefault)) continue;
+            Style s;
+            if (const std::string* parent = attr(owner, kStyle, "parent-style-name")) s.parent = *parent;
+            s.part = p;
+            s.element = e.parent;
+            s.properties = i;
+            s.automatic = owner.parent != kNoElement && is(el[owner.parent], kOffice, "automatic-styles");
+            // Automatic styles serve their own part; the common ones, in styles.xml, serve both.
+            const int table = s.automatic && parts_[p].name == "content.xml" ? 0 : 1;
+            styles_[table][*family + "/" + (isDefault ? std::string() : *name)] = s;
+        }
+    }
+}
+
+const Style* OdtFormat::style(std::uint32_t part, std::string_view family, const std::string& name) const {
+    const std::string key = std::string(family) + "/" + name;
+    if (parts_[part].name == "content.xml")
+        if (auto found = styles_[0].find(key); found != styles_[0].end()) return &found->second;
+    auto found = styles_[1].find(key);
+    return found == styles_[1].end() ? nullptr : &found->second;
+}
+
+const std::string* OdtFormat::property(std::uint32_t part, std::string_view family, const std::string& name,
+                                       std::string_view ns, std::string_view local) const {
+    std::string at = name;
+    for (int depth = 0; depth < 32; ++depth) {
+        const Style* s = style(part, family, at);
+        if (!s) break;
+        if (const std::string* v = attr(parts_[s->part].xml.elements()[s->properties], ns, local)) return v;
+        if (s->parent.empty()) break;
+        at = s->parent;
+    }
+    return nullptr;
+}
+
+std::string OdtFormat::fontOf(std::uint32_t part, std::uint32_t element) {
+    const auto& el = parts_[part].xml.elements();
+    auto fontIn = [&](std::string_view family, const std::string& name) -> std::string {
+        if (const std::string* face = property(part, family, name, kStyle, "font-name")) {
+            auto found = faces_.find(*face);
+            return found == faces_.end() ? *face : found->second;
+        }
+        if (const std::string* f = property(part, family, name, kFo, "font-family")) return unquoted(*f);
+        return {};
+    };
+    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
+        const XmlElement& e = el[at];
+        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
+        const std::string* name = attr(e, kText, "style-name");
+        if (name) {
+            if (std::string f = fontIn(paragraph ? "paragraph" : "text", *name); !f.empty()) return f;
+        }
+        if (paragraph) break;
+    }
+    return fontIn("paragraph", std::string());
+}
+
+void OdtFormat::readText(std::uint32_t p, PackageText& text) {
+    Part& part = parts_[p];
+    const auto& el = part.xml.elements();
+    const auto& texts = part.xml.texts();
+    std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
+    std::unordered_map<std::uint32_t, std::string> fontCache;
+    auto paragraphFor = [&](std::uint32_t at) -> std::vector<OfficeChar>* {
+        while (at != kNoElement && !is(el[at], kText, "p") && !is(el[at], kText, "h")) at = el[at].parent;
+        if (at == kNoElement) return nullptr;
+        auto [slot, isNew] = paragraphOf.try_emplace(at, 0);
+        if (isNew) slot->second = text.addParagraph(true);
+        return &text.paragraphs[slot->second];
+    };
+    std::size_t t = 0;
+    for (std::uint32_t i = 0; i <= el.size(); ++i) {
+        // The character data that comes before element i, in order.
+        for (; t < texts.size() && texts[t].order <= i; ++t) {
+            const XmlText& chunk = texts[t];
+            const XmlElement& container = el[chunk.element];
+            if (!(is(container, kText, "p") || is(container, kText, "h") || is(container, kText, "span") ||
+                  is(container, kText, "a")))
+                continue;
+            std::vector<OfficeChar>* chars = paragraphFor(chunk.element);
+            if (!chars) continue;
+            auto [cached, isNew] = fontCache.try_emplace(chunk.element);
+            if (isNew) cached->second = fontOf(p, chunk.element);
+            const std::string& font = cached->second;
+            const LegacyFont* legacy = legacyFontNamed(font);
+            const std::uint32_t piece = text.addPiece(chunk.text);
+            part.pieces.push_back({piece, std::uint32_t(t), chunk.element});
+            std::size_t counted = 0;
+            for (std::size_t k = 0; k < chunk.text.size();) {
+                const char32_t c = nextCodePoint(chunk.text, k);
+                const int code = legacy ? legacyCode(c) : -1;
+                chars->push_back({c, code, code >= 0 ? legacy : nullptr, piece});
+                counted += c >= 0x20;
+            }
+            text.noteFont(font, counted);
+        }
+        if (i == el.size()) break;
+        const XmlElement& e = el[i];
+        char32_t fixed;
+        if (is(e, kText, "s")) fixed = ' ';
+        else if (is(e, kText, "tab")) fixed = '\t';
+        else if (is(e, kText, "line-break")) fixed = '\n';
+        else if (is(e, kText, "note") || is(e, kDraw, "frame")) fixed = 0;
+        else continue;
+        if (std::vector<OfficeChar>* chars = paragraphFor(e.parent)) {
+            const std::string* count = fixed == ' ' ? attr(e, kText, "c") : nullptr;
+            const long n = count ? std::max(1L, std::min(std::strtol(count->c_str(), nullptr, 10), 1000L)) : 1;
+            for (long k = 0; k < n; ++k) chars->push_back({fixed, -1, nullptr, text.fixedPiece()});
+        }
+    }
+}
+
+const std::string* OdtFormat::effective(std::uint32_t part, std::uint32_t element, std::string_view ns,
+                                        std::string_view local) const {
+    const auto& el = parts_[part].xml.elements();
+    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
+        const XmlElement& e = el[at];
+        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
+        if (const std::string* name = attr(e, kText, "style-name"))
+            if (const std::string* v = property(part, paragraph ? "paragraph" : "text", *name, ns, local)) return v;
+        if (paragraph) break;
+    }
+    return property(part, "paragraph", std::string(), ns, local);
+}
+
+std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, const RewriteOptions& options,
+                                    std::string& declarations) {
+    const XmlPart& xml = parts_[p].xml;
+    const auto& el = xml.elements();
+    // The properties of the spans around the text, the innermost first: a span LibreOffice
+    // finds nested in another takes its own style's properties only.
+    std::vector<std::pair<std::string, std::string>> properties;  // as written
+    std::string parent;
+    for (std::uint32_t at = container; at != kNoElement; at = el[at].parent) {
+        const XmlElement& e = el[at];
+        if (is(e, kText, "p") || is(e, kText, "h")) break;
+        if (!is(e, kText, "span")) continue;
+        const std::string* name = attr(e, kText, "style-name");
+        const Style* s = name ? style(p, "text", *name) : nullptr;
+        if (!s) continue;
+        if (!s->automatic) {
+            if (parent.empty()) parent = *name;
+            continue;
+        }
+        if (parent.empty()) parent = s->parent;
+        const XmlPart& owner = parts_[s->part].xml;
+        for (const XmlPart::RawAttribute& a : owner.rawAttributes(owner.elements()[s->properties])) {
+            const std::string written(a.name);
+            bool known = false;
+            for (const auto& [n, v] : properties) known = known || n == written;
+            if (!known) properties.emplace_back(written, std::string(owner.bytes().substr(a.valueStart, a.valueEnd - a.valueStart)));
+        }
+    }
+    auto set = [&](const std::string& name, const std::string& value) {
+        for (auto& [n, v] : properties)
+            if (n == name) {
+                v = value;
+                return;
+            }
+        properties.emplace_back(name, value);
+    };
+    std::string font;
+    appendXmlEscaped(font, options.unicodeFont);
+    // Every script of the converted text in the Unicode font: its spaces, digits and
+    // punctuation too, which the legacy font may draw as anything.
+    set("style:font-name", font);
+    set("style:font-name-complex", font);
+    set("style:language-complex", "ml");
+    set("style:country-complex", "IN");
+    const std::pair<std::string_view, const char*> complex[] = {{"font-weight", "style:font-weight-complex"},
+                                                                {"font-style", "style:font-style-complex"},
+                                                                {"font-size", "style:font-size-complex"}};
+    for (const auto& [local, name] : complex)
+        if (const std::string* v = effective(p, container, kFo, local)) {
+            std::string escaped;
+            appendXmlEscaped(escaped, *v);
+            set(name, escaped);
+        }
+    std::string body = "style:family=\"text\"";
+    if (!parent.empty()) {
+        std::string escaped;
+        appendXmlEscaped(escaped, parent);
+        body += " style:parent-style-name=\"" + escaped + "\"";
+    }
+    body += "><style:text-properties";
+    for (const auto& [n, v] : properties) body += " " + n + "=\"" + v + "\"";
+    body += "/></style:style>";
+    const int table = parts_[p].name == "content.xml" ? 0 : 1;
+    auto [found, isNew] = derived_[table].try_emplace(body);
+    if (isNew) {
+        found->second = "TolvarinMl" + std::to_string(++derivedCount_);
+        declarations += "<style:style style:name=\"" + found->second + "\" " + body;
+    }
+    return found->second;
+}
+
+std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) {
+    for (std::uint32_t p = 0; p < parts_.size(); ++p) {
+        Part& part = parts_[p];
+        const XmlPart& xml = part.xml;
+        const auto& el = xml.elements();
+        XmlSplice splice;
+        std::string declarations;
+        std::vector<char> restyled(el.size());
+        for (const Part::PieceAt& at : part.pieces) {
+            if (!text.touched(at.piece)) continue;
+            const XmlText& chunk = xml.texts()[at.text];
+            std::string escaped;
+            appendXmlEscaped(escaped, text.converted(at.piece));
+            const XmlElement& container = el[at.container];
+            if (!options.unicode) {
+                if (text.converted(at.piece) != text.original(at.piece)) splice.replace(chunk.begin, chunk.end, escaped);
+                continue;
+            }
+            const std::string name = unicodeStyle(p, at.container, options, declarations);
+            if (is(container, kText, "span")) {
+                splice.replace(chunk.begin, chunk.end, escaped);
+                if (restyled[at.container]) continue;
+                restyled[at.container] = 1;
+                auto [from, to] = xml.attributeValueRange(container, "text:style-name");
+                if (from != std::string::npos) splice.replace(from, to, name);
+                else splice.insert(container.startEnd - (container.empty() ? 2 : 1), " text:style-name=\"" + name + "\"");
+            } else {
+                // Text straight in a paragraph or a link gets a span of its own.
+                splice.replace(chunk.begin, chunk.end,
+                               "<text:span text:style-name=\"" + name + "\">" + escaped + "</text:span>");
+            }
+        }
+        if (!text.anyConverted()) continue;
+        std::uint32_t faceDecls = kNoElement, automatic = kNoElement, before = kNoElement;
+        bool unicodeFace = false;
+        for (std::uint32_t i = 0; i < el.size(); ++i) {
+            const XmlElement& e = el[i];
+            if (e.depth == 1 && is(e, kOffice, "font-face-decls")) faceDecls = i;
+            if (e.depth == 1 && is(e, kOffice, "automatic-styles")) automatic = i;
+            if (e.depth == 1 && before == kNoElement &&
+                (is(e, kOffice, "body") || is(e, kOffice, "master-styles") || is(e, kOffice, "styles")))
+                before = i;
+            if (is(e, kStyle, "font-face")) {
+                const std::string* name = attr(e, kStyle, "name");
+                unicodeFace = unicodeFace || (name && *name == options.unicodeFont);
+            }
+            if (options.unicode) continue;
+            // ML-TTRevathi mode: the legacy font's declarations name the font its text is now in.
+            const bool face = is(e, kStyle, "font-face");
+            if (!face && !is(e, kStyle, "text-properties")) continue;
+            for (const XmlPart::RawAttribute& a : xml.rawAttributes(e)) {
+                if (a.name != (face ? "svg:font-family" : "fo:font-family")) continue;
+                const std::string* value = attr(e, face ? kSvg : kFo, "font-family");
+                const LegacyFont* font = value ? legacyFontNamed(unquoted(*value)) : nullptr;
+                if (font && font->hasRevathiRules()) splice.replace(a.valueStart, a.valueEnd, std::string(kTargetFontName));
+            }
+        }
+        if (options.unicode && !declarations.empty()) {
+            if (automatic == kNoElement && before == kNoElement) return part.name + " has no place for styles";
+            if (!unicodeFace) {
+                std::string name;
+                appendXmlEscaped(name, options.unicodeFont);
+                const std::string face =
+                    "<style:font-face style:name=\"" + name + "\" svg:font-family=\"&apos;" + name + "&apos;\"/>";
+                if (faceDecls != kNoElement && !el[faceDecls].empty()) splice.insert(el[faceDecls].endStart, face);
+                else if (faceDecls != kNoElement)
+                    splice.replace(el[faceDecls].start, el[faceDecls].end,
+                                   "<office:font-face-decls>" + face + "</office:font-face-decls>");
+                else
+                    splice.insert(el[automatic != kNoElement ? automatic : before].start,
+                                  "<office:font-face-decls>" + face + "</office:font-face-decls>");
+            }
+            if (automatic != kNoElement && !el[automatic].empty()) splice.insert(el[automatic].endStart, declarations);
+            else if (automatic != kNoElement)
+                splice.replace(el[automatic].start, el[automatic].end,
+                               "<office:automatic-styles>" + declarations + "</office:automatic-styles>");
+            else
+                splice.insert(el[before].start, "<office:automatic-styles>" + declarations + "</office:automatic-styles>");
+        }
+        if (!splice.empty()) zip.replace(part.name, splice.apply(xml.bytes()));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::unique_ptr<PackageFormat> makeOdtFormat() { return std::make_unique<OdtFormat>(); }
+
+}  // namespace tolvarin

@@ -1,0 +1,122 @@
+#include "office/office_text.h"
+
+#include "fonts/glyph_map.h"
+#include "fonts/unicode_malayalam.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace tolvarin {
+
+int legacyCode(char32_t c) {
+    if (c >= 0xF000 && c <= 0xF0FF) return int(c - 0xF000);
+    if (c > 0xFFFF) return -1;
+    return encodeCp1252(char16_t(c));
+}
+
+void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
+                      std::vector<char>& touched, OfficeCounts& counts) {
+    std::vector<std::uint8_t> codes;
+    ConvertedStretch converted;
+    std::size_t i = 0;
+    while (i < chars.size()) {
+        const LegacyFont* font = chars[i].font;
+        const bool converts = font && chars[i].code >= 0 && (unicode || font->hasRevathiRules());
+        if (!converts) {
+            appendUtf8(out[chars[i].piece], chars[i].value);
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        codes.clear();
+        while (end < chars.size() && chars[end].font == font && chars[end].code >= 0)
+            codes.push_back(std::uint8_t(chars[end++].code));
+        const std::size_t n = end - i;
+        const std::size_t fontIndex = legacyFontIndex(*font);
+        if (unicode) {
+            convertStretch(*font, codes.data(), n, converted);
+            std::size_t kept = 0;
+            for (std::size_t k = 0; k < n; ++k) {
+                const OfficeChar& c = chars[i + k];
+                std::string& piece = out[c.piece];
+                if (kept < converted.kept.size() && converted.kept[kept] == k) {
+                    appendUtf8(piece, c.value);  // no Unicode value: as it was typed
+                    ++kept;
+                }
+                const std::u16string_view text =
+                    converted.text().substr(converted.textBefore(k), converted.ends[k] - converted.textBefore(k));
+                for (char16_t u : text) appendUtf8(piece, u);
+                touched[c.piece] = 1;
+            }
+            counts.unknown += converted.kept.size();
+            counts.converted += n - converted.kept.size();
+            counts.byFont[fontIndex] += n - converted.kept.size();
+        } else {
+            for (std::size_t k = 0; k < n; ++k) {
+                const OfficeChar& c = chars[i + k];
+                const int following = k + 1 < n ? decodeCp1252(codes[k + 1]) : -1;
+                GlyphCodes g = font->toRevathi(codes[k], following);
+                if (g.length == 0) g = GlyphCodes{{codes[k]}, 1, false};
+                for (std::uint8_t m = 0; m < g.length; ++m) appendUtf8(out[c.piece], decodeCp1252(g.codes[m]));
+                touched[c.piece] = 1;
+                if (g.pair && k + 1 < n) touched[chars[i + ++k].piece] = 1;  // the following character is part of this glyph
+            }
+            counts.converted += n;
+            counts.byFont[fontIndex] += n;
+        }
+        i = end;
+    }
+}
+
+}  // namespace tolvarin
+
+#include "office/package_text.h"
+
+namespace tolvarin {
+
+void PackageText::noteFont(const std::string& name, std::size_t characters) {
+    for (auto& [known, count] : fonts_)
+        if (known == name) {
+            count += characters;
+            return;
+        }
+    fonts_.emplace_back(name, characters);
+}
+
+void PackageText::convert(bool unicode, OfficeCounts& counts) {
+    converted_.assign(original_.size(), {});
+    touched_.assign(original_.size(), 0);
+    lines_.clear();
+    std::vector<std::string> line(original_.size());
+    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+        const std::vector<OfficeChar>& paragraph = paragraphs[p];
+        convertParagraph(paragraph, unicode, converted_, touched_, counts);
+        if (!exported[p]) continue;
+        // The paragraph's text in its characters' order, pieces visited once each.
+        std::string text;
+        std::uint32_t last = kNone;
+        for (const OfficeChar& c : paragraph) {
+            if (c.piece == fixed_) {
+                if (c.value != 0) appendUtf8(text, c.value);
+                last = kNone;
+                continue;
+            }
+            if (c.piece == last) continue;
+            last = c.piece;
+            text += converted_[c.piece];
+        }
+        lines_.push_back(std::move(text));
+    }
+    anyConverted_ = false;
+    for (char t : touched_) anyConverted_ = anyConverted_ || t;
+    // Pieces no paragraph reached keep their text.
+    for (std::size_t p = 0; p < original_.size(); ++p)
+        if (!touched_[p] && converted_[p].empty()) converted_[p] = original_[p];
+}
+
+std::string PackageText::plainText() const {
+    std::string out;
+    for (const std::string& line : lines_) out += line + "\n";
+    return out;
+}
+
+}  // namespace tolvarin

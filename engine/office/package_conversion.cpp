@@ -1,0 +1,112 @@
+#include "office/package_conversion.h"
+
+#include <algorithm>
+
+#include "office/package_format.h"
+#include "office/zip_package.h"
+
+namespace tolvarin {
+namespace {
+
+constexpr std::string_view kOdfTextTypes[] = {"application/vnd.oasis.opendocument.text",
+                                              "application/vnd.oasis.opendocument.text-template"};
+
+struct Opened {
+    ZipPackage zip;
+    std::unique_ptr<PackageFormat> format;
+    PackageText text;
+};
+
+// Opens and reads the package. Returns an empty string, or what is wrong with it.
+std::string open(std::string_view bytes, Opened& opened) {
+    if (std::string error = opened.zip.open(bytes); !error.empty()) return error;
+    if (opened.zip.has("mimetype")) {
+        std::string type;
+        if (std::string error = opened.zip.read("mimetype", type); !error.empty()) return error;
+        while (!type.empty() && (type.back() == '\n' || type.back() == '\r' || type.back() == ' ')) type.pop_back();
+        if (std::find(std::begin(kOdfTextTypes), std::end(kOdfTextTypes), type) == std::end(kOdfTextTypes)) {
+            const bool readable = type.size() < 100 && std::all_of(type.begin(), type.end(), [](char c) {
+                                      return c > ' ' && c < 0x7F;
+                                  });
+            return "an OpenDocument file, but not a text document" + (readable ? " (" + type + ")" : std::string());
+        }
+        opened.format = makeOdtFormat();
+    } else if (opened.zip.has("[Content_Types].xml")) {
+        opened.format = makeDocxFormat();
+    } else {
+        return "a zip archive, but not a Word or OpenDocument text document";
+    }
+    if (opened.zip.has("META-INF/manifest.xml") && opened.format) {
+        // An OpenDocument package encrypts its parts and says so in its manifest.
+        std::string manifest;
+        if (opened.zip.read("META-INF/manifest.xml", manifest).empty() &&
+            manifest.find("encryption-data") != std::string::npos)
+            return "the document is password-protected; remove the password in the word processor and try again";
+    }
+    return opened.format->read(opened.zip, opened.text);
+}
+
+bool isSigned(const ZipPackage& zip) {
+    for (const std::string& name : zip.members())
+        if (name.rfind("_xmlsignatures/", 0) == 0 || name == "META-INF/documentsignatures.xml") return true;
+    return false;
+}
+
+void fill(RewriteOutcome& outcome, const OfficeCounts& counts, const PackageText& text) {
+    outcome.converted = counts.converted;
+    outcome.unknown = counts.unknown;
+    outcome.convertedByFont = counts.byFont;
+    if (!text.anyConverted())
+        for (const auto& [name, n] : text.fonts())
+            if (n > 0 && !name.empty()) outcome.textFonts.push_back(name);
+}
+
+RewriteOutcome failed(std::string error) {
+    RewriteOutcome outcome;
+    outcome.ok = false;
+    outcome.error = std::move(error);
+    return outcome;
+}
+
+}  // namespace
+
+RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
+                              std::string* warning) {
+    Opened opened;
+    if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
+    OfficeCounts counts;
+    opened.text.convert(options.unicode, counts);
+    RewriteOutcome outcome;
+    fill(outcome, counts, opened.text);
+    if (!opened.text.anyConverted()) {
+        out.assign(bytes);
+        return outcome;
+    }
+    if (std::string error = opened.format->write(opened.zip, opened.text, options); !error.empty()) return failed(error);
+    if (std::string error = opened.zip.save(out); !error.empty()) return failed(error);
+    if (warning && isSigned(opened.zip))
+        *warning = "the document was digitally signed; its signature no longer holds for the converted copy";
+    return outcome;
+}
+
+RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
+    Opened opened;
+    if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
+    OfficeCounts counts;
+    opened.text.convert(true, counts);
+    RewriteOutcome outcome;
+    fill(outcome, counts, opened.text);
+    utf8 = opened.text.plainText();
+    return outcome;
+}
+
+std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
+    Opened opened;
+    if (std::string error = open(bytes, opened); !error.empty()) return error;
+    fonts.clear();
+    for (const auto& f : opened.text.fonts())
+        if (f.second > 0) fonts.push_back(f);
+    return {};
+}
+
+}  // namespace tolvarin

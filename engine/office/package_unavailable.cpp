@@ -1,0 +1,30 @@
+// A build without libzip and expat (the Windows cross-build when they are not at
+// hand) reads RTF only, and says so of a package.
+#include "office/package_conversion.h"
+
+namespace tolvarin {
+namespace {
+
+constexpr const char* kUnavailable =
+    "DOCX and ODT documents are not supported by this build of tolvarin-convert; save the document as RTF "
+    "in a word processor";
+
+}  // namespace
+
+RewriteOutcome convertPackage(std::string_view, std::string&, const RewriteOptions&, std::string*) {
+    RewriteOutcome outcome;
+    outcome.ok = false;
+    outcome.error = kUnavailable;
+    return outcome;
+}
+
+RewriteOutcome packageUnicodeText(std::string_view, std::string&) {
+    RewriteOutcome outcome;
+    outcome.ok = false;
+    outcome.error = kUnavailable;
+    return outcome;
+}
+
+std::string packageFonts(std::string_view, std::vector<std::pair<std::string, std::size_t>>&) { return kUnavailable; }
+
+}  // namespace tolvarin

@@ -1,0 +1,162 @@
+#include "office/xml_part.h"
+
+#include <expat.h>
+
+#include <algorithm>
+
+namespace tolvarin {
+namespace {
+
+struct Reader {
+    XML_Parser parser;
+    std::vector<XmlElement>* elements;
+    std::vector<XmlText>* texts;  // null: not kept
+    std::uint32_t current = kNoElement;
+};
+
+void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto* r = static_cast<Reader*>(data);
+    XmlElement e;
+    e.name = name;
+    e.parent = r->current;
+    e.depth = r->current == kNoElement ? 0 : (*r->elements)[r->current].depth + 1;
+    e.start = std::size_t(XML_GetCurrentByteIndex(r->parser));
+    e.startEnd = e.start + std::size_t(XML_GetCurrentByteCount(r->parser));
+    e.endStart = e.end = e.startEnd;
+    for (const XML_Char** a = attributes; *a; a += 2) e.attributes.push_back({a[0], a[1]});
+    r->current = std::uint32_t(r->elements->size());
+    r->elements->push_back(std::move(e));
+}
+
+void XMLCALL onEnd(void* data, const XML_Char*) {
+    auto* r = static_cast<Reader*>(data);
+    XmlElement& e = (*r->elements)[r->current];
+    const std::size_t at = std::size_t(XML_GetCurrentByteIndex(r->parser));
+    const std::size_t count = std::size_t(XML_GetCurrentByteCount(r->parser));
+    if (count > 0) {  // an empty-element tag has no end tag of its own
+        e.endStart = at;
+        e.end = at + count;
+    }
+    r->current = e.parent;
+}
+
+void XMLCALL onText(void* data, const XML_Char* text, int length) {
+    auto* r = static_cast<Reader*>(data);
+    if (r->current == kNoElement) return;
+    (*r->elements)[r->current].text.append(text, std::size_t(length));
+    if (!r->texts) return;
+    const auto order = std::uint32_t(r->elements->size());
+    const std::size_t at = std::size_t(XML_GetCurrentByteIndex(r->parser));
+    const std::size_t count = std::size_t(XML_GetCurrentByteCount(r->parser));
+    // Expat hands one stretch over in pieces (at line ends and references): one stretch again.
+    if (!r->texts->empty() && r->texts->back().order == order && r->texts->back().element == r->current &&
+        (count == 0 || r->texts->back().end == at)) {
+        r->texts->back().text.append(text, std::size_t(length));
+        if (count) r->texts->back().end = at + count;
+        return;
+    }
+    r->texts->push_back({r->current, order, at, at + count, std::string(text, std::size_t(length))});
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+const std::string* XmlElement::attribute(std::string_view wanted) const {
+    for (const XmlAttribute& a : attributes)
+        if (a.name == wanted) return &a.value;
+    return nullptr;
+}
+
+std::string XmlPart::parse(std::string bytes) {
+    bytes_ = std::move(bytes);
+    elements_.clear();
+    texts_.clear();
+    XML_Parser parser = XML_ParserCreateNS(nullptr, ' ');
+    if (!parser) return "not enough memory to read XML";
+    Reader reader{parser, &elements_, keepTexts_ ? &texts_ : nullptr};
+    XML_SetUserData(parser, &reader);
+    XML_SetElementHandler(parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(parser, onText);
+    std::string error;
+    // One call over the whole part, so that byte indexes count from its start.
+    if (bytes_.size() > std::size_t(0x7FFFFFFF)) {
+        error = "an XML part larger than 2 GiB";
+    } else if (XML_Parse(parser, bytes_.data(), int(bytes_.size()), 1) == XML_STATUS_ERROR) {
+        error = std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
+                std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
+    }
+    XML_ParserFree(parser);
+    return error;
+}
+
+std::string_view XmlPart::prefix(const XmlElement& e) const {
+    std::string_view tag(bytes_.data() + e.start + 1, e.startEnd - e.start - 1);
+    const std::size_t nameEnd = std::min(tag.find_first_of(" \t\r\n/>"), tag.size());
+    const std::size_t colon = tag.substr(0, nameEnd).find(':');
+    return colon == std::string_view::npos ? std::string_view() : tag.substr(0, colon);
+}
+
+std::vector<XmlPart::RawAttribute> XmlPart::rawAttributes(const XmlElement& e) const {
+    std::vector<RawAttribute> out;
+    const char* s = bytes_.data();
+    std::size_t i = e.start + 1;
+    while (i < e.startEnd && !isSpace(s[i]) && s[i] != '/' && s[i] != '>') ++i;  // the element's name
+    for (;;) {
+        while (i < e.startEnd && isSpace(s[i])) ++i;
+        if (i >= e.startEnd || s[i] == '/' || s[i] == '>') return out;
+        const std::size_t nameStart = i;
+        while (i < e.startEnd && !isSpace(s[i]) && s[i] != '=') ++i;
+        const std::string_view name(s + nameStart, i - nameStart);
+        while (i < e.startEnd && (isSpace(s[i]) || s[i] == '=')) ++i;
+        if (i >= e.startEnd) return out;
+        const char quote = s[i++];
+        const std::size_t valueStart = i;
+        while (i < e.startEnd && s[i] != quote) ++i;
+        out.push_back({name, valueStart, i});
+        ++i;
+    }
+}
+
+std::pair<std::size_t, std::size_t> XmlPart::attributeValueRange(const XmlElement& e, std::string_view written) const {
+    for (const RawAttribute& a : rawAttributes(e))
+        if (a.name == written) return {a.valueStart, a.valueEnd};
+    return {std::string::npos, std::string::npos};
+}
+
+void XmlSplice::replace(std::size_t begin, std::size_t end, std::string with) {
+    changes_.push_back({begin, end, std::move(with), changes_.size()});
+}
+
+std::string XmlSplice::apply(std::string_view original) {
+    // Insertions at one place keep the order they were made in.
+    std::stable_sort(changes_.begin(), changes_.end(), [](const Change& a, const Change& b) {
+        return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
+    });
+    std::size_t grows = 0;
+    for (const Change& c : changes_) grows += c.with.size();
+    std::string out;
+    out.reserve(original.size() + grows);
+    std::size_t at = 0;
+    for (const Change& c : changes_) {
+        if (c.begin > at) out.append(original.substr(at, c.begin - at));
+        out += c.with;
+        at = std::max(at, c.end);
+    }
+    out.append(original.substr(at));
+    return out;
+}
+
+void appendXmlEscaped(std::string& out, std::string_view utf8) {
+    for (char c : utf8) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,92 @@
+// An XML part of a package, read with the byte ranges of its elements, so that a
+// change can be spliced into the part's own bytes and everything else stays as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvarin {
+
+struct XmlAttribute {
+    std::string name;   // "namespace-uri local-name", or the local name without a namespace
+    std::string value;  // decoded
+};
+
+struct XmlElement {
+    std::string name;  // "namespace-uri local-name"
+    std::uint32_t parent;  // kNoElement for the root
+    std::uint32_t depth;
+    std::size_t start, startEnd;  // the start tag (or the whole empty-element tag)
+    std::size_t endStart, end;    // the end tag; both startEnd for an empty element
+    std::vector<XmlAttribute> attributes;
+    std::string text;  // the character data directly inside, decoded, UTF-8
+
+    bool empty() const { return endStart == startEnd && end == startEnd; }
+    const std::string* attribute(std::string_view name) const;
+};
+inline constexpr std::uint32_t kNoElement = 0xFFFFFFFF;
+
+// A stretch of character data, with where it stands, for mixed content (ODF).
+struct XmlText {
+    std::uint32_t element;  // the element it is directly in
+    std::uint32_t order;    // how many elements began before it
+    std::size_t begin, end;
+    std::string text;  // decoded, UTF-8
+};
+
+class XmlPart {
+public:
+    // Whether parse() also keeps each stretch of character data with its bytes.
+    explicit XmlPart(bool keepTexts = false) : keepTexts_(keepTexts) {}
+
+    // Reads `bytes` (kept by the part). Returns an empty string, or what is not
+    // well-formed and where.
+    std::string parse(std::string bytes);
+
+    const std::string& bytes() const { return bytes_; }
+    const std::vector<XmlElement>& elements() const { return elements_; }
+    const std::vector<XmlText>& texts() const { return texts_; }
+    // The prefix written before the element's name in its start tag ("w" for <w:t>).
+    std::string_view prefix(const XmlElement& e) const;
+    // Where an attribute's value stands in the start tag (between its quotes), by its
+    // name as written ("w:ascii"); npos when the tag has no such attribute.
+    std::pair<std::size_t, std::size_t> attributeValueRange(const XmlElement& e, std::string_view written) const;
+    // The attributes of a start tag as written: name, and the value between its quotes.
+    struct RawAttribute {
+        std::string_view name;
+        std::size_t valueStart, valueEnd;
+    };
+    std::vector<RawAttribute> rawAttributes(const XmlElement& e) const;
+
+private:
+    bool keepTexts_;
+    std::string bytes_;
+    std::vector<XmlElement> elements_;
+    std::vector<XmlText> texts_;
+};
+
+// A part's bytes with pieces replaced: each change is a byte range of the original
+// and what stands there instead. Changes may come in any order but must not overlap.
+class XmlSplice {
+public:
+    void replace(std::size_t begin, std::size_t end, std::string with);
+    void insert(std::size_t at, std::string what) { replace(at, at, std::move(what)); }
+    bool empty() const { return changes_.empty(); }
+    std::string apply(std::string_view original);
+
+private:
+    struct Change {
+        std::size_t begin, end;
+        std::string with;
+        std::size_t order;
+    };
+    std::vector<Change> changes_;
+};
+
+// Text escaped for an XML element's content or an attribute value in double quotes.
+void appendXmlEscaped(std::string& out, std::string_view utf8);
+
+}  // namespace tolvarin

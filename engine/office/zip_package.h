@@ -1,0 +1,51 @@
+// A document package (DOCX, ODT): a zip archive read from memory, some of whose
+// members are replaced; every other member keeps its compressed bytes and its place.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct zip;
+struct zip_source;
+
+namespace tolvarin {
+
+// An archive whose members would unpack to more than this is refused as it is opened:
+// no document comes near it, and a zip bomb must not fill the memory.
+inline constexpr std::uint64_t kMaxUnpackedSize = std::uint64_t(1) << 30;
+
+class ZipPackage {
+public:
+    ZipPackage() = default;
+    ZipPackage(const ZipPackage&) = delete;
+    ZipPackage& operator=(const ZipPackage&) = delete;
+    ~ZipPackage();
+
+    // Opens the archive in `bytes`. Returns an empty
+    // string, or what is wrong with it for a person: damaged, password-protected,
+    // a member path leaving the archive's folder, too large when unpacked.
+    std::string open(std::string_view bytes);
+
+    const std::vector<std::string>& members() const { return names_; }
+    bool has(std::string_view name) const;
+    // The member unpacked into `out`. Returns an empty string, or what went wrong.
+    std::string read(std::string_view name, std::string& out) const;
+
+    // Replaces a member's content for save(); its name, place and date stay.
+    void replace(std::string_view name, std::string content);
+    bool changed() const { return !replaced_.empty(); }
+    // The archive with the replaced members, into `out`. Returns an empty string, or
+    // what went wrong.
+    std::string save(std::string& out);
+
+private:
+    ::zip* zip_ = nullptr;
+    ::zip_source* source_ = nullptr;
+    std::vector<std::string> names_;
+    std::map<std::string, std::string, std::less<>> replaced_;
+};
+
+}  // namespace tolvarin

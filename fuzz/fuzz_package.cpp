@@ -1,0 +1,29 @@
+// libFuzzer target: any bytes into the DOCX and ODT conversion. What converts must
+// open again, and in Unicode its text must read as the input's text in Unicode; a
+// package without legacy text comes out as its input.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "office/package_conversion.h"
+
+using namespace tolvarin;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::string text;
+    const RewriteOutcome read = packageUnicodeText(input, text);
+    for (bool unicode : {false, true}) {
+        std::string out;
+        const RewriteOutcome r = convertPackage(input, out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+        if (r.ok != read.ok) std::abort();  // both read the same package
+        if (!r.ok) continue;
+        if (r.converted == 0 && r.unknown == 0 && out != input) std::abort();
+        std::string again;
+        if (!packageUnicodeText(out, again).ok) std::abort();
+        if (unicode && again != text) std::abort();
+    }
+    return 0;
+}

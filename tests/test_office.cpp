@@ -1,0 +1,340 @@
+// DOCX and ODT converted in place: hand-written packages in the forms Word and
+// LibreOffice write, damaged and hostile packages, and the peer files.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fonts/legacy_font.h"
+#include "fonts/unicode_malayalam.h"
+#include "office/package_conversion.h"
+#include "test_support.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace fs = std::filesystem;
+using namespace tolvarin;
+using tolvarin::test::readFile;
+
+namespace {
+
+using Members = std::vector<std::pair<std::string, std::string>>;
+
+// A zip of the members, in order; "mimetype" is stored, the rest deflated.
+std::string makeZip(const Members& members) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(source);
+    zip_t* z = zip_open_from_source(source, ZIP_TRUNCATE, &error);
+    for (const auto& [name, content] : members) {
+        zip_source_t* data = zip_source_buffer(z, content.data(), content.size(), 0);
+        const zip_int64_t i = zip_file_add(z, name.c_str(), data, 0);
+        zip_set_file_compression(z, zip_uint64_t(i), name == "mimetype" ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+    }
+    zip_close(z);
+    std::string out;
+    zip_source_open(source);
+    char buffer[4096];
+    for (zip_int64_t n; (n = zip_source_read(source, buffer, sizeof buffer)) > 0;) out.append(buffer, std::size_t(n));
+    zip_source_close(source);
+    zip_source_free(source);
+    zip_error_fini(&error);
+    return out;
+}
+
+// Each member's compressed bytes, or its content unpacked, by name.
+std::map<std::string, std::string> zipMembers(const std::string& bytes, bool compressed) {
+    std::map<std::string, std::string> out;
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    zip_t* z = zip_open_from_source(source, ZIP_RDONLY, &error);
+    EXPECT_NE(z, nullptr) << "the output is a readable zip";
+    if (!z) return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+        zip_file_t* f = zip_fopen_index(z, zip_uint64_t(i), compressed ? ZIP_FL_COMPRESSED : 0);
+        std::string content;
+        char buffer[4096];
+        for (zip_int64_t n; (n = zip_fread(f, buffer, sizeof buffer)) > 0;) content.append(buffer, std::size_t(n));
+        zip_fclose(f);
+        out[zip_get_name(z, zip_uint64_t(i), 0)] = content;
+    }
+    zip_discard(z);
+    zip_error_fini(&error);
+    return out;
+}
+
+// PANCHARI codes as the Windows-1252 text a DOCX holds them in, UTF-8.
+std::string typed(std::initializer_list<int> bytes) {
+    std::string out;
+    for (int b : bytes) appendUtf8(out, decodeCp1252(std::uint8_t(b)));
+    return out;
+}
+
+std::string unicodeOf(std::initializer_list<int> bytes) {
+    std::vector<std::uint8_t> codes(bytes.begin(), bytes.end());
+    std::string out;
+    for (char16_t c : convertStretchToText(panchariFont(), codes.data(), codes.size())) appendUtf8(out, c);
+    return out;
+}
+
+constexpr const char* kW = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                           "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+                           "xmlns:w14=\"http://schemas.microsoft.com/office/word/2010/wordml\" mc:Ignorable=\"w14\"";
+
+std::string run(const std::string& text, const std::string& font = "PANCHARI") {
+    return "<w:r><w:rPr><w:rFonts w:ascii=\"" + font + "\" w:hAnsi=\"" + font + "\"/></w:rPr><w:t xml:space=\"preserve\">" +
+           text + "</w:t></w:r>";
+}
+
+struct DocxCase {
+    const char* name;
+    std::string body;  // inside w:body
+    std::string expected;  // the document's text in Unicode, a paragraph a line
+    std::string styles = {}, theme = {}, comments = {};
+};
+
+std::string docx(const DocxCase& c) {
+    std::string rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    const std::string type = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    Members members = {
+        {"[Content_Types].xml", "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+        {"_rels/.rels", "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"" + type + "officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+        {"word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document " + std::string(kW) +
+                                  "><w:body>" + c.body + "</w:body></w:document>"},
+        {"word/media/image1.png", std::string(300, '\x89')},
+    };
+    if (!c.styles.empty()) {
+        members.push_back({"word/styles.xml", "<?xml version=\"1.0\"?><w:styles " + std::string(kW) + ">" + c.styles + "</w:styles>"});
+        rels += "<Relationship Id=\"rId2\" Type=\"" + type + "styles\" Target=\"styles.xml\"/>";
+    }
+    if (!c.theme.empty()) {
+        members.push_back({"word/theme/theme1.xml", "<?xml version=\"1.0\"?><a:theme xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:themeElements><a:fontScheme name=\"x\">" + c.theme + "</a:fontScheme></a:themeElements></a:theme>"});
+        rels += "<Relationship Id=\"rId3\" Type=\"" + type + "theme\" Target=\"theme/theme1.xml\"/>";
+    }
+    if (!c.comments.empty()) {
+        members.push_back({"word/comments.xml", "<?xml version=\"1.0\"?><w:comments " + std::string(kW) + ">" + c.comments + "</w:comments>"});
+        rels += "<Relationship Id=\"rId4\" Type=\"" + type + "comments\" Target=\"comments.xml\"/>";
+    }
+    members.push_back({"word/_rels/document.xml.rels", rels + "</Relationships>"});
+    return makeZip(members);
+}
+
+const std::vector<DocxCase>& docxCases() {
+    static const std::vector<DocxCase> cases = {
+        {"a syllable split across runs", "<w:p>" + run(typed({0xE6})) + run(typed({0xB5, 0xDE})) + "</w:p>",
+         unicodeOf({0xE6, 0xB5, 0xDE}) + "\n"},
+        {"a font from the paragraph style only",
+         "<w:p><w:pPr><w:pStyle w:val=\"Mal\"/></w:pPr><w:r><w:t>" + typed({0xB5, 0xDE}) + "</w:t></w:r></w:p>",
+         unicodeOf({0xB5, 0xDE}) + "\n",
+         "<w:style w:type=\"paragraph\" w:styleId=\"Mal\"><w:basedOn w:val=\"Base\"/></w:style>"
+         "<w:style w:type=\"paragraph\" w:styleId=\"Base\"><w:rPr><w:rFonts w:ascii=\"PANCHARI\" w:hAnsi=\"PANCHARI\"/></w:rPr></w:style>"},
+        {"a theme font",
+         "<w:p><w:r><w:rPr><w:rFonts w:asciiTheme=\"minorHAnsi\" w:hAnsiTheme=\"minorHAnsi\"/></w:rPr><w:t>" +
+             typed({0x64, 0xB5}) + "</w:t></w:r></w:p>",
+         unicodeOf({0x64, 0xB5}) + "\n", {},
+         "<a:majorFont><a:latin typeface=\"Arial\"/></a:majorFont><a:minorFont><a:latin typeface=\"PANCHARI\"/></a:minorFont>"},
+        {"a text box in mc:AlternateContent",
+         "<w:p><w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent><w:p>" + run(typed({0xB5})) +
+             "</w:p></w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><w:txbxContent><w:p>" + run(typed({0xB5})) +
+             "</w:p></w:txbxContent></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>",
+         "\n" + unicodeOf({0xB5}) + "\n" + unicodeOf({0xB5}) + "\n"},
+        {"w:sym", "<w:p><w:r><w:sym w:font=\"PANCHARI\" w:char=\"F0B5\"/></w:r>" + run(typed({0xDE})) + "</w:p>",
+         unicodeOf({0xB5, 0xDE}) + "\n"},
+        {"a hyperlink", "<w:p>" + run(typed({0xE6})) + "<w:hyperlink w:history=\"1\">" + run(typed({0xB5})) + "</w:hyperlink></w:p>",
+         unicodeOf({0xE6, 0xB5}) + "\n"},
+        {"tracked changes",
+         "<w:p><w:ins w:id=\"1\" w:author=\"a\">" + run(typed({0xB5})) +
+             "</w:ins><w:del w:id=\"2\" w:author=\"a\"><w:r><w:rPr><w:rFonts w:ascii=\"PANCHARI\" w:hAnsi=\"PANCHARI\"/></w:rPr><w:delText>" +
+             typed({0xDE}) + "</w:delText></w:r></w:del></w:p>",
+         unicodeOf({0xB5, 0xDE}) + "\n"},
+        {"a comment", "<w:p>" + run(typed({0xB5})) + "</w:p>", unicodeOf({0xB5}) + "\n" + unicodeOf({0x64, 0xB5}) + "\n", {}, {},
+         "<w:comment w:id=\"0\" w:author=\"a\"><w:p>" + run(typed({0x64, 0xB5})) + "</w:p></w:comment>"},
+        {"whitespace-only text", "<w:p>" + run(typed({0xB5})) + run(" ") + run(typed({0xDE})) + "</w:p>",
+         unicodeOf({0xB5}) + " " + unicodeOf({0xDE}) + "\n"},
+        {"an English run beside, and a field code",
+         "<w:p>" + run("Hello ", "Arial") + run(typed({0xB5})) +
+             "<w:r><w:instrText xml:space=\"preserve\"> PAGE </w:instrText></w:r></w:p>",
+         "Hello " + unicodeOf({0xB5}) + "\n"},
+    };
+    return cases;
+}
+
+}  // namespace
+
+// Each case converts to the expected text; the parts that did not change keep their
+// compressed bytes, and a changed part keeps its bytes before the body.
+TEST(Docx, HandWrittenCases) {
+    for (const DocxCase& c : docxCases()) {
+        SCOPED_TRACE(c.name);
+        const std::string input = docx(c);
+        std::string out;
+        const RewriteOutcome r = convertPackage(input, out, RewriteOptions{true, "Noto Sans Malayalam"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_GT(r.converted, 0u);
+        std::string text;
+        ASSERT_TRUE(packageUnicodeText(out, text).ok);
+        EXPECT_EQ(text, c.expected);
+
+        const auto before = zipMembers(input, true), after = zipMembers(out, true);
+        ASSERT_EQ(before.size(), after.size());
+        const auto plain = zipMembers(out, false);
+        for (const auto& [name, bytes] : before) {
+            const std::string& now = plain.at(name);
+            if (name == "word/document.xml" || name == "word/comments.xml") {
+                const std::string original = zipMembers(input, false).at(name);
+                const std::size_t body = original.find("<w:body>");
+                if (body != std::string::npos) {
+                    EXPECT_EQ(now.substr(0, body), original.substr(0, body)) << name;
+                }
+                continue;
+            }
+            EXPECT_EQ(after.at(name), bytes) << name << " keeps its compressed bytes";
+        }
+        const std::string document = plain.at("word/document.xml");
+        EXPECT_NE(document.find("w:cs=\"Noto Sans Malayalam\""), std::string::npos);
+        EXPECT_NE(document.find("<w:lang w:bidi=\"ml-IN\"/>"), std::string::npos);
+        if (std::string(c.name).find("field") != std::string::npos) {
+            EXPECT_NE(document.find("> PAGE </w:instrText>"), std::string::npos) << "a field code is not text";
+        }
+    }
+}
+
+// ML-TTRevathi: a pair across two runs becomes one code in the first, the second
+// run's text empties and stays; the font is renamed where it is named.
+TEST(Docx, PairAcrossRunsToRevathi) {
+    const DocxCase c{"pair", "<w:p>" + run(typed({0xDC})) + run(typed({0xEF})) + "</w:p>", {}};
+    std::string out;
+    const RewriteOutcome r = convertPackage(docx(c), out, RewriteOptions{});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.converted, 2u);
+    const std::string document = zipMembers(out, false).at("word/document.xml");
+    EXPECT_NE(document.find(">" + typed({0xC3}) + "</w:t>"), std::string::npos) << document;
+    EXPECT_NE(document.find("<w:t xml:space=\"preserve\"></w:t>"), std::string::npos) << "the emptied run stays";
+    EXPECT_EQ(document.find("PANCHARI"), std::string::npos);
+    EXPECT_NE(document.find("w:ascii=\"ML-TTRevathi\""), std::string::npos);
+}
+
+// Damaged and hostile packages: a clear error, nothing converted.
+TEST(Packages, BadInputIsRefused) {
+    const std::string good = docx(docxCases()[0]);
+    std::string bomb = good;
+    // Claim, in the central directory, that the first member unpacks to 4 GiB.
+    const std::size_t central = bomb.find(std::string("PK\x01\x02", 4));
+    ASSERT_NE(central, std::string::npos);
+    bomb.replace(central + 24, 4, "\xF0\xFF\xFF\xFF");
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* says;
+    } cases[] = {
+        {"a damaged zip", good.substr(0, good.size() / 2), "damaged"},
+        {"a zip bomb", bomb, "more than 1 GiB"},
+        {"a path leaving the folder", makeZip({{"[Content_Types].xml", "<Types/>"}, {"../evil.xml", "x"}}), "leaves its folder"},
+        {"a part that is not well-formed",
+         makeZip({{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", "<w:document " + std::string(kW) + "><w:body>"}}),
+         "not well-formed"},
+        {"an ODF package of another kind", makeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}}),
+         "not a text document"},
+        {"a zip of something else", makeZip({{"readme.txt", "hello"}}), "not a Word or OpenDocument"},
+        {"an encrypted ODT",
+         makeZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                  {"META-INF/manifest.xml", "<manifest:encryption-data/>"}, {"content.xml", "\x01\x02"}}),
+         "password-protected"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string out;
+        const RewriteOutcome r = convertPackage(c.bytes, out, RewriteOptions{});
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
+    }
+    EXPECT_EQ(documentKind(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)),
+              DocumentKind::Encrypted);
+}
+
+// ODT: spans, a paragraph's own text, a note and a header; LibreOffice's forms.
+TEST(Odt, ConvertsSpansParagraphsAndHeaders) {
+    const std::string ns =
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+        "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"";
+    const std::string faces = "<office:font-face-decls><style:font-face style:name=\"PANCHARI\" svg:font-family=\"PANCHARI\"/>"
+                              "</office:font-face-decls>";
+    const std::string content =
+        "<?xml version=\"1.0\"?><office:document-content " + ns + ">" + faces +
+        "<office:automatic-styles><style:style style:name=\"T1\" style:family=\"text\"><style:text-properties "
+        "style:font-name=\"PANCHARI\" fo:font-weight=\"bold\"/></style:style></office:automatic-styles>"
+        "<office:body><office:text><text:p text:style-name=\"Mal\">" + typed({0xE6}) +
+        "<text:span text:style-name=\"T1\">" + typed({0xB5}) + "</text:span><text:s/>" + typed({0xB5}) +
+        "</text:p><text:p>English</text:p></office:text></office:body></office:document-content>";
+    const std::string styles =
+        "<?xml version=\"1.0\"?><office:document-styles " + ns + ">" + faces +
+        "<office:styles><style:style style:name=\"Mal\" style:family=\"paragraph\"><style:text-properties "
+        "style:font-name=\"PANCHARI\" fo:font-size=\"14pt\"/></style:style></office:styles><office:master-styles>"
+        "<style:master-page style:name=\"Standard\"><style:header><text:p text:style-name=\"Mal\">" + typed({0x64, 0xB5}) +
+        "</text:p></style:header></style:master-page></office:master-styles></office:document-styles>";
+    const std::string input = makeZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                       {"content.xml", content},
+                                       {"styles.xml", styles},
+                                       {"Pictures/a.png", std::string(200, 'p')}});
+    for (bool unicode : {false, true}) {
+        SCOPED_TRACE(unicode ? "Unicode" : "ML-TTRevathi");
+        std::string out;
+        const RewriteOutcome r = convertPackage(input, out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.converted, 5u);
+        const auto before = zipMembers(input, true), after = zipMembers(out, true);
+        EXPECT_EQ(after.at("mimetype"), before.at("mimetype"));
+        EXPECT_EQ(after.at("Pictures/a.png"), before.at("Pictures/a.png"));
+        EXPECT_EQ(out.substr(30, 8), "mimetype") << "mimetype stays the first member, stored";
+        const auto plain = zipMembers(out, false);
+        if (unicode) {
+            std::string text;
+            ASSERT_TRUE(packageUnicodeText(out, text).ok);
+            EXPECT_EQ(text, unicodeOf({0xE6, 0xB5}) + " " + unicodeOf({0xB5}) + "\nEnglish\n" + unicodeOf({0x64, 0xB5}) + "\n");
+            EXPECT_NE(plain.at("content.xml").find("style:font-name-complex=\"Noto Sans Malayalam\""), std::string::npos);
+            EXPECT_NE(plain.at("content.xml").find("style:font-weight-complex=\"bold\""), std::string::npos)
+                << "the span's bold carries to the Malayalam text";
+            EXPECT_NE(plain.at("styles.xml").find("style:font-size-complex=\"14pt\""), std::string::npos);
+        } else {
+            EXPECT_NE(plain.at("content.xml").find("svg:font-family=\"ML-TTRevathi\""), std::string::npos);
+            EXPECT_NE(plain.at("styles.xml").find("svg:font-family=\"ML-TTRevathi\""), std::string::npos);
+            EXPECT_EQ(plain.at("content.xml").find(typed({0xB5})), std::string::npos) << "no PANCHARI code is left as it was";
+        }
+    }
+}
+
+// Every peer file that opens comes out as it went in (none is typed in a legacy
+// font); every damaged one is refused with a reason.
+TEST(Packages, PeerFilesComeOutUnchanged) {
+    const fs::path dir = fs::path(TOLVARIN_CORPUS_DIR).parent_path() / "corpus-office";
+    if (!fs::is_directory(dir)) GTEST_SKIP() << "no peer corpus at " << dir;
+    std::size_t same = 0, refused = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string bytes = readFile(entry.path());
+        if (documentKind(bytes) != DocumentKind::Package) continue;
+        SCOPED_TRACE(entry.path().string());
+        for (bool unicode : {false, true}) {
+            std::string out;
+            const RewriteOutcome r = convertPackage(bytes, out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+            if (!r.ok) {
+                EXPECT_FALSE(r.error.empty());
+                refused += !unicode;
+                continue;
+            }
+            EXPECT_EQ(out, bytes);
+            same += !unicode;
+        }
+    }
+    EXPECT_GT(same, 70u);
+    EXPECT_GT(refused, 5u);
+}
