@@ -11,6 +11,7 @@
 #include "convert/rtf_rewriter.h"
 #include "test_support.h"
 #include "fonts/unicode_malayalam.h"
+#include "office/package_conversion.h"
 #include "text/utf8.h"
 
 using namespace tolvarin;
@@ -504,6 +505,59 @@ TEST_F(Interop, UnicodeOutputReadsBack) {
     for (const char* property : {"style:font-size-complex=\"18pt\" style:font-weight-complex=\"bold\"",
                                  "style:font-style-complex=\"italic\"", "style:text-underline-style=\"solid\""})
         EXPECT_NE(flat.find(property), std::string::npos) << property;
+}
+
+// The same layout as LibreOffice writes it in DOCX and ODT, converted in place: the
+// converted packages read back with every table, list, header, footer, footnote,
+// picture and colour, every word converted, in ML-TTRevathi or, in Unicode, with the
+// Unicode font and the complex-script properties.
+TEST_F(Interop, PackageLayoutIsKept) {
+    test::TempDir dir;
+    writeLayoutOdt(dir.path() / "layout.fodt");
+    office.convert({dir.path() / "layout.fodt"}, "docx", dir.path() / "in");
+    office.convert({dir.path() / "layout.fodt"}, "odt", dir.path() / "in");
+    const std::vector<fs::path> inputs = {dir.path() / "in" / "layout.docx", dir.path() / "in" / "layout.odt"};
+    std::vector<fs::path> outputs;
+    fs::create_directories(dir.path() / "out");
+    for (const fs::path& in : inputs) {
+        ASSERT_TRUE(fs::exists(in)) << in;
+        for (bool unicode : {false, true}) {
+            outputs.push_back(dir.path() / "out" / ((unicode ? "unicode_" : "ml_") + in.filename().string()));
+            std::string out;
+            const RewriteOutcome r = convertPackage(test::readFile(in), out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(r.unknown, 0u);
+            test::writeFile(outputs.back(), out);
+        }
+    }
+    office.convert(inputs, "fodt", dir.path() / "in-read");
+    office.convert(outputs, "fodt", dir.path() / "out-read");
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const bool unicode = k % 2 == 1;
+        const fs::path name = fs::path(outputs[k].filename()).replace_extension(".fodt");
+        const std::string before =
+            test::readFile(dir.path() / "in-read" / fs::path(inputs[k / 2].filename()).replace_extension(".fodt"));
+        const std::string after = test::readFile(dir.path() / "out-read" / name);
+        ASSERT_FALSE(before.empty()) << name;
+        ASSERT_FALSE(after.empty()) << name;
+        EXPECT_EQ(layoutCounts(after), layoutCounts(before)) << name;
+        for (const PlacedWord& w : placedWords()) {
+            std::string expected = utf8Of(w.converted);
+            if (unicode) {
+                std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
+                expected.clear();
+                for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
+            }
+            EXPECT_NE(after.find(expected), std::string::npos) << name << ": " << w.place;
+        }
+        if (unicode) {
+            EXPECT_NE(after.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\""), std::string::npos) << name;
+            EXPECT_NE(after.find("style:font-size-complex=\"14pt\""), std::string::npos) << name;
+            EXPECT_NE(after.find("style:language-complex=\"ml\""), std::string::npos) << name;
+        } else {
+            EXPECT_NE(after.find("svg:font-family=\"ML-TTRevathi\""), std::string::npos) << name;
+        }
+    }
 }
 
 // A document typed in a family font with its own glyphs for a consonant with its vowel

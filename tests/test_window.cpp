@@ -28,6 +28,7 @@
 #include "fonts/glyph_map.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
+#include "office/package_conversion.h"
 #include "test_support.h"
 #include "fonts/unicode_malayalam.h"
 
@@ -274,7 +275,7 @@ TEST_F(Window, OpenDialogAllFilesMatchesEveryFile) {
         static_cast<QDialog&>(dialog).accept();  // public in QDialog; QFileDialog's own runs
     });
     EXPECT_EQ(ShowOpenDialog(w.get()), qpath(dir.path() / "brief"));
-    EXPECT_EQ(captions, QStringList({kRtfFilter, kAllFilesFilter}));
+    EXPECT_EQ(captions, QStringList({kRtfFilter, kWordFilter, kAllFilesFilter}));
     EXPECT_TRUE(QDir::match(patterns, QStringLiteral("brief"))) << patterns.join(' ').toStdString();
     EXPECT_EQ(lastOpenFilter(), kAllFilesFilter) << "the next dialog opens on the filter last used";
 }
@@ -418,6 +419,27 @@ TEST_F(Window, ConvertsASampleDocumentIntoAChosenFolder) {
     EXPECT_EQ(out.formatAt(1).font.name, "ML-TTRevathi");
     EXPECT_TRUE(out.formatAt(1).bold);
     EXPECT_EQ(out.formatAt(11).font.name, "Calibri");
+}
+
+// A DOCX and an ODT open like an RTF document and are saved as Converted_<name> in
+// their own format, as the engine converts them in place.
+TEST_F(Window, ConvertsWordAndOpenDocumentFiles) {
+    test::TempDir dir;
+    for (const char* name : {"letter.docx", "letter.odt"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy(test::dataDir() / "office" / name, dir.path() / name);
+        ASSERT_TRUE(w->openInput(qpath(dir.path() / name)));
+        EXPECT_EQ(w->txtFilename(), qpath(dir.path() / (std::string("Converted_") + name)));
+        BoxWatcher done;
+        w->CmdConvert_Click();
+        EXPECT_EQ(done.text, "Converted from Panchari!");
+        std::string expected;
+        const bool unicode = child<QCheckBox>(*w, "chkUnicode")->isChecked();
+        ASSERT_TRUE(convertPackage(test::readFile(dir.path() / name), expected,
+                                   RewriteOptions{unicode, std::string(kDefaultUnicodeFont)})
+                        .ok);
+        EXPECT_EQ(test::readFile(dir.path() / (std::string("Converted_") + name)), expected);
+    }
 }
 
 // "Unicode Malayalam" writes the letter in Unicode, says how many characters stayed

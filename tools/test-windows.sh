@@ -7,7 +7,7 @@
 # Installs what it needs with apt-get (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
+packages=(g++-mingw-w64-x86-64-posix wine64 googletest libz-mingw-w64-dev dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,6 +19,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${as_root[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# libzip and expat, which Debian has no MinGW build of, from Debian's sources.
+bash tools/build-windows-deps.sh
 
 dir=build-windows
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
@@ -46,7 +49,16 @@ if [ -x build/bin/tolvarin-convert ]; then
     build/bin/tolvarin-convert -q --unicode -o "$out/linux-unicode.rtf" samples/letter.rtf
     cmp "$out/Converted_letter.rtf" "$out/linux.rtf"
     cmp "$out/unicode.rtf" "$out/linux-unicode.rtf"
-    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode"
+    for doc in tests/data/office/letter.docx tests/data/office/letter.odt; do
+        name=$(basename "$doc")
+        wine64 "$dir/bin/tolvarin-convert.exe" -q -o "$out/win-$name" "$doc"
+        wine64 "$dir/bin/tolvarin-convert.exe" -q --unicode -o "$out/win-unicode-$name" "$doc"
+        build/bin/tolvarin-convert -q -o "$out/linux-$name" "$doc"
+        build/bin/tolvarin-convert -q --unicode -o "$out/linux-unicode-$name" "$doc"
+        cmp "$out/win-$name" "$out/linux-$name"
+        cmp "$out/win-unicode-$name" "$out/linux-unicode-$name"
+    done
+    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode, in RTF, DOCX and ODT"
 fi
 rm -rf "$out"
 echo "tolvarin-convert.exe: $(stat -c %s "$dir/bin/tolvarin-convert.exe") bytes"

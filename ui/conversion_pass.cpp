@@ -7,6 +7,8 @@
 #include "convert/rtf_rewriter.h"
 #include "fonts/glyph_map.h"
 #include "fonts/unicode_malayalam.h"
+#include "io/file_io.h"
+#include "office/package_conversion.h"
 
 namespace tolvarin {
 
@@ -96,7 +98,18 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
-    if (const std::string* rtf = working.sourceRtf()) {
+    if (const std::string* package = working.sourcePackage()) {
+        RewriteOptions rewriteOptions;
+        rewriteOptions.unicode = options.unicode;
+        rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
+        std::string converted;
+        RewriteOutcome rewritten = convertPackage(*package, converted, rewriteOptions);
+        if (rewritten.ok) rewritten.error = writeFileReplacing(path, converted);
+        saved = {rewritten.ok && rewritten.error.empty(), rewritten.error};
+        outcome.converted = rewritten.converted;
+        outcome.unknown = rewritten.unknown;
+        outcome.convertedByFont = rewritten.convertedByFont;
+    } else if (const std::string* rtf = working.sourceRtf()) {
         RewriteOptions rewriteOptions;
         rewriteOptions.unicode = options.unicode;
         rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;

@@ -183,7 +183,7 @@ bool frmMain::openInput(const QString& path) {
     txtInput_->setText(path);
     const QString input = txtInput_->text();
     txtOutput_->setText(fromU16(FolderOf(toU16(input))));
-    txtFilename_ = fromU16(DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text())));
+    deriveOutputName();
     return true;
 }
 
@@ -198,7 +198,14 @@ void frmMain::cmdBrowse_Click() {
     const QString chosen = folderDialog_ ? folderDialog_(this, folder, kBrowseTitle) : QString();
     if (chosen.isEmpty()) return;
     txtOutput_->setText(chosen);
-    txtFilename_ = fromU16(DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text())));
+    deriveOutputName();
+}
+
+void frmMain::deriveOutputName() {
+    std::u16string name = DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text()));
+    // A Word 97-2003 document is converted as the DOCX LibreOffice made of it.
+    if (rtbSource_.fromWordBinary()) name = std::filesystem::path(name).replace_extension(".docx").u16string();
+    txtFilename_ = fromU16(name);
 }
 
 void frmMain::CmdConvert_Click() {

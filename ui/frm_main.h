@@ -70,6 +70,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Converted_<name> in the output folder: the path the next conversion saves to.
+    void deriveOutputName();
     void requestQuit();
     QWidget* lockedWidget(LockedControl control) const;
 

@@ -18,18 +18,18 @@ QString ShowOpenDialog(QWidget* owner) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
 #ifdef Q_OS_WIN
-    dialog.setNameFilters({kRtfFilter, kAllFilesFilter});
+    dialog.setNameFilters({kRtfFilter, kWordFilter, kAllFilesFilter});
 #else
     // Elsewhere *.* is taken literally and hides files without a dot. The filter
     // matches every file; its entry keeps the caption users know.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({kRtfFilter, QStringLiteral("All files (*)")});
+    dialog.setNameFilters({kRtfFilter, kWordFilter, QStringLiteral("All files (*)")});
     if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
-        types->setItemText(1, kAllFilesFilter);
+        types->setItemText(2, kAllFilesFilter);
 #endif
     dialog.selectNameFilter(g_lastFilter);
     // The dialog's filter leaves out QDir::CaseSensitive, so x.rtf and X.RTF both show
-    // under the RTF filter on every platform.
+    // under the RTF filter on every platform, and x.docx under the Word one.
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -8,6 +8,7 @@ class QWidget;
 namespace tolvarin {
 
 inline const QString kRtfFilter = QStringLiteral("Rich Text Format (*.RTF)");
+inline const QString kWordFilter = QStringLiteral("Word and OpenDocument (*.DOCX *.ODT *.DOC)");
 inline const QString kAllFilesFilter = QStringLiteral("All files (*.*)");
 
 // Shows the platform's file dialog, modal to `owner`, titled "Open File". It opens on

@@ -104,7 +104,11 @@ public:
     // The RTF the document was read from, or nullptr when it was built otherwise.
     // Conversions rewrite these bytes, so that whatever this model does not hold
     // (tables, pictures, headers) is kept.
-    const std::string* sourceRtf() const { return source_.get(); }
+    const std::string* sourceRtf() const { return sourceIsPackage_ ? nullptr : source_.get(); }
+    // The same for a DOCX or ODT package (a Word 97-2003 document as the DOCX LibreOffice
+    // made of it): its text is in the document, the package is what a conversion rewrites.
+    const std::string* sourcePackage() const { return sourceIsPackage_ ? source_.get() : nullptr; }
+    bool fromWordBinary() const { return fromWordBinary_; }
 
     std::string rtf() const;
     // Writes the whole document as RTF. An existing file is replaced only once the
@@ -153,11 +157,14 @@ public:
 
 private:
     LoadResult adoptRtf(std::string&& rtf);
+    LoadResult adoptPackage(std::string&& bytes);
 
     std::u16string text_;
     std::vector<Run> runs_;
     std::vector<Font> fonts_;
     std::shared_ptr<const std::string> source_;  // shared: copies of a document are cheap
+    bool sourceIsPackage_ = false;
+    bool fromWordBinary_ = false;
 };
 
 }  // namespace tolvarin

@@ -175,7 +175,7 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
         const std::string& name = font ? *font : kNoFont;
         const LegacyFont* legacy = legacyFontNamed(name);
         const int code = legacy ? legacyCode(c) : -1;
-        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece});
+        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, text.fontIndex(name)});
         if (levelText) continue;
         if (counted && *counted != name) {
             text.noteFont(*counted, count);
@@ -270,7 +270,7 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             appendUtf8(original, value);
             const std::uint32_t piece = text.addPiece(original);
             part.pieces.push_back({piece, i, runIndex, kind});
-            chars.push_back({value, code, legacy, piece});
+            chars.push_back({value, code, legacy, piece, text.fontIndex(*font)});
             text.noteFont(*font, 1);
             at.hasSymbol = true;
         }

@@ -205,10 +205,11 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             const std::uint32_t piece = text.addPiece(chunk.text);
             part.pieces.push_back({piece, std::uint32_t(t), chunk.element});
             std::size_t counted = 0;
+            const std::uint32_t fontName = text.fontIndex(font);
             for (std::size_t k = 0; k < chunk.text.size();) {
                 const char32_t c = nextCodePoint(chunk.text, k);
                 const int code = legacy ? legacyCode(c) : -1;
-                chars->push_back({c, code, code >= 0 ? legacy : nullptr, piece});
+                chars->push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
                 counted += c >= 0x20;
             }
             text.noteFont(font, counted);

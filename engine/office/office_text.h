@@ -18,6 +18,7 @@ struct OfficeChar {
     int code;                 // the legacy code it stands for, or -1
     const LegacyFont* font;   // null: not legacy text
     std::uint32_t piece;
+    std::uint32_t fontName = 0;  // PackageText::fontName(); 0: none
 };
 
 struct OfficeCounts {

@@ -110,3 +110,33 @@ std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::stri
 }
 
 }  // namespace tolvarin
+
+namespace tolvarin {
+
+std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs) {
+    Opened opened;
+    if (std::string error = open(bytes, opened); !error.empty()) return error;
+    paragraphs.clear();
+    const PackageText& text = opened.text;
+    for (std::size_t p = 0; p < text.paragraphs.size(); ++p) {
+        if (!text.exported[p]) continue;
+        std::vector<PackageRun>& runs = paragraphs.emplace_back();
+        std::uint32_t font = 0xFFFFFFFF;
+        for (const OfficeChar& c : text.paragraphs[p]) {
+            if (c.value == 0) continue;  // an object's place
+            if (runs.empty() || c.fontName != font) {
+                font = c.fontName;
+                runs.push_back({{}, text.fontName(font)});
+            }
+            if (c.value > 0xFFFF) {
+                runs.back().text += char16_t(0xD800 + ((c.value - 0x10000) >> 10));
+                runs.back().text += char16_t(0xDC00 + ((c.value - 0x10000) & 0x3FF));
+            } else {
+                runs.back().text += char16_t(c.value);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace tolvarin

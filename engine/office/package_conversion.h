@@ -28,6 +28,14 @@ RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const Re
                               std::string* warning = nullptr);
 // The package's text in Unicode Malayalam, a paragraph a line, UTF-8.
 RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8);
+// The package's text as it stands, paragraph by paragraph, in runs of one font each.
+struct PackageRun {
+    std::u16string text;
+    std::string font;
+};
+// Returns an empty string, or what is wrong with the package.
+std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs);
+
 // The fonts of the package's text, with their characters, in the order first used.
 // Returns an empty string, or what is wrong with the package.
 std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,16 @@ public:
     }
     std::size_t pieceCount() const { return original_.size(); }
     const std::string& original(std::uint32_t piece) const { return original_[piece]; }
+
+    // A font's name as a number, for characters to carry; 0 is no font.
+    std::uint32_t fontIndex(std::string_view name) {
+        if (name == fontNames_[lastFont_]) return lastFont_;
+        for (std::uint32_t i = 0; i < fontNames_.size(); ++i)
+            if (fontNames_[i] == name) return lastFont_ = i;
+        fontNames_.emplace_back(name);
+        return lastFont_ = std::uint32_t(fontNames_.size() - 1);
+    }
+    const std::string& fontName(std::uint32_t index) const { return fontNames_[index]; }
 
     // Characters of the text that is read, with the font they are set in (counted for the
     // fonts list), paragraph by paragraph.
@@ -56,6 +67,8 @@ private:
     std::uint32_t fixed_ = kNone;
     bool anyConverted_ = false;
     std::vector<std::pair<std::string, std::size_t>> fonts_;
+    std::vector<std::string> fontNames_{std::string()};
+    std::uint32_t lastFont_ = 0;
     std::vector<std::string> lines_;
 };
 

@@ -25,6 +25,8 @@ RewriteOutcome packageUnicodeText(std::string_view, std::string&) {
     return outcome;
 }
 
+std::string packageParagraphs(std::string_view, std::vector<std::vector<PackageRun>>&) { return kUnavailable; }
+
 std::string packageFonts(std::string_view, std::vector<std::pair<std::string, std::size_t>>&) { return kUnavailable; }
 
 }  // namespace tolvarin

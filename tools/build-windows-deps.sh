@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Cross-builds libzip and expat for 64-bit Windows from Debian's own source packages
+# (Debian ships neither for MinGW), static, into build-windows-deps/, where the MinGW
+# toolchain file looks for libraries. Adds a deb-src entry for Debian's mirror if the
+# machine has none. Does nothing when both are built already.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+prefix=$PWD/build-windows-deps
+[ -f "$prefix/lib/libzip.a" ] && [ -f "$prefix/lib/libexpat.a" ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+if ! grep -rqs '^Types: deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    # The same mirror and suites as the machine's packages; the security archive's
+    # pool keeps only its newest sources, so it is left out.
+    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm bookworm-updates' \
+        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+        "${as_root[@]}" tee /etc/apt/sources.list.d/tolvarin-src.sources >/dev/null
+    "${as_root[@]}" apt-get update -qq
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+(cd "$work" && apt-get source -qq expat libzip >/dev/null 2>&1) || {
+    echo "apt-get source expat libzip failed: check the deb-src entry in /etc/apt/sources.list.d" >&2
+    exit 1
+}
+toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
+build() {  # source folder, then its CMake options
+    local src=$1
+    shift
+    cmake -S "$src" -B "$src/build-mingw" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" >/dev/null
+    cmake --build "$src/build-mingw" -j2 >"$src/build.log" 2>&1 || { cat "$src/build.log" >&2; exit 1; }
+    cmake --install "$src/build-mingw" >/dev/null
+}
+expat=$(echo "$work"/expat-*/expat)
+# Debian's security patches test XML_DTD's value, as later releases define it; the
+# CMake build of 2.5.0 defines it empty.
+sed -i 's/^#cmakedefine XML_DTD$/#cmakedefine XML_DTD 1/' "$expat/expat_config.h.cmake"
+build "$expat" -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF \
+    -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF
+# Deflate only: documents need no other compression, nor zip encryption.
+build "$(echo "$work"/libzip-*/)" -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_GNUTLS=OFF \
+    -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF \
+    -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
+echo "libzip and expat for Windows are in $prefix"
