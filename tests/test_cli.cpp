@@ -225,3 +225,43 @@ TEST(Cli, FontsAndLegacyFontNames) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_in.rtf")) << "--fonts converts nothing";
 }
+
+// DOCX and ODT by their content, whatever their name: Converted_<name> keeps the
+// extension, --text and --fonts read them; a Word 97-2003 file needs LibreOffice, and
+// without it the message names what to install; damage leaves nothing behind.
+TEST(Cli, WordAndOpenDocumentFiles) {
+    test::TempDir dir;
+    const std::string unicodeText = test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt");
+    for (const char* name : {"letter.docx", "letter.odt"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy(test::dataDir() / "office" / name, dir.path() / name);
+        CliRun r = run(quote(dir.path() / name));
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("169 characters converted"), std::string::npos) << r.output;
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / (std::string("Converted_") + name)));
+        r = run("--unicode --text " + quote(dir.path() / name));
+        ASSERT_EQ(r.status, 0) << r.output;
+        const auto txt = std::filesystem::path(dir.path() / (std::string("Converted_") + name)).replace_extension(".txt");
+        EXPECT_EQ(test::readFile(txt), unicodeText);
+        r = run("--fonts " + quote(dir.path() / name));
+        EXPECT_NE(r.output.find("  PANCHARI: 169 characters, PANCHARI\n  Arial: 64 characters, not a legacy font"),
+                  std::string::npos)
+            << r.output;
+    }
+    // A package named as something else is still read by its content.
+    std::filesystem::copy(test::dataDir() / "office" / "letter.docx", dir.path() / "named.rtf");
+    EXPECT_EQ(run(quote(dir.path() / "named.rtf")).status, 0);
+
+    test::writeFile(dir.path() / "old.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+    CliRun r = test::runCommand("PATH=/nonexistent " + std::string(TOLVARIN_CONVERT_EXE) + " " + quote(dir.path() / "old.doc"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("libreoffice-writer-nogui"), std::string::npos) << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_old.docx"));
+
+    const std::string docx = test::readFile(test::dataDir() / "office" / "letter.docx");
+    test::writeFile(dir.path() / "cut.docx", docx.substr(0, docx.size() - 100));
+    r = run(quote(dir.path() / "cut.docx"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("cut.docx: the archive is damaged"), std::string::npos) << r.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_cut.docx"));
+}

@@ -560,6 +560,22 @@ TEST_F(Interop, PackageLayoutIsKept) {
     }
 }
 
+// A Word 97-2003 document goes through LibreOffice to DOCX, is converted, and is
+// written as Converted_<name>.docx, with a line that says so.
+TEST_F(Interop, WordBinaryThroughLibreOffice) {
+    test::TempDir dir;
+    const fs::path samples = test::dataDir() / ".." / ".." / "samples";
+    office.convert({samples / "letter.rtf"}, "doc", dir.path());
+    ASSERT_TRUE(fs::exists(dir.path() / "letter.doc"));
+    std::string output;
+    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " " + q(dir.path() / "letter.doc"), &output), 0) << output;
+    EXPECT_NE(output.find("Converted_letter.docx: 169 characters converted (a Word 97-2003 document, read through LibreOffice)"),
+              std::string::npos)
+        << output;
+    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " --unicode --text " + q(dir.path() / "letter.doc"), &output), 0) << output;
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), test::readFile(samples / "letter.unicode.txt"));
+}
+
 // A document typed in a family font with its own glyphs for a consonant with its vowel
 // sign, as WordPad, Word and LibreOffice write it, converted to Unicode: LibreOffice
 // reads the expected text, and the first word's bold 18 pt and the second's italic as
