@@ -1,6 +1,7 @@
-// Writes a generated PANCHARI document: make_sample [--libreoffice | --mltt] FILE [MEGABYTES]
+// Writes a generated PANCHARI document: make_sample [--libreoffice | --mltt | --docx] FILE [MEGABYTES]
 // WordPad's and Word's style by default; --libreoffice writes LibreOffice's; --mltt the
-// same as the default, typed in ML-TTKarthika.
+// same as the default, typed in ML-TTKarthika; --docx a DOCX as Word writes it, of about
+// MEGABYTES packed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,19 +9,55 @@
 
 #include "sample_document.h"
 
+#ifdef TOLVARIN_OFFICE
+#include <zip.h>
+
+// The DOCX around a generated word/document.xml, its members deflated as Word does.
+static int writeDocx(const char* path, std::size_t packedBytes) {
+    // Random PANCHARI text and its markup pack to about a third.
+    const std::string document = tolvarin::bench::makeDocxDocumentXml(packedBytes * 10 / 3);
+    const std::string types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>";
+    const std::string rels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"word/document.xml\"/></Relationships>";
+    int error = 0;
+    zip_t* z = zip_open(path, ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!z) return 1;
+    for (const auto& [name, content] : {std::pair<const char*, const std::string*>{"[Content_Types].xml", &types},
+                                        {"_rels/.rels", &rels},
+                                        {"word/document.xml", &document}})
+        zip_file_add(z, name, zip_source_buffer(z, content->data(), content->size(), 0), 0);
+    return zip_close(z) == 0 ? 0 : 1;
+}
+#endif
+
 int main(int argc, char** argv) {
     const bool libreOffice = argc > 1 && std::strcmp(argv[1], "--libreoffice") == 0;
     const bool mltt = argc > 1 && std::strcmp(argv[1], "--mltt") == 0;
-    if (libreOffice || mltt) {
+    const bool docx = argc > 1 && std::strcmp(argv[1], "--docx") == 0;
+    if (libreOffice || mltt || docx) {
         --argc;
         ++argv;
     }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_sample [--libreoffice | --mltt] FILE [MEGABYTES]\n");
+        std::fprintf(stderr, "usage: make_sample [--libreoffice | --mltt | --docx] FILE [MEGABYTES]\n");
         return 2;
     }
     std::size_t mb = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
     const std::size_t bytes = mb * 1024 * 1024;
+    if (docx) {
+#ifdef TOLVARIN_OFFICE
+        return writeDocx(argv[1], bytes);
+#else
+        std::fprintf(stderr, "make_sample: built without libzip\n");
+        return 1;
+#endif
+    }
     std::string doc = libreOffice ? tolvarin::bench::makeLibreOfficeDocument(bytes)
                                   : tolvarin::bench::makePanchariDocument(bytes, mltt ? "ML-TTKarthika" : "PANCHARI");
     std::ofstream(argv[1], std::ios::binary).write(doc.data(), std::streamsize(doc.size()));

@@ -118,4 +118,52 @@ inline std::string makeLibreOfficeDocument(std::size_t targetBytes) {
     return s;
 }
 
+// The same kind of text as Word writes it in a DOCX's word/document.xml: paragraphs of
+// runs, each with its w:rPr, PANCHARI codes as the Windows-1252 characters they are.
+inline std::string makeDocxDocumentXml(std::size_t targetBytes) {
+    std::string s =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<w:document "
+        "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+        "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" "
+        "xmlns:w14=\"http://schemas.microsoft.com/office/word/2010/wordml\" mc:Ignorable=\"w14\"><w:body>";
+    s.reserve(targetBytes + 1024);
+    Random next;
+    // Windows-1252 above 0x9F is Latin-1: two bytes of UTF-8 each.
+    auto put = [&](unsigned code) {
+        s.push_back(char(0xC0 | (code >> 6)));
+        s.push_back(char(0x80 | (code & 0x3F)));
+    };
+    std::size_t words = 0;
+    bool bold = false;
+    auto openRun = [&] {
+        s += "<w:r><w:rPr><w:rFonts w:ascii=\"PANCHARI\" w:hAnsi=\"PANCHARI\"/>";
+        if (bold) s += "<w:b/>";
+        s += "<w:sz w:val=\"24\"/></w:rPr><w:t xml:space=\"preserve\">";
+    };
+    s += "<w:p w14:paraId=\"00000001\">";
+    openRun();
+    while (s.size() < targetBytes) {
+        int length = 3 + int(next() % 6);
+        for (int i = 0; i < length; ++i) {
+            unsigned r = next();
+            if (r % 4 == 0) s.push_back(char('a' + r % 26));
+            else put(0xA1 + r % 0x4F);
+        }
+        s.push_back(' ');
+        ++words;
+        // Word splits runs where the formatting changes and for its revision marks.
+        if (words % 97 == 0 || words % 97 == 5 || words % 13 == 0) {
+            bold = words % 97 == 0 ? true : words % 97 == 5 ? false : bold;
+            s += "</w:t></w:r>";
+            openRun();
+        }
+        if (words % 120 == 0) {
+            s += "</w:t></w:r></w:p><w:p>";
+            openRun();
+        }
+    }
+    s += "</w:t></w:r></w:p><w:sectPr/></w:body></w:document>";
+    return s;
+}
+
 }  // namespace tolvarin::bench

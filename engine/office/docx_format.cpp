@@ -25,11 +25,22 @@ struct PieceAt {
     PieceKind kind;
 };
 
+// A run (or a numbering level) and what its converted text needs of it.
 struct RunAt {
     std::uint32_t element;
     std::uint32_t rPr;  // kNoElement when the run has none
-    RunProperties direct, effective;
     bool touched = false, hasSymbol = false;
+    bool themed = false;  // its font comes from the theme
+    bool boldCs = false, italicCs = false;  // bold, italic to repeat for the complex script
+    std::string sizeCs;  // the size to repeat for it, or empty
+
+    RunAt(std::uint32_t owner, std::uint32_t properties, const RunProperties& direct, const RunProperties& effective)
+        : element(owner), rPr(properties) {
+        themed = effective.fontFromTheme[Ascii] || effective.fontFromTheme[HAnsi];
+        boldCs = effective.bold.value_or(false) && !direct.boldCs;
+        italicCs = effective.italic.value_or(false) && !direct.italicCs;
+        if (effective.size && direct.sizeCs != effective.size) sizeCs = *effective.size;
+    }
 };
 
 struct Part {
@@ -162,6 +173,9 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
                                const RunProperties& props, std::uint32_t piece, bool levelText) {
     const std::string* counted = nullptr;
     std::size_t count = 0;
+    const std::string* looked = nullptr;
+    const LegacyFont* legacy = nullptr;
+    std::uint32_t nameIndex = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t c = nextCodePoint(utf8, i);
         // A list label's %1, %2 ... are the numbers, not text.
@@ -173,9 +187,13 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
         const std::optional<std::string>& font = props.font[props.slotFor(c)];
         static const std::string kNoFont;
         const std::string& name = font ? *font : kNoFont;
-        const LegacyFont* legacy = legacyFontNamed(name);
+        if (&name != looked) {  // a run's characters take one or two of its slots: looked up once each
+            looked = &name;
+            legacy = legacyFontNamed(name);
+            nameIndex = text.fontIndex(name);
+        }
         const int code = legacy ? legacyCode(c) : -1;
-        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, text.fontIndex(name)});
+        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, nameIndex});
         if (levelText) continue;
         if (counted && *counted != name) {
             text.noteFont(*counted, count);
@@ -190,9 +208,25 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
 void DocxFormat::readStory(Part& part, PackageText& text) {
     const auto& el = part.xml.elements();
     std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
-    std::uint32_t lastRun = kNoElement;
+    // The paragraphs begun and not yet ended, the innermost last: one ends where an
+    // element no deeper than it begins.
+    std::vector<std::pair<std::uint32_t, std::size_t>> open;
+    std::uint32_t lastRun = kNoElement, styledParagraph = kNoElement;
+    RunProperties props;  // the last run's, as Word finds them
+    std::string paragraphStyle;
     for (std::uint32_t i = 0; i < el.size(); ++i) {
         const XmlElement& e = el[i];
+        while (!open.empty() && e.depth <= el[open.back().first].depth) {
+            text.endParagraph(open.back().second);
+            paragraphOf.erase(open.back().first);
+            open.pop_back();
+        }
+        if (isW(e, "p")) {  // every paragraph, an empty one too, is a line of the text
+            const std::size_t slot = text.addParagraph(true);
+            paragraphOf.emplace(i, slot);
+            open.emplace_back(i, slot);
+            continue;
+        }
         if (e.parent == kNoElement || !isW(el[e.parent], "r")) continue;
         PieceKind kind;
         char32_t fixed = 0;
@@ -210,8 +244,8 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
         std::uint32_t paragraph = el[run].parent;
         while (paragraph != kNoElement && !isW(el[paragraph], "p")) paragraph = el[paragraph].parent;
         if (paragraph == kNoElement) continue;
-        auto [slot, isNew] = paragraphOf.try_emplace(paragraph, 0);
-        if (isNew) slot->second = text.addParagraph(true);
+        const auto slot = paragraphOf.find(paragraph);
+        if (slot == paragraphOf.end()) continue;
         std::vector<OfficeChar>& chars = text.paragraphs[slot->second];
         if (kind == PieceKind::Fixed) {  // a tab, a break, an object: not legacy text
             chars.push_back({fixed, -1, nullptr, text.fixedPiece()});
@@ -219,41 +253,45 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
         }
         if (run != lastRun) {
             lastRun = run;
-            RunAt at{run, kNoElement, {}, {}};
+            std::uint32_t rPr = kNoElement;
+            RunProperties direct;
             std::string characterStyle;
             forChildren(part.xml, run, [&](std::uint32_t j) {
-                if (!isW(el[j], "rPr") || at.rPr != kNoElement) return;
-                at.rPr = j;
-                at.direct = readRunProperties(part.xml, j, theme_);
+                if (!isW(el[j], "rPr") || rPr != kNoElement) return;
+                rPr = j;
+                direct = readRunProperties(part.xml, j, theme_);
                 forChildren(part.xml, j, [&](std::uint32_t k) {
                     if (isW(el[k], "rStyle"))
                         if (const std::string* v = wAttribute(el[k], "val")) characterStyle = *v;
                 });
             });
-            std::string paragraphStyle;
-            forChildren(part.xml, paragraph, [&](std::uint32_t j) {
-                if (isW(el[j], "pPr"))
-                    forChildren(part.xml, j, [&](std::uint32_t k) {
-                        if (isW(el[k], "pStyle"))
-                            if (const std::string* v = wAttribute(el[k], "val")) paragraphStyle = *v;
-                    });
-            });
-            at.effective = at.direct;
-            at.effective.inherit(styles_.resolved(characterStyle, false));
-            at.effective.inherit(styles_.resolved(paragraphStyle, true));
-            at.effective.inherit(styles_.defaults());
-            part.runs.push_back(std::move(at));
+            if (paragraph != styledParagraph) {
+                styledParagraph = paragraph;
+                paragraphStyle.clear();
+                forChildren(part.xml, paragraph, [&](std::uint32_t j) {
+                    if (isW(el[j], "pPr"))
+                        forChildren(part.xml, j, [&](std::uint32_t k) {
+                            if (isW(el[k], "pStyle"))
+                                if (const std::string* v = wAttribute(el[k], "val")) paragraphStyle = *v;
+                        });
+                });
+            }
+            props = direct;
+            props.inherit(styles_.resolved(characterStyle, false));
+            props.inherit(styles_.resolved(paragraphStyle, true));
+            props.inherit(styles_.defaults());
+            part.runs.emplace_back(run, rPr, direct, props);
         }
         const auto runIndex = std::uint32_t(part.runs.size() - 1);
         RunAt& at = part.runs.back();
         if (kind == PieceKind::Text) {
             const std::uint32_t piece = text.addPiece(e.text);
             part.pieces.push_back({piece, i, runIndex, kind});
-            addCharacters(text, chars, e.text, at.effective, piece, false);
+            addCharacters(text, chars, e.text, props, piece, false);
         } else if (kind == PieceKind::SoftHyphen) {
             const std::uint32_t piece = text.addPiece("\xC2\xAD");
             part.pieces.push_back({piece, i, runIndex, kind});
-            addCharacters(text, chars, "\xC2\xAD", at.effective, piece, false);
+            addCharacters(text, chars, "\xC2\xAD", props, piece, false);
         } else {
             // w:sym: a character of the font it names, U+F0xx for a symbol font.
             const std::string* font = wAttribute(e, "font");
@@ -268,7 +306,7 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             }
             std::string original;
             appendUtf8(original, value);
-            const std::uint32_t piece = text.addPiece(original);
+            const std::uint32_t piece = text.addOwnedPiece(original);
             part.pieces.push_back({piece, i, runIndex, kind});
             chars.push_back({value, code, legacy, piece, text.fontIndex(*font)});
             text.noteFont(*font, 1);
@@ -282,23 +320,25 @@ void DocxFormat::readNumbering(Part& part, PackageText& text) {
     for (std::uint32_t i = 0; i < el.size(); ++i) {
         if (!isW(el[i], "lvl")) continue;
         std::uint32_t levelText = kNoElement;
-        RunAt at{i, kNoElement, {}, {}};
+        std::uint32_t rPr = kNoElement;
+        RunProperties direct;
         forChildren(part.xml, i, [&](std::uint32_t j) {
             if (isW(el[j], "lvlText")) levelText = j;
             else if (isW(el[j], "rPr")) {
-                at.rPr = j;
-                at.direct = readRunProperties(part.xml, j, theme_);
+                rPr = j;
+                direct = readRunProperties(part.xml, j, theme_);
             }
         });
         const std::string* value = levelText == kNoElement ? nullptr : wAttribute(el[levelText], "val");
         if (!value || value->empty()) continue;
-        at.effective = at.direct;
-        at.effective.inherit(styles_.defaults());
+        RunProperties effective = direct;
+        effective.inherit(styles_.defaults());
         const std::uint32_t piece = text.addPiece(*value);
         part.pieces.push_back({piece, levelText, std::uint32_t(part.runs.size()), PieceKind::LevelText});
-        part.runs.push_back(std::move(at));
-        addCharacters(text, text.paragraphs[text.addParagraph(false)], *value, part.runs.back().effective, piece,
-                      true);
+        part.runs.emplace_back(i, rPr, direct, effective);
+        const std::size_t paragraph = text.addParagraph(false);
+        addCharacters(text, text.paragraphs[paragraph], *value, effective, piece, true);
+        text.endParagraph(paragraph);
     }
 }
 
@@ -313,7 +353,7 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
             RunAt& run = part.runs[at.run];
             run.touched = true;
             const XmlElement& e = el[at.element];
-            const std::string& converted = text.converted(at.piece);
+            const std::string_view converted = text.converted(at.piece);
             const std::string_view prefix = part.xml.prefix(e);
             const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
             std::string escaped;
@@ -352,15 +392,14 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
             if (options.unicode) {
                 edit.font = options.unicodeFont;
                 edit.slots = {Ascii, HAnsi, EastAsia, Cs};
-                edit.boldCs = run.effective.bold.value_or(false) && !run.direct.boldCs;
-                edit.italicCs = run.effective.italic.value_or(false) && !run.direct.italicCs;
-                if (run.effective.size && run.direct.sizeCs != run.effective.size) edit.sizeCs = *run.effective.size;
+                edit.boldCs = run.boldCs;
+                edit.italicCs = run.italicCs;
+                if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
                 edit.complexLanguage = "ml-IN";
             } else {
                 // Renaming the legacy font's declarations reaches text that names it; a symbol or a
                 // theme font does not.
-                const bool themed = run.effective.fontFromTheme[Ascii] || run.effective.fontFromTheme[HAnsi];
-                if (!run.hasSymbol && !themed) continue;
+                if (!run.hasSymbol && !run.themed) continue;
                 edit.font = std::string(kTargetFontName);
                 edit.slots = {Ascii, HAnsi};
             }

@@ -179,13 +179,13 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
     const auto& el = part.xml.elements();
     const auto& texts = part.xml.texts();
     std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
+    std::vector<std::pair<std::uint32_t, std::size_t>> open;  // as for DOCX
     std::unordered_map<std::uint32_t, std::string> fontCache;
     auto paragraphFor = [&](std::uint32_t at) -> std::vector<OfficeChar>* {
         while (at != kNoElement && !is(el[at], kText, "p") && !is(el[at], kText, "h")) at = el[at].parent;
         if (at == kNoElement) return nullptr;
-        auto [slot, isNew] = paragraphOf.try_emplace(at, 0);
-        if (isNew) slot->second = text.addParagraph(true);
-        return &text.paragraphs[slot->second];
+        const auto slot = paragraphOf.find(at);
+        return slot == paragraphOf.end() ? nullptr : &text.paragraphs[slot->second];
     };
     std::size_t t = 0;
     for (std::uint32_t i = 0; i <= el.size(); ++i) {
@@ -216,6 +216,17 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
         }
         if (i == el.size()) break;
         const XmlElement& e = el[i];
+        while (!open.empty() && e.depth <= el[open.back().first].depth) {
+            text.endParagraph(open.back().second);
+            paragraphOf.erase(open.back().first);
+            open.pop_back();
+        }
+        if (is(e, kText, "p") || is(e, kText, "h")) {  // every paragraph, an empty one too, is a line
+            const std::size_t slot = text.addParagraph(true);
+            paragraphOf.emplace(i, slot);
+            open.emplace_back(i, slot);
+            continue;
+        }
         char32_t fixed;
         if (is(e, kText, "s")) fixed = ' ';
         else if (is(e, kText, "tab")) fixed = '\t';

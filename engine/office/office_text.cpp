@@ -82,40 +82,44 @@ void PackageText::noteFont(const std::string& name, std::size_t characters) {
     fonts_.emplace_back(name, characters);
 }
 
-void PackageText::convert(bool unicode, OfficeCounts& counts) {
-    converted_.assign(original_.size(), {});
-    touched_.assign(original_.size(), 0);
-    lines_.clear();
-    std::vector<std::string> line(original_.size());
-    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
-        const std::vector<OfficeChar>& paragraph = paragraphs[p];
-        convertParagraph(paragraph, unicode, converted_, touched_, counts);
-        if (!exported[p]) continue;
-        // The paragraph's text in its characters' order, pieces visited once each.
-        std::string text;
-        std::uint32_t last = kNone;
-        for (const OfficeChar& c : paragraph) {
-            if (c.piece == fixed_) {
-                if (c.value != 0) appendUtf8(text, c.value);
-                last = kNone;
-                continue;
-            }
-            if (c.piece == last) continue;
-            last = c.piece;
-            text += converted_[c.piece];
+void PackageText::endParagraph(std::size_t p) {
+    if (ended_.size() <= p) ended_.resize(paragraphs.size());
+    if (ended_[p]) return;
+    ended_[p] = 1;
+    if (reading_.keepParagraphs) return;
+    std::vector<OfficeChar>& paragraph = paragraphs[p];
+    convertParagraph(paragraph, reading_.unicode, converted_, touched_, counts_);
+    std::uint32_t last = kNone;
+    std::string text;
+    for (const OfficeChar& c : paragraph) {
+        if (c.piece == fixed_) {
+            if (reading_.plainText && exported_[p] && c.value != 0) appendUtf8(text, c.value);
+            last = kNone;
+            continue;
         }
-        lines_.push_back(std::move(text));
+        if (c.piece == last) continue;
+        last = c.piece;
+        anyConverted_ = anyConverted_ || touched_[c.piece];
+        if (reading_.plainText && exported_[p]) text += converted(c.piece);
+        // A piece without converted text reads as it was; its copy is not needed.
+        if (!touched_[c.piece]) std::string().swap(converted_[c.piece]);
     }
-    anyConverted_ = false;
-    for (char t : touched_) anyConverted_ = anyConverted_ || t;
-    // Pieces no paragraph reached keep their text.
-    for (std::size_t p = 0; p < original_.size(); ++p)
-        if (!touched_[p] && converted_[p].empty()) converted_[p] = original_[p];
+    if (reading_.plainText && exported_[p]) {
+        // In the paragraphs' order, though a text box's paragraph ends before the one it stands in.
+        if (lines_.size() <= p) lines_.resize(paragraphs.size());
+        lines_[p] = std::move(text);
+    }
+    std::vector<OfficeChar>().swap(paragraph);
+}
+
+void PackageText::finish() {
+    for (std::size_t p = 0; p < paragraphs.size(); ++p) endParagraph(p);
 }
 
 std::string PackageText::plainText() const {
     std::string out;
-    for (const std::string& line : lines_) out += line + "\n";
+    for (std::size_t p = 0; p < lines_.size(); ++p)
+        if (exported_[p]) out += lines_[p] + "\n";
     return out;
 }
 

@@ -12,6 +12,7 @@ constexpr std::string_view kOdfTextTypes[] = {"application/vnd.oasis.opendocumen
                                               "application/vnd.oasis.opendocument.text-template"};
 
 struct Opened {
+    explicit Opened(PackageReading reading) : text(reading) {}
     ZipPackage zip;
     std::unique_ptr<PackageFormat> format;
     PackageText text;
@@ -43,7 +44,9 @@ std::string open(std::string_view bytes, Opened& opened) {
             manifest.find("encryption-data") != std::string::npos)
             return "the document is password-protected; remove the password in the word processor and try again";
     }
-    return opened.format->read(opened.zip, opened.text);
+    if (std::string error = opened.format->read(opened.zip, opened.text); !error.empty()) return error;
+    opened.text.finish();
+    return {};
 }
 
 bool isSigned(const ZipPackage& zip) {
@@ -52,7 +55,8 @@ bool isSigned(const ZipPackage& zip) {
     return false;
 }
 
-void fill(RewriteOutcome& outcome, const OfficeCounts& counts, const PackageText& text) {
+void fill(RewriteOutcome& outcome, const PackageText& text) {
+    const OfficeCounts& counts = text.counts();
     outcome.converted = counts.converted;
     outcome.unknown = counts.unknown;
     outcome.convertedByFont = counts.byFont;
@@ -72,12 +76,10 @@ RewriteOutcome failed(std::string error) {
 
 RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
                               std::string* warning) {
-    Opened opened;
+    Opened opened(PackageReading{options.unicode, false, false});
     if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
-    OfficeCounts counts;
-    opened.text.convert(options.unicode, counts);
     RewriteOutcome outcome;
-    fill(outcome, counts, opened.text);
+    fill(outcome, opened.text);
     if (!opened.text.anyConverted()) {
         out.assign(bytes);
         return outcome;
@@ -90,18 +92,16 @@ RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const Re
 }
 
 RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
-    Opened opened;
+    Opened opened(PackageReading{true, true, false});
     if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
-    OfficeCounts counts;
-    opened.text.convert(true, counts);
     RewriteOutcome outcome;
-    fill(outcome, counts, opened.text);
+    fill(outcome, opened.text);
     utf8 = opened.text.plainText();
     return outcome;
 }
 
 std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
-    Opened opened;
+    Opened opened(PackageReading{false, false, true});
     if (std::string error = open(bytes, opened); !error.empty()) return error;
     fonts.clear();
     for (const auto& f : opened.text.fonts())
@@ -114,12 +114,12 @@ std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::stri
 namespace tolvarin {
 
 std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs) {
-    Opened opened;
+    Opened opened(PackageReading{false, false, true});
     if (std::string error = open(bytes, opened); !error.empty()) return error;
     paragraphs.clear();
     const PackageText& text = opened.text;
     for (std::size_t p = 0; p < text.paragraphs.size(); ++p) {
-        if (!text.exported[p]) continue;
+        if (!text.exported(p)) continue;
         std::vector<PackageRun>& runs = paragraphs.emplace_back();
         std::uint32_t font = 0xFFFFFFFF;
         for (const OfficeChar& c : text.paragraphs[p]) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,19 +14,38 @@
 
 namespace tolvarin {
 
+// What the reading is for: a conversion (in one mode), the plain text, or the text as
+// it stands (the window shows it).
+struct PackageReading {
+    bool unicode = false;
+    bool plainText = false;  // keep each paragraph's converted text, for plainText()
+    bool keepParagraphs = false;  // keep the characters as read; convert nothing
+};
+
+// Paragraphs are converted as soon as the reader has all of one (endParagraph()), so
+// that a long document never holds more than a paragraph's characters.
 class PackageText {
 public:
-    // A piece of a part that text stands in; `fixed` pieces (a tab, a break) are never rewritten.
-    std::uint32_t addPiece(std::string original) {
-        original_.push_back(std::move(original));
+    explicit PackageText(PackageReading reading = {}) : reading_(reading) {}
+
+    // A piece of a part that text stands in: `original` is what it holds, and must live
+    // as long as this (the part's own text); addOwnedPiece() keeps a copy.
+    std::uint32_t addPiece(std::string_view original) {
+        original_.push_back(original);
+        converted_.emplace_back();
+        touched_.push_back(0);
         return std::uint32_t(original_.size() - 1);
     }
+    std::uint32_t addOwnedPiece(std::string original) {
+        owned_.push_back(std::move(original));
+        return addPiece(owned_.back());
+    }
+    // The piece of tabs, breaks and objects: never rewritten.
     std::uint32_t fixedPiece() {
         if (fixed_ == kNone) fixed_ = addPiece({});
         return fixed_;
     }
-    std::size_t pieceCount() const { return original_.size(); }
-    const std::string& original(std::uint32_t piece) const { return original_[piece]; }
+    std::string_view original(std::uint32_t piece) const { return original_[piece]; }
 
     // A font's name as a number, for characters to carry; 0 is no font.
     std::uint32_t fontIndex(std::string_view name) {
@@ -42,18 +62,24 @@ public:
     void noteFont(const std::string& name, std::size_t characters);
     const std::vector<std::pair<std::string, std::size_t>>& fonts() const { return fonts_; }
 
+    // A paragraph's characters go to paragraphs[addParagraph(...)]; `isText`: it is
+    // document text, for plainText() (a list label is not).
     std::vector<std::vector<OfficeChar>> paragraphs;
-    // Per paragraph: whether it is document text, for plainText() (a list label is not).
-    std::vector<char> exported;
     std::size_t addParagraph(bool isText) {
         paragraphs.emplace_back();
-        exported.push_back(isText);
+        exported_.push_back(isText);
         return paragraphs.size() - 1;
     }
+    bool exported(std::size_t paragraph) const { return exported_[paragraph] != 0; }
+    // The paragraph is whole: it is converted, and its characters let go.
+    void endParagraph(std::size_t paragraph);
+    // Ends every paragraph still open; afterwards each piece's text is converted(piece).
+    void finish();
 
-    // Converts every paragraph; afterwards each piece's text is `converted(piece)`.
-    void convert(bool unicode, OfficeCounts& counts);
-    const std::string& converted(std::uint32_t piece) const { return converted_[piece]; }
+    const OfficeCounts& counts() const { return counts_; }
+    std::string_view converted(std::uint32_t piece) const {
+        return touched_[piece] ? std::string_view(converted_[piece]) : original_[piece];
+    }
     bool touched(std::uint32_t piece) const { return touched_[piece] != 0; }
     // Whether any legacy text was converted.
     bool anyConverted() const { return anyConverted_; }
@@ -62,10 +88,14 @@ public:
 
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
-    std::vector<std::string> original_, converted_;
-    std::vector<char> touched_;
+    PackageReading reading_;
+    std::vector<std::string_view> original_;
+    std::deque<std::string> owned_;
+    std::vector<std::string> converted_;
+    std::vector<char> touched_, exported_, ended_;
     std::uint32_t fixed_ = kNone;
     bool anyConverted_ = false;
+    OfficeCounts counts_;
     std::vector<std::pair<std::string, std::size_t>> fonts_;
     std::vector<std::string> fontNames_{std::string()};
     std::uint32_t lastFont_ = 0;

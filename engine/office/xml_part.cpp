@@ -10,20 +10,31 @@ namespace {
 struct Reader {
     XML_Parser parser;
     std::vector<XmlElement>* elements;
+    std::vector<XmlAttribute>* attributes;
+    std::vector<std::size_t> firstAttribute;  // by element, into `attributes`
     std::vector<XmlText>* texts;  // null: not kept
+    XmlNames* names;
     std::uint32_t current = kNoElement;
+
+    std::string_view intern(const char* name) {
+        const std::string_view view(name);
+        auto found = names->find(view);
+        if (found == names->end()) found = names->emplace(view).first;
+        return *found;
+    }
 };
 
 void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* r = static_cast<Reader*>(data);
     XmlElement e;
-    e.name = name;
+    e.name = r->intern(name);
     e.parent = r->current;
     e.depth = r->current == kNoElement ? 0 : (*r->elements)[r->current].depth + 1;
     e.start = std::size_t(XML_GetCurrentByteIndex(r->parser));
     e.startEnd = e.start + std::size_t(XML_GetCurrentByteCount(r->parser));
     e.endStart = e.end = e.startEnd;
-    for (const XML_Char** a = attributes; *a; a += 2) e.attributes.push_back({a[0], a[1]});
+    r->firstAttribute.push_back(r->attributes->size());
+    for (const XML_Char** a = attributes; *a; a += 2) r->attributes->push_back({r->intern(a[0]), a[1]});
     r->current = std::uint32_t(r->elements->size());
     r->elements->push_back(std::move(e));
 }
@@ -74,7 +85,10 @@ std::string XmlPart::parse(std::string bytes) {
     texts_.clear();
     XML_Parser parser = XML_ParserCreateNS(nullptr, ' ');
     if (!parser) return "not enough memory to read XML";
-    Reader reader{parser, &elements_, keepTexts_ ? &texts_ : nullptr};
+    attributes_.clear();
+    elements_.reserve(bytes_.size() / 48);
+    Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_};
+    reader.firstAttribute.reserve(bytes_.size() / 48);
     XML_SetUserData(parser, &reader);
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
@@ -87,6 +101,12 @@ std::string XmlPart::parse(std::string bytes) {
                 std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
     }
     XML_ParserFree(parser);
+    // The attributes have their places now that no more come.
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+        const std::size_t first = reader.firstAttribute[i];
+        const std::size_t end = i + 1 < elements_.size() ? reader.firstAttribute[i + 1] : attributes_.size();
+        elements_[i].attributes = std::span<const XmlAttribute>(attributes_.data() + first, end - first);
+    }
     return error;
 }
 

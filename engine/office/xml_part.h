@@ -5,29 +5,38 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <span>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace tolvarin {
 
 struct XmlAttribute {
-    std::string name;   // "namespace-uri local-name", or the local name without a namespace
+    std::string_view name;  // "namespace-uri local-name", or the local name without a namespace
     std::string value;  // decoded
 };
 
 struct XmlElement {
-    std::string name;  // "namespace-uri local-name"
+    std::string_view name;  // "namespace-uri local-name"
     std::uint32_t parent;  // kNoElement for the root
     std::uint32_t depth;
     std::size_t start, startEnd;  // the start tag (or the whole empty-element tag)
     std::size_t endStart, end;    // the end tag; both startEnd for an empty element
-    std::vector<XmlAttribute> attributes;
+    std::span<const XmlAttribute> attributes;
     std::string text;  // the character data directly inside, decoded, UTF-8
 
     bool empty() const { return endStart == startEnd && end == startEnd; }
     const std::string* attribute(std::string_view name) const;
 };
 inline constexpr std::uint32_t kNoElement = 0xFFFFFFFF;
+
+// The names of a part's elements and attributes, each held once.
+struct XmlNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+using XmlNames = std::unordered_set<std::string, XmlNameHash, std::equal_to<>>;
 
 // A stretch of character data, with where it stands, for mixed content (ODF).
 struct XmlText {
@@ -62,9 +71,12 @@ public:
     std::vector<RawAttribute> rawAttributes(const XmlElement& e) const;
 
 private:
+    // Names of elements and attributes, held once each: the elements' names point here.
+    XmlNames names_;
     bool keepTexts_;
     std::string bytes_;
     std::vector<XmlElement> elements_;
+    std::vector<XmlAttribute> attributes_;  // every element's, in order
     std::vector<XmlText> texts_;
 };
 

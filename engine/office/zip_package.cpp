@@ -124,7 +124,10 @@ std::string ZipPackage::save(std::string& out) {
             if (data) zip_source_free(data);
             return "cannot replace " + name + " (" + zipError(zip_get_error(zip_)) + ")";
         }
-        zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFLATE, 0);
+        // zlib's fastest level: a changed part packs a little larger, in a fraction of
+        // the time of libzip's own choice, the slowest. Asked for as the default method
+        // (deflate), since libzip drops a level given with the method the member had.
+        zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFAULT, 1);
         if (st.valid & ZIP_STAT_MTIME) zip_file_set_mtime(zip_, zip_uint64_t(index), st.mtime, 0);
     }
     if (zip_close(zip_) != 0) {
