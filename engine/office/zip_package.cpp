@@ -50,14 +50,15 @@ std::string ZipPackage::open(std::string_view bytes) {
         zip_error_fini(&error);
         return "cannot read the archive: " + text;
     }
-    // The package keeps the source: save() reads the rewritten archive back from it.
-    zip_source_keep(source_);
     zip_ = zip_open_from_source(source_, 0, &error);
     if (!zip_) {
         std::string text = zipError(&error);
         zip_error_fini(&error);
         return "the archive is damaged (" + text + ")";
     }
+    // The archive took the source; the package keeps it too, for save() to read the
+    // rewritten archive back from.
+    zip_source_keep(source_);
     zip_error_fini(&error);
     const zip_int64_t count = zip_get_num_entries(zip_, 0);
     std::uint64_t unpacked = 0;
