@@ -338,3 +338,25 @@ TEST(Packages, PeerFilesComeOutUnchanged) {
     EXPECT_GT(same, 70u);
     EXPECT_GT(refused, 5u);
 }
+
+// A signed document converts, with a warning; its macros and signature parts are kept
+// as they were.
+TEST(Docx, SignedAndMacroEnabled) {
+    const DocxCase c{"signed", "<w:p>" + run(typed({0xB5})) + "</w:p>", {}};
+    const std::string plain = docx(c);
+    auto members = zipMembers(plain, false);
+    Members withExtras;
+    for (const auto& [name, content] : members) withExtras.emplace_back(name, content);
+    withExtras.emplace_back("word/vbaProject.bin", std::string(500, '\x07'));
+    withExtras.emplace_back("_xmlsignatures/sig1.xml", "<Signature/>");
+    const std::string input = makeZip(withExtras);
+    std::string out, warning;
+    ASSERT_TRUE(convertPackage(input, out, RewriteOptions{}, &warning).ok);
+    EXPECT_NE(warning.find("signature no longer holds"), std::string::npos) << warning;
+    const auto before = zipMembers(input, true), after = zipMembers(out, true);
+    EXPECT_EQ(after.at("word/vbaProject.bin"), before.at("word/vbaProject.bin"));
+    EXPECT_EQ(after.at("_xmlsignatures/sig1.xml"), before.at("_xmlsignatures/sig1.xml"));
+    std::string unsignedWarning;
+    ASSERT_TRUE(convertPackage(plain, out, RewriteOptions{}, &unsignedWarning).ok);
+    EXPECT_TRUE(unsignedWarning.empty());
+}

@@ -38,9 +38,11 @@ ZipPackage::~ZipPackage() {
 std::string ZipPackage::open(std::string_view bytes) {
     zip_error_t error;
     zip_error_init(&error);
+    // Shorter than an archive's end record: libzip would not free an empty buffer.
+    if (bytes.size() < 22) return "the archive is damaged (not a zip archive)";
     // The source gets a copy of its own: writing the archive replaces the source's
     // buffer, which libzip then frees.
-    void* copy = std::malloc(bytes.empty() ? 1 : bytes.size());
+    void* copy = std::malloc(bytes.size());
     if (!copy) return "not enough memory to open the archive";
     std::memcpy(copy, bytes.data(), bytes.size());
     source_ = zip_source_buffer_create(copy, bytes.size(), 1, &error);
@@ -131,9 +133,11 @@ std::string ZipPackage::save(std::string& out) {
         zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFAULT, 1);
         if (st.valid & ZIP_STAT_MTIME) zip_file_set_mtime(zip_, zip_uint64_t(index), st.mtime, 0);
     }
+    // The archive is written into memory: what fails here is a member that cannot be
+    // copied, which only a damaged archive has.
     if (zip_close(zip_) != 0) {
         std::string text = zipError(zip_get_error(zip_));
-        return "cannot write the archive (" + text + ")";
+        return "the archive is damaged: a member cannot be copied (" + text + ")";
     }
     zip_ = nullptr;
     // The source now holds the new archive.
