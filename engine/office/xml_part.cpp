@@ -14,7 +14,10 @@ struct Reader {
     std::vector<std::size_t> firstAttribute;  // by element, into `attributes`
     std::vector<XmlText>* texts;  // null: not kept
     XmlNames* names;
+    std::string* pool;
+    std::vector<std::pair<std::size_t, std::size_t>> textRange;  // by element, into `pool`
     std::uint32_t current = kNoElement;
+    std::uint32_t textOwner = kNoElement;  // whose text the pool ends with, while it may grow
 
     std::string_view intern(const char* name) {
         const std::string_view view(name);
@@ -34,6 +37,8 @@ void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attribut
     e.startEnd = e.start + std::size_t(XML_GetCurrentByteCount(r->parser));
     e.endStart = e.end = e.startEnd;
     r->firstAttribute.push_back(r->attributes->size());
+    r->textRange.emplace_back(0, 0);
+    r->textOwner = kNoElement;  // a child ends its parent's text
     for (const XML_Char** a = attributes; *a; a += 2) r->attributes->push_back({r->intern(a[0]), a[1]});
     r->current = std::uint32_t(r->elements->size());
     r->elements->push_back(std::move(e));
@@ -54,7 +59,15 @@ void XMLCALL onEnd(void* data, const XML_Char*) {
 void XMLCALL onText(void* data, const XML_Char* text, int length) {
     auto* r = static_cast<Reader*>(data);
     if (r->current == kNoElement) return;
-    (*r->elements)[r->current].text.append(text, std::size_t(length));
+    auto& [start, size] = r->textRange[r->current];
+    if (size == 0) {
+        start = r->pool->size();
+        r->textOwner = r->current;
+    }
+    if (r->textOwner == r->current) {
+        r->pool->append(text, std::size_t(length));
+        size += std::size_t(length);
+    }
     if (!r->texts) return;
     const auto order = std::uint32_t(r->elements->size());
     const std::size_t at = std::size_t(XML_GetCurrentByteIndex(r->parser));
@@ -86,9 +99,18 @@ std::string XmlPart::parse(std::string bytes) {
     XML_Parser parser = XML_ParserCreateNS(nullptr, ' ');
     if (!parser) return "not enough memory to read XML";
     attributes_.clear();
-    elements_.reserve(bytes_.size() / 48);
-    Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_};
-    reader.firstAttribute.reserve(bytes_.size() / 48);
+    textPool_.clear();
+    // On the heap whatever its size: the elements' views into it must outlive moving the part.
+    textPool_.reserve(64);
+    // Room for as many elements as there are tags, and attributes as there are '=':
+    // no growing, and no copying, while the part is read.
+    const auto tags = std::size_t(std::count(bytes_.begin(), bytes_.end(), '<'));
+    const auto equals = std::size_t(std::count(bytes_.begin(), bytes_.end(), '='));
+    elements_.reserve(tags);
+    attributes_.reserve(equals);
+    Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_, &textPool_, {}};
+    reader.firstAttribute.reserve(tags);
+    reader.textRange.reserve(tags);
     XML_SetUserData(parser, &reader);
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
@@ -106,6 +128,8 @@ std::string XmlPart::parse(std::string bytes) {
         const std::size_t first = reader.firstAttribute[i];
         const std::size_t end = i + 1 < elements_.size() ? reader.firstAttribute[i + 1] : attributes_.size();
         elements_[i].attributes = std::span<const XmlAttribute>(attributes_.data() + first, end - first);
+        const auto [textStart, textSize] = reader.textRange[i];
+        elements_[i].text = std::string_view(textPool_).substr(textStart, textSize);
     }
     return error;
 }

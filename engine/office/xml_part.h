@@ -24,7 +24,9 @@ struct XmlElement {
     std::size_t start, startEnd;  // the start tag (or the whole empty-element tag)
     std::size_t endStart, end;    // the end tag; both startEnd for an empty element
     std::span<const XmlAttribute> attributes;
-    std::string text;  // the character data directly inside, decoded, UTF-8
+    // The character data inside an element with no child elements (w:t), decoded, UTF-8;
+    // of one with children, its first stretch only. Mixed content is in texts().
+    std::string_view text;
 
     bool empty() const { return endStart == startEnd && end == startEnd; }
     const std::string* attribute(std::string_view name) const;
@@ -77,6 +79,7 @@ private:
     std::string bytes_;
     std::vector<XmlElement> elements_;
     std::vector<XmlAttribute> attributes_;  // every element's, in order
+    std::string textPool_;                  // every element's text, one after another
     std::vector<XmlText> texts_;
 };
 
