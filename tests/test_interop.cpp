@@ -417,6 +417,19 @@ std::map<std::string, int> layoutCounts(const std::string& fodt) {
     return counts;
 }
 
+// Each placed word reads as converted in LibreOffice's reading `fodt`.
+void expectEveryWordConverted(const std::string& fodt, bool unicode, const std::string& name) {
+    for (const PlacedWord& w : placedWords()) {
+        std::string expected = utf8Of(w.converted);
+        if (unicode) {
+            std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
+            expected.clear();
+            for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
+        }
+        EXPECT_NE(fodt.find(expected), std::string::npos) << name << ": " << w.place;
+    }
+}
+
 }  // namespace
 
 // Documents with a layout keep all of it: LibreOffice reads the converted document
@@ -452,15 +465,7 @@ TEST_F(Interop, LayoutIsKept) {
         const auto counts = layoutCounts(before);
         EXPECT_EQ(layoutCounts(after), counts) << name;
         for (const auto& [mark, n] : counts) EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
-        for (const PlacedWord& w : placedWords()) {
-            std::string expected = utf8Of(w.converted);
-            if (unicode) {
-                std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
-                expected.clear();
-                for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
-            }
-            EXPECT_NE(after.find(expected), std::string::npos) << name << ": " << w.place;
-        }
+        expectEveryWordConverted(after, unicode, name.string());
         if (unicode) {
             EXPECT_NE(after.find("Noto Sans Malayalam"), std::string::npos) << name;
         } else {
@@ -541,15 +546,7 @@ TEST_F(Interop, PackageLayoutIsKept) {
         ASSERT_FALSE(before.empty()) << name;
         ASSERT_FALSE(after.empty()) << name;
         EXPECT_EQ(layoutCounts(after), layoutCounts(before)) << name;
-        for (const PlacedWord& w : placedWords()) {
-            std::string expected = utf8Of(w.converted);
-            if (unicode) {
-                std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
-                expected.clear();
-                for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
-            }
-            EXPECT_NE(after.find(expected), std::string::npos) << name << ": " << w.place;
-        }
+        expectEveryWordConverted(after, unicode, name.string());
         if (unicode) {
             EXPECT_NE(after.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\""), std::string::npos) << name;
             EXPECT_NE(after.find("style:font-size-complex=\"14pt\""), std::string::npos) << name;
