@@ -519,9 +519,14 @@ TEST_F(Interop, UnicodeOutputReadsBack) {
 TEST_F(Interop, PackageLayoutIsKept) {
     test::TempDir dir;
     writeLayoutOdt(dir.path() / "layout.fodt");
-    office.convert({dir.path() / "layout.fodt"}, "docx", dir.path() / "in");
-    office.convert({dir.path() / "layout.fodt"}, "odt", dir.path() / "in");
-    const std::vector<fs::path> inputs = {dir.path() / "in" / "layout.docx", dir.path() / "in" / "layout.odt"};
+    office.convert({dir.path() / "layout.fodt"}, "docx", dir.path() / "made");
+    office.convert({dir.path() / "layout.fodt"}, "odt", dir.path() / "made");
+    // Names of their own: LibreOffice's readings of both go to one folder.
+    fs::create_directories(dir.path() / "in");
+    const std::vector<fs::path> inputs = {dir.path() / "in" / "docx_layout.docx", dir.path() / "in" / "odt_layout.odt"};
+    for (const fs::path& in : inputs)
+        if (fs::exists(dir.path() / "made" / ("layout" + in.extension().string())))
+            fs::copy(dir.path() / "made" / ("layout" + in.extension().string()), in);
     std::vector<fs::path> outputs;
     fs::create_directories(dir.path() / "out");
     for (const fs::path& in : inputs) {
@@ -545,7 +550,14 @@ TEST_F(Interop, PackageLayoutIsKept) {
         const std::string after = test::readFile(dir.path() / "out-read" / name);
         ASSERT_FALSE(before.empty()) << name;
         ASSERT_FALSE(after.empty()) << name;
-        EXPECT_EQ(layoutCounts(after), layoutCounts(before)) << name;
+        // The same elements; each colour and alignment still there (a converted run whose
+        // properties now differ from its paragraph's gets a style of its own, colour and all).
+        const auto counts = layoutCounts(before), now = layoutCounts(after);
+        for (const auto& [mark, n] : counts) {
+            if (mark[0] == '<') EXPECT_EQ(now.at(mark), n) << name << ": " << mark;
+            else EXPECT_GE(now.at(mark), n) << name << ": " << mark;
+            EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
+        }
         expectEveryWordConverted(after, unicode, name.string());
         if (unicode) {
             EXPECT_NE(after.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\""), std::string::npos) << name;
