@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "io/file_io.h"
 #include "office/package_format.h"
 #include "office/zip_package.h"
 
@@ -74,8 +75,10 @@ RewriteOutcome failed(std::string error) {
 
 }  // namespace
 
-RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
-                              std::string* warning) {
+namespace {
+
+RewriteOutcome convertPackageUnguarded(std::string_view bytes, std::string& out, const RewriteOptions& options,
+                                       std::string* warning) {
     Opened opened(PackageReading{options.unicode, false, false});
     if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
     RewriteOutcome outcome;
@@ -91,7 +94,7 @@ RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const Re
     return outcome;
 }
 
-RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
+RewriteOutcome packageUnicodeTextUnguarded(std::string_view bytes, std::string& utf8) {
     Opened opened(PackageReading{true, true, false});
     if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
     RewriteOutcome outcome;
@@ -100,7 +103,7 @@ RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
     return outcome;
 }
 
-std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
+std::string packageFontsUnguarded(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
     Opened opened(PackageReading{false, false, true});
     if (std::string error = open(bytes, opened); !error.empty()) return error;
     fonts.clear();
@@ -109,11 +112,9 @@ std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::stri
     return {};
 }
 
-}  // namespace tolvarin
 
-namespace tolvarin {
 
-std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs) {
+std::string packageParagraphsUnguarded(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs) {
     Opened opened(PackageReading{false, false, true});
     if (std::string error = open(bytes, opened); !error.empty()) return error;
     paragraphs.clear();
@@ -137,6 +138,42 @@ std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<Pa
         }
     }
     return {};
+}
+
+}  // namespace
+
+// A package whose parts do not fit in memory fails like any other bad input.
+RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
+                              std::string* warning) {
+    try {
+        return convertPackageUnguarded(bytes, out, options, warning);
+    } catch (const std::bad_alloc&) {
+        return failed(std::string(kNotEnoughMemory));
+    }
+}
+
+RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
+    try {
+        return packageUnicodeTextUnguarded(bytes, utf8);
+    } catch (const std::bad_alloc&) {
+        return failed(std::string(kNotEnoughMemory));
+    }
+}
+
+std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
+    try {
+        return packageFontsUnguarded(bytes, fonts);
+    } catch (const std::bad_alloc&) {
+        return std::string(kNotEnoughMemory);
+    }
+}
+
+std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs) {
+    try {
+        return packageParagraphsUnguarded(bytes, paragraphs);
+    } catch (const std::bad_alloc&) {
+        return std::string(kNotEnoughMemory);
+    }
 }
 
 }  // namespace tolvarin

@@ -106,11 +106,13 @@ std::string XmlPart::parse(std::string bytes) {
     // no growing, and no copying, while the part is read.
     const auto tags = std::size_t(std::count(bytes_.begin(), bytes_.end(), '<'));
     const auto equals = std::size_t(std::count(bytes_.begin(), bytes_.end(), '='));
-    elements_.reserve(tags);
-    attributes_.reserve(equals);
+    // Capped: a hostile part of nothing but tags must not ask for all its room at once.
+    const std::size_t room = std::min(tags, bytes_.size() / 16 + 1024);
+    elements_.reserve(room);
+    attributes_.reserve(std::min(equals, bytes_.size() / 16 + 1024));
     Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_, &textPool_, {}};
-    reader.firstAttribute.reserve(tags);
-    reader.textRange.reserve(tags);
+    reader.firstAttribute.reserve(room);
+    reader.textRange.reserve(room);
     XML_SetUserData(parser, &reader);
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
