@@ -348,18 +348,6 @@ int main(int argc, char** argv) {
             status = 1;
         };
 
-        if (fonts) {
-            InputFile in;
-            std::string piped;
-            std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath);
-            std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
-            std::string docx;
-            if (error.empty() && documentKind(bytes) == DocumentKind::WordBinary && (error = wordBinaryToDocx(bytes, docx)).empty())
-                bytes = docx;
-            if (error.empty()) error = listFonts(bytes, label);
-            if (!error.empty()) fail(error);
-            continue;
-        }
         InputFile in;
         std::string piped;
         if (std::string error = stdinInput ? readStandardInput(piped) : in.open(inPath); !error.empty()) {
@@ -369,7 +357,7 @@ int main(int argc, char** argv) {
         std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
         DocumentKind kind = documentKind(bytes);
         if (kind == DocumentKind::Encrypted) {
-            fail("the document is password-protected; remove the password in the word processor and try again");
+            fail(std::string(kPasswordProtected));
             continue;
         }
         std::string fromWordBinary;  // the DOCX LibreOffice made of a .doc
@@ -380,6 +368,10 @@ int main(int argc, char** argv) {
             }
             bytes = fromWordBinary;
             kind = DocumentKind::Package;
+        }
+        if (fonts) {
+            if (std::string error = listFonts(bytes, label); !error.empty()) fail(error);
+            continue;
         }
 
         fs::path outPath;

@@ -9,61 +9,16 @@
 #include "conversion_pass.h"
 #include "model/document.h"
 #include "convert/rtf_rewriter.h"
+#include "interop_support.h"
 #include "test_support.h"
 #include "fonts/unicode_malayalam.h"
-#include "office/package_conversion.h"
 #include "text/utf8.h"
 
 using namespace tolvarin;
+using namespace tolvarin::interop;
 using tolvarin::test::codes;
-namespace fs = std::filesystem;
 
 namespace {
-
-int run(const std::string& command, std::string* output = nullptr) {
-    test::CommandResult r = test::runCommand(command);
-    if (output) *output = r.output;
-    return r.status;
-}
-
-std::string q(const fs::path& p) {
-    std::string s = "'";
-    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return s + "'";
-}
-
-// One soffice run converts every file given, so the suite starts LibreOffice a few
-// times only.
-class Office {
-public:
-    Office() { fs::create_directories(profile_.path()); }
-
-    static bool available() { return run("command -v soffice") == 0; }
-
-    // Converts `files` to `filter` (e.g. "rtf" or "txt:Text (encoded):UTF8") into `outdir`.
-    // A file that stops LibreOffice stops the rest of its batch too; the rest is then
-    // tried again without it, and the file has no output.
-    void convert(const std::vector<fs::path>& files, const std::string& filter, const fs::path& outdir) {
-        fs::create_directories(outdir);
-        const std::string extension = "." + filter.substr(0, filter.find(':'));
-        std::vector<fs::path> pending = files;
-        while (!pending.empty()) {
-            std::string cmd = "timeout 900 soffice -env:UserInstallation=file://" + profile_.path().string() +
-                              " --headless --norestore --convert-to " + q(filter) + " --outdir " + q(outdir);
-            for (const fs::path& f : pending) cmd += " " + q(f);
-            std::string out;
-            run(cmd, &out);
-            std::vector<fs::path> missing;
-            for (const fs::path& f : pending)
-                if (!fs::exists(outdir / fs::path(f.filename()).replace_extension(extension))) missing.push_back(f);
-            if (missing.size() == pending.size()) missing.erase(missing.begin());
-            pending = std::move(missing);
-        }
-    }
-
-private:
-    test::TempDir profile_;
-};
 
 bool convertFile(const fs::path& in, const fs::path& out) {
     Document source, working, destination;
@@ -172,13 +127,6 @@ std::u16string withoutWhitespace(const std::string& utf8Text) {
 
 }  // namespace
 
-class Interop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!Office::available()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
-    Office office;
-};
 
 TEST_F(Interop, ConvertsWhatLibreOfficeWrites) {
     test::TempDir dir;
@@ -318,73 +266,6 @@ TEST_F(Interop, CorpusTextSurvivesTolvarin) {
 
 namespace {
 
-// Words typed in PANCHARI, one for each place a layout can put text, with what the
-// rules make of them (codes chosen to need no XML escaping either way).
-struct PlacedWord {
-    const char* place;
-    std::string typed;
-    std::vector<int> converted;
-};
-
-const std::vector<PlacedWord>& placedWords() {
-    static const std::vector<PlacedWord> words = {
-        {"heading", "ABC", {0xA1, 0xA7, 0xA6}}, {"table cell", "EF", {0xAA, 0xA9}},
-        {"list item", "GH", {0xAB, 0xAE}},      {"header", "KL", {0xB6, 0xB4}},
-        {"footer", "MN", {0xB8, 0xBD}},         {"footnote", "OP", {0xBC, 0xA4}},
-        {"beside a picture", "TU", {0xCA, 0xC5}},
-    };
-    return words;
-}
-
-std::string utf8Of(const std::vector<int>& codes) {
-    std::string s;
-    for (int c : codes) appendUtf8(s, decodeCp1252(std::uint8_t(c)));
-    return s;
-}
-
-constexpr const char* kPngBase64 =
-    "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==";
-constexpr const char* kPngHex =
-    "89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c4890000000d4944415478da63fccfc0500f0004850180"
-    "84a98c210000000049454e44ae426082";
-
-// A flat ODT with a centred red heading, a table, a bulleted list, a header, a footer,
-// a footnote and a picture, every word in PANCHARI.
-void writeLayoutOdt(const fs::path& file) {
-    auto word = [](const char* place) {
-        for (const PlacedWord& w : placedWords())
-            if (std::string(w.place) == place) return "<text:span text:style-name=\"P\">" + w.typed + "</text:span>";
-        return std::string();
-    };
-    std::ofstream(file) << R"(<?xml version="1.0" encoding="UTF-8"?>
-<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
-<office:font-face-decls><style:font-face style:name="PANCHARI" svg:font-family="PANCHARI"/></office:font-face-decls>
-<office:styles>
-<text:list-style style:name="Bullets"><text:list-level-style-bullet text:level="1" text:bullet-char="&#x2022;"/></text:list-style>
-</office:styles>
-<office:automatic-styles>
-<style:style style:name="P" style:family="text"><style:text-properties style:font-name="PANCHARI" fo:font-size="14pt"/></style:style>
-<style:style style:name="H" style:family="paragraph"><style:paragraph-properties fo:text-align="center"/><style:text-properties fo:color="#ff0000"/></style:style>
-<style:page-layout style:name="PL"><style:page-layout-properties fo:page-width="21cm" fo:page-height="29.7cm"/><style:header-style/><style:footer-style/></style:page-layout>
-</office:automatic-styles>
-<office:master-styles><style:master-page style:name="Standard" style:page-layout-name="PL">
-<style:header><text:p>)" << word("header") << R"(</text:p></style:header>
-<style:footer><text:p>)" << word("footer") << R"(</text:p></style:footer>
-</style:master-page></office:master-styles>
-<office:body><office:text>
-<text:p text:style-name="H">)" << word("heading") << R"(</text:p>
-<table:table table:name="T"><table:table-column table:number-columns-repeated="2"/>
-<table:table-row><table:table-cell><text:p>)" << word("table cell") << R"(</text:p></table:table-cell><table:table-cell><text:p>x</text:p></table:table-cell></table:table-row>
-</table:table>
-<text:list text:style-name="Bullets"><text:list-item><text:p>)" << word("list item") << R"(</text:p></text:list-item></text:list>
-<text:p>y<text:note text:id="n1" text:note-class="footnote"><text:note-citation>1</text:note-citation><text:note-body><text:p>)"
-                        << word("footnote") << R"(</text:p></text:note-body></text:note></text:p>
-<text:p><draw:frame draw:name="I" text:anchor-type="as-char" svg:width="1cm" svg:height="1cm"><draw:image><office:binary-data>)"
-                        << kPngBase64 << R"(</office:binary-data></draw:image></draw:frame>)" << word("beside a picture") << R"(</text:p>
-</office:text></office:body></office:document>
-)";
-}
-
 // The same layout as Word writes it, by hand.
 std::string wordStyleLayout() {
     return std::string(
@@ -403,31 +284,6 @@ std::string wordStyleLayout() {
                "\\pard\\plain y{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} {\\f1\\fs28 OP}\\par}\\par"
                "\\pard\\plain{\\*\\shppict{\\pict\\pngblip\\picw1\\pich1\\picwgoal567\\pichgoal567 ") +
            kPngHex + "}}{\\f1\\fs28 TU}\\par}";
-}
-
-// What LibreOffice read, as its own flat XML, counted by the elements a layout is made of.
-std::map<std::string, int> layoutCounts(const std::string& fodt) {
-    std::map<std::string, int> counts;
-    for (const char* mark : {"<table:table-cell", "<text:list-item", "<style:header>", "<style:footer>",
-                             "<text:note ", "<draw:image", "fo:text-align=\"center\"", "fo:color=\"#ff0000\""}) {
-        int n = 0;
-        for (std::size_t at = fodt.find(mark); at != std::string::npos; at = fodt.find(mark, at + 1)) ++n;
-        counts[mark] = n;
-    }
-    return counts;
-}
-
-// Each placed word reads as converted in LibreOffice's reading `fodt`.
-void expectEveryWordConverted(const std::string& fodt, bool unicode, const std::string& name) {
-    for (const PlacedWord& w : placedWords()) {
-        std::string expected = utf8Of(w.converted);
-        if (unicode) {
-            std::vector<std::uint8_t> typed(w.typed.begin(), w.typed.end());
-            expected.clear();
-            for (char16_t c : convertStretchToText(panchariFont(), typed.data(), typed.size())) appendUtf8(expected, c);
-        }
-        EXPECT_NE(fodt.find(expected), std::string::npos) << name << ": " << w.place;
-    }
 }
 
 }  // namespace
@@ -452,14 +308,7 @@ TEST_F(Interop, LayoutIsKept) {
         RewriteOutcome r = convertRtfToFile(test::readFile(in), outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
         ASSERT_TRUE(r.ok) << r.error;
     }
-    office.convert(inputs, "fodt", dir.path() / "in-read");
-    office.convert(outputs, "fodt", dir.path() / "out-read");
-    for (std::size_t k = 0; k < outputs.size(); ++k) {
-        const bool unicode = k % 2 == 1;
-        const fs::path name = fs::path(outputs[k].filename()).replace_extension(".fodt");
-        const std::string before =
-            test::readFile(dir.path() / "in-read" / fs::path(inputs[k / 2].filename()).replace_extension(".fodt"));
-        const std::string after = test::readFile(dir.path() / "out-read" / name);
+    for (const auto& [name, before, after, unicode] : readBack(office, dir.path(), inputs, outputs)) {
         ASSERT_FALSE(before.empty()) << name;
         ASSERT_FALSE(after.empty()) << name;
         const auto counts = layoutCounts(before);
@@ -510,79 +359,6 @@ TEST_F(Interop, UnicodeOutputReadsBack) {
     for (const char* property : {"style:font-size-complex=\"18pt\" style:font-weight-complex=\"bold\"",
                                  "style:font-style-complex=\"italic\"", "style:text-underline-style=\"solid\""})
         EXPECT_NE(flat.find(property), std::string::npos) << property;
-}
-
-// The same layout as LibreOffice writes it in DOCX and ODT, converted in place: the
-// converted packages read back with every table, list, header, footer, footnote,
-// picture and colour, every word converted, in ML-TTRevathi or, in Unicode, with the
-// Unicode font and the complex-script properties.
-TEST_F(Interop, PackageLayoutIsKept) {
-    test::TempDir dir;
-    writeLayoutOdt(dir.path() / "layout.fodt");
-    office.convert({dir.path() / "layout.fodt"}, "docx", dir.path() / "made");
-    office.convert({dir.path() / "layout.fodt"}, "odt", dir.path() / "made");
-    // Names of their own: LibreOffice's readings of both go to one folder.
-    fs::create_directories(dir.path() / "in");
-    const std::vector<fs::path> inputs = {dir.path() / "in" / "docx_layout.docx", dir.path() / "in" / "odt_layout.odt"};
-    for (const fs::path& in : inputs)
-        if (fs::exists(dir.path() / "made" / ("layout" + in.extension().string())))
-            fs::copy(dir.path() / "made" / ("layout" + in.extension().string()), in);
-    std::vector<fs::path> outputs;
-    fs::create_directories(dir.path() / "out");
-    for (const fs::path& in : inputs) {
-        ASSERT_TRUE(fs::exists(in)) << in;
-        for (bool unicode : {false, true}) {
-            outputs.push_back(dir.path() / "out" / ((unicode ? "unicode_" : "ml_") + in.filename().string()));
-            std::string out;
-            const RewriteOutcome r = convertPackage(test::readFile(in), out, RewriteOptions{unicode, "Noto Sans Malayalam"});
-            ASSERT_TRUE(r.ok) << r.error;
-            EXPECT_EQ(r.unknown, 0u);
-            test::writeFile(outputs.back(), out);
-        }
-    }
-    office.convert(inputs, "fodt", dir.path() / "in-read");
-    office.convert(outputs, "fodt", dir.path() / "out-read");
-    for (std::size_t k = 0; k < outputs.size(); ++k) {
-        const bool unicode = k % 2 == 1;
-        const fs::path name = fs::path(outputs[k].filename()).replace_extension(".fodt");
-        const std::string before =
-            test::readFile(dir.path() / "in-read" / fs::path(inputs[k / 2].filename()).replace_extension(".fodt"));
-        const std::string after = test::readFile(dir.path() / "out-read" / name);
-        ASSERT_FALSE(before.empty()) << name;
-        ASSERT_FALSE(after.empty()) << name;
-        // The same elements; each colour and alignment still there (a converted run whose
-        // properties now differ from its paragraph's gets a style of its own, colour and all).
-        const auto counts = layoutCounts(before), now = layoutCounts(after);
-        for (const auto& [mark, n] : counts) {
-            if (mark[0] == '<') EXPECT_EQ(now.at(mark), n) << name << ": " << mark;
-            else EXPECT_GE(now.at(mark), n) << name << ": " << mark;
-            EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
-        }
-        expectEveryWordConverted(after, unicode, name.string());
-        if (unicode) {
-            EXPECT_NE(after.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\""), std::string::npos) << name;
-            EXPECT_NE(after.find("style:font-size-complex=\"14pt\""), std::string::npos) << name;
-            EXPECT_NE(after.find("style:language-complex=\"ml\""), std::string::npos) << name;
-        } else {
-            EXPECT_NE(after.find("svg:font-family=\"ML-TTRevathi\""), std::string::npos) << name;
-        }
-    }
-}
-
-// A Word 97-2003 document goes through LibreOffice to DOCX, is converted, and is
-// written as Converted_<name>.docx, with a line that says so.
-TEST_F(Interop, WordBinaryThroughLibreOffice) {
-    test::TempDir dir;
-    const fs::path samples = test::dataDir() / ".." / ".." / "samples";
-    office.convert({samples / "letter.rtf"}, "doc", dir.path());
-    ASSERT_TRUE(fs::exists(dir.path() / "letter.doc"));
-    std::string output;
-    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " " + q(dir.path() / "letter.doc"), &output), 0) << output;
-    EXPECT_NE(output.find("Converted_letter.docx: 169 characters converted (a Word 97-2003 document, read through LibreOffice)"),
-              std::string::npos)
-        << output;
-    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " --unicode --text " + q(dir.path() / "letter.doc"), &output), 0) << output;
-    EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), test::readFile(samples / "letter.unicode.txt"));
 }
 
 // A document typed in a family font with its own glyphs for a consonant with its vowel

@@ -98,10 +98,10 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
+    RewriteOptions rewriteOptions;
+    rewriteOptions.unicode = options.unicode;
+    rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
     if (const std::string* package = working.sourcePackage()) {
-        RewriteOptions rewriteOptions;
-        rewriteOptions.unicode = options.unicode;
-        rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
         std::string converted;
         RewriteOutcome rewritten = convertPackage(*package, converted, rewriteOptions);
         if (rewritten.ok) rewritten.error = writeFileReplacing(path, converted);
@@ -110,9 +110,6 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         outcome.unknown = rewritten.unknown;
         outcome.convertedByFont = rewritten.convertedByFont;
     } else if (const std::string* rtf = working.sourceRtf()) {
-        RewriteOptions rewriteOptions;
-        rewriteOptions.unicode = options.unicode;
-        rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
         RewriteOutcome rewritten = convertRtfToFile(*rtf, path, rewriteOptions);
         saved = {rewritten.ok, rewritten.error};
         // Headers, footnotes and the like are converted too, though the walk does not see them.

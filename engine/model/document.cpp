@@ -38,7 +38,7 @@ LoadResult Document::loadFile(const std::filesystem::path& path) {
     case DocumentKind::Package:
         return adoptPackage(std::move(bytes));
     case DocumentKind::Encrypted:
-        return LoadResult::failure(0, "the document is password-protected; remove the password in the word processor and try again");
+        return LoadResult::failure(0, std::string(kPasswordProtected));
     case DocumentKind::WordBinary: {
         std::string docx;
         if (std::string failed = wordBinaryToDocx(bytes, docx); !failed.empty()) return LoadResult::failure(0, failed);

@@ -43,7 +43,7 @@ std::string open(std::string_view bytes, Opened& opened) {
         std::string manifest;
         if (opened.zip.read("META-INF/manifest.xml", manifest).empty() &&
             manifest.find("encryption-data") != std::string::npos)
-            return "the document is password-protected; remove the password in the word processor and try again";
+            return std::string(kPasswordProtected);
     }
     if (std::string error = opened.format->read(opened.zip, opened.text); !error.empty()) return error;
     opened.text.finish();

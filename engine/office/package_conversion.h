@@ -13,6 +13,10 @@
 
 namespace tolvarin {
 
+// What is said of a document that needs a password to be read.
+inline constexpr std::string_view kPasswordProtected =
+    "the document is password-protected; remove the password in the word processor and try again";
+
 enum class DocumentKind {
     Rtf,        // anything else is read as RTF, which says what is wrong with it
     Package,    // a zip archive: DOCX or ODT, told apart by its members

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "office/package_conversion.h"
+
 namespace tolvarin {
 namespace {
 
@@ -69,7 +71,7 @@ std::string ZipPackage::open(std::string_view bytes) {
         if (zip_stat_index(zip_, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
             return "the archive is damaged (a member cannot be read)";
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
-            return "the document is password-protected; remove the password in the word processor and try again";
+            return std::string(kPasswordProtected);
         if (leavesFolder(st.name))
             return std::string("the archive holds a member whose path leaves its folder (") + st.name + "); it is not opened";
         if (st.valid & ZIP_STAT_SIZE) unpacked += st.size;

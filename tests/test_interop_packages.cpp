@@ -1,0 +1,77 @@
+// The interoperability of DOCX and ODT: LibreOffice writes the packages Tolvarin
+// converts in place, and reads back what it wrote.
+#include <gtest/gtest.h>
+
+#include "fonts/unicode_malayalam.h"
+#include "interop_support.h"
+#include "office/package_conversion.h"
+#include "text/utf8.h"
+
+using namespace tolvarin;
+using namespace tolvarin::interop;
+
+// The same layout as LibreOffice writes it in DOCX and ODT, converted in place: the
+// converted packages read back with every table, list, header, footer, footnote,
+// picture and colour, every word converted, in ML-TTRevathi or, in Unicode, with the
+// Unicode font and the complex-script properties.
+TEST_F(Interop, PackageLayoutIsKept) {
+    test::TempDir dir;
+    writeLayoutOdt(dir.path() / "layout.fodt");
+    office.convert({dir.path() / "layout.fodt"}, "docx", dir.path() / "made");
+    office.convert({dir.path() / "layout.fodt"}, "odt", dir.path() / "made");
+    // Names of their own: LibreOffice's readings of both go to one folder.
+    fs::create_directories(dir.path() / "in");
+    const std::vector<fs::path> inputs = {dir.path() / "in" / "docx_layout.docx", dir.path() / "in" / "odt_layout.odt"};
+    for (const fs::path& in : inputs)
+        if (fs::exists(dir.path() / "made" / ("layout" + in.extension().string())))
+            fs::copy(dir.path() / "made" / ("layout" + in.extension().string()), in);
+    std::vector<fs::path> outputs;
+    fs::create_directories(dir.path() / "out");
+    for (const fs::path& in : inputs) {
+        ASSERT_TRUE(fs::exists(in)) << in;
+        for (bool unicode : {false, true}) {
+            outputs.push_back(dir.path() / "out" / ((unicode ? "unicode_" : "ml_") + in.filename().string()));
+            std::string out;
+            const RewriteOutcome r = convertPackage(test::readFile(in), out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(r.unknown, 0u);
+            test::writeFile(outputs.back(), out);
+        }
+    }
+    for (const auto& [name, before, after, unicode] : readBack(office, dir.path(), inputs, outputs)) {
+        ASSERT_FALSE(before.empty()) << name;
+        ASSERT_FALSE(after.empty()) << name;
+        // The same elements; each colour and alignment still there (a converted run whose
+        // properties now differ from its paragraph's gets a style of its own, colour and all).
+        const auto counts = layoutCounts(before), now = layoutCounts(after);
+        for (const auto& [mark, n] : counts) {
+            if (mark[0] == '<') EXPECT_EQ(now.at(mark), n) << name << ": " << mark;
+            else EXPECT_GE(now.at(mark), n) << name << ": " << mark;
+            EXPECT_GT(n, 0) << name << " lacks " << mark << " to begin with";
+        }
+        expectEveryWordConverted(after, unicode, name.string());
+        if (unicode) {
+            EXPECT_NE(after.find("svg:font-family=\"&apos;Noto Sans Malayalam&apos;\""), std::string::npos) << name;
+            EXPECT_NE(after.find("style:font-size-complex=\"14pt\""), std::string::npos) << name;
+            EXPECT_NE(after.find("style:language-complex=\"ml\""), std::string::npos) << name;
+        } else {
+            EXPECT_NE(after.find("svg:font-family=\"ML-TTRevathi\""), std::string::npos) << name;
+        }
+    }
+}
+
+// A Word 97-2003 document goes through LibreOffice to DOCX, is converted, and is
+// written as Converted_<name>.docx, with a line that says so.
+TEST_F(Interop, WordBinaryThroughLibreOffice) {
+    test::TempDir dir;
+    const fs::path samples = test::dataDir() / ".." / ".." / "samples";
+    office.convert({samples / "letter.rtf"}, "doc", dir.path());
+    ASSERT_TRUE(fs::exists(dir.path() / "letter.doc"));
+    std::string output;
+    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " " + q(dir.path() / "letter.doc"), &output), 0) << output;
+    EXPECT_NE(output.find("Converted_letter.docx: 169 characters converted (a Word 97-2003 document, read through LibreOffice)"),
+              std::string::npos)
+        << output;
+    ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " --unicode --text " + q(dir.path() / "letter.doc"), &output), 0) << output;
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), test::readFile(samples / "letter.unicode.txt"));
+}
