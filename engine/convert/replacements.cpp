@@ -94,30 +94,5 @@ const UnicodeReplacements& unicodeReplacements() {
     return replacements;
 }
 
-bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after) {
-    if (end - p < 4 || p[0] != '\\' || p[1] != 'u') return false;
-    const char* q = p + 2;
-    const bool negative = *q == '-';
-    if (negative) ++q;
-    const char* const digits = q;
-    int v = 0;
-    for (; q < end && *q >= '0' && *q <= '9'; ++q) {
-        if (q - digits == 6) return false;
-        v = v * 10 + (*q - '0');
-    }
-    if (q == digits) return false;
-    if (q < end && *q == ' ') ++q;  // the word's delimiter
-    if (end - q >= 4 && q[0] == '\\' && q[1] == '\'' && RtfTokenizer::hexDigit(q[2]) >= 0 &&
-        RtfTokenizer::hexDigit(q[3]) >= 0) {
-        after = q + 4;
-    } else if (q < end && std::uint8_t(*q) >= 0x20 && *q != '\\' && *q != '{' && *q != '}') {
-        after = q + 1;
-    } else {
-        return false;
-    }
-    if (negative) v = -v;
-    value = char16_t(v < 0 ? v + 65536 : v);
-    return true;
-}
 
 }  // namespace tolvarin

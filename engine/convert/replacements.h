@@ -63,9 +63,4 @@ inline const UnicodeReplacement& unicodeReplacement(std::uint8_t code, int follo
     return unicodeReplacements().table[code][followingColumn(following)];
 }
 
-// A character written as \uN and its one fallback character (\'hh or a plain byte),
-// at `p`: its value, and where it ends. False for anything else (a longer number, a
-// fallback of another kind), which the general reading takes.
-bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after);
-
 }  // namespace tolvarin

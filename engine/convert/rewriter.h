@@ -1,6 +1,6 @@
-// The converter's reading of a document, shared by the files that implement it:
-// rtf_rewriter.cpp (the tokens, groups and the run), rewriter_text.cpp (source-font
-// text and what replaces it) and rewriter_fonts.cpp (the font table). Internal to them.
+// The converter's writer, shared by the files that implement it: rtf_rewriter.cpp
+// (the run, the output and the font table), rewriter_text.cpp (source-font text and
+// what replaces it). Internal to them.
 #pragma once
 
 #include <algorithm>
@@ -26,47 +26,12 @@
 #include "fonts/unicode_malayalam.h"
 #include "io/ordered_output.h"
 #include "model/rtf_reader.h"
-#include "rtf/rtf_tokenizer.h"
-#include "rtf/rtf_vocabulary.h"
+#include "rtf/rtf_scanner.h"
 #include "text/codepage.h"
 #include "text/dbcs.h"
 #include "text/utf8.h"
 
 namespace tolvarin::rewriting {
-
-// What a group holds, as far as the conversion cares.
-enum class Kind : std::uint8_t {
-    Text,       // characters of a text stream
-    NonText,    // tables, pictures, field instructions, document data: never touched
-    FontTable,  // entries of the font table
-    Container,  // a shape or drawing: no text of its own, but streams inside it
-    Object,     // an embedded object: no text of its own but its result
-};
-
-struct FontInfo {
-    // Text to convert: in ML-TTRevathi mode a PANCHARI font's, in Unicode mode any
-    // legacy font's.
-    bool source = false;
-    const LegacyFont* legacy = nullptr;
-    std::uint8_t legacyIndex = 0;  // where `legacy` stands among the legacy fonts
-    const char16_t* upperHalf = nullptr;
-    bool doubleByte = false;
-    bool symbol = false;
-};
-
-struct State {
-    Kind kind = Kind::Text;
-    bool starred = false;
-    int font = -1;  // -1: \deff
-    Format format;
-    int unicodeSkip = 1;
-    std::uint32_t stream = 0;
-    // Inside a group that a reader of the body passes over: a header, a shape, an
-    // unknown destination, \ud (which repeats the text or font table before it). Font
-    // entries there are renamed like their twins but define nothing: the body's fonts
-    // come from the font table a reader takes, and so must the conversion's.
-    bool offBody = false;
-};
 
 // Work for the output thread, in output order: bytes as they are, then (when there is
 // one) a stretch to convert and lay out over the output from its first place on.
@@ -95,58 +60,51 @@ struct Pending {
     bool holds() const { return active || !stretch.empty(); }
 };
 
-inline constexpr int kNoCharset = -1;
-
-
-class Rewriter {
+// Writes the converted document: the input copied as it is up to each change, the
+// source-font text replaced, and the entries of source fonts renamed. Told what to
+// rename by the PreCheck that ran first.
+class Rewriter : public RtfScanHandler {
 public:
-    Rewriter(std::string_view input, const RtfSink* sink, const std::vector<std::size_t>* renamed,
-             const RewriteOptions& options, std::size_t checkedUpTo = std::string_view::npos)
-        : input_(input), tokens_(input), sink_(sink), renamed_(renamed), unicode_(options.unicode),
+    Rewriter(std::string_view input, const RtfSink& sink, const std::vector<std::size_t>& renamed,
+             const RewriteOptions& options, std::size_t checkedUpTo)
+        : input_(input), scanner_(input, *this), sink_(sink), renamed_(renamed), unicode_(options.unicode),
           unicodeFont_(options.unicodeFont), checkedUpTo_(checkedUpTo) {
         streams_.emplace_back();
     }
 
     RewriteResult run();
 
-    // After a check: the font-table entries to rename, and whether any text is in a
-    // source font.
-    std::vector<std::size_t> renamedEntries() const;
-    std::size_t checkedUpTo() const { return checkedUpTo_; }
-    // Every font that is a source font now has had text (a later entry may have given
-    // an earlier one's number to another font).
-    bool everySourceFontUsed() const {
-        bool any = false;
-        for (const auto& [number, info] : fonts_) {
-            if (!info.source) continue;
-            if (!usedSourceFonts_.count(number)) return false;
-            any = true;
-        }
-        return any;
+    // What the scanner hands on.
+    bool isSource(const LegacyFont* font) const { return unicode_ ? font != nullptr : font == &panchariFont(); }
+    void afterToken();
+    void text(std::size_t offset, std::string_view bytes);
+    void hexByte(std::size_t offset, std::uint8_t byte);
+    void character(std::size_t start, std::size_t end, char16_t value) {
+        characterIn(start, end, value, encodeCp1252(value));
     }
-    bool anySourceText() const { return !usedSourceFonts_.empty(); }
-    // The names of the fonts that text is set in, in the order first used.
-    std::vector<std::string> textFonts() const;
+    void literal(std::size_t start, std::size_t end, char c) { character(start, end, char16_t(c)); }
+    // The mark's digits are the same in both fonts; it stays as it is.
+    void footnoteMark(std::size_t start, std::size_t end) { characterIn(start, end, u'1', -1); }
+    void unicode(std::size_t start, std::size_t end, char16_t value, bool readOn);
+    void streamOpened() { streams_.emplace_back(); }
+    void streamClosed() {
+        endStream();
+        streams_.pop_back();
+    }
+    void fontNameStarts(std::size_t start, std::size_t end);
+    void fontNameGoesOn(std::size_t start, std::size_t end) {
+        if (renaming_) drop(start, end);
+    }
+    void fontTableEnds(std::size_t offset);
 
 private:
-    bool checking() const { return sink_ == nullptr; }
-    RewriteResult fail(std::size_t offset, const std::string& what) const {
-        RewriteResult r;
-        r.ok = false;
-        r.offset = offset;
-        r.description = "damaged RTF at byte " + std::to_string(offset) + ": " + what;
-        return r;
+    const ScannedFont& font() { return scanner_.font(); }
+
+    void characterIn(std::size_t start, std::size_t end, char16_t value, int code) {
+        if (font().source) sourceCharacter(start, end, code, Form::Text);
+        else otherCharacter(start, end, value);
     }
-
-    const FontInfo& font();
-    int fontNumber() const { return state_.font >= 0 && fonts_.count(state_.font) ? state_.font : defaultFont_; }
-    int codePageOfCharset(int charset) const { return fontCodePage(charset, ansiCodePage_); }
-
-    void controlWord(const RtfToken& t);
-    void controlSymbol(const RtfToken& t);
-    void textBytes(std::size_t offset, std::string_view bytes);
     void sourceText(bool afterUnit = false);
-    void character(std::size_t start, std::size_t end, char16_t value, int code, Form form);
     void sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable = true);
     void otherCharacter(std::size_t start, std::size_t end, char16_t value);
     bool resolve(Pending& p, int following);
@@ -158,19 +116,6 @@ private:
     }
     void unicodeCharacter(std::size_t start, std::size_t end, int code);
     void endStretch(Pending& p);
-    void openStream() {
-        // One stream a group; outside every group the text stays in the body's.
-        if (stack_.empty() || stack_.back().stream != state_.stream) return;
-        state_.stream = std::uint32_t(streams_.size());
-        streams_.emplace_back();
-    }
-    void finishUnicode(std::size_t end);
-    void consumeFallback(std::size_t end);
-
-    void fontTableWord(const RtfToken& t, RtfWord w);
-    void nameCharacter(std::size_t start, std::size_t end, char16_t value);
-    void commitFontEntry();
-    std::string nameAhead(std::size_t at) const;
 
     // Output: the input is copied from copied_ up to each change.
     std::size_t written() const { return base_ + out_.size(); }
@@ -179,26 +124,24 @@ private:
         copied_ = std::max(copied_, pos);
     }
     void replace(std::size_t start, std::size_t end, std::string_view with) {
-        if (checking()) return;
         copyUpTo(start);
         out_.append(with);
         copied_ = end;
     }
     void drop(std::size_t start, std::size_t end) {
-        if (checking()) return;
         copyUpTo(start);
         // A control word right before the dropped bytes must not run into what follows,
         // nor a \* come to name the word after them: an empty group stands in for them.
-        if (start == starEnd_) out_ += "{}";
-        else if (start == bareWordEnd_ && end < input_.size()) out_.push_back(' ');
+        if (start == scanner_.starEnd()) out_ += "{}";
+        else if (start == scanner_.bareWordEnd() && end < input_.size()) out_.push_back(' ');
         copied_ = end;
     }
     void flush(bool all);
 
     std::string_view input_;
-    RtfTokenizer tokens_;
-    const RtfSink* sink_;
-    const std::vector<std::size_t>* renamed_;
+    RtfScanner<Rewriter> scanner_;
+    const RtfSink& sink_;
+    const std::vector<std::size_t>& renamed_;
     const bool unicode_;
     const std::string unicodeFont_;
     // The added font's number, above every number the document names. Found on the
@@ -213,53 +156,10 @@ private:
     // The output thread's own: its converted stretch, and the codes it kept as typed.
     ConvertedStretch outputStretch_;
 
-    std::vector<State> stack_;
-    State state_;
     std::vector<Pending> streams_;  // the open text streams, innermost last
-    bool groupStart_ = false;
-    std::size_t bareWordEnd_ = std::size_t(-1);
-    std::size_t starEnd_ = std::size_t(-1);  // where a \* that begins a group ends
-
-    std::unordered_map<int, FontInfo> fonts_;
-    int defaultFont_ = 0;
-    int ansiCodePage_ = 1252;
-    bool fontDirty_ = true;
-    FontInfo current_;
-    FontInfo none_;
-
-    // \uN waiting for its fallback characters to be skipped.
-    int skip_ = 0;
-    bool unicodeOpen_ = false;
-    std::size_t unicodeStart_ = 0;
-    char16_t unicodeValue_ = 0;
-    int unicodeSkipAtStart_ = 1;
-
-    // The font-table entry being read.
-    bool entryOpen_ = false;
-    bool entryNumbered_ = false;  // the entry's \fN has been read
-    int entryNumber_ = 0;
-    int entryCharset_ = kNoCharset;
-    std::size_t nameAt_ = 0;
-    std::string entryName_;
-    bool renaming_ = false;
-
-    // Check: the fonts other text is set in, by number in the order first used, and
-    // the names of the body's fonts.
-    void noteTextFont() {
-        const int number = fontNumber();
-        if (number == lastTextFont_) return;
-        lastTextFont_ = number;
-        if (std::find(textFonts_.begin(), textFonts_.end(), number) == textFonts_.end()) textFonts_.push_back(number);
-    }
-    std::vector<int> textFonts_;
-    int lastTextFont_ = std::numeric_limits<int>::min();
-    std::unordered_map<int, std::string> fontNames_;
-    std::string entryDisplayName_;  // the entry's name in UTF-8, for messages
-    // Check: source fonts by number, those with text, and where their entries stand.
-    std::unordered_set<int> usedSourceFonts_;
-    std::vector<std::pair<int, std::size_t>> sourceEntries_;
-    bool done_ = false;
-    std::size_t checkedUpTo_ = std::string_view::npos;  // where a check stopped early
+    TextBatch batch_;               // source-font text being read
+    bool renaming_ = false;         // the font-table entry being read is renamed
+    std::size_t checkedUpTo_ = std::string_view::npos;  // where the check stopped early
 
     std::size_t converted_ = 0;
     // The same by legacy font, and the codes of each kept as typed, on this thread

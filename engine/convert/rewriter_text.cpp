@@ -30,15 +30,6 @@ bool Rewriter::resolve(Pending& p, int following) {
 }
 
 void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
-    if (checking()) {
-        usedSourceFonts_.insert(fontNumber());
-        if (everySourceFontUsed()) {
-            // Every source font has text: the rest need not be read.
-            done_ = true;
-            checkedUpTo_ = end;
-        }
-        return;
-    }
     if (unicode_) {
         unicodeCharacter(start, end, code);
         return;
@@ -54,9 +45,9 @@ void Rewriter::sourceCharacter(std::size_t start, std::size_t end, int code, For
     p.active = true;
     p.code = std::uint8_t(code);
     p.form = form;
-    p.afterBareWord = start == bareWordEnd_;
+    p.afterBareWord = start == scanner_.bareWordEnd();
     p.keepable = keepable;
-    p.unicodeSkip = state_.unicodeSkip;
+    p.unicodeSkip = scanner_.state().unicodeSkip;
     p.start = start;
     p.end = end;
     p.holdAt = written();
@@ -76,15 +67,7 @@ void Rewriter::otherCharacter(std::size_t start, std::size_t end, char16_t value
     }
 }
 
-void Rewriter::character(std::size_t start, std::size_t end, char16_t value, int code, Form form) {
-    if (state_.kind != Kind::Text) return;
-    if (font().source) sourceCharacter(start, end, code, form);
-    else if (!checking()) otherCharacter(start, end, value);
-    else if (value >= 0x20) noteTextFont();
-}
-
 void Rewriter::endStream() {
-    if (checking()) return;
     if (unicode_) endStretch(streams_.back());
     else if (streams_.back().active) resolve(streams_.back(), kEnd);
 }
@@ -101,8 +84,8 @@ void Rewriter::unicodeCharacter(std::size_t start, std::size_t end, int code) {
     stretchIn(p);
     copyUpTo(start);
     const auto c = std::uint8_t(code);
-    if (start == starEnd_) p.stretch.afterStar.push_back(p.stretch.codes.size());
-    p.stretch.add(&c, 1, state_.format, &start, &end, written());
+    if (start == scanner_.starEnd()) p.stretch.afterStar.push_back(p.stretch.codes.size());
+    p.stretch.add(&c, 1, scanner_.state().format, &start, &end, written());
     copied_ = end;
     if (p.stretch.codes.size() >= kLongStretch && p.stretch.font->endsSyllables(c)) endStretch(p);
 }
@@ -148,41 +131,19 @@ void Rewriter::endStretch(Pending& p) {
     out_.append(laidOut_.view());
 }
 
-void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
-    if (skip_ > 0) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), std::size_t(skip_));
-        skip_ -= int(n) - 1;
-        consumeFallback(offset + n);
-        offset += n;
-        bytes.remove_prefix(n);
-    }
-    if (bytes.empty()) return;
-    switch (state_.kind) {
-    case Kind::Text:
-        if (font().source) {
-            tokens_.seek(offset);
-            sourceText();
-        } else if (checking()) {
-            if (std::any_of(bytes.begin(), bytes.end(), [](char b) { return std::uint8_t(b) >= 0x20; }))
-                noteTextFont();
-        } else if (waiting()) {
-            // Only the first character can complete a pair with the pending one.
-            for (std::size_t i = 0; i < bytes.size(); ++i) {
-                const auto b = std::uint8_t(bytes[i]);
-                if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
-                const FontInfo& f = font();
-                otherCharacter(offset + i, offset + i + 1,
-                               f.doubleByte && b >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, b));
-                break;
-            }
+void Rewriter::text(std::size_t offset, std::string_view bytes) {
+    if (font().source) {
+        scanner_.seek(offset);
+        sourceText();
+    } else if (waiting()) {
+        // Only the first character can complete a pair with the pending one.
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto b = std::uint8_t(bytes[i]);
+            if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
+            const ScannedFont& f = font();
+            otherCharacter(offset + i, offset + i + 1, f.doubleByte && b >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, b));
+            break;
         }
-        break;
-    case Kind::FontTable:
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            nameCharacter(offset + i, offset + i + 1, char16_t(std::uint8_t(bytes[i])));
-        break;
-    default:
-        break;
     }
 }
 
@@ -196,137 +157,48 @@ void Rewriter::textBytes(std::size_t offset, std::string_view bytes) {
 // every 1024th character of plain text, and right after a \uN for a \'hh (which is
 // then left to the general reading). Elsewhere its bytes are written anew.
 void Rewriter::sourceText(bool afterUnit) {
-    constexpr std::size_t kBatch = 1024;
-    // Hex digit values, 0xFF for anything else.
-    static const auto kHex = [] {
-        std::array<std::uint8_t, 256> t{};
-        t.fill(0xFF);
-        for (int c = 0; c < 256; ++c) {
-            const int v = RtfTokenizer::hexDigit(char(c));
-            if (v >= 0) t[std::size_t(c)] = std::uint8_t(v);
-        }
-        return t;
-    }();
-    std::uint8_t codes[kBatch];
-    std::size_t starts[kBatch], ends[kBatch];
-    // How each character was written: as text or \'hh, or as \uN (its own bytes kept
-    // where it maps to itself, or not, for a symbol font's U+F0xx).
-    enum Written : std::uint8_t { AsText, AsUnicode, AsPrivateUnicode, AsSymbol };
-    Written form[kBatch];
+    constexpr std::size_t kBatch = TextBatch::kSize;
+    using W = TextBatch::Written;
+    TextBatch& batch = batch_;
+    const std::uint8_t* const codes = batch.codes;
+    const std::size_t* const starts = batch.starts;
+    const std::size_t* const ends = batch.ends;
+    const W* const form = batch.form;
     std::size_t textCount = 0;  // characters of text since the start or the last \uN
     bool keep[kBatch];          // text whose own bytes stay where it maps to itself
-    std::size_t lastUnit = 0;   // the batch's last \uN, where anyUnit
-    bool anyUnit = false;       // the batch has a \uN
     bool keepLast = false;      // the last batch's last character's keep
-    const bool units = state_.unicodeSkip == 1;  // \uN takes one fallback character
     const char* const begin = input_.data();
-    const char* p = begin + tokens_.offset();
-    const char* const end = begin + input_.size();
     bool more = true, continued = false;
-    while (more && !done_) {
-        std::size_t n = 0;
-        more = false;
+    while (more) {
         // Plain text that began a batch where reading began or 1024 characters after
         // it, and has no \uN: each character but the last is written anew.
         const std::size_t startCount = textCount;
         const bool plainBatch = startCount % kBatch == 0;
-        anyUnit = false;
-        while (p < end) {
-            const char c = *p;
-            // Plain bytes and \'hh mix at random in typed text: take both without a
-            // branch on which it is; anything else leaves the loop.
-            if (end - p >= 4 && !afterUnit) {
-                const bool escaped = c == '\\';
-                const std::uint8_t hi = kHex[std::uint8_t(p[2])], lo = kHex[std::uint8_t(p[3])];
-                const bool hexOk = p[1] == '\'' && (hi | lo) < 16;
-                const bool plainOk = std::uint8_t(c) >= 0x20 && c != '{' && c != '}';
-                if (escaped ? hexOk : plainOk) {
-                    codes[n] = escaped ? std::uint8_t(hi << 4 | lo) : std::uint8_t(c);
-                    form[n] = AsText;
-                    starts[n] = std::size_t(p - begin);
-                    p += escaped ? 4 : 1;
-                    ends[n++] = std::size_t(p - begin);
-                    if (n == kBatch) {
-                        more = true;
-                        break;
-                    }
-                    continue;
-                }
-            }
-            if (c == '\\' && unicode_ && !checking() && p + 1 < end && (p[1] == '\\' || p[1] == '{' || p[1] == '}')) {
-                // \\, \{ and \} are characters too; to Unicode they go one by one, as
-                // the general reading takes them.
-                codes[n] = std::uint8_t(p[1]);
-                form[n] = AsSymbol;
-                starts[n] = std::size_t(p - begin);
-                p += 2;
-                afterUnit = false;
-            } else if (c == '\\' && p + 1 < end && p[1] == 'u') {
-                char16_t v;
-                const char* after;
-                if (!units || !unicodeUnit(p, end, v, after)) break;
-                // Producers write a symbol font's code c as U+F000 + c; it reads as code
-                // c only in a symbol font, which the target font is not.
-                const bool privateCode = v >= 0xF020 && v <= 0xF0FF;
-                const int code = privateCode ? v - 0xF000 : encodeCp1252(v);
-                if (code < 0x20) break;
-                codes[n] = std::uint8_t(code);
-                form[n] = privateCode ? AsPrivateUnicode : AsUnicode;
-                starts[n] = std::size_t(p - begin);
-                p = after;
-                lastUnit = n;
-                afterUnit = anyUnit = true;
-            } else if (c == '\\') {
-                if (afterUnit || end - p < 4 || p[1] != '\'') break;
-                const int hi = RtfTokenizer::hexDigit(p[2]), lo = RtfTokenizer::hexDigit(p[3]);
-                if (hi < 0 || lo < 0) break;
-                codes[n] = std::uint8_t(hi * 16 + lo);
-                form[n] = AsText;
-                starts[n] = std::size_t(p - begin);
-                p += 4;
-            } else if (c == '{' || c == '}') {
-                break;
-            } else {
-                const auto b = std::uint8_t(c);
-                ++p;
-                if (b < 0x20 && b != '\t') {  // line ends and stray control bytes are not text
-                    if (b != '\r' && b != '\n') afterUnit = false;
-                    continue;
-                }
-                codes[n] = b;
-                form[n] = AsText;
-                starts[n] = std::size_t(p - 1 - begin);
-                afterUnit = false;
-            }
-            ends[n++] = std::size_t(p - begin);
-            if (n == kBatch) {
-                more = true;
-                break;
-            }
-        }
+        // \\, \{ and \} are characters too; to Unicode they go one by one, as the
+        // scanner takes them.
+        const std::size_t n = scanner_.readBatch(batch, afterUnit, unicode_);
+        more = batch.more;
+        const bool anyUnit = batch.anyUnit;
+        const std::size_t lastUnit = batch.lastUnit;
         if (n == 0) break;
         textCount = anyUnit ? n - lastUnit - 1 : startCount + n;
         const bool wasContinued = continued;
         continued = more;
-        if (checking()) {
-            sourceCharacter(starts[0], ends[0], codes[0], Form::Text);
-            continue;
-        }
         if (unicode_) {
             // Text and \'hh alone, with nothing between: straight into the stretch.
             Pending& stream = streams_.back();
             for (std::size_t k = 0; k < n;) {
-                if (codes[k] < 0x20 || starts[k] != copied_ || form[k] != AsText) {
+                if (codes[k] < 0x20 || starts[k] != copied_ || form[k] != W::AsText) {
                     unicodeCharacter(starts[k], ends[k], codes[k]);
                     ++k;
                     continue;
                 }
                 // Characters with nothing between them share one place and format.
                 std::size_t m = k + 1;
-                while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1] && form[m] == AsText) ++m;
-                if (starts[k] == starEnd_) stream.stretch.afterStar.push_back(stream.stretch.codes.size());
+                while (m < n && codes[m] >= 0x20 && starts[m] == ends[m - 1] && form[m] == W::AsText) ++m;
+                if (starts[k] == scanner_.starEnd()) stream.stretch.afterStar.push_back(stream.stretch.codes.size());
                 stretchIn(stream);
-                stream.stretch.add(codes + k, m - k, state_.format, starts + k, ends + k, written());
+                stream.stretch.add(codes + k, m - k, scanner_.state().format, starts + k, ends + k, written());
                 count(m - k);
                 copied_ = ends[m - 1];
                 k = m;
@@ -340,7 +212,7 @@ void Rewriter::sourceText(bool afterUnit) {
         Pending& pending = streams_.back();
         // The last batch's last character, in the middle of plain text, is written anew,
         // and line ends between it and a character it takes in go with that character.
-        const bool midText = wasContinued && pending.active && pending.form == Form::Text && form[0] == AsText;
+        const bool midText = wasContinued && pending.active && pending.form == Form::Text && form[0] == W::AsText;
         if (midText) pending.keepable = keepLast;
         if (pending.active && resolve(pending, codes[0])) {
             if (midText && !keepLast) copied_ = ends[0];
@@ -359,7 +231,7 @@ void Rewriter::sourceText(bool afterUnit) {
                     std::memcpy(w, begin + copied_, starts[i] - copied_);
                     w += starts[i] - copied_;
                 }
-                const TextReplacement& r = table[starts[i] == bareWordEnd_][codes[i]][followingColumn(codes[i + 1])];
+                const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][followingColumn(codes[i + 1])];
                 std::memcpy(w, r.bytes, sizeof r.bytes);
                 w += r.length;
                 copied_ = ends[i];
@@ -369,8 +241,8 @@ void Rewriter::sourceText(bool afterUnit) {
             // The same with \uN among the characters; at most 32 bytes each. Text waited
             // for the next character at every 1024th since the start or the last \uN.
             for (std::size_t k = 0, count = startCount; k < n; ++k) {
-                keep[k] = form[k] == AsText && count % kBatch == kBatch - 1;
-                count = form[k] == AsText ? count + 1 : 0;
+                keep[k] = form[k] == W::AsText && count % kBatch == kBatch - 1;
+                count = form[k] == W::AsText ? count + 1 : 0;
             }
             out_.resize(at + (ends[n - 1] - std::min(copied_, ends[n - 1])) + 32 * n + 16);
             w = out_.data() + at;
@@ -380,12 +252,12 @@ void Rewriter::sourceText(bool afterUnit) {
                 std::memcpy(w, begin + copied_, starts[i] - copied_);
                 w += starts[i] - copied_;
             }
-            const bool text = form[i] == AsText;
+            const bool text = form[i] == W::AsText;
             const char* bytes;
             std::size_t length;
             bool same, pair;
             if (text) {
-                const TextReplacement& r = textReplacement(starts[i] == bareWordEnd_, codes[i], codes[i + 1]);
+                const TextReplacement& r = textReplacement(starts[i] == scanner_.bareWordEnd(), codes[i], codes[i + 1]);
                 bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
             } else {
                 const UnicodeReplacement& r = unicodeReplacement(codes[i], codes[i + 1]);
@@ -393,8 +265,8 @@ void Rewriter::sourceText(bool afterUnit) {
             }
             // A character that waited for the next one (see above) keeps its own bytes
             // where it maps to itself, and the line ends before a character it takes in.
-            const bool waited = !text || form[i + 1] != AsText || keep[i];
-            if (same && waited && form[i] != AsPrivateUnicode) {  // unchanged: its own bytes
+            const bool waited = !text || form[i + 1] != W::AsText || keep[i];
+            if (same && waited && form[i] != W::AsPrivateUnicode) {  // unchanged: its own bytes
                 std::memcpy(w, begin + starts[i], ends[i] - starts[i]);
                 w += ends[i] - starts[i];
             } else {
@@ -416,10 +288,10 @@ void Rewriter::sourceText(bool afterUnit) {
             copyUpTo(starts[i]);
             pending.active = true;
             pending.code = codes[i];
-            pending.form = form[i] == AsText ? Form::Text : Form::Unicode;
-            pending.afterBareWord = starts[i] == bareWordEnd_;
-            pending.keepable = form[i] != AsPrivateUnicode;
-            pending.unicodeSkip = state_.unicodeSkip;
+            pending.form = form[i] == W::AsText ? Form::Text : Form::Unicode;
+            pending.afterBareWord = starts[i] == scanner_.bareWordEnd();
+            pending.keepable = form[i] != W::AsPrivateUnicode;
+            pending.unicodeSkip = scanner_.state().unicodeSkip;
             pending.start = starts[i];
             pending.end = ends[i];
             pending.holdAt = written();
@@ -427,7 +299,6 @@ void Rewriter::sourceText(bool afterUnit) {
             keepLast = plainBatch && !anyUnit ? (startCount + i) % kBatch == kBatch - 1 : keep[i];
         }
     }
-    tokens_.seek(std::size_t(p - begin));
 }
 
 }  // namespace tolvarin::rewriting

@@ -13,14 +13,6 @@
 namespace tolvarin {
 namespace {
 
-// Words that name a font by its number. A font the conversion adds takes a number
-// none of them uses, or text set in an undefined font would read as the new one.
-bool namesFont(std::string_view word) {
-    static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
-                                                  "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
-    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
-
 }  // namespace
 
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
@@ -140,19 +132,5 @@ std::string unicodeFontEntry(std::string_view fontName, int number) {
 // The highest font number the document names anywhere, or -1. A search for the
 // letter f, which each of those words holds, is far quicker than reading the whole
 // document; a match in text or data that is no font word only raises the number.
-int highestNamedFont(std::string_view rtf) {
-    int highest = -1;
-    RtfTokenizer tokens(rtf);
-    for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
-        std::size_t word = at;
-        while (word > 0 && at - word < 4 && RtfTokenizer::isLetter(rtf[word - 1])) --word;
-        if (word == 0 || rtf[word - 1] != '\\') continue;
-        tokens.seek(word - 1);
-        const RtfToken t = tokens.next();
-        if (t.kind == RtfToken::Kind::ControlWord && t.hasParameter && namesFont(t.word))
-            highest = std::max(highest, t.parameter);
-    }
-    return highest;
-}
 
 }  // namespace tolvarin

@@ -13,16 +13,9 @@
 
 #include "fonts/unicode_malayalam.h"
 #include "io/byte_buffer.h"
+#include "rtf/rtf_state.h"
 
 namespace tolvarin {
-
-// The formatting a converted Malayalam run restates in its complex-script form.
-struct Format {
-    bool bold = false, italic = false, underline = false;
-    int size = 24;  // half-points
-
-    friend bool operator==(const Format&, const Format&) = default;
-};
 
 // The source-font characters of a Unicode stretch, waiting for it to end. Characters
 // that share a place in the output and a format form a segment; the bytes of codes
@@ -73,9 +66,5 @@ std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::
 
 // The font-table entry of the added Unicode font.
 std::string unicodeFontEntry(std::string_view fontName, int number);
-
-// The highest font number the document names anywhere, or -1: the added font takes
-// the next one.
-int highestNamedFont(std::string_view rtf);
 
 }  // namespace tolvarin
