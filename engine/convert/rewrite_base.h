@@ -1,0 +1,144 @@
+// What the converter's two writers share: the scanner they read with, the ledger of
+// the output, the characters handed to the target (source-font text or not), the
+// handing on of output in pieces, and the counts. A target (RevathiTarget or
+// UnicodeTarget) derives from RewriteBase<itself> and says what a character becomes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "convert/output_ledger.h"
+#include "convert/replacements.h"
+#include "convert/rtf_rewriter.h"
+#include "rtf/rtf_scanner.h"
+
+namespace tolvarin::rewriting {
+
+template <class Target>
+class RewriteBase : public RtfScanHandler {
+public:
+    RewriteResult run();
+
+    // What the scanner hands on.
+    bool isSource(const LegacyFont* font) const { return Target::kUnicode ? font != nullptr : font == &panchariFont(); }
+    void afterToken() {
+        const std::size_t at = scanner_.offset();
+        if (ledger_.out.size() >= kChunk || at - ledger_.copied >= kChunk) {
+            if (!scanner_.unicodePending()) ledger_.copyUpTo(at);
+            flush(false);
+        }
+    }
+    void text(std::size_t offset, std::string_view bytes) {
+        if (font().source) {
+            scanner_.seek(offset);
+            target().sourceText(false);
+        } else if (target().waiting()) {
+            // Only the first character can complete a pair with the pending one.
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                const auto b = std::uint8_t(bytes[i]);
+                if (b < 0x20 && b != '\t') continue;  // stray control bytes are not text
+                target().otherCharacter(offset + i, offset + i + 1, decoded(b));
+                break;
+            }
+        }
+    }
+    void hexByte(std::size_t offset, std::uint8_t byte) {
+        if (font().source) {
+            target().sourceCharacter(offset, offset + 4, byte, Form::Text, true);
+            target().sourceText(false);
+        } else if (target().waiting()) {
+            target().otherCharacter(offset, offset + 4, decoded(byte));
+        }
+    }
+    void character(std::size_t start, std::size_t end, char16_t value) {
+        characterIn(start, end, value, encodeCp1252(value));
+    }
+    void literal(std::size_t start, std::size_t end, char c) { character(start, end, char16_t(c)); }
+    // The mark's digits are the same in both fonts; it stays as it is.
+    void footnoteMark(std::size_t start, std::size_t end) { characterIn(start, end, u'1', -1); }
+    void unicode(std::size_t start, std::size_t end, char16_t v, bool readOn) {
+        // Producers write a symbol font's code c as U+F000 + c.
+        const bool privateCode = v >= 0xF020 && v <= 0xF0FF;
+        if (font().source) {
+            // U+F0xx reads as code xx only in a symbol font, which the target font is not.
+            target().sourceCharacter(start, end, privateCode ? v - 0xF000 : encodeCp1252(v), Form::Unicode,
+                                     !privateCode);
+            // The source-font text after a \uN whose fallback was a \'hh reads on
+            // without a token per character.
+            if (readOn) target().sourceText(true);
+        } else {
+            target().otherCharacter(start, end,
+                                    privateCode && font().symbol ? decodeCp1252(std::uint8_t(v - 0xF000)) : v);
+        }
+    }
+
+protected:
+    RewriteBase(std::string_view input, const RtfSink& sink)
+        : scanner_(input, static_cast<Target&>(*this)), ledger_(input), sink_(sink) {}
+
+    Target& target() { return static_cast<Target&>(*this); }
+    const ScannedFont& font() { return scanner_.font(); }
+    char16_t decoded(std::uint8_t b) {
+        const ScannedFont& f = font();
+        return f.doubleByte && b >= 0x80 ? u'\uFFFD' : decodeByte(f.upperHalf, b);
+    }
+    void characterIn(std::size_t start, std::size_t end, char16_t value, int code) {
+        if (font().source) target().sourceCharacter(start, end, code, Form::Text, true);
+        else target().otherCharacter(start, end, value);
+    }
+    void count(std::size_t n) {
+        converted_ += n;
+        convertedBy_[Target::kUnicode ? font().legacyIndex : 0] += n;
+    }
+    void drop(std::size_t start, std::size_t end) {
+        ledger_.drop(start, end, scanner_.starEnd(), scanner_.bareWordEnd());
+    }
+    // Hands on the output made, up to what is held; with `all` false, only a large piece.
+    void flush(bool all) {
+        const std::size_t held = target().heldAt();
+        const std::size_t limit = held == kNothingHeld ? ledger_.out.size() : held - ledger_.base;
+        if ((!all && limit < (std::size_t(1) << 15)) || limit == 0) return;
+        target().handOn(std::string_view(ledger_.out).substr(0, limit));
+        ledger_.handedOn(limit);
+    }
+
+    static constexpr std::size_t kNothingHeld = std::size_t(-1);
+    // The output is handed on about a chunk at a time; its buffer has room for more, so
+    // that a paragraph laid out again seldom has to move it.
+    static constexpr std::size_t kChunk = std::size_t(1) << 16;
+    static constexpr std::size_t kOutputRoom = std::size_t(1) << 18;
+
+    RtfScanner<Target> scanner_;
+    OutputLedger ledger_;
+    const RtfSink& sink_;
+    std::size_t converted_ = 0;
+    std::size_t unknown_ = 0;  // codes kept as typed, having no Unicode value
+    // The same by legacy font.
+    std::array<std::size_t, 2> convertedBy_{}, keptBy_{};
+};
+
+template <class Target>
+RewriteResult RewriteBase<Target>::run() {
+    ledger_.out.reserve(kOutputRoom);
+    const ScanResult scanned = scanner_.run();
+    RewriteResult r;
+    if (!scanned) {
+        r.ok = false;
+        r.offset = scanned.offset;
+        r.description = scanned.description;
+        return r;
+    }
+    scanner_.finish();
+    target().endStreams();
+    ledger_.copyUpTo(ledger_.input.size());
+    flush(true);
+    target().finishOutput();
+    r.converted = converted_;
+    r.unknown = unknown_;
+    for (std::size_t f = 0; f < convertedBy_.size(); ++f) r.convertedByFont.push_back(convertedBy_[f] - keptBy_[f]);
+    return r;
+}
+
+}  // namespace tolvarin::rewriting
