@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/document.h"
+#include "rtf/rtf_font_table.h"
 #include "rtf/rtf_state.h"
 #include "rtf/rtf_text_batch.h"
 #include "rtf/rtf_tokenizer.h"
@@ -91,22 +92,16 @@ public:
     bool inFallback() const { return skip_ > 0; }
 
     // The font the text is set in now, and its number.
-    const ScannedFont& font() {
-        if (fontDirty_) refreshFont();
-        return *current_;
-    }
-    int fontNumber() const {
-        return state_.font >= 0 && fonts_.count(state_.font) ? state_.font : defaultFont_;
-    }
-    const std::unordered_map<int, ScannedFont>& fonts() const { return fonts_; }
+    const ScannedFont& font() { return fonts_.font(state_.font); }
+    int fontNumber() const { return fonts_.fontNumber(state_.font); }
+    const std::unordered_map<int, ScannedFont>& fonts() const { return fonts_.fonts(); }
     // Changes whenever the font or formatting of the text may have changed.
     std::uint32_t formatGeneration() const { return generation_; }
 
     // The font-table entry being read: its charset (kNoCharset while unnamed) and the
     // ASCII letters of its name so far ('?' for others).
-    static constexpr int kNoCharset = -1;
-    int entryCharset() const { return entryCharset_; }
-    const std::string& entryName() const { return entryAscii_; }
+    int entryCharset() const { return fonts_.entryCharset(); }
+    const std::string& entryName() const { return fonts_.entryName(); }
 
     // Source-font text from the current position, read in batches (see rtf_text_batch.h).
     std::size_t readBatch(TextBatch& batch, bool& afterUnit, bool symbols) {
@@ -140,21 +135,9 @@ private:
     void finishUnicode(std::size_t end, bool readOn);
     void nameCharacter(std::size_t start, std::size_t end, char16_t value);
     void nameByte(std::size_t start, std::size_t end, std::uint8_t byte) {
-        const char16_t* names = codePageUpperHalf(fontCodePage(entryCharset_, ansiCodePage_));
-        nameCharacter(start, end, decodeByte(names ? names : codePageUpperHalf(1252), byte));
+        nameCharacter(start, end, fonts_.nameByte(byte));
     }
     void commitFontEntry();
-    void resetEntry() {
-        entryOpen_ = entryNumbered_ = false;
-        entryCharset_ = kNoCharset;
-        entryAscii_.clear();
-        entryDisplay_.clear();
-    }
-    void dirty() {
-        fontDirty_ = true;
-        ++generation_;
-    }
-    void refreshFont();
 
     template <class>
     friend class RtfScanner;
@@ -177,13 +160,8 @@ private:
     std::size_t bareWordEnd_ = std::size_t(-1);
     std::size_t starEnd_ = std::size_t(-1);
 
-    std::unordered_map<int, ScannedFont> fonts_;
-    int defaultFont_ = 0;
-    int ansiCodePage_ = 1252;
-    bool fontDirty_ = true;
+    RtfFontTable fonts_;
     std::uint32_t generation_ = 0;
-    const ScannedFont* current_ = nullptr;
-    ScannedFont none_;  // for text whose font the table does not define
 
     // A \uN waiting for its fallback characters to be passed.
     int skip_ = 0;
@@ -191,14 +169,6 @@ private:
     std::size_t unicodeStart_ = 0;
     char16_t unicodeValue_ = 0;
     int unicodeSkipAtStart_ = 1;
-
-    // The font-table entry being read.
-    bool entryOpen_ = false;
-    bool entryNumbered_ = false;  // the entry's \fN has been read
-    int entryNumber_ = 0;
-    int entryCharset_ = kNoCharset;
-    std::size_t nameAt_ = 0;
-    std::string entryAscii_, entryDisplay_;
 };
 
 template <class Handler>
@@ -280,7 +250,7 @@ void RtfScanner<Handler>::groupEnd(const RtfToken& t) {
     if (stack_.back().stream != state_.stream) handler_.streamClosed();
     state_ = stack_.back();
     stack_.pop_back();
-    dirty();
+    ++generation_;
 }
 
 template <class Handler>
@@ -326,120 +296,54 @@ void RtfScanner<Handler>::controlWord(const RtfToken& t) {
         consumeFallback(end);  // a control word standing as a \u fallback character
         return;
     }
-    using D = RtfDestination;
-    D& dest = state_.destination;
+    const RtfDestination dest = state_.destination;
     const int param = t.parameter;
-    const bool on = !t.hasParameter || param != 0;
     switch (meaning.word) {
-    case RtfWord::Unknown:
-    case RtfWord::Rtf:
-    case RtfWord::Ansi:
-        // An ignorable destination nobody here knows: off the body; its text is a
-        // stream of its own (some producers keep headers and footers in such groups).
-        if (starred) {
-            state_.offBody = true;
-            if (dest == D::Text) openStream();
-            else if (dest == D::FontTable) dest = D::NonText;
-        }
-        break;
     case RtfWord::Char:
-        if (dest == D::Text) handler_.character(t.offset, end, meaning.value);
+        if (dest == RtfDestination::Text) handler_.character(t.offset, end, meaning.value);
         break;
     case RtfWord::FootnoteNumber:
-        if (dest == D::Text) handler_.footnoteMark(t.offset, end);
+        if (dest == RtfDestination::Text) handler_.footnoteMark(t.offset, end);
         break;
     case RtfWord::Unicode:
         finishUnicode(t.offset, false);
-        unicodeOpen_ = dest == D::Text || dest == D::FontTable;
+        unicodeOpen_ = dest == RtfDestination::Text || dest == RtfDestination::FontTable;
         unicodeStart_ = t.offset;
         unicodeValue_ = char16_t(param < 0 ? param + 65536 : param);
         unicodeSkipAtStart_ = state_.unicodeSkip;
         skip_ = state_.unicodeSkip;
         if (skip_ == 0) finishUnicode(end, false);
         break;
-    case RtfWord::UnicodeSkip:
-        state_.unicodeSkip = param < 0 ? 0 : param > 16 ? 16 : param;
-        break;
     case RtfWord::Font:
-        if (dest == D::FontTable) {
+        if (dest == RtfDestination::FontTable) {
             commitFontEntry();
-            entryOpen_ = entryNumbered_ = true;
-            entryNumber_ = param;
+            fonts_.startEntry(param);
         } else {
             state_.font = param < 0 ? 0 : param;
-            dirty();
+            ++generation_;
         }
         break;
     case RtfWord::FontCharset:
-        if (dest == D::FontTable) entryCharset_ = param;
+        if (dest == RtfDestination::FontTable) fonts_.setEntryCharset(param);
         break;
     case RtfWord::DefaultFont:
-        defaultFont_ = param;
-        dirty();
-        break;
-    case RtfWord::Plain:
-        state_.font = -1;
-        state_.format = Format{};
-        dirty();
+        fonts_.setDefaultFont(param);
+        ++generation_;
         break;
     case RtfWord::AnsiCodePage:
     case RtfWord::Mac:
     case RtfWord::Pc:
     case RtfWord::Pca:
-        ansiCodePage_ = documentCodePage(meaning.word, param, ansiCodePage_);
-        dirty();
+        fonts_.setAnsiCodePage(documentCodePage(meaning.word, param, fonts_.ansiCodePage()));
+        ++generation_;
         break;
-    // What a destination makes of the group depends on what the group held: the font
-    // table's entries are no place for a stream, and nothing inside data is text.
-    case RtfWord::FontTable:
-        if (dest == D::Text || dest == D::Object) dest = D::FontTable;
-        else if (dest == D::Container) dest = D::NonText;
-        break;
-    case RtfWord::Data:
-        dest = D::NonText;
-        break;
-    case RtfWord::Container:
-        state_.offBody = true;
-        if (dest == D::Text || dest == D::Object) dest = D::Container;
-        else if (dest == D::FontTable) dest = D::NonText;
-        break;
-    case RtfWord::Object:
-        if (dest == D::Text || dest == D::FontTable) dest = D::Object;
-        break;
-    case RtfWord::NewStream:
-        state_.offBody = true;
-        if (dest == D::Text || dest == D::Container || dest == D::Object) {
-            dest = D::Text;
-            openStream();
-        } else if (dest == D::FontTable) {
-            dest = D::NonText;
+    default:
+        // What the group holds and how its text is formatted.
+        switch (applyToGroup(state_, meaning.word, starred, t)) {
+        case GroupChange::None: break;
+        case GroupChange::Format: ++generation_; break;
+        case GroupChange::OwnStream: openStream(); break;
         }
-        break;
-    case RtfWord::SameStream:
-        if (dest == D::Object || dest == D::FontTable) dest = D::Text;
-        break;
-    case RtfWord::ObjectResult:
-        if (dest == D::Object) dest = D::Text;
-        break;
-    case RtfWord::Bold:
-        state_.format.bold = on;
-        ++generation_;
-        break;
-    case RtfWord::Italic:
-        state_.format.italic = on;
-        ++generation_;
-        break;
-    case RtfWord::UnderlineOn:
-        state_.format.underline = on;
-        ++generation_;
-        break;
-    case RtfWord::UnderlineOff:
-        state_.format.underline = false;
-        ++generation_;
-        break;
-    case RtfWord::FontSize:
-        state_.format.size = t.hasParameter && param > 0 ? param : kDefaultFontSize;
-        ++generation_;
         break;
     }
 }
@@ -480,61 +384,23 @@ void RtfScanner<Handler>::controlSymbol(const RtfToken& t) {
 
 template <class Handler>
 void RtfScanner<Handler>::nameCharacter(std::size_t start, std::size_t end, char16_t value) {
-    if (value == ';') {
-        commitFontEntry();
-        return;
+    switch (fonts_.nameCharacter(start, value)) {
+    case RtfFontTable::NameStep::Ends: commitFontEntry(); break;
+    case RtfFontTable::NameStep::Starts: handler_.fontNameStarts(start, end); break;
+    case RtfFontTable::NameStep::GoesOn: handler_.fontNameGoesOn(start, end); break;
+    case RtfFontTable::NameStep::Skipped: break;
     }
-    entryOpen_ = true;
-    if (entryAscii_.empty() && value == ' ') return;
-    const bool first = entryAscii_.empty();
-    if (first) nameAt_ = start;
-    entryAscii_.push_back(value < 0x80 ? char(value) : '?');  // only ASCII tells a legacy font
-    appendUtf8(entryDisplay_, value);
-    if (first) handler_.fontNameStarts(start, end);
-    else handler_.fontNameGoesOn(start, end);
 }
 
 template <class Handler>
 void RtfScanner<Handler>::commitFontEntry() {
-    if (!entryOpen_ || !entryNumbered_) {
-        // An entry with no name, or with no font number to give it, defines nothing,
-        // and what it said is not handed on to the next one.
-        resetEntry();
-        return;
+    const ScannedFont* font =
+        fonts_.commit(state_.offBody, [this](const LegacyFont* legacy) { return handler_.isSource(legacy); });
+    if (font) {
+        handler_.fontEntry(fonts_.entryNumber(), *font, state_.offBody, fonts_.nameAt());
+        ++generation_;
     }
-    while (!entryAscii_.empty() && entryAscii_.back() == ' ') entryAscii_.pop_back();
-    while (!entryDisplay_.empty() && entryDisplay_.back() == ' ') entryDisplay_.pop_back();
-    ScannedFont f;
-    f.name = entryDisplay_;
-    f.charset = entryCharset_ == kNoCharset ? kAnsiCharset : entryCharset_;
-    f.legacy = legacyFontNamed(entryAscii_);
-    f.legacyIndex = f.legacy ? std::uint8_t(legacyFontIndex(*f.legacy)) : 0;
-    f.source = handler_.isSource(f.legacy);
-    int cp = f.legacy ? 1252 : fontCodePage(entryCharset_, ansiCodePage_);
-    if (!codePageUpperHalf(cp) && !isDoubleByteCodePage(cp)) cp = 1252;
-    f.doubleByte = isDoubleByteCodePage(cp) ? cp : 0;
-    f.upperHalf = codePageUpperHalf(f.doubleByte ? 1252 : cp);
-    f.symbol = entryCharset_ == kSymbolCharset;
-    if (!state_.offBody) fonts_[entryNumber_] = f;  // a later entry of the same number wins
-    handler_.fontEntry(entryNumber_, f, state_.offBody, nameAt_);
-    resetEntry();
-    dirty();
-}
-
-template <class Handler>
-void RtfScanner<Handler>::refreshFont() {
-    auto it = fonts_.find(fontNumber());
-    if (it != fonts_.end()) {
-        current_ = &it->second;
-    } else {
-        none_ = ScannedFont{};
-        const int cp = ansiCodePage_;
-        none_.doubleByte = isDoubleByteCodePage(cp) ? cp : 0;
-        none_.upperHalf = codePageUpperHalf(none_.doubleByte ? 1252 : cp);
-        if (!none_.upperHalf) none_.upperHalf = codePageUpperHalf(1252);
-        current_ = &none_;
-    }
-    fontDirty_ = false;
+    fonts_.resetEntry();
 }
 
 namespace scanning {
@@ -567,12 +433,12 @@ std::string RtfScanner<Handler>::peekFontName(std::size_t at, std::size_t letter
     inTable.destination = RtfDestination::FontTable;
     inTable.unicodeSkip = state_.unicodeSkip;
     RtfScanner<scanning::NamePeek> ahead(input_, peek, at, inTable);
-    ahead.ansiCodePage_ = ansiCodePage_;
-    ahead.entryNumbered_ = true;  // so that the entry's end is seen as one
+    ahead.fonts_.setAnsiCodePage(fonts_.ansiCodePage());
+    ahead.fonts_.startEntry(0);  // so that the entry's end is seen as one
     peek.scanner = &ahead;
     peek.letters = letters;
     ahead.run();
-    if (ahead.entryAscii_.size() > peek.name.size()) peek.name = ahead.entryAscii_;
+    if (ahead.entryName().size() > peek.name.size()) peek.name = ahead.entryName();
     return peek.name;
 }
 

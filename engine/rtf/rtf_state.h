@@ -7,6 +7,8 @@
 #include <string>
 
 #include "fonts/legacy_font.h"
+#include "rtf/rtf_tokenizer.h"
+#include "rtf/rtf_vocabulary.h"
 
 namespace tolvarin {
 
@@ -62,5 +64,12 @@ struct ScannedFont {
     const char16_t* upperHalf = nullptr;
     bool symbol = false;  // symbol charset: \uF0xx stands for its code xx
 };
+
+// What a control word did to the group, beyond its state: nothing, its formatting
+// changed, or it now holds a text stream of its own.
+enum class GroupChange : std::uint8_t { None, Format, OwnStream };
+// Applies a word that changes what the group holds (a destination, or an unknown word
+// after \*) or how its text is formatted. `starred`: a \* right before it began the group.
+GroupChange applyToGroup(RtfGroupState& state, RtfWord word, bool starred, const RtfToken& t);
 
 }  // namespace tolvarin
