@@ -10,11 +10,12 @@
 namespace tolvarin {
 namespace {
 
-constexpr int kFollowing[4] = {0xEE, 0xEF, 0xF0, kEnd};
+// What follows, by column: each second half of a pair, then the end of the text.
+int following(int column) { return unsigned(column) < kPairSeconds ? kFirstPairSecond + column : kEnd; }
 
 // The PANCHARI glyph rules' result for `code`, or the code itself where none applies.
 GlyphCodes rule(int code, int f) {
-    GlyphCodes g = MapGlyphCode(std::uint8_t(code), kFollowing[f]);
+    GlyphCodes g = MapGlyphCode(std::uint8_t(code), following(f));
     if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
     return g;
 }
@@ -63,7 +64,7 @@ void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, 
 TextReplacements::TextReplacements() {
     for (int bare = 0; bare < 2; ++bare) {
         for (int code = 0; code < 256; ++code) {
-            for (int f = 0; f < 4; ++f) {
+            for (int f = 0; f <= int(kPairSeconds); ++f) {
                 const GlyphCodes g = rule(code, f);
                 std::string s;
                 appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
@@ -80,7 +81,7 @@ const TextReplacements& textReplacements() {
 
 UnicodeReplacements::UnicodeReplacements() {
     for (int code = 0; code < 256; ++code) {
-        for (int f = 0; f < 4; ++f) {
+        for (int f = 0; f <= int(kPairSeconds); ++f) {
             const GlyphCodes g = rule(code, f);
             std::string s;
             appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);

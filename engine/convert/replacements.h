@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "fonts/glyph_map.h"
+
 namespace tolvarin {
 
 // How a converted character is written: as text (plain ASCII where it cannot run into
@@ -29,7 +31,7 @@ struct TextReplacement {
     bool same;  // the code maps to itself
 };
 struct TextReplacements {
-    TextReplacement table[2][256][4];
+    TextReplacement table[2][256][kPairSeconds + 1];
     TextReplacements();
 };
 const TextReplacements& textReplacements();
@@ -43,17 +45,14 @@ struct UnicodeReplacement {
     bool same;
 };
 struct UnicodeReplacements {
-    UnicodeReplacement table[256][4];
+    UnicodeReplacement table[256][kPairSeconds + 1];
     UnicodeReplacements();
 };
 const UnicodeReplacements& unicodeReplacements();
 
-// The column of the tables above for the character that follows: only 0xEE-0xF0
-// complete a pair.
-inline unsigned followingColumn(int following) {
-    const unsigned f = unsigned(following) - 0xEEu;
-    return f <= 2 ? f : 3;
-}
+// The column of the tables above for the character that follows: one for each second
+// half of a pair, one for anything else.
+inline unsigned followingColumn(int following) { return pairSecond(following); }
 
 inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
     return textReplacements().table[afterBareWord][code][followingColumn(following)];

@@ -241,6 +241,13 @@ constexpr SingleRule kSingleRules[] = {
 };
 // clang-format on
 
+constexpr bool pairSecondsAreKnown() {
+    for (const PairRule& r : kPairRules)
+        if (unsigned(r.following - kFirstPairSecond) >= kPairSeconds) return false;
+    return true;
+}
+static_assert(pairSecondsAreKnown(), "a pair rule's second half outside kFirstPairSecond..+kPairSeconds");
+
 struct Result {
     char16_t text[3];
     std::uint8_t length = 0;  // 0: no rule; the character stays as it is
@@ -260,9 +267,8 @@ Result toResult(const std::array<std::uint8_t, 3>& codes, bool pair) {
 }
 
 // Every rule's outcome in one table, indexed by the current code and by what
-// follows: 0xEE, 0xEF or 0xF0 (the only second halves of pairs), or anything else.
-// The first rule for each key wins, which keeps pair rules ahead of single rules.
-constexpr int kOtherFollowing = 3;
+// follows: a pair's second half, or anything else (pairSecond()). The first rule for
+// each key wins, which keeps pair rules ahead of single rules.
 
 GlyphCodes toCodes(const std::array<std::uint8_t, 3>& codes, bool pair) {
     GlyphCodes g{};
@@ -275,19 +281,19 @@ GlyphCodes toCodes(const std::array<std::uint8_t, 3>& codes, bool pair) {
 }
 
 struct Tables {
-    std::array<std::array<Result, 4>, 256> outcome{};
-    std::array<std::array<GlyphCodes, 4>, 256> codes{};
+    std::array<std::array<Result, kPairSeconds + 1>, 256> outcome{};
+    std::array<std::array<GlyphCodes, kPairSeconds + 1>, 256> codes{};
 
     Tables() {
         for (const PairRule& r : kPairRules) {
-            Result& slot = outcome[r.current][r.following - 0xEE];
+            Result& slot = outcome[r.current][pairSecond(r.following)];
             if (slot.length == 0) {
                 slot = toResult(r.result, true);
-                codes[r.current][r.following - 0xEE] = toCodes(r.result, true);
+                codes[r.current][pairSecond(r.following)] = toCodes(r.result, true);
             }
         }
         for (const SingleRule& r : kSingleRules) {
-            for (int f = 0; f < 4; ++f) {
+            for (unsigned f = 0; f <= kPairSeconds; ++f) {
                 if (outcome[r.character][f].length != 0) continue;
                 outcome[r.character][f] = toResult(r.result, false);
                 codes[r.character][f] = toCodes(r.result, false);
@@ -306,9 +312,7 @@ std::u16string_view MapGlyph(std::u16string_view current, std::u16string_view fo
     const int code = encodeCp1252(current[0]);
     if (code < 0) return current;
 
-    // 0xEE-0xF0 are the same in Windows-1252 and Unicode.
-    const unsigned f = following.size() == 1 ? unsigned(following[0]) - 0xEEu : ~0u;
-    const Result& r = kTables.outcome[std::size_t(code)][f <= 2 ? f : kOtherFollowing];
+    const Result& r = kTables.outcome[std::size_t(code)][pairSecond(following.size() == 1 ? following[0] : -1)];
     if (r.length == 0) return current;
     if (r.pair) {
         if (currentPosition == std::numeric_limits<std::int32_t>::max())
@@ -319,8 +323,7 @@ std::u16string_view MapGlyph(std::u16string_view current, std::u16string_view fo
 }
 
 GlyphCodes MapGlyphCode(std::uint8_t current, int following) {
-    const unsigned f = unsigned(following) - 0xEEu;
-    return kTables.codes[current][f <= 2 ? f : kOtherFollowing];
+    return kTables.codes[current][pairSecond(following)];
 }
 
 }  // namespace tolvarin

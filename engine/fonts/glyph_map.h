@@ -14,6 +14,17 @@ inline constexpr std::string_view kTargetFontName = "ML-TTRevathi";
 // by one more when it takes the following character in as the second half of a pair.
 extern std::int32_t currentPosition;
 
+// The second halves of pairs: only these codes complete a pair with the code before
+// them, so tables of the rules need a column for each and one for anything else.
+inline constexpr std::uint8_t kFirstPairSecond = 0xEE;
+inline constexpr unsigned kPairSeconds = 3;
+// Which second half `following` is, 0 to kPairSeconds - 1, or kPairSeconds for any
+// other character (or -1, the end of the text).
+inline unsigned pairSecond(int following) {
+    const unsigned f = unsigned(following) - kFirstPairSecond;
+    return f < kPairSeconds ? f : kPairSeconds;
+}
+
 // The target-font text for `current` (one character, as Windows-1252 Unicode)
 // followed by `following` (one character, or empty at the end of the text).
 // Returns the result of the first matching rule, pair rules before single rules,
@@ -28,8 +39,8 @@ struct GlyphCodes {
     std::uint8_t length;  // 0: no rule, the code stays as it is
     bool pair;            // the following code is taken in
 };
-// `following` is the Unicode value of the next character (only U+00EE-U+00F0 can
-// complete a pair), or -1 at the end of the text. Touches no position.
+// `following` is the Unicode value of the next character (the second halves are the
+// same in Windows-1252 and Unicode), or -1 at the end of the text. Touches no position.
 GlyphCodes MapGlyphCode(std::uint8_t current, int following);
 
 }  // namespace tolvarin
