@@ -107,6 +107,7 @@ TEST(Rewriter, EachKindOfDestination) {
         {"page style's name", "{\\*\\pgdsctbl{\\pgdsc0\\pgdscnxt0 A;}}", false, false},
         {"page style's header", "{\\*\\pgdsctbl{\\pgdsc0 N;{\\header A}}}", true, false},
         {"unknown \\* destination", "{\\*\\unknownword A}", true, false},
+        {"\\* before a word that names no destination", "{\\*\\rtf A}", true, false},
         {"a font table's names", "{\\fonttbl{\\f5 A;}}", false, false},
     };
     for (const auto& c : cases) {
