@@ -6,7 +6,8 @@
 #   bash tools/compare_outputs.sh [COMMIT]   (default: the commit before the engine's split)
 # Documents: the peer corpus, the samples and the Unicode cases beside the project, the
 # project's own samples and test data, the benchmark's generated documents in both
-# styles, the fuzzing corpus if there is one, and the folder COMPARE_EXTRA if set.
+# styles, 1,500 random documents (tools/random_documents.py, always the same ones), the
+# fuzzing corpus if there is one, and the folder COMPARE_EXTRA if set.
 # Needs build/ (tools/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,9 +25,10 @@ new=build/bin/tolvarin-convert
 mkdir -p "$work/generated"
 build/bin/make_sample "$work/generated/word_10mb.rtf" 10 >/dev/null
 build/bin/make_sample --libreoffice "$work/generated/libreoffice_10mb.rtf" 10 >/dev/null
+python3 tools/random_documents.py "$work/random" 1500 7
 
 inputs=()
-for dir in ../shared/corpus ../shared/samples ../shared/unicode samples tests/data "$work/generated" fuzz/corpus-work ${COMPARE_EXTRA:-}; do
+for dir in ../shared/corpus ../shared/samples ../shared/unicode samples tests/data "$work/generated" "$work/random" fuzz/corpus-work ${COMPARE_EXTRA:-}; do
     [ -d "$dir" ] || continue
     while IFS= read -r -d '' f; do inputs+=("$f"); done < <(find "$dir" -type f ! -name '*.md' ! -name '*.txt' ! -name '*.tsv' -print0 | sort -z)
 done
