@@ -13,6 +13,7 @@
 #include "convert/replacements.h"
 #include "convert/rtf_rewriter.h"
 #include "rtf/rtf_scanner.h"
+#include "text/codepage.h"
 
 namespace tolvarin::rewriting {
 

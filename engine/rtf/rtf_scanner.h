@@ -22,9 +22,6 @@
 #include "rtf/rtf_text_batch.h"
 #include "rtf/rtf_tokenizer.h"
 #include "rtf/rtf_vocabulary.h"
-#include "text/codepage.h"
-#include "text/dbcs.h"
-#include "text/utf8.h"
 
 namespace tolvarin {
 
@@ -73,16 +70,13 @@ public:
     // character is taken as it stands.
     void finish() { finishUnicode(input_.size(), false); }
     void stop() { done_ = true; }
-    bool stopped() const { return done_; }
 
-    std::string_view input() const { return input_; }
     std::size_t offset() const { return tokens_.offset(); }
     // Goes on from `pos`, for a consumer that has read a stretch of text in batches.
     void seek(std::size_t pos) { tokens_.seek(pos); }
     RtfTokenizer& tokens() { return tokens_; }
 
     const RtfGroupState& state() const { return state_; }
-    std::size_t depth() const { return stack_.size(); }
     // Where the last control word ended, if it ended with no space: a letter or digit
     // right there would run into it.
     std::size_t bareWordEnd() const { return bareWordEnd_; }
@@ -98,8 +92,8 @@ public:
     // Changes whenever the font or formatting of the text may have changed.
     std::uint32_t formatGeneration() const { return generation_; }
 
-    // The font-table entry being read: its charset (kNoCharset while unnamed) and the
-    // ASCII letters of its name so far ('?' for others).
+    // The font-table entry being read: its charset (RtfFontTable::kNoCharset where it
+    // names none) and the ASCII letters of its name so far ('?' for others).
     int entryCharset() const { return fonts_.entryCharset(); }
     const std::string& entryName() const { return fonts_.entryName(); }
 
