@@ -77,6 +77,10 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
          "{\\rtf1\\deff1{\\fonttbl{\\f1 PANCHARI;}} A}}A", "{\\rtf1\\deff1{\\fonttbl{\\f1 \\fcharset0 ML-TTRevathi;}} \\'a1}}\\'a1",
          3},
         {"no final brace", kHead + "\\f1 A", kHeadOut + "\\f1 \\'a1", 1},
+        {"a later font table, past where the check stopped: names read ahead through \\'hh and \\uN",
+         kHead + "\\f1 A{\\fonttbl{\\f2 PAN\\'43HARI;}{\\f3 P\\u65\\'41NCHARI;}}\\f2 A\\f3 A}",
+         kHeadOut + "\\f1 \\'a1{\\fonttbl{\\f2 \\fcharset0 ML-TTRevathi;}{\\f3 \\fcharset0 ML-TTRevathi;}}\\f2 \\'a1\\f3 \\'a1}",
+         3},
         {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
          kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 6},
     };
