@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "convert/rtf_rewriter.h"
 #include "rtf/rtf_scanner.h"
 
 namespace tolvarin {
@@ -33,7 +34,7 @@ public:
     std::vector<std::string> textFonts() const;
 
     // What the scanner hands on.
-    bool isSource(const LegacyFont* font) const { return unicode_ ? font != nullptr : font == &panchariFont(); }
+    bool isSource(const LegacyFont* font) const { return convertsFont(font, unicode_); }
     void text(std::size_t offset, std::string_view bytes);
     void hexByte(std::size_t offset, std::uint8_t) { sourceOrOther(offset + 4, 0x80); }
     void character(std::size_t, std::size_t end, char16_t value) { sourceOrOther(end, value); }

@@ -23,7 +23,7 @@ public:
     RewriteResult run();
 
     // What the scanner hands on.
-    bool isSource(const LegacyFont* font) const { return Target::kUnicode ? font != nullptr : font == &panchariFont(); }
+    bool isSource(const LegacyFont* font) const { return convertsFont(font, Target::kUnicode); }
     void afterToken() {
         const std::size_t at = scanner_.offset();
         if (ledger_.out.size() >= kChunk || at - ledger_.copied >= kChunk) {

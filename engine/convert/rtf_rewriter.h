@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fonts/legacy_font.h"
 #include "model/rtf_writer.h"
 
 namespace tolvarin {
@@ -28,6 +29,12 @@ struct RewriteResult {
 
     explicit operator bool() const { return ok; }
 };
+
+// Whether text in `font` (nullptr: not a legacy font) is converted: to ML-TTRevathi
+// only PANCHARI's, to Unicode every legacy font's.
+inline bool convertsFont(const LegacyFont* font, bool unicode) {
+    return unicode ? font != nullptr : font == &panchariFont();
+}
 
 // What the source-font text becomes.
 struct RewriteOptions {

@@ -41,11 +41,7 @@ void UnicodeTarget::finishOutput() {
     if (!output_) return;
     output_->finish();
     output_.reset();
-    for (std::size_t f = 0; f < outputKeptBy_.size(); ++f) {
-        unknown_ += outputKeptBy_[f];
-        converted_ -= outputKeptBy_[f];
-        keptBy_[f] += outputKeptBy_[f];
-    }
+    for (std::size_t f = 0; f < outputKeptBy_.size(); ++f) keep(f, outputKeptBy_[f]);
 }
 
 void UnicodeTarget::handOn(std::string_view bytes) {
@@ -138,8 +134,8 @@ void UnicodeTarget::endStretch(UnicodeStretch& s) {
         OutputItem item = output_->take();
         item.bytes.append(std::string_view(out).substr(0, first));
         if (output_->behind()) {
-            keep(s, layOutStretch(s, ledger_.input, tail, ledger_.base + first, item.bytes, stretchText_,
-                                  unicodeFontNumber()));
+            keep(legacyFontIndex(*s.font), layOutStretch(s, ledger_.input, tail, ledger_.base + first, item.bytes,
+                                                         stretchText_, unicodeFontNumber()));
             s.clear();
         } else {
             item.tail.append(tail);
@@ -153,7 +149,8 @@ void UnicodeTarget::endStretch(UnicodeStretch& s) {
     // A footnote's stretch inside a paragraph: laid out here, it goes out with the
     // paragraph's tail.
     laidOut_.clear();
-    keep(s, layOutStretch(s, ledger_.input, tail, ledger_.base + first, laidOut_, stretchText_, unicodeFontNumber()));
+    keep(legacyFontIndex(*s.font),
+         layOutStretch(s, ledger_.input, tail, ledger_.base + first, laidOut_, stretchText_, unicodeFontNumber()));
     s.clear();
     out.resize(first);
     out.append(laidOut_.view());

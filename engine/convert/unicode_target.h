@@ -78,10 +78,11 @@ private:
         return std::any_of(streams_.begin(), streams_.end(),
                            [except](const UnicodeStretch& s) { return &s != except && !s.empty(); });
     }
-    void keep(const UnicodeStretch& s, std::size_t kept) {
+    // Codes of legacy font `font` kept as typed, having no Unicode value.
+    void keep(std::size_t font, std::size_t kept) {
         unknown_ += kept;
         converted_ -= kept;
-        keptBy_[legacyFontIndex(*s.font)] += kept;
+        keptBy_[font] += kept;
     }
     int unicodeFontNumber() const { return fontNumber_.get(); }
 

@@ -1,11 +1,33 @@
 #include "rtf/rtf_font_table.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "model/document.h"
+#include "rtf/rtf_tokenizer.h"
 #include "text/codepage.h"
 #include "text/dbcs.h"
 #include "text/utf8.h"
 
 namespace tolvarin {
+namespace {
+
+// Words that name a font by its number. A font the conversion adds takes a number
+// none of them uses, or text set in an undefined font would read as the new one.
+bool namesFont(std::string_view word) {
+    static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
+                                                  "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
+    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+// How text in code page `cp` reads; a code page not read here reads as Windows-1252.
+void readsIn(ScannedFont& f, int cp) {
+    if (!codePageUpperHalf(cp) && !isDoubleByteCodePage(cp)) cp = 1252;
+    f.doubleByte = isDoubleByteCodePage(cp) ? cp : 0;
+    f.upperHalf = codePageUpperHalf(f.doubleByte ? 1252 : cp);
+}
+
+}  // namespace
 
 char16_t RtfFontTable::nameByte(std::uint8_t byte) const {
     const char16_t* names = codePageUpperHalf(fontCodePage(entryCharset_, ansiCodePage_));
@@ -33,10 +55,7 @@ ScannedFont RtfFontTable::entryFont() const {
     f.legacy = legacyFontNamed(ascii);
     f.legacyIndex = f.legacy ? std::uint8_t(legacyFontIndex(*f.legacy)) : 0;
     // A legacy font's text is its own 8-bit codes, whatever charset its entry names.
-    int cp = f.legacy ? 1252 : fontCodePage(entryCharset_, ansiCodePage_);
-    if (!codePageUpperHalf(cp) && !isDoubleByteCodePage(cp)) cp = 1252;
-    f.doubleByte = isDoubleByteCodePage(cp) ? cp : 0;
-    f.upperHalf = codePageUpperHalf(f.doubleByte ? 1252 : cp);
+    readsIn(f, f.legacy ? 1252 : fontCodePage(entryCharset_, ansiCodePage_));
     f.symbol = entryCharset_ == kSymbolCharset;
     return f;
 }
@@ -47,14 +66,26 @@ void RtfFontTable::refresh(int number) {
         current_ = &it->second;
     } else {
         none_ = ScannedFont{};
-        const int cp = ansiCodePage_;
-        none_.doubleByte = isDoubleByteCodePage(cp) ? cp : 0;
-        none_.upperHalf = codePageUpperHalf(none_.doubleByte ? 1252 : cp);
-        if (!none_.upperHalf) none_.upperHalf = codePageUpperHalf(1252);
+        readsIn(none_, ansiCodePage_);
         current_ = &none_;
     }
     currentNumber_ = number;
     dirty_ = false;
+}
+
+int highestNamedFont(std::string_view rtf) {
+    int highest = -1;
+    RtfTokenizer tokens(rtf);
+    for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
+        std::size_t word = at;
+        while (word > 0 && at - word < 4 && RtfTokenizer::isLetter(rtf[word - 1])) --word;
+        if (word == 0 || rtf[word - 1] != '\\') continue;
+        tokens.seek(word - 1);
+        const RtfToken t = tokens.next();
+        if (t.kind == RtfToken::Kind::ControlWord && t.hasParameter && namesFont(t.word))
+            highest = std::max(highest, t.parameter);
+    }
+    return highest;
 }
 
 }  // namespace tolvarin

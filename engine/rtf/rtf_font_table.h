@@ -5,11 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "rtf/rtf_state.h"
 
 namespace tolvarin {
+
+// The highest font number the document names anywhere, or -1: a font added to the
+// document takes the next one.
+int highestNamedFont(std::string_view rtf);
 
 class RtfFontTable {
 public:

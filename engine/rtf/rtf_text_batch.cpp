@@ -1,22 +1,12 @@
 #include "rtf/rtf_text_batch.h"
 
-#include <algorithm>
 #include <array>
-#include <iterator>
 
 #include "rtf/rtf_tokenizer.h"
 #include "text/codepage.h"
 
 namespace tolvarin {
 namespace {
-
-// Words that name a font by its number. A font the conversion adds takes a number
-// none of them uses, or text set in an undefined font would read as the new one.
-bool namesFont(std::string_view word) {
-    static constexpr std::string_view kWords[] = {"f",         "af",        "deff",      "adeff",    "pnf",
-                                                  "stshfdbch", "stshfloch", "stshfhich", "stshfbi"};
-    return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
-}
 
 // Hex digit values, 0xFF for anything else.
 const std::array<std::uint8_t, 256> kHex = [] {
@@ -57,20 +47,6 @@ bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& a
     return true;
 }
 
-int highestNamedFont(std::string_view rtf) {
-    int highest = -1;
-    RtfTokenizer tokens(rtf);
-    for (std::size_t at = rtf.find('f'); at != std::string_view::npos; at = rtf.find('f', at + 1)) {
-        std::size_t word = at;
-        while (word > 0 && at - word < 4 && RtfTokenizer::isLetter(rtf[word - 1])) --word;
-        if (word == 0 || rtf[word - 1] != '\\') continue;
-        tokens.seek(word - 1);
-        const RtfToken t = tokens.next();
-        if (t.kind == RtfToken::Kind::ControlWord && t.hasParameter && namesFont(t.word))
-            highest = std::max(highest, t.parameter);
-    }
-    return highest;
-}
 
 std::size_t readTextBatch(std::string_view input, std::size_t pos, TextBatch& batch, bool& afterUnit, bool symbols,
                           bool units) {

@@ -37,8 +37,4 @@ std::size_t readTextBatch(std::string_view input, std::size_t pos, TextBatch& ba
 // fallback of another kind), which the scanner takes.
 bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after);
 
-// The highest font number the document names anywhere, or -1: a font added to the
-// document takes the next one.
-int highestNamedFont(std::string_view rtf);
-
 }  // namespace tolvarin
