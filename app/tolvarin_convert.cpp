@@ -13,6 +13,9 @@
 #ifndef _WIN32
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -264,6 +267,13 @@ int main(int argc, char** argv) {
         [[maybe_unused]] auto n = ::write(2, kMessage, sizeof kMessage - 1);
         ::_exit(1);
     });
+#endif
+#ifdef __GLIBC__
+    // A conversion frees and allocates buffers of megabytes again and again; kept in the
+    // heap, they are reused, where returned to the system each would be faulted in anew,
+    // which costs more than filling it. The process is short-lived.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
 #endif
     std::string output;
     std::string outputDir;

@@ -3,7 +3,6 @@
 // Word finds it; converted text and fonts are spliced back into the parts' own bytes.
 #include <algorithm>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "fonts/glyph_map.h"
 #include "office/docx_run_properties.h"
@@ -119,6 +118,11 @@ private:
     std::vector<Part> parts_;
     Theme theme_;
     Styles styles_;
+    // The last font name a run's characters took, and what it is: runs mostly repeat it.
+    std::string lastFont_;
+    const LegacyFont* lastLegacy_ = nullptr;
+    std::uint32_t lastFontIndex_ = 0;
+    bool fontLooked_ = false;
 };
 
 std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind) {
@@ -189,8 +193,14 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
         const std::string& name = font ? *font : kNoFont;
         if (&name != looked) {  // a run's characters take one or two of its slots: looked up once each
             looked = &name;
-            legacy = legacyFontNamed(name);
-            nameIndex = text.fontIndex(name);
+            if (!fontLooked_ || name != lastFont_) {
+                fontLooked_ = true;
+                lastFont_ = name;
+                lastLegacy_ = legacyFontNamed(name);
+                lastFontIndex_ = text.fontIndex(name);
+            }
+            legacy = lastLegacy_;
+            nameIndex = lastFontIndex_;
         }
         const int code = legacy ? legacyCode(c) : -1;
         chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, nameIndex});
@@ -207,9 +217,8 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
 
 void DocxFormat::readStory(Part& part, PackageText& text) {
     const auto& el = part.xml.elements();
-    std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
     // The paragraphs begun and not yet ended, the innermost last: one ends where an
-    // element no deeper than it begins.
+    // element no deeper than it begins. Only a text box's paragraphs nest.
     std::vector<std::pair<std::uint32_t, std::size_t>> open;
     std::uint32_t lastRun = kNoElement, styledParagraph = kNoElement;
     RunProperties props;  // the last run's, as Word finds them
@@ -218,13 +227,10 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
         const XmlElement& e = el[i];
         while (!open.empty() && e.depth <= el[open.back().first].depth) {
             text.endParagraph(open.back().second);
-            paragraphOf.erase(open.back().first);
             open.pop_back();
         }
         if (isW(e, "p")) {  // every paragraph, an empty one too, is a line of the text
-            const std::size_t slot = text.addParagraph(true);
-            paragraphOf.emplace(i, slot);
-            open.emplace_back(i, slot);
+            open.emplace_back(i, text.addParagraph(true));
             continue;
         }
         if (e.parent == kNoElement || !isW(el[e.parent], "r")) continue;
@@ -244,8 +250,9 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
         std::uint32_t paragraph = el[run].parent;
         while (paragraph != kNoElement && !isW(el[paragraph], "p")) paragraph = el[paragraph].parent;
         if (paragraph == kNoElement) continue;
-        const auto slot = paragraphOf.find(paragraph);
-        if (slot == paragraphOf.end()) continue;
+        auto slot = open.rbegin();
+        while (slot != open.rend() && slot->first != paragraph) ++slot;
+        if (slot == open.rend()) continue;
         std::vector<OfficeChar>& chars = text.paragraphs[slot->second];
         if (kind == PieceKind::Fixed) {  // a tab, a break, an object: not legacy text
             chars.push_back({fixed, -1, nullptr, text.fixedPiece()});
@@ -347,6 +354,7 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
         if (part.kind == Part::ThemePart) continue;
         const auto& el = part.xml.elements();
         XmlSplice splice;
+        splice.reserve(part.pieces.size() + 4 * part.runs.size());  // a run takes a few changes
         std::vector<char> fontsRewritten(el.size());
         for (const PieceAt& at : part.pieces) {
             if (!text.touched(at.piece)) continue;
@@ -354,14 +362,11 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
             run.touched = true;
             const XmlElement& e = el[at.element];
             const std::string_view converted = text.converted(at.piece);
-            const std::string_view prefix = part.xml.prefix(e);
-            const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
-            std::string escaped;
-            appendXmlEscaped(escaped, converted);
             if (at.kind == PieceKind::LevelText) {
-                auto [from, to] = part.xml.attributeValueRange(e, p + "val");
+                const std::string_view prefix = part.xml.prefix(e);
+                auto [from, to] = part.xml.attributeValueRange(e, prefix.empty() ? "val" : std::string(prefix) + ":val");
                 if (from != std::string::npos && converted != text.original(at.piece))
-                    splice.replace(from, to, escaped);
+                    splice.replaceEscaped(from, to, converted);
             } else if (at.kind == PieceKind::Text) {
                 if (converted == text.original(at.piece)) continue;
                 const bool spaced = !converted.empty() && (converted.front() == ' ' || converted.back() == ' ');
@@ -372,12 +377,18 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
                     while (!start.empty() && (start.back() == ' ' || start.back() == '\t')) start.pop_back();
                     if (spaced && !preserved) start += " xml:space=\"preserve\"";
                     const std::string_view qname = tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
-                    splice.replace(e.start, e.end, start + ">" + escaped + "</" + std::string(qname) + ">");
+                    start += ">";
+                    appendXmlEscaped(start, converted);
+                    splice.replace(e.start, e.end, start + "</" + std::string(qname) + ">");
                 } else {
                     if (spaced && !preserved) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
-                    splice.replace(e.startEnd, e.endStart, escaped);
+                    splice.replaceEscaped(e.startEnd, e.endStart, converted);
                 }
             } else {
+                const std::string_view prefix = part.xml.prefix(e);
+                const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
+                std::string escaped;
+                appendXmlEscaped(escaped, converted);
                 // A symbol or a soft hyphen becomes text: the converted characters are the font's codes.
                 const bool deleted = el[run.element].parent != kNoElement && isW(el[el[run.element].parent], "del");
                 const std::string name = p + (deleted ? "delText" : "t");

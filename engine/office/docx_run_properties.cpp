@@ -51,9 +51,11 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     std::uint32_t fonts = kNoElement, language = kNoElement;
     bool hasBoldCs = false, hasItalicCs = false, hasSizeCs = false;
     std::vector<std::uint32_t> children;
+    std::vector<std::size_t> ranks;  // by child
     if (rPr != kNoElement && !el[rPr].empty())
         forChildren(part, rPr, [&](std::uint32_t j) {
             children.push_back(j);
+            ranks.push_back(rank(el[j]));
             if (isW(el[j], "rFonts")) fonts = j;
             else if (isW(el[j], "lang")) language = j;
             else if (isW(el[j], "bCs")) hasBoldCs = true;
@@ -117,9 +119,9 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     }
     for (const auto& [r, tag] : added) {
         std::size_t at = el[rPr].endStart;
-        for (std::uint32_t j : children)
-            if (rank(el[j]) > r) {
-                at = el[j].start;
+        for (std::size_t c = 0; c < children.size(); ++c)
+            if (ranks[c] > r) {
+                at = el[children[c]].start;
                 break;
             }
         splice.insert(at, tag);

@@ -17,6 +17,7 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
                       std::vector<char>& touched, OfficeCounts& counts) {
     std::vector<std::uint8_t> codes;
     ConvertedStretch converted;
+    const char16_t* const cp1252 = codePageUpperHalf(1252);
     std::size_t i = 0;
     while (i < chars.size()) {
         const LegacyFont* font = chars[i].font;
@@ -53,10 +54,10 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
         } else {
             for (std::size_t k = 0; k < n; ++k) {
                 const OfficeChar& c = chars[i + k];
-                const int following = k + 1 < n ? decodeCp1252(codes[k + 1]) : -1;
+                const int following = k + 1 < n ? decodeByte(cp1252, codes[k + 1]) : -1;
                 GlyphCodes g = font->toRevathi(codes[k], following);
                 if (g.length == 0) g = GlyphCodes{{codes[k]}, 1, false};
-                for (std::uint8_t m = 0; m < g.length; ++m) appendUtf8(out[c.piece], decodeCp1252(g.codes[m]));
+                for (std::uint8_t m = 0; m < g.length; ++m) appendUtf8(out[c.piece], decodeByte(cp1252, g.codes[m]));
                 touched[c.piece] = 1;
                 if (g.pair && k + 1 < n) touched[chars[i + ++k].piece] = 1;  // the following character is part of this glyph
             }
@@ -88,6 +89,15 @@ void PackageText::endParagraph(std::size_t p) {
     ended_[p] = 1;
     if (reading_.keepParagraphs) return;
     std::vector<OfficeChar>& paragraph = paragraphs[p];
+    // Room for each legacy piece's new text, grown once: Malayalam takes three bytes of
+    // UTF-8 where the legacy codes read as Latin letters take two.
+    std::uint32_t reserved = kNone;
+    for (const OfficeChar& c : paragraph)
+        if (c.font && c.piece != reserved && c.piece != fixed_) {
+            reserved = c.piece;
+            const std::size_t n = original_[c.piece].size();
+            converted_[c.piece].reserve(reading_.unicode ? n + n / 2 + 8 : n + 8);
+        }
     convertParagraph(paragraph, reading_.unicode, converted_, touched_, counts_);
     std::uint32_t last = kNone;
     std::string text;

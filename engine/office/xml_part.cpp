@@ -3,6 +3,9 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cstring>
+
+#include "io/memory_hint.h"
 
 namespace tolvarin {
 namespace {
@@ -100,19 +103,20 @@ std::string XmlPart::parse(std::string bytes) {
     if (!parser) return "not enough memory to read XML";
     attributes_.clear();
     textPool_.clear();
-    // On the heap whatever its size: the elements' views into it must outlive moving the part.
-    textPool_.reserve(64);
+    // On the heap whatever its size: the elements' views into it must outlive moving the
+    // part. No more text than the part holds: room for it all, so it is never copied.
+    reserveLarge(textPool_, std::max<std::size_t>(64, bytes_.size()));
     // Room for as many elements as there are tags, and attributes as there are '=':
     // no growing, and no copying, while the part is read.
     const auto tags = std::size_t(std::count(bytes_.begin(), bytes_.end(), '<'));
     const auto equals = std::size_t(std::count(bytes_.begin(), bytes_.end(), '='));
     // Capped: a hostile part of nothing but tags must not ask for all its room at once.
     const std::size_t room = std::min(tags, bytes_.size() / 16 + 1024);
-    elements_.reserve(room);
-    attributes_.reserve(std::min(equals, bytes_.size() / 16 + 1024));
+    reserveLarge(elements_, room);
+    reserveLarge(attributes_, std::min(equals, bytes_.size() / 16 + 1024));
     Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_, &textPool_, {}};
-    reader.firstAttribute.reserve(room);
-    reader.textRange.reserve(room);
+    reserveLarge(reader.firstAttribute, room);
+    reserveLarge(reader.textRange, room);
     XML_SetUserData(parser, &reader);
     XML_SetElementHandler(parser, onStart, onEnd);
     XML_SetCharacterDataHandler(parser, onText);
@@ -170,23 +174,57 @@ std::pair<std::size_t, std::size_t> XmlPart::attributeValueRange(const XmlElemen
     return {std::string::npos, std::string::npos};
 }
 
-void XmlSplice::replace(std::size_t begin, std::size_t end, std::string with) {
-    changes_.push_back({begin, end, std::move(with), changes_.size()});
+void XmlSplice::reserve(std::size_t changes) { reserveLarge(changes_, changes); }
+
+char* XmlSplice::room(std::size_t n) {
+    if (n > left_) {
+        constexpr std::size_t kBlock = std::size_t(4) << 20;
+        const std::size_t size = std::max(n, kBlock);
+        blocks_.emplace_back(new char[size]);
+        preferHugePages(blocks_.back().get(), size);
+        free_ = blocks_.back().get();
+        left_ = size;
+    }
+    char* at = free_;
+    free_ += n;
+    left_ -= n;
+    held_ += n;
+    return at;
+}
+
+void XmlSplice::replace(std::size_t begin, std::size_t end, std::string_view with) {
+    char* at = with.empty() ? nullptr : room(with.size());
+    if (at) std::memcpy(at, with.data(), with.size());
+    changes_.push_back({begin, end, at, with.size()});
+}
+
+void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8) {
+    std::size_t size = utf8.size();
+    for (char c : utf8) size += c == '&' ? 4 : c == '<' || c == '>' ? 3 : c == '"' ? 5 : 0;
+    if (size == utf8.size()) return replace(begin, end, utf8);
+    char* at = room(size);
+    for (char c : utf8) {
+        const std::string_view entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : "";
+        if (entity.empty()) *at++ = c;
+        else at = std::copy(entity.begin(), entity.end(), at);
+    }
+    changes_.push_back({begin, end, at - size, size});
 }
 
 std::string XmlSplice::apply(std::string_view original) {
-    // Insertions at one place keep the order they were made in.
-    std::stable_sort(changes_.begin(), changes_.end(), [](const Change& a, const Change& b) {
+    // Changes mostly come in the part's order already; a stable sort keeps insertions
+    // at one place in the order they were made in.
+    const auto before = [](const Change& a, const Change& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
-    });
-    std::size_t grows = 0;
-    for (const Change& c : changes_) grows += c.with.size();
+    };
+    if (!std::is_sorted(changes_.begin(), changes_.end(), before))
+        std::stable_sort(changes_.begin(), changes_.end(), before);
     std::string out;
-    out.reserve(original.size() + grows);
+    reserveLarge(out, original.size() + held_);
     std::size_t at = 0;
     for (const Change& c : changes_) {
         if (c.begin > at) out.append(original.substr(at, c.begin - at));
-        out += c.with;
+        if (c.size) out.append(c.with, c.size);
         at = std::max(at, c.end);
     }
     out.append(original.substr(at));
@@ -194,15 +232,16 @@ std::string XmlSplice::apply(std::string_view original) {
 }
 
 void appendXmlEscaped(std::string& out, std::string_view utf8) {
-    for (char c : utf8) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
+    // Most text has nothing to escape: it goes in stretches.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c != '&' && c != '<' && c != '>' && c != '"') continue;
+        out.append(utf8.substr(from, i - from));
+        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+        from = i + 1;
     }
+    out.append(utf8.substr(from));
 }
 
 }  // namespace tolvarin

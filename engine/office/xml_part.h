@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <span>
 #include <string_view>
@@ -84,21 +85,32 @@ private:
 };
 
 // A part's bytes with pieces replaced: each change is a byte range of the original
-// and what stands there instead. Changes may come in any order but must not overlap.
+// and what stands there instead. Changes may come in any order but must not overlap;
+// insertions at one place keep the order they were made in.
 class XmlSplice {
 public:
-    void replace(std::size_t begin, std::size_t end, std::string with);
-    void insert(std::size_t at, std::string what) { replace(at, at, std::move(what)); }
+    void replace(std::size_t begin, std::size_t end, std::string_view with);
+    // As replace(), with `utf8` escaped for element content or an attribute value.
+    void replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8);
+    void insert(std::size_t at, std::string_view what) { replace(at, at, what); }
+    // Room for about this many changes: a long part's changes then grow no buffer.
+    void reserve(std::size_t changes);
     bool empty() const { return changes_.empty(); }
     std::string apply(std::string_view original);
 
 private:
+    // What replaces a range is kept in large blocks, one piece after another: a long
+    // part's many changes are neither as many strings nor copied as they grow.
     struct Change {
         std::size_t begin, end;
-        std::string with;
-        std::size_t order;
+        const char* with;
+        std::size_t size;
     };
+    char* room(std::size_t n);
     std::vector<Change> changes_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    std::size_t left_ = 0, held_ = 0;
 };
 
 // Text escaped for an XML element's content or an attribute value in double quotes.
