@@ -228,6 +228,14 @@ TEST(Packages, BadInputIsRefused) {
     const std::size_t central = bomb.find(std::string("PK\x01\x02", 4));
     ASSERT_NE(central, std::string::npos);
     bomb.replace(central + 24, 4, "\xF0\xFF\xFF\xFF");
+    // The main part's packed bytes damaged, and its checksum (in the central directory,
+    // which the reading checks against) wrong: each read whole must still be refused.
+    const std::string part = "word/document.xml";
+    std::string scrambled = good, wrongSum = good;
+    const std::size_t local = good.find(part) - 30, data =
+        local + 30 + part.size() + (std::uint8_t(good[local + 28]) | std::uint8_t(good[local + 29]) << 8);
+    for (std::size_t i = data + 4; i < data + 24; ++i) scrambled[i] = char(~scrambled[i]);
+    wrongSum[good.rfind(part) - 46 + 16] ^= 0x5A;
     const struct {
         const char* what;
         std::string bytes;
@@ -235,6 +243,8 @@ TEST(Packages, BadInputIsRefused) {
     } cases[] = {
         {"a damaged zip", good.substr(0, good.size() / 2), "damaged"},
         {"a zip bomb", bomb, "more than 1 GiB"},
+        {"a member's packed bytes damaged", scrambled, "word/document.xml is damaged"},
+        {"a member's checksum wrong", wrongSum, "word/document.xml is damaged"},
         {"a path leaving the folder", makeZip({{"[Content_Types].xml", "<Types/>"}, {"../evil.xml", "x"}}), "leaves its folder"},
         {"a part that is not well-formed",
          makeZip({{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", "<w:document " + std::string(kW) + "><w:body>"}}),

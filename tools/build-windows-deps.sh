@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Cross-builds libzip and expat for 64-bit Windows from Debian's own source packages
-# (Debian ships neither for MinGW), static, into build-windows-deps/, where the MinGW
-# toolchain file looks for libraries. Adds a deb-src entry for Debian's mirror if the
-# machine has none. Does nothing when both are built already.
+# Cross-builds libzip, expat and libdeflate for 64-bit Windows from Debian's own source
+# packages (Debian ships none of them for MinGW), static, into build-windows-deps/, where
+# the MinGW toolchain file looks for libraries. Adds a deb-src entry for Debian's mirror
+# if the machine has none. Does nothing when all are built already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$PWD/build-windows-deps
-[ -f "$prefix/lib/libzip.a" ] && [ -f "$prefix/lib/libexpat.a" ] && exit 0
+[ -f "$prefix/lib/libzip.a" ] && [ -f "$prefix/lib/libexpat.a" ] && [ -f "$prefix/lib/libdeflate.a" ] && exit 0
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
@@ -21,8 +21,8 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get source -qq expat libzip >/dev/null 2>&1) || {
-    echo "apt-get source expat libzip failed: check the deb-src entry in /etc/apt/sources.list.d" >&2
+(cd "$work" && apt-get source -qq expat libzip libdeflate >/dev/null 2>&1) || {
+    echo "apt-get source expat libzip libdeflate failed: check the deb-src entry in /etc/apt/sources.list.d" >&2
     exit 1
 }
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
@@ -44,4 +44,10 @@ build "$expat" -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXA
 build "$(echo "$work"/libzip-*/)" -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_GNUTLS=OFF \
     -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF \
     -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
-echo "libzip and expat for Windows are in $prefix"
+# libdeflate 1.14 builds with its own Makefile; the static library alone.
+deflate=$(echo "$work"/libdeflate-*/)
+make -C "$deflate" -j2 CC=x86_64-w64-mingw32-gcc AR=x86_64-w64-mingw32-ar libdeflatestatic.lib \
+    >"$deflate/build.log" 2>&1 || { cat "$deflate/build.log" >&2; exit 1; }
+install -D -m644 "$deflate/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
+install -D -m644 "$deflate/libdeflate.h" "$prefix/include/libdeflate.h"
+echo "libzip, expat and libdeflate for Windows are in $prefix"

@@ -20,7 +20,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# libzip and expat, which Debian has no MinGW build of, from Debian's sources.
+# libzip, expat and libdeflate, which Debian has no MinGW build of, from Debian's sources.
 bash tools/build-windows-deps.sh
 
 dir=build-windows

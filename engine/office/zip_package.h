@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,11 +42,21 @@ public:
     // what went wrong.
     std::string save(std::string& out);
 
+    // What replaces a member: its content, or that content deflated already (`packed`).
+    struct Replacement {
+        std::string content;
+        std::unique_ptr<char[]> packed;
+        std::size_t packedSize = 0;
+        std::uint64_t size = 0;
+        std::uint32_t crc = 0;
+        std::size_t readAt = 0;  // how much of `packed` libzip has taken
+    };
+
 private:
     ::zip* zip_ = nullptr;
     ::zip_source* source_ = nullptr;
     std::vector<std::string> names_;
-    std::map<std::string, std::string, std::less<>> replaced_;
+    std::map<std::string, Replacement, std::less<>> replaced_;
 };
 
 }  // namespace tolvarin
