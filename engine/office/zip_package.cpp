@@ -50,11 +50,12 @@ struct Compressor {
 // A deflated member read whole and inflated at once: true when `out` holds it. Anything
 // unusual (a size that does not match, a bad checksum) is left to libzip's own reading,
 // which says what is wrong.
-bool inflateWhole(zip_t* zip, zip_uint64_t index, const zip_stat_t& st, std::string& out) {
+bool inflateWhole(zip_t* zip, zip_uint64_t index, const zip_stat_t& st, std::size_t archiveSize, std::string& out) {
     constexpr zip_uint64_t wanted = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD;
-    if ((st.valid & wanted) != wanted || st.comp_method != ZIP_CM_DEFLATE || st.size > kMaxUnpackedSize ||
-        st.comp_size > kMaxUnpackedSize || st.size == 0)
-        return false;
+    if ((st.valid & wanted) != wanted || st.comp_method != ZIP_CM_DEFLATE || st.size == 0) return false;
+    // Room is taken for the sizes the archive claims: only for sizes its own bytes can
+    // hold, and deflate can unpack them to (at most 1,032 times as much).
+    if (st.comp_size > archiveSize || st.size > kMaxUnpackedSize || st.size > st.comp_size * 1032 + 1024) return false;
     zip_file_t* file = zip_fopen_index(zip, index, ZIP_FL_COMPRESSED);
     if (!file) return false;
     std::string packed(std::size_t(st.comp_size), '\0');
@@ -123,6 +124,7 @@ std::string ZipPackage::open(std::string_view bytes) {
     zip_error_init(&error);
     // Shorter than an archive's end record: libzip would not free an empty buffer.
     if (bytes.size() < 22) return "the archive is damaged (not a zip archive)";
+    archiveSize_ = bytes.size();
     // The source gets a copy of its own: writing the archive replaces the source's
     // buffer, which libzip then frees.
     void* copy = std::malloc(bytes.size());
@@ -173,7 +175,7 @@ std::string ZipPackage::read(std::string_view name, std::string& out) const {
     zip_stat_t st;
     if (index < 0 || zip_stat_index(zip_, zip_uint64_t(index), 0, &st) != 0) return "the archive has no " + key;
 #if TOLVARIN_LIBDEFLATE
-    if (inflateWhole(zip_, zip_uint64_t(index), st, out)) return {};
+    if (inflateWhole(zip_, zip_uint64_t(index), st, archiveSize_, out)) return {};
 #endif
     zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
     if (!file) return key + " cannot be unpacked (" + zipError(zip_get_error(zip_)) + ")";

@@ -55,6 +55,7 @@ public:
 private:
     ::zip* zip_ = nullptr;
     ::zip_source* source_ = nullptr;
+    std::size_t archiveSize_ = 0;
     std::vector<std::string> names_;
     std::map<std::string, Replacement, std::less<>> replaced_;
 };
