@@ -87,6 +87,17 @@ void XMLCALL onText(void* data, const XML_Char* text, int length) {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// What a character becomes in escaped text: its entity, or empty for itself.
+std::string_view entityFor(char c) {
+    switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return {};
+    }
+}
+
 }  // namespace
 
 const std::string* XmlElement::attribute(std::string_view wanted) const {
@@ -199,12 +210,12 @@ void XmlSplice::replace(std::size_t begin, std::size_t end, std::string_view wit
 }
 
 void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8) {
-    std::size_t size = utf8.size();
-    for (char c : utf8) size += c == '&' ? 4 : c == '<' || c == '>' ? 3 : c == '"' ? 5 : 0;
+    std::size_t size = 0;
+    for (char c : utf8) size += std::max<std::size_t>(1, entityFor(c).size());
     if (size == utf8.size()) return replace(begin, end, utf8);
     char* at = room(size);
     for (char c : utf8) {
-        const std::string_view entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : "";
+        const std::string_view entity = entityFor(c);
         if (entity.empty()) *at++ = c;
         else at = std::copy(entity.begin(), entity.end(), at);
     }
@@ -235,10 +246,10 @@ void appendXmlEscaped(std::string& out, std::string_view utf8) {
     // Most text has nothing to escape: it goes in stretches.
     std::size_t from = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if (c != '&' && c != '<' && c != '>' && c != '"') continue;
+        const std::string_view entity = entityFor(utf8[i]);
+        if (entity.empty()) continue;
         out.append(utf8.substr(from, i - from));
-        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+        out += entity;
         from = i + 1;
     }
     out.append(utf8.substr(from));
