@@ -3,86 +3,174 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "io/memory_hint.h"
+#include "office/xml_split.h"
 
 namespace tolvarin {
 namespace {
 
 struct Reader {
-    XML_Parser parser;
+    XML_Parser parser = nullptr;
     std::vector<XmlElement>* elements;
-    std::vector<XmlAttribute>* attributes;
-    std::vector<std::size_t> firstAttribute;  // by element, into `attributes`
+    XmlStore* store;
     std::vector<XmlText>* texts;  // null: not kept
-    XmlNames* names;
-    std::string* pool;
-    std::vector<std::pair<std::size_t, std::size_t>> textRange;  // by element, into `pool`
+    std::vector<std::size_t> firstAttribute;  // by element, into store->attributes
+    std::vector<std::pair<std::size_t, std::size_t>> textRange;  // by element, into store->pool
     std::uint32_t current = kNoElement;
     std::uint32_t textOwner = kNoElement;  // whose text the pool ends with, while it may grow
+    // Where the parser's input stands in the part: its byte indexes plus this.
+    std::size_t shift = 0;
+    // The first of two halves stops at the start tag here; the second when cancelled.
+    std::size_t stopAt = std::string::npos;
+    const std::atomic<bool>* cancelled = nullptr;
+    bool stopped = false;
+    std::size_t stoppedAt = 0;
+
+    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t) : elements(&e), store(&s), texts(t) {}
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+    ~Reader() {
+        if (parser) XML_ParserFree(parser);
+    }
+
+    std::size_t index() const { return std::size_t(XML_GetCurrentByteIndex(parser)) + shift; }
+    std::size_t count() const { return std::size_t(XML_GetCurrentByteCount(parser)); }
 
     std::string_view intern(const char* name) {
         const std::string_view view(name);
-        auto found = names->find(view);
-        if (found == names->end()) found = names->emplace(view).first;
+        auto found = store->names.find(view);
+        if (found == store->names.end()) found = store->names.emplace(view).first;
         return *found;
     }
+
+    // Room for as many elements as `bytes` has tags (as its share of `partSize` would,
+    // when it is the first half), and attributes as it has '=', and all its text: no
+    // growing, and no copying, while it is read. Capped: a hostile part of nothing but
+    // tags must not ask for all its room at once.
+    void reserve(std::string_view bytes, std::size_t partSize) {
+        reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size()));
+        const auto tags = std::size_t(std::count(bytes.begin(), bytes.end(), '<'));
+        const auto equals = std::size_t(std::count(bytes.begin(), bytes.end(), '='));
+        const std::size_t cap = bytes.size() / 16 + 1024;
+        const std::size_t room = std::min(tags, cap);
+        const std::size_t all = partSize > bytes.size() && !bytes.empty()
+                                    ? std::min(partSize / 16 + 1024, room + room / 8 + std::size_t(double(room) * double(partSize - bytes.size()) / double(bytes.size())))
+                                    : room;
+        reserveLarge(*elements, all);
+        reserveLarge(store->attributes, std::min(equals, cap));
+        reserveLarge(firstAttribute, room);
+        reserveLarge(textRange, room);
+    }
+
+    std::string parse(std::string_view prologue, std::string_view bytes) {
+        parser = XML_ParserCreateNS(nullptr, ' ');
+        if (!parser) return "not enough memory to read XML";
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, onStart, onEnd);
+        XML_SetCharacterDataHandler(parser, onText);
+        // Whole calls, so that byte indexes count from the input's start.
+        if (bytes.size() + prologue.size() > std::size_t(0x7FFFFFFF)) return "an XML part larger than 2 GiB";
+        if ((prologue.empty() || XML_Parse(parser, prologue.data(), int(prologue.size()), 0) != XML_STATUS_ERROR) &&
+            XML_Parse(parser, bytes.data(), int(bytes.size()), 1) != XML_STATUS_ERROR)
+            return {};
+        if (stopped) return {};
+        return std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
+               std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
+    }
+
+    // The attributes and text have their places now that no more come.
+    void finish() {
+        const std::vector<XmlAttribute>& attributes = store->attributes;
+        for (std::size_t i = 0; i < elements->size(); ++i) {
+            XmlElement& e = (*elements)[i];
+            const std::size_t first = firstAttribute[i];
+            const std::size_t end = i + 1 < elements->size() ? firstAttribute[i + 1] : attributes.size();
+            e.attributes = std::span<const XmlAttribute>(attributes.data() + first, end - first);
+            const auto [textStart, textSize] = textRange[i];
+            e.text = std::string_view(store->pool).substr(textStart, textSize);
+        }
+    }
+
+    // The elements open where the parser stands, outermost first.
+    std::vector<std::uint32_t> openElements() const {
+        std::vector<std::uint32_t> open;
+        for (std::uint32_t e = current; e != kNoElement; e = (*elements)[e].parent) open.push_back(e);
+        std::reverse(open.begin(), open.end());
+        return open;
+    }
+
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes);
+    static void XMLCALL onEnd(void* data, const XML_Char*);
+    static void XMLCALL onText(void* data, const XML_Char* text, int length);
 };
 
-void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+void XMLCALL Reader::onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* r = static_cast<Reader*>(data);
+    if (r->stopped) return;
+    const std::size_t start = r->index();
+    if (start >= r->stopAt || (r->cancelled && r->cancelled->load(std::memory_order_relaxed))) {
+        r->stopped = true;
+        r->stoppedAt = start;
+        XML_StopParser(r->parser, XML_FALSE);
+        return;
+    }
     XmlElement e;
     e.name = r->intern(name);
     e.parent = r->current;
     e.depth = r->current == kNoElement ? 0 : (*r->elements)[r->current].depth + 1;
-    e.start = std::size_t(XML_GetCurrentByteIndex(r->parser));
-    e.startEnd = e.start + std::size_t(XML_GetCurrentByteCount(r->parser));
+    e.start = start;
+    e.startEnd = e.start + r->count();
     e.endStart = e.end = e.startEnd;
-    r->firstAttribute.push_back(r->attributes->size());
+    r->firstAttribute.push_back(r->store->attributes.size());
     r->textRange.emplace_back(0, 0);
     r->textOwner = kNoElement;  // a child ends its parent's text
-    for (const XML_Char** a = attributes; *a; a += 2) r->attributes->push_back({r->intern(a[0]), a[1]});
+    for (const XML_Char** a = attributes; *a; a += 2) r->store->attributes.push_back({r->intern(a[0]), a[1]});
     r->current = std::uint32_t(r->elements->size());
     r->elements->push_back(std::move(e));
 }
 
-void XMLCALL onEnd(void* data, const XML_Char*) {
+void XMLCALL Reader::onEnd(void* data, const XML_Char*) {
     auto* r = static_cast<Reader*>(data);
+    if (r->stopped) return;
     XmlElement& e = (*r->elements)[r->current];
-    const std::size_t at = std::size_t(XML_GetCurrentByteIndex(r->parser));
-    const std::size_t count = std::size_t(XML_GetCurrentByteCount(r->parser));
+    const std::size_t count = r->count();
     if (count > 0) {  // an empty-element tag has no end tag of its own
-        e.endStart = at;
-        e.end = at + count;
+        e.endStart = r->index();
+        e.end = e.endStart + count;
     }
     r->current = e.parent;
 }
 
-void XMLCALL onText(void* data, const XML_Char* text, int length) {
+void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
     auto* r = static_cast<Reader*>(data);
-    if (r->current == kNoElement) return;
+    if (r->stopped || r->current == kNoElement) return;
     auto& [start, size] = r->textRange[r->current];
     if (size == 0) {
-        start = r->pool->size();
+        start = r->store->pool.size();
         r->textOwner = r->current;
     }
     if (r->textOwner == r->current) {
-        r->pool->append(text, std::size_t(length));
+        r->store->pool.append(text, std::size_t(length));
         size += std::size_t(length);
     }
     if (!r->texts) return;
     const auto order = std::uint32_t(r->elements->size());
-    const std::size_t at = std::size_t(XML_GetCurrentByteIndex(r->parser));
-    const std::size_t count = std::size_t(XML_GetCurrentByteCount(r->parser));
+    const std::size_t at = r->index();
+    const std::size_t count = r->count();
     // Expat hands one stretch over in pieces (at line ends and references): one stretch again.
-    if (!r->texts->empty() && r->texts->back().order == order && r->texts->back().element == r->current &&
-        (count == 0 || r->texts->back().end == at)) {
-        r->texts->back().text.append(text, std::size_t(length));
-        if (count) r->texts->back().end = at + count;
+    std::vector<XmlText>& texts = *r->texts;
+    if (!texts.empty() && texts.back().order == order && texts.back().element == r->current &&
+        (count == 0 || texts.back().end == at)) {
+        texts.back().text.append(text, std::size_t(length));
+        if (count) texts.back().end = at + count;
         return;
     }
-    r->texts->push_back({r->current, order, at, at + count, std::string(text, std::size_t(length))});
+    texts.push_back({r->current, order, at, at + count, std::string(text, std::size_t(length))});
 }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -108,47 +196,100 @@ const std::string* XmlElement::attribute(std::string_view wanted) const {
 
 std::string XmlPart::parse(std::string bytes) {
     bytes_ = std::move(bytes);
+    halves_ = false;
+    if (bytes_.size() >= halvesFrom_ && std::thread::hardware_concurrency() > 1)
+        if (const std::optional<XmlSplit> split = findXmlSplit(bytes_))
+            if (std::optional<std::string> error = parseInHalves(*split)) return *error;
+    return parseWhole();
+}
+
+std::string XmlPart::parseWhole() {
     elements_.clear();
     texts_.clear();
-    XML_Parser parser = XML_ParserCreateNS(nullptr, ' ');
-    if (!parser) return "not enough memory to read XML";
-    attributes_.clear();
-    textPool_.clear();
-    // On the heap whatever its size: the elements' views into it must outlive moving the
-    // part. No more text than the part holds: room for it all, so it is never copied.
-    reserveLarge(textPool_, std::max<std::size_t>(64, bytes_.size()));
-    // Room for as many elements as there are tags, and attributes as there are '=':
-    // no growing, and no copying, while the part is read.
-    const auto tags = std::size_t(std::count(bytes_.begin(), bytes_.end(), '<'));
-    const auto equals = std::size_t(std::count(bytes_.begin(), bytes_.end(), '='));
-    // Capped: a hostile part of nothing but tags must not ask for all its room at once.
-    const std::size_t room = std::min(tags, bytes_.size() / 16 + 1024);
-    reserveLarge(elements_, room);
-    reserveLarge(attributes_, std::min(equals, bytes_.size() / 16 + 1024));
-    Reader reader{parser, &elements_, &attributes_, {}, keepTexts_ ? &texts_ : nullptr, &names_, &textPool_, {}};
-    reserveLarge(reader.firstAttribute, room);
-    reserveLarge(reader.textRange, room);
-    XML_SetUserData(parser, &reader);
-    XML_SetElementHandler(parser, onStart, onEnd);
-    XML_SetCharacterDataHandler(parser, onText);
-    std::string error;
-    // One call over the whole part, so that byte indexes count from its start.
-    if (bytes_.size() > std::size_t(0x7FFFFFFF)) {
-        error = "an XML part larger than 2 GiB";
-    } else if (XML_Parse(parser, bytes_.data(), int(bytes_.size()), 1) == XML_STATUS_ERROR) {
-        error = std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
-                std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
-    }
-    XML_ParserFree(parser);
-    // The attributes have their places now that no more come.
-    for (std::size_t i = 0; i < elements_.size(); ++i) {
-        const std::size_t first = reader.firstAttribute[i];
-        const std::size_t end = i + 1 < elements_.size() ? reader.firstAttribute[i + 1] : attributes_.size();
-        elements_[i].attributes = std::span<const XmlAttribute>(attributes_.data() + first, end - first);
-        const auto [textStart, textSize] = reader.textRange[i];
-        elements_[i].text = std::string_view(textPool_).substr(textStart, textSize);
-    }
+    store_ = XmlStore();
+    second_.reset();
+    Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr);
+    reader.reserve(bytes_, bytes_.size());
+    std::string error = reader.parse({}, bytes_);
+    reader.finish();
     return error;
+}
+
+std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
+    elements_.clear();
+    texts_.clear();
+    store_ = XmlStore();
+    second_ = std::make_unique<XmlStore>();
+    const std::string_view all(bytes_);
+
+    // The second half, on a thread of its own.
+    std::vector<XmlElement> elements2;
+    std::vector<XmlText> texts2;
+    Reader second(elements2, *second_, keepTexts_ ? &texts2 : nullptr);
+    second.shift = split.at - split.prologue.size();
+    std::atomic<bool> cancelled{false};
+    second.cancelled = &cancelled;
+    std::string error2;
+    std::exception_ptr failure;
+    std::thread thread([&] {
+        try {
+            second.reserve(all.substr(split.at), all.size() - split.at);
+            error2 = second.parse(split.prologue, all.substr(split.at));
+            second.finish();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    // Whatever happens here, the thread is stopped and waited for before its reader goes.
+    struct Join {
+        std::thread& thread;
+        std::atomic<bool>& cancelled;
+        ~Join() {
+            cancelled = true;
+            if (thread.joinable()) thread.join();
+        }
+    } join{thread, cancelled};
+
+    // The first half, here: it stops at the second's first start tag.
+    Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
+    first.stopAt = split.at;
+    first.reserve(all.substr(0, split.at), all.size());
+    std::string error = first.parse({}, all);
+    first.finish();
+    const std::vector<std::uint32_t> open = first.openElements();
+    bool agrees = first.stopped && first.stoppedAt == split.at && open.size() == split.open.size();
+    for (std::size_t p = 0; agrees && p < open.size(); ++p)
+        agrees = elements_[open[p]].start == split.open[p].first && elements_[open[p]].startEnd == split.open[p].second;
+    if (!error.empty() || !first.stopped) return error;  // read whole already: an error before the split, or no split
+    if (!agrees) return std::nullopt;
+    thread.join();
+    if (failure) std::rethrow_exception(failure);
+    if (!error2.empty() || second.stopped) return std::nullopt;  // read whole, for the error's own line
+
+    // The second half's first elements are the open ones: they end there. The rest follow
+    // the first half's, their parents found the same way.
+    const auto n1 = std::uint32_t(elements_.size());
+    const auto k = std::uint32_t(open.size());
+    if (elements2.size() < k) return std::nullopt;
+    const auto mapped = [&](std::uint32_t e) { return e < k ? open[e] : n1 + (e - k); };
+    for (std::uint32_t p = 0; p < k; ++p) {
+        XmlElement& e = elements_[open[p]];
+        e.endStart = elements2[p].endStart;
+        e.end = elements2[p].end;
+        if (e.text.empty()) e.text = elements2[p].text;
+    }
+    elements_.reserve(n1 + elements2.size() - k);
+    for (std::size_t j = k; j < elements2.size(); ++j) {
+        elements_.push_back(elements2[j]);
+        elements_.back().parent = mapped(elements2[j].parent);
+    }
+    for (XmlText& t : texts2) {
+        t.element = mapped(t.element);
+        t.order = n1 + (t.order - k);
+        texts_.push_back(std::move(t));
+    }
+    halves_ = true;
+    return std::string();
 }
 
 std::string_view XmlPart::prefix(const XmlElement& e) const {

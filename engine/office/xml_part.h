@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <span>
 #include <string_view>
@@ -41,6 +42,13 @@ struct XmlNameHash {
 };
 using XmlNames = std::unordered_set<std::string, XmlNameHash, std::equal_to<>>;
 
+// What the elements of a part (or of half of it) point into: names, attributes, text.
+struct XmlStore {
+    XmlNames names;  // each held once
+    std::vector<XmlAttribute> attributes;  // every element's, in order
+    std::string pool;  // every element's text, one after another
+};
+
 // A stretch of character data, with where it stands, for mixed content (ODF).
 struct XmlText {
     std::uint32_t element;  // the element it is directly in
@@ -49,16 +57,25 @@ struct XmlText {
     std::string text;  // decoded, UTF-8
 };
 
+struct XmlSplit;
+
 class XmlPart {
 public:
-    // Whether parse() also keeps each stretch of character data with its bytes.
-    explicit XmlPart(bool keepTexts = false) : keepTexts_(keepTexts) {}
+    // A part this long is read in two halves at once, where it can be.
+    static constexpr std::size_t kHalvesFrom = std::size_t(1) << 20;
+
+    // Whether parse() also keeps each stretch of character data with its bytes, and the
+    // length from which a part is read in halves.
+    explicit XmlPart(bool keepTexts = false, std::size_t halvesFrom = kHalvesFrom)
+        : keepTexts_(keepTexts), halvesFrom_(halvesFrom) {}
 
     // Reads `bytes` (kept by the part). Returns an empty string, or what is not
     // well-formed and where.
     std::string parse(std::string bytes);
 
     const std::string& bytes() const { return bytes_; }
+    // Whether the last parse() read the part in two halves at once.
+    bool readInHalves() const { return halves_; }
     const std::vector<XmlElement>& elements() const { return elements_; }
     const std::vector<XmlText>& texts() const { return texts_; }
     // The prefix written before the element's name in its start tag ("w" for <w:t>).
@@ -74,14 +91,19 @@ public:
     std::vector<RawAttribute> rawAttributes(const XmlElement& e) const;
 
 private:
-    // Names of elements and attributes, held once each: the elements' names point here.
-    XmlNames names_;
+    std::string parseWhole();
+    // Nothing when the halves do not agree with the scan that split them: the part is
+    // then read whole.
+    std::optional<std::string> parseInHalves(const XmlSplit& split);
+
     bool keepTexts_;
+    std::size_t halvesFrom_;
+    bool halves_ = false;
     std::string bytes_;
     std::vector<XmlElement> elements_;
-    std::vector<XmlAttribute> attributes_;  // every element's, in order
-    std::string textPool_;                  // every element's text, one after another
     std::vector<XmlText> texts_;
+    XmlStore store_;
+    std::unique_ptr<XmlStore> second_;  // the second half's, when read in halves
 };
 
 // A part's bytes with pieces replaced: each change is a byte range of the original
