@@ -220,6 +220,28 @@ TEST(Docx, PairAcrossRunsToRevathi) {
     EXPECT_NE(document.find("w:ascii=\"ML-TTRevathi\""), std::string::npos);
 }
 
+// A long part is read and converted in two halves on two threads. Forced on a small
+// document of every case above, it must come out as reading it whole does.
+TEST(Packages, HalvesConvertAsWhole) {
+    std::string body;
+    for (int round = 0; round < 3; ++round)
+        for (const DocxCase& c : docxCases()) body += c.body;
+    const auto& cases = docxCases();
+    const std::string input = docx({"all", body, {}, cases[1].styles, cases[2].theme, cases[7].comments});
+    for (bool unicode : {false, true}) {
+        SCOPED_TRACE(unicode ? "Unicode" : "ML-TTRevathi");
+        RewriteOptions whole{unicode, "Noto Sans Malayalam"}, halves = whole;
+        whole.halvesFrom = std::size_t(-1);
+        halves.halvesFrom = 0;
+        std::string a, b;
+        const RewriteOutcome ra = convertPackage(input, a, whole), rb = convertPackage(input, b, halves);
+        ASSERT_TRUE(ra.ok && rb.ok) << ra.error << rb.error;
+        EXPECT_GT(ra.converted, 30u);
+        EXPECT_EQ(std::tie(rb.converted, rb.unknown, rb.convertedByFont), std::tie(ra.converted, ra.unknown, ra.convertedByFont));
+        EXPECT_EQ(zipMembers(b, false), zipMembers(a, false));
+    }
+}
+
 // Damaged and hostile packages: a clear error, nothing converted.
 TEST(Packages, BadInputIsRefused) {
     const std::string good = docx(docxCases()[0]);

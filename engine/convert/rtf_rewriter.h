@@ -43,6 +43,9 @@ struct RewriteOptions {
     // complex-script properties word processors take for Malayalam.
     bool unicode = false;
     std::string unicodeFont;
+    // DOCX and ODT: an XML part at least this long is read, and its text converted, in
+    // two halves on two threads.
+    std::size_t halvesFrom = std::size_t(1) << 20;
 };
 
 class RtfRewrite {

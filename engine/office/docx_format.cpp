@@ -3,6 +3,8 @@
 // Word finds it; converted text and fonts are spliced back into the parts' own bytes.
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
+#include <thread>
 
 #include "fonts/glyph_map.h"
 #include "office/docx_run_properties.h"
@@ -103,21 +105,26 @@ std::string readRelationships(const ZipPackage& zip, const std::string& relsName
     return {};
 }
 
-class DocxFormat final : public PackageFormat {
+// Reads the runs of a story part, or of a stretch of its elements that begins outside
+// any paragraph, into a PackageText.
+class StoryReader {
 public:
-    std::string read(const ZipPackage& zip, PackageText& text) override;
-    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+    StoryReader(const Theme& theme, Styles& styles, PackageText& text, std::vector<RunAt>& runs,
+                std::vector<PieceAt>& pieces)
+        : theme_(theme), styles_(styles), text_(text), runs_(runs), pieces_(pieces) {}
+    // Elements [from, to) of the part; the paragraphs still open at `to` end there.
+    void read(const XmlPart& xml, std::uint32_t from, std::uint32_t to);
+    void readNumbering(const XmlPart& xml);
 
 private:
-    std::string load(const ZipPackage& zip, const std::string& name, Part::Kind kind);
-    void readStory(Part& part, PackageText& text);
-    void readNumbering(Part& part, PackageText& text);
-    void addCharacters(PackageText& text, std::vector<OfficeChar>& chars, std::string_view utf8,
-                       const RunProperties& props, std::uint32_t piece, bool levelText);
+    void addCharacters(std::vector<OfficeChar>& chars, std::string_view utf8, const RunProperties& props,
+                       std::uint32_t piece, bool levelText);
 
-    std::vector<Part> parts_;
-    Theme theme_;
-    Styles styles_;
+    const Theme& theme_;
+    Styles& styles_;
+    PackageText& text_;
+    std::vector<RunAt>& runs_;
+    std::vector<PieceAt>& pieces_;
     // The last font name a run's characters took, and what it is: runs mostly repeat it.
     std::string lastFont_;
     const LegacyFont* lastLegacy_ = nullptr;
@@ -125,13 +132,28 @@ private:
     bool fontLooked_ = false;
 };
 
-std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind) {
+class DocxFormat final : public PackageFormat {
+public:
+    std::string read(const ZipPackage& zip, PackageText& text) override;
+    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+
+private:
+    std::string load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::size_t halvesFrom);
+    void readStory(Part& part, PackageText& text);
+
+    std::vector<Part> parts_;
+    Theme theme_;
+    Styles styles_;
+};
+
+std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind,
+                             std::size_t halvesFrom) {
     for (const Part& p : parts_)
         if (p.name == name) return {};
     if (!zip.has(name)) return kind == Part::Story && parts_.empty() ? "the document has no " + name : std::string();
     std::string bytes;
     if (std::string error = zip.read(name, bytes); !error.empty()) return error;
-    Part part{kind, name, XmlPart(), {}, {}};
+    Part part{kind, name, XmlPart(false, halvesFrom), {}, {}};
     if (std::string error = part.xml.parse(std::move(bytes)); !error.empty()) return name + ": " + error;
     parts_.push_back(std::move(part));
     return {};
@@ -150,16 +172,17 @@ std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
     std::vector<Relationship> rels;
     if (std::string error = readRelationships(zip, relsName, folder, rels); !error.empty()) return error;
 
-    if (std::string error = load(zip, main, Part::Story); !error.empty()) return error;
+    const std::size_t halvesFrom = text.reading().halvesFrom;
+    if (std::string error = load(zip, main, Part::Story, halvesFrom); !error.empty()) return error;
     for (const Relationship& r : rels) {
         std::string error;
-        if (endsWith(r.type, "/theme")) error = load(zip, r.target, Part::ThemePart);
-        else if (endsWith(r.type, "/styles")) error = load(zip, r.target, Part::StylesPart);
-        else if (endsWith(r.type, "/numbering")) error = load(zip, r.target, Part::Numbering);
-        else if (endsWith(r.type, "/fontTable")) error = load(zip, r.target, Part::FontTable);
+        if (endsWith(r.type, "/theme")) error = load(zip, r.target, Part::ThemePart, halvesFrom);
+        else if (endsWith(r.type, "/styles")) error = load(zip, r.target, Part::StylesPart, halvesFrom);
+        else if (endsWith(r.type, "/numbering")) error = load(zip, r.target, Part::Numbering, halvesFrom);
+        else if (endsWith(r.type, "/fontTable")) error = load(zip, r.target, Part::FontTable, halvesFrom);
         else if (endsWith(r.type, "/header") || endsWith(r.type, "/footer") || endsWith(r.type, "/footnotes") ||
                  endsWith(r.type, "/endnotes") || endsWith(r.type, "/comments"))
-            error = load(zip, r.target, Part::Story);
+            error = load(zip, r.target, Part::Story, halvesFrom);
         if (!error.empty()) return error;
     }
     for (const Part& p : parts_)
@@ -168,13 +191,14 @@ std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
         if (p.kind == Part::StylesPart) styles_.read(p.xml, theme_);
     for (Part& p : parts_) {
         if (p.kind == Part::Story) readStory(p, text);
-        else if (p.kind == Part::Numbering) readNumbering(p, text);
+        else if (p.kind == Part::Numbering) StoryReader(theme_, styles_, text, p.runs, p.pieces).readNumbering(p.xml);
     }
     return {};
 }
 
-void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars, std::string_view utf8,
-                               const RunProperties& props, std::uint32_t piece, bool levelText) {
+void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view utf8, const RunProperties& props,
+                                std::uint32_t piece, bool levelText) {
+    PackageText& text = text_;
     const std::string* counted = nullptr;
     std::size_t count = 0;
     const std::string* looked = nullptr;
@@ -217,13 +241,62 @@ void DocxFormat::addCharacters(PackageText& text, std::vector<OfficeChar>& chars
 
 void DocxFormat::readStory(Part& part, PackageText& text) {
     const auto& el = part.xml.elements();
+    const auto n = std::uint32_t(el.size());
+    // A long part is read in two halves on two threads, met at an element near its middle
+    // outside any paragraph (one of the body's): the halves' paragraphs are apart.
+    std::uint32_t meet = kNoElement;
+    const auto outsideParagraphs = [&](std::uint32_t i) {
+        for (std::uint32_t a = el[i].parent; a != kNoElement; a = el[a].parent)
+            if (isW(el[a], "p")) return false;
+        return true;
+    };
+    if (part.xml.bytes().size() >= text.reading().halvesFrom && !text.reading().keepParagraphs)
+        for (std::uint32_t i = n / 2; i < n && meet == kNoElement; ++i)
+            if (el[i].depth <= 2 && outsideParagraphs(i)) meet = i;
+    if (meet == kNoElement) {
+        StoryReader(theme_, styles_, text, part.runs, part.pieces).read(part.xml, 0, n);
+        return;
+    }
+    PackageText second(text.reading());
+    std::vector<RunAt> runs;
+    std::vector<PieceAt> pieces;
+    Styles styles = styles_;  // its own: styles are resolved as they are first asked for
+    std::exception_ptr failure;
+    std::thread thread([&] {
+        try {
+            StoryReader(theme_, styles, second, runs, pieces).read(part.xml, meet, n);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        StoryReader(theme_, styles_, text, part.runs, part.pieces).read(part.xml, 0, meet);
+    } catch (...) {
+        thread.join();
+        throw;
+    }
+    thread.join();
+    if (failure) std::rethrow_exception(failure);
+    const std::uint32_t pieceOffset = text.append(std::move(second));
+    const auto runOffset = std::uint32_t(part.runs.size());
+    for (PieceAt& p : pieces) {
+        p.piece += pieceOffset;
+        p.run += runOffset;
+    }
+    part.pieces.insert(part.pieces.end(), pieces.begin(), pieces.end());
+    part.runs.insert(part.runs.end(), std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end()));
+}
+
+void StoryReader::read(const XmlPart& xml, std::uint32_t from, std::uint32_t to) {
+    PackageText& text = text_;
+    const auto& el = xml.elements();
     // The paragraphs begun and not yet ended, the innermost last: one ends where an
     // element no deeper than it begins. Only a text box's paragraphs nest.
     std::vector<std::pair<std::uint32_t, std::size_t>> open;
     std::uint32_t lastRun = kNoElement, styledParagraph = kNoElement;
     RunProperties props;  // the last run's, as Word finds them
     std::string paragraphStyle;
-    for (std::uint32_t i = 0; i < el.size(); ++i) {
+    for (std::uint32_t i = from; i < to; ++i) {
         const XmlElement& e = el[i];
         while (!open.empty() && e.depth <= el[open.back().first].depth) {
             text.endParagraph(open.back().second);
@@ -263,11 +336,11 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             std::uint32_t rPr = kNoElement;
             RunProperties direct;
             std::string characterStyle;
-            forChildren(part.xml, run, [&](std::uint32_t j) {
+            forChildren(xml, run, [&](std::uint32_t j) {
                 if (!isW(el[j], "rPr") || rPr != kNoElement) return;
                 rPr = j;
-                direct = readRunProperties(part.xml, j, theme_);
-                forChildren(part.xml, j, [&](std::uint32_t k) {
+                direct = readRunProperties(xml, j, theme_);
+                forChildren(xml, j, [&](std::uint32_t k) {
                     if (isW(el[k], "rStyle"))
                         if (const std::string* v = wAttribute(el[k], "val")) characterStyle = *v;
                 });
@@ -275,9 +348,9 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             if (paragraph != styledParagraph) {
                 styledParagraph = paragraph;
                 paragraphStyle.clear();
-                forChildren(part.xml, paragraph, [&](std::uint32_t j) {
+                forChildren(xml, paragraph, [&](std::uint32_t j) {
                     if (isW(el[j], "pPr"))
-                        forChildren(part.xml, j, [&](std::uint32_t k) {
+                        forChildren(xml, j, [&](std::uint32_t k) {
                             if (isW(el[k], "pStyle"))
                                 if (const std::string* v = wAttribute(el[k], "val")) paragraphStyle = *v;
                         });
@@ -287,18 +360,18 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             props.inherit(styles_.resolved(characterStyle, false));
             props.inherit(styles_.resolved(paragraphStyle, true));
             props.inherit(styles_.defaults());
-            part.runs.emplace_back(run, rPr, direct, props);
+            runs_.emplace_back(run, rPr, direct, props);
         }
-        const auto runIndex = std::uint32_t(part.runs.size() - 1);
-        RunAt& at = part.runs.back();
+        const auto runIndex = std::uint32_t(runs_.size() - 1);
+        RunAt& at = runs_.back();
         if (kind == PieceKind::Text) {
             const std::uint32_t piece = text.addPiece(e.text);
-            part.pieces.push_back({piece, i, runIndex, kind});
-            addCharacters(text, chars, e.text, props, piece, false);
+            pieces_.push_back({piece, i, runIndex, kind});
+            addCharacters(chars, e.text, props, piece, false);
         } else if (kind == PieceKind::SoftHyphen) {
             const std::uint32_t piece = text.addPiece("\xC2\xAD");
-            part.pieces.push_back({piece, i, runIndex, kind});
-            addCharacters(text, chars, "\xC2\xAD", props, piece, false);
+            pieces_.push_back({piece, i, runIndex, kind});
+            addCharacters(chars, "\xC2\xAD", props, piece, false);
         } else {
             // w:sym: a character of the font it names, U+F0xx for a symbol font.
             const std::string* font = wAttribute(e, "font");
@@ -314,26 +387,28 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
             std::string original;
             appendUtf8(original, value);
             const std::uint32_t piece = text.addOwnedPiece(original);
-            part.pieces.push_back({piece, i, runIndex, kind});
+            pieces_.push_back({piece, i, runIndex, kind});
             chars.push_back({value, code, legacy, piece, text.fontIndex(*font)});
             text.noteFont(*font, 1);
             at.hasSymbol = true;
         }
     }
+    for (; !open.empty(); open.pop_back()) text.endParagraph(open.back().second);
 }
 
-void DocxFormat::readNumbering(Part& part, PackageText& text) {
-    const auto& el = part.xml.elements();
+void StoryReader::readNumbering(const XmlPart& xml) {
+    PackageText& text = text_;
+    const auto& el = xml.elements();
     for (std::uint32_t i = 0; i < el.size(); ++i) {
         if (!isW(el[i], "lvl")) continue;
         std::uint32_t levelText = kNoElement;
         std::uint32_t rPr = kNoElement;
         RunProperties direct;
-        forChildren(part.xml, i, [&](std::uint32_t j) {
+        forChildren(xml, i, [&](std::uint32_t j) {
             if (isW(el[j], "lvlText")) levelText = j;
             else if (isW(el[j], "rPr")) {
                 rPr = j;
-                direct = readRunProperties(part.xml, j, theme_);
+                direct = readRunProperties(xml, j, theme_);
             }
         });
         const std::string* value = levelText == kNoElement ? nullptr : wAttribute(el[levelText], "val");
@@ -341,10 +416,10 @@ void DocxFormat::readNumbering(Part& part, PackageText& text) {
         RunProperties effective = direct;
         effective.inherit(styles_.defaults());
         const std::uint32_t piece = text.addPiece(*value);
-        part.pieces.push_back({piece, levelText, std::uint32_t(part.runs.size()), PieceKind::LevelText});
-        part.runs.emplace_back(i, rPr, direct, effective);
+        pieces_.push_back({piece, levelText, std::uint32_t(runs_.size()), PieceKind::LevelText});
+        runs_.emplace_back(i, rPr, direct, effective);
         const std::size_t paragraph = text.addParagraph(false);
-        addCharacters(text, text.paragraphs[paragraph], *value, effective, piece, true);
+        addCharacters(text.paragraphs[paragraph], *value, effective, piece, true);
         text.endParagraph(paragraph);
     }
 }

@@ -126,6 +126,34 @@ void PackageText::finish() {
     for (std::size_t p = 0; p < paragraphs.size(); ++p) endParagraph(p);
 }
 
+std::uint32_t PackageText::append(PackageText&& next) {
+    next.finish();
+    const auto offset = std::uint32_t(original_.size());
+    const std::size_t paragraphs0 = paragraphs.size(), added = next.paragraphs.size();
+    original_.insert(original_.end(), next.original_.begin(), next.original_.end());
+    owned_.splice(owned_.end(), next.owned_);
+    converted_.insert(converted_.end(), std::make_move_iterator(next.converted_.begin()),
+                      std::make_move_iterator(next.converted_.end()));
+    touched_.insert(touched_.end(), next.touched_.begin(), next.touched_.end());
+    if (fixed_ == kNone && next.fixed_ != kNone) fixed_ = next.fixed_ + offset;
+    anyConverted_ = anyConverted_ || next.anyConverted_;
+    counts_.converted += next.counts_.converted;
+    counts_.unknown += next.counts_.unknown;
+    for (std::size_t f = 0; f < counts_.byFont.size(); ++f) counts_.byFont[f] += next.counts_.byFont[f];
+    for (const auto& [name, n] : next.fonts_) noteFont(name, n);
+    paragraphs.resize(paragraphs0 + added);  // ended: their characters let go
+    exported_.insert(exported_.end(), next.exported_.begin(), next.exported_.end());
+    ended_.resize(paragraphs0);
+    ended_.insert(ended_.end(), added, 1);
+    if (reading_.plainText) {
+        lines_.resize(paragraphs0);
+        next.lines_.resize(added);
+        lines_.insert(lines_.end(), std::make_move_iterator(next.lines_.begin()),
+                      std::make_move_iterator(next.lines_.end()));
+    }
+    return offset;
+}
+
 std::string PackageText::plainText() const {
     std::string out;
     for (std::size_t p = 0; p < lines_.size(); ++p)

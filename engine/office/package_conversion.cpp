@@ -79,7 +79,7 @@ namespace {
 
 RewriteOutcome convertPackageUnguarded(std::string_view bytes, std::string& out, const RewriteOptions& options,
                                        std::string* warning) {
-    Opened opened(PackageReading{options.unicode, false, false});
+    Opened opened(PackageReading{options.unicode, false, false, options.halvesFrom});
     if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
     RewriteOutcome outcome;
     fill(outcome, opened.text);

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +20,7 @@ struct PackageReading {
     bool unicode = false;
     bool plainText = false;  // keep each paragraph's converted text, for plainText()
     bool keepParagraphs = false;  // keep the characters as read; convert nothing
+    std::size_t halvesFrom = std::size_t(1) << 20;  // see RewriteOptions::halvesFrom
 };
 
 // Paragraphs are converted as soon as the reader has all of one (endParagraph()), so
@@ -27,6 +28,7 @@ struct PackageReading {
 class PackageText {
 public:
     explicit PackageText(PackageReading reading = {}) : reading_(reading) {}
+    const PackageReading& reading() const { return reading_; }
 
     // A piece of a part that text stands in: `original` is what it holds, and must live
     // as long as this (the part's own text); addOwnedPiece() keeps a copy.
@@ -75,6 +77,10 @@ public:
     void endParagraph(std::size_t paragraph);
     // Ends every paragraph still open; afterwards each piece's text is converted(piece).
     void finish();
+    // Takes in what another reading of the same kind read next, as if read here, its
+    // paragraphs ended: returns what its pieces' numbers become by adding. Not for a
+    // reading that keeps paragraphs.
+    std::uint32_t append(PackageText&& next);
 
     const OfficeCounts& counts() const { return counts_; }
     std::string_view converted(std::uint32_t piece) const {
@@ -90,7 +96,7 @@ private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
     PackageReading reading_;
     std::vector<std::string_view> original_;
-    std::deque<std::string> owned_;
+    std::list<std::string> owned_;  // a list: the pieces' views stay where they are when another's are taken in
     std::vector<std::string> converted_;
     std::vector<char> touched_, exported_, ended_;
     std::uint32_t fixed_ = kNone;
