@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -176,7 +177,7 @@ void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // What a character becomes in escaped text: its entity, or empty for itself.
-std::string_view entityFor(char c) {
+constexpr std::string_view entityFor(char c) {
     switch (c) {
     case '&': return "&amp;";
     case '<': return "&lt;";
@@ -351,9 +352,21 @@ void XmlSplice::replace(std::size_t begin, std::size_t end, std::string_view wit
 }
 
 void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8) {
-    std::size_t size = 0;
-    for (char c : utf8) size += std::max<std::size_t>(1, entityFor(c).size());
-    if (size == utf8.size()) return replace(begin, end, utf8);
+    // What each byte adds when escaped: a table, so that the common case of nothing to
+    // escape is one quick pass.
+    static constexpr auto kExtra = [] {
+        std::array<std::uint8_t, 256> extra{};
+        for (int c = 0; c < 256; ++c) extra[std::size_t(c)] = std::uint8_t(std::max<std::size_t>(1, entityFor(char(c)).size()) - 1);
+        return extra;
+    }();
+    std::size_t extra = 0;
+    for (char c : utf8) extra += kExtra[static_cast<unsigned char>(c)];
+    if (extra == 0) {  // kept as it is, not copied
+        changes_.push_back({begin, end, utf8.empty() ? nullptr : utf8.data(), utf8.size()});
+        held_ += utf8.size();
+        return;
+    }
+    const std::size_t size = utf8.size() + extra;
     char* at = room(size);
     for (char c : utf8) {
         const std::string_view entity = entityFor(c);

@@ -112,7 +112,8 @@ private:
 class XmlSplice {
 public:
     void replace(std::size_t begin, std::size_t end, std::string_view with);
-    // As replace(), with `utf8` escaped for element content or an attribute value.
+    // As replace(), with `utf8` escaped for element content or an attribute value. Text
+    // with nothing to escape is not copied: it must outlive apply().
     void replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8);
     void insert(std::size_t at, std::string_view what) { replace(at, at, what); }
     // Room for about this many changes: a long part's changes then grow no buffer.

@@ -3,6 +3,10 @@
 #include <zip.h>
 #if TOLVARIN_LIBDEFLATE
 #include <libdeflate.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <thread>
 #endif
 
 #include <algorithm>
@@ -46,6 +50,42 @@ struct Compressor {
     libdeflate_compressor* c = libdeflate_alloc_compressor(1);
     ~Compressor() { libdeflate_free_compressor(c); }
 };
+
+// Deflates `content` into `out` (room for libdeflate's bound of it, plus zlib's of a
+// third). A long part is deflated in two pieces at once: the first third by zlib on a
+// thread of its own, ending in a flush to a byte's edge and not as the last block, and
+// the rest by libdeflate here; one after the other they are one deflate stream. Returns
+// the deflated size, 0 when it does not fit.
+std::size_t deflateWhole(libdeflate_compressor* c, std::string_view content, char* out, std::size_t room) {
+    constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
+    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2)
+        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    const std::size_t cut = content.size() / 3;
+    z_stream z{};
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    const std::size_t firstRoom = deflateBound(&z, uLong(cut)) + 64;
+    if (room <= firstRoom) {
+        deflateEnd(&z);
+        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    }
+    bool firstDone = false;
+    std::thread first([&] {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+        z.avail_in = uInt(cut);
+        z.next_out = reinterpret_cast<Bytef*>(out);
+        z.avail_out = uInt(firstRoom);
+        firstDone = deflate(&z, Z_SYNC_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+    });
+    const std::size_t rest = libdeflate_deflate_compress(c, content.data() + cut, content.size() - cut,
+                                                         out + firstRoom, room - firstRoom);
+    first.join();
+    const std::size_t firstSize = firstRoom - z.avail_out;
+    deflateEnd(&z);
+    if (!firstDone || rest == 0) return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    std::memmove(out + firstSize, out + firstRoom, rest);
+    return firstSize + rest;
+}
 
 // A deflated member read whole and inflated at once: true when `out` holds it. Anything
 // unusual (a size that does not match, a bad checksum) is left to libzip's own reading,
@@ -207,9 +247,9 @@ void ZipPackage::replace(std::string_view name, std::string content) {
     thread_local Compressor deflater;
     if (deflater.c && !content.empty()) {
         // Not zeroed: only what the deflated part fills is ever touched.
-        const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size());
+        const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size()) + content.size() / 2;
         r.packed.reset(new char[bound]);
-        r.packedSize = libdeflate_deflate_compress(deflater.c, content.data(), content.size(), r.packed.get(), bound);
+        r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
         r.size = content.size();
         r.crc = libdeflate_crc32(0, content.data(), content.size());
         if (r.packedSize) content = std::string();
