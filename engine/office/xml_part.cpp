@@ -20,10 +20,9 @@ struct Reader {
     std::vector<XmlElement>* elements;
     XmlStore* store;
     std::vector<XmlText>* texts;  // null: not kept
-    std::vector<std::size_t> firstAttribute;  // by element, into store->attributes
-    std::vector<std::pair<std::size_t, std::size_t>> textRange;  // by element, into store->pool
+    std::string_view input;  // the part's bytes: text found there is not copied
     std::uint32_t current = kNoElement;
-    std::uint32_t textOwner = kNoElement;  // whose text the pool ends with, while it may grow
+    std::uint32_t textOwner = kNoElement;  // whose text may still grow
     // Where the parser's input stands in the part: its byte indexes plus this.
     std::size_t shift = 0;
     // The first of two halves stops at the start tag here; the second when cancelled.
@@ -32,7 +31,8 @@ struct Reader {
     bool stopped = false;
     std::size_t stoppedAt = 0;
 
-    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t) : elements(&e), store(&s), texts(t) {}
+    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t, std::string_view part)
+        : elements(&e), store(&s), texts(t), input(part) {}
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
     ~Reader() {
@@ -50,11 +50,12 @@ struct Reader {
     }
 
     // Room for as many elements as `bytes` has tags (as its share of `partSize` would,
-    // when it is the first half), and attributes as it has '=', and all its text: no
-    // growing, and no copying, while it is read. Capped: a hostile part of nothing but
-    // tags must not ask for all its room at once.
+    // when it is the first half), and attributes as it has '=', and its text: elements
+    // point into these, which are grown (and the elements' views moved) only when a part
+    // holds more than that. Capped: a hostile part of nothing but tags must not ask for
+    // all its room at once.
     void reserve(std::string_view bytes, std::size_t partSize) {
-        reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size()));
+        reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size() / 4));
         const auto tags = std::size_t(std::count(bytes.begin(), bytes.end(), '<'));
         const auto equals = std::size_t(std::count(bytes.begin(), bytes.end(), '='));
         const std::size_t cap = bytes.size() / 16 + 1024;
@@ -64,8 +65,6 @@ struct Reader {
                                     : room;
         reserveLarge(*elements, all);
         reserveLarge(store->attributes, std::min(equals, cap));
-        reserveLarge(firstAttribute, room);
-        reserveLarge(textRange, room);
     }
 
     std::string parse(std::string_view prologue, std::string_view bytes) {
@@ -84,25 +83,42 @@ struct Reader {
                std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
     }
 
-    // The attributes and text have their places now that no more come.
-    void finish() {
-        const std::vector<XmlAttribute>& attributes = store->attributes;
-        for (std::size_t i = 0; i < elements->size(); ++i) {
-            XmlElement& e = (*elements)[i];
-            const std::size_t first = firstAttribute[i];
-            const std::size_t end = i + 1 < elements->size() ? firstAttribute[i + 1] : attributes.size();
-            e.attributes = std::span<const XmlAttribute>(attributes.data() + first, end - first);
-            const auto [textStart, textSize] = textRange[i];
-            e.text = std::string_view(store->pool).substr(textStart, textSize);
-        }
-    }
-
     // The elements open where the parser stands, outermost first.
     std::vector<std::uint32_t> openElements() const {
         std::vector<std::uint32_t> open;
         for (std::uint32_t e = current; e != kNoElement; e = (*elements)[e].parent) open.push_back(e);
         std::reverse(open.begin(), open.end());
         return open;
+    }
+
+    bool inInput(const char* p, std::size_t n) const {
+        return p >= input.data() && p + n <= input.data() + input.size() && p + n >= p;
+    }
+
+    // Room for `n` more attributes; when they are moved, so are the elements' views.
+    void attributeRoom(std::size_t n) {
+        std::vector<XmlAttribute>& a = store->attributes;
+        if (a.size() + n <= a.capacity()) return;
+        const XmlAttribute* before = a.data();
+        a.reserve(std::max(a.capacity() * 2, a.size() + n));
+        for (XmlElement& e : *elements)
+            if (!e.attributes.empty())
+                e.attributes = std::span<const XmlAttribute>(a.data() + (e.attributes.data() - before), e.attributes.size());
+    }
+
+    // Room for `n` more bytes of text in the pool; when it moves, so do the views into it.
+    void poolRoom(std::size_t n) {
+        std::string& pool = store->pool;
+        if (pool.size() + n <= pool.capacity()) return;
+        const char* before = pool.data();
+        const std::size_t used = pool.size();
+        std::string grown;
+        reserveLarge(grown, std::max(pool.capacity() * 2, used + n));
+        grown.append(pool);
+        for (XmlElement& e : *elements)
+            if (!e.text.empty() && e.text.data() >= before && e.text.data() < before + used)
+                e.text = std::string_view(grown.data() + (e.text.data() - before), e.text.size());
+        pool.swap(grown);
     }
 
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes);
@@ -127,12 +143,18 @@ void XMLCALL Reader::onStart(void* data, const XML_Char* name, const XML_Char** 
     e.start = start;
     e.startEnd = e.start + r->count();
     e.endStart = e.end = e.startEnd;
-    r->firstAttribute.push_back(r->store->attributes.size());
-    r->textRange.emplace_back(0, 0);
     r->textOwner = kNoElement;  // a child ends its parent's text
-    for (const XML_Char** a = attributes; *a; a += 2) r->store->attributes.push_back({r->intern(a[0]), a[1]});
+    std::size_t n = 0;
+    while (attributes[2 * n]) ++n;
+    if (n) {
+        r->attributeRoom(n);
+        std::vector<XmlAttribute>& all = r->store->attributes;
+        const std::size_t first = all.size();
+        for (const XML_Char** a = attributes; *a; a += 2) all.push_back({r->intern(a[0]), a[1]});
+        e.attributes = std::span<const XmlAttribute>(all.data() + first, n);
+    }
     r->current = std::uint32_t(r->elements->size());
-    r->elements->push_back(std::move(e));
+    r->elements->push_back(e);
 }
 
 void XMLCALL Reader::onEnd(void* data, const XML_Char*) {
@@ -149,15 +171,28 @@ void XMLCALL Reader::onEnd(void* data, const XML_Char*) {
 
 void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
     auto* r = static_cast<Reader*>(data);
-    if (r->stopped || r->current == kNoElement) return;
-    auto& [start, size] = r->textRange[r->current];
-    if (size == 0) {
-        start = r->store->pool.size();
-        r->textOwner = r->current;
-    }
+    if (r->stopped || r->current == kNoElement || length <= 0) return;
+    const auto n = std::size_t(length);
+    XmlElement& e = (*r->elements)[r->current];
+    // An element's text is its first stretch. Where expat hands it over as it stands in
+    // the part, it is seen there; pieces from elsewhere (references, line ends) put it
+    // together in the pool.
+    if (e.text.empty()) r->textOwner = r->current;
     if (r->textOwner == r->current) {
-        r->store->pool.append(text, std::size_t(length));
-        size += std::size_t(length);
+        const bool here = r->inInput(text, n);
+        if (e.text.empty() && here) {
+            e.text = std::string_view(text, n);
+        } else if (here && r->inInput(e.text.data(), e.text.size()) && e.text.data() + e.text.size() == text) {
+            e.text = std::string_view(e.text.data(), e.text.size() + n);
+        } else {
+            std::string& pool = r->store->pool;
+            const bool pooled = !e.text.empty() && !r->inInput(e.text.data(), e.text.size());
+            r->poolRoom(n + (pooled ? 0 : e.text.size()));
+            const std::size_t from = pooled ? std::size_t(e.text.data() - pool.data()) : pool.size();
+            if (!pooled) pool.append(e.text);
+            pool.append(text, n);
+            e.text = std::string_view(pool.data() + from, pool.size() - from);
+        }
     }
     if (!r->texts) return;
     const auto order = std::uint32_t(r->elements->size());
@@ -167,11 +202,11 @@ void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
     std::vector<XmlText>& texts = *r->texts;
     if (!texts.empty() && texts.back().order == order && texts.back().element == r->current &&
         (count == 0 || texts.back().end == at)) {
-        texts.back().text.append(text, std::size_t(length));
+        texts.back().text.append(text, n);
         if (count) texts.back().end = at + count;
         return;
     }
-    texts.push_back({r->current, order, at, at + count, std::string(text, std::size_t(length))});
+    texts.push_back({r->current, order, at, at + count, std::string(text, n)});
 }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -197,36 +232,51 @@ const std::string* XmlElement::attribute(std::string_view wanted) const {
 
 std::string XmlPart::parse(std::string bytes) {
     bytes_ = std::move(bytes);
+    // On the heap whatever its size: elements' text may be views into it, which must
+    // outlive moving the part.
+    bytes_.reserve(32);
     halves_ = false;
-    if (bytes_.size() >= halvesFrom_ && std::thread::hardware_concurrency() > 1)
-        if (const std::optional<XmlSplit> split = findXmlSplit(bytes_))
-            if (std::optional<std::string> error = parseInHalves(*split)) return *error;
-    return parseWhole();
-}
-
-std::string XmlPart::parseWhole() {
     elements_.clear();
+    elements2_.clear();
+    skipped_ = 0;
     texts_.clear();
     store_ = XmlStore();
     second_.reset();
-    Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr);
-    reader.reserve(bytes_, bytes_.size());
-    std::string error = reader.parse({}, bytes_);
-    reader.finish();
+    std::string error;
+    std::optional<std::string> halvesError;
+    if (bytes_.size() >= halvesFrom_ && std::thread::hardware_concurrency() > 1)
+        if (const std::optional<XmlSplit> split = findXmlSplit(bytes_)) halvesError = parseInHalves(*split);
+    if (halvesError) {
+        error = std::move(*halvesError);
+    } else {
+        elements_.clear();
+        elements2_.clear();
+        skipped_ = 0;
+        texts_.clear();
+        store_ = XmlStore();
+        second_.reset();
+        error = parseWhole();
+    }
+    view_.first_ = elements_.data();
+    view_.firstSize_ = elements_.size();
+    view_.second_ = elements2_.data() + skipped_;
+    view_.secondSize_ = elements2_.size() - skipped_;
     return error;
 }
 
+std::string XmlPart::parseWhole() {
+    Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr, bytes_);
+    reader.reserve(bytes_, bytes_.size());
+    return reader.parse({}, bytes_);
+}
+
 std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
-    elements_.clear();
-    texts_.clear();
-    store_ = XmlStore();
     second_ = std::make_unique<XmlStore>();
     const std::string_view all(bytes_);
 
     // The second half, on a thread of its own.
-    std::vector<XmlElement> elements2;
     std::vector<XmlText> texts2;
-    Reader second(elements2, *second_, keepTexts_ ? &texts2 : nullptr);
+    Reader second(elements2_, *second_, keepTexts_ ? &texts2 : nullptr, all);
     second.shift = split.at - split.prologue.size();
     std::atomic<bool> cancelled{false};
     second.cancelled = &cancelled;
@@ -236,7 +286,6 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
         try {
             second.reserve(all.substr(split.at), all.size() - split.at);
             error2 = second.parse(split.prologue, all.substr(split.at));
-            second.finish();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -252,38 +301,39 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     } join{thread, cancelled};
 
     // The first half, here: it stops at the second's first start tag.
-    Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
+    Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr, all);
     first.stopAt = split.at;
-    first.reserve(all.substr(0, split.at), all.size());
+    first.reserve(all.substr(0, split.at), split.at);
     std::string error = first.parse({}, all);
-    first.finish();
     const std::vector<std::uint32_t> open = first.openElements();
     bool agrees = first.stopped && first.stoppedAt == split.at && open.size() == split.open.size();
     for (std::size_t p = 0; agrees && p < open.size(); ++p)
         agrees = elements_[open[p]].start == split.open[p].first && elements_[open[p]].startEnd == split.open[p].second;
-    if (!error.empty() || !first.stopped) return error;  // read whole already: an error before the split, or no split
+    if (!error.empty() || !first.stopped) {  // read whole already: an error before the split, or no split
+        cancelled = true;
+        thread.join();
+        elements2_.clear();
+        return error;
+    }
     if (!agrees) return std::nullopt;
     thread.join();
     if (failure) std::rethrow_exception(failure);
     if (!error2.empty() || second.stopped) return std::nullopt;  // read whole, for the error's own line
 
     // The second half's first elements are the open ones: they end there. The rest follow
-    // the first half's, their parents found the same way.
+    // the first half's, their parents numbered so.
     const auto n1 = std::uint32_t(elements_.size());
     const auto k = std::uint32_t(open.size());
-    if (elements2.size() < k) return std::nullopt;
+    if (elements2_.size() < k) return std::nullopt;
     const auto mapped = [&](std::uint32_t e) { return e < k ? open[e] : n1 + (e - k); };
     for (std::uint32_t p = 0; p < k; ++p) {
         XmlElement& e = elements_[open[p]];
-        e.endStart = elements2[p].endStart;
-        e.end = elements2[p].end;
-        if (e.text.empty()) e.text = elements2[p].text;
+        e.endStart = elements2_[p].endStart;
+        e.end = elements2_[p].end;
+        if (e.text.empty()) e.text = elements2_[p].text;
     }
-    elements_.reserve(n1 + elements2.size() - k);
-    for (std::size_t j = k; j < elements2.size(); ++j) {
-        elements_.push_back(elements2[j]);
-        elements_.back().parent = mapped(elements2[j].parent);
-    }
+    for (std::size_t j = k; j < elements2_.size(); ++j) elements2_[j].parent = mapped(elements2_[j].parent);
+    skipped_ = k;
     for (XmlText& t : texts2) {
         t.element = mapped(t.element);
         t.order = n1 + (t.order - k);

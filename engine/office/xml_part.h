@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,48 @@ struct XmlText {
     std::string text;  // decoded, UTF-8
 };
 
+// A part's elements in document order. Read in two halves they are held in two runs,
+// each where its reader put it: this looks them up as one.
+class XmlElements {
+public:
+    std::size_t size() const { return firstSize_ + secondSize_; }
+    bool empty() const { return size() == 0; }
+    const XmlElement& operator[](std::size_t i) const {
+        return i < firstSize_ ? first_[i] : second_[i - firstSize_];
+    }
+    const XmlElement& back() const { return (*this)[size() - 1]; }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = XmlElement;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const XmlElement*;
+        using reference = const XmlElement&;
+        const_iterator(const XmlElements* all, std::size_t i) : all_(all), i_(i) {}
+        reference operator*() const { return (*all_)[i_]; }
+        pointer operator->() const { return &(*all_)[i_]; }
+        const_iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return i_ == other.i_; }
+
+    private:
+        const XmlElements* all_;
+        std::size_t i_;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    friend class XmlPart;
+    const XmlElement* first_ = nullptr;
+    std::size_t firstSize_ = 0;
+    const XmlElement* second_ = nullptr;
+    std::size_t secondSize_ = 0;
+};
+
 struct XmlSplit;
 
 class XmlPart {
@@ -76,7 +119,7 @@ public:
     const std::string& bytes() const { return bytes_; }
     // Whether the last parse() read the part in two halves at once.
     bool readInHalves() const { return halves_; }
-    const std::vector<XmlElement>& elements() const { return elements_; }
+    const XmlElements& elements() const { return view_; }
     const std::vector<XmlText>& texts() const { return texts_; }
     // The prefix written before the element's name in its start tag ("w" for <w:t>).
     std::string_view prefix(const XmlElement& e) const;
@@ -101,9 +144,14 @@ private:
     bool halves_ = false;
     std::string bytes_;
     std::vector<XmlElement> elements_;
+    // The second half's, after the elements open where it begins, which are the first
+    // half's: `skipped_` of them.
+    std::vector<XmlElement> elements2_;
+    std::size_t skipped_ = 0;
+    XmlElements view_;
     std::vector<XmlText> texts_;
     XmlStore store_;
-    std::unique_ptr<XmlStore> second_;  // the second half's, when read in halves
+    std::unique_ptr<XmlStore> second_;  // what the second half's elements point into
 };
 
 // A part's bytes with pieces replaced: each change is a byte range of the original
