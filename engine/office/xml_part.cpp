@@ -20,7 +20,6 @@ struct Reader {
     std::vector<XmlElement>* elements;
     XmlStore* store;
     std::vector<XmlText>* texts;  // null: not kept
-    std::string_view input;  // the part's bytes: text found there is not copied
     std::uint32_t current = kNoElement;
     std::uint32_t textOwner = kNoElement;  // whose text may still grow
     // Where the parser's input stands in the part: its byte indexes plus this.
@@ -31,8 +30,7 @@ struct Reader {
     bool stopped = false;
     std::size_t stoppedAt = 0;
 
-    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t, std::string_view part)
-        : elements(&e), store(&s), texts(t), input(part) {}
+    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t) : elements(&e), store(&s), texts(t) {}
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
     ~Reader() {
@@ -55,7 +53,7 @@ struct Reader {
     // holds more than that. Capped: a hostile part of nothing but tags must not ask for
     // all its room at once.
     void reserve(std::string_view bytes, std::size_t partSize) {
-        reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size() / 4));
+        reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size()));
         const auto tags = std::size_t(std::count(bytes.begin(), bytes.end(), '<'));
         const auto equals = std::size_t(std::count(bytes.begin(), bytes.end(), '='));
         const std::size_t cap = bytes.size() / 16 + 1024;
@@ -73,11 +71,19 @@ struct Reader {
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, onStart, onEnd);
         XML_SetCharacterDataHandler(parser, onText);
-        // Whole calls, so that byte indexes count from the input's start.
         if (bytes.size() + prologue.size() > std::size_t(0x7FFFFFFF)) return "an XML part larger than 2 GiB";
-        if ((prologue.empty() || XML_Parse(parser, prologue.data(), int(prologue.size()), 0) != XML_STATUS_ERROR) &&
-            XML_Parse(parser, bytes.data(), int(bytes.size()), 1) != XML_STATUS_ERROR)
-            return {};
+        // Expat copies what it is given into a buffer of its own: given a piece at a time,
+        // that buffer stays small (and in the cache) instead of as large as the part, and a
+        // reader that stops early copies no further. Byte indexes count across the pieces.
+        constexpr std::size_t kPiece = std::size_t(512) << 10;
+        bool good = prologue.empty() || XML_Parse(parser, prologue.data(), int(prologue.size()), 0) != XML_STATUS_ERROR;
+        for (std::size_t at = 0; good;) {
+            const std::size_t n = std::min(kPiece, bytes.size() - at);
+            const bool last = at + n == bytes.size();
+            good = XML_Parse(parser, bytes.data() + at, int(n), last) != XML_STATUS_ERROR;
+            if (good && last) return {};
+            at += n;
+        }
         if (stopped) return {};
         return std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
                std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
@@ -89,10 +95,6 @@ struct Reader {
         for (std::uint32_t e = current; e != kNoElement; e = (*elements)[e].parent) open.push_back(e);
         std::reverse(open.begin(), open.end());
         return open;
-    }
-
-    bool inInput(const char* p, std::size_t n) const {
-        return p >= input.data() && p + n <= input.data() + input.size() && p + n >= p;
     }
 
     // Room for `n` more attributes; when they are moved, so are the elements' views.
@@ -174,25 +176,15 @@ void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
     if (r->stopped || r->current == kNoElement || length <= 0) return;
     const auto n = std::size_t(length);
     XmlElement& e = (*r->elements)[r->current];
-    // An element's text is its first stretch. Where expat hands it over as it stands in
-    // the part, it is seen there; pieces from elsewhere (references, line ends) put it
-    // together in the pool.
+    // An element's text is its first stretch, which expat may hand over in pieces (at
+    // references and line ends): the pool ends with it while it may grow.
     if (e.text.empty()) r->textOwner = r->current;
     if (r->textOwner == r->current) {
-        const bool here = r->inInput(text, n);
-        if (e.text.empty() && here) {
-            e.text = std::string_view(text, n);
-        } else if (here && r->inInput(e.text.data(), e.text.size()) && e.text.data() + e.text.size() == text) {
-            e.text = std::string_view(e.text.data(), e.text.size() + n);
-        } else {
-            std::string& pool = r->store->pool;
-            const bool pooled = !e.text.empty() && !r->inInput(e.text.data(), e.text.size());
-            r->poolRoom(n + (pooled ? 0 : e.text.size()));
-            const std::size_t from = pooled ? std::size_t(e.text.data() - pool.data()) : pool.size();
-            if (!pooled) pool.append(e.text);
-            pool.append(text, n);
-            e.text = std::string_view(pool.data() + from, pool.size() - from);
-        }
+        r->poolRoom(n);
+        std::string& pool = r->store->pool;
+        const std::size_t from = e.text.empty() ? pool.size() : std::size_t(e.text.data() - pool.data());
+        pool.append(text, n);
+        e.text = std::string_view(pool.data() + from, pool.size() - from);
     }
     if (!r->texts) return;
     const auto order = std::uint32_t(r->elements->size());
@@ -232,9 +224,6 @@ const std::string* XmlElement::attribute(std::string_view wanted) const {
 
 std::string XmlPart::parse(std::string bytes) {
     bytes_ = std::move(bytes);
-    // On the heap whatever its size: elements' text may be views into it, which must
-    // outlive moving the part.
-    bytes_.reserve(32);
     halves_ = false;
     elements_.clear();
     elements2_.clear();
@@ -265,7 +254,7 @@ std::string XmlPart::parse(std::string bytes) {
 }
 
 std::string XmlPart::parseWhole() {
-    Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr, bytes_);
+    Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr);
     reader.reserve(bytes_, bytes_.size());
     return reader.parse({}, bytes_);
 }
@@ -276,7 +265,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
 
     // The second half, on a thread of its own.
     std::vector<XmlText> texts2;
-    Reader second(elements2_, *second_, keepTexts_ ? &texts2 : nullptr, all);
+    Reader second(elements2_, *second_, keepTexts_ ? &texts2 : nullptr);
     second.shift = split.at - split.prologue.size();
     std::atomic<bool> cancelled{false};
     second.cancelled = &cancelled;
@@ -301,7 +290,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     } join{thread, cancelled};
 
     // The first half, here: it stops at the second's first start tag.
-    Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr, all);
+    Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
     first.stopAt = split.at;
     first.reserve(all.substr(0, split.at), split.at);
     std::string error = first.parse({}, all);
