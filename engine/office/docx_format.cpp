@@ -229,7 +229,7 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
         const int code = legacy ? legacyCode(c) : -1;
         chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, nameIndex});
         if (levelText) continue;
-        if (counted && *counted != name) {
+        if (counted && counted != &name && *counted != name) {
             text.noteFont(*counted, count);
             count = 0;
         }

@@ -421,8 +421,19 @@ std::string XmlSplice::apply(std::string_view original) {
     const auto before = [](const Change& a, const Change& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
     };
-    if (!std::is_sorted(changes_.begin(), changes_.end(), before))
+    // They come as a few runs in order (the text, then the runs' properties, then the
+    // fonts): merged run by run, each merge stable.
+    std::vector<std::size_t> runEnds;
+    for (std::size_t i = 1; i < changes_.size() && runEnds.size() <= 8; ++i)
+        if (before(changes_[i], changes_[i - 1])) runEnds.push_back(i);
+    if (runEnds.size() > 8) {
         std::stable_sort(changes_.begin(), changes_.end(), before);
+    } else {
+        runEnds.push_back(changes_.size());
+        for (std::size_t r = 1; r < runEnds.size(); ++r)
+            std::inplace_merge(changes_.begin(), changes_.begin() + std::ptrdiff_t(runEnds[r - 1]),
+                               changes_.begin() + std::ptrdiff_t(runEnds[r]), before);
+    }
     std::string out;
     reserveLarge(out, original.size() + held_);
     std::size_t at = 0;
