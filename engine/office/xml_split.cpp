@@ -8,7 +8,7 @@ namespace tolvarin {
 std::optional<XmlSplit> findXmlSplit(std::string_view s) {
     // UTF-16 and UTF-32 have zero bytes or a byte-order mark up front.
     if (s.size() < 4 || s[0] == '\0' || s[1] == '\0' || static_cast<unsigned char>(s[0]) >= 0xFE) return std::nullopt;
-    const std::size_t target = s.size() / 20 * 9;
+    const std::size_t target = s.size() / 2;
     // How far past the middle a shallower start tag is looked for.
     const std::size_t window = std::min<std::size_t>(s.size() / 16, std::size_t(1) << 20);
     std::vector<std::pair<std::size_t, std::size_t>> open;
