@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fonts/glyph_map.h"
+#include "io/memory_hint.h"
 #include "office/docx_run_properties.h"
 #include "office/docx_styles.h"
 #include "office/package_format.h"
@@ -50,6 +51,10 @@ struct Part {
     XmlPart xml;
     std::vector<PieceAt> pieces;
     std::vector<RunAt> runs;  // a numbering level stands for its run
+    // Read in two halves: the element the second begins at, and where its runs and pieces
+    // begin.
+    std::uint32_t meet = kNoElement;
+    std::size_t runsMeet = 0, piecesMeet = 0;
 };
 
 std::string folderOf(const std::string& path) {
@@ -279,6 +284,9 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
     if (failure) std::rethrow_exception(failure);
     const std::uint32_t pieceOffset = text.append(std::move(second));
     const auto runOffset = std::uint32_t(part.runs.size());
+    part.meet = meet;
+    part.runsMeet = runOffset;
+    part.piecesMeet = part.pieces.size();
     for (PieceAt& p : pieces) {
         p.piece += pieceOffset;
         p.run += runOffset;
@@ -424,76 +432,130 @@ void StoryReader::readNumbering(const XmlPart& xml) {
     }
 }
 
+// The changes of a part's pieces and runs in the given ranges, and of the font
+// declarations among elements [from, to).
+void spliceRange(Part& part, const PackageText& text, const RewriteOptions& options, std::size_t firstPiece,
+                 std::size_t endPiece, std::size_t firstRun, std::size_t endRun, std::uint32_t firstElement,
+                 std::uint32_t endElement, std::vector<char>& fontsRewritten, XmlSplice& splice) {
+    const auto& el = part.xml.elements();
+    splice.reserve(endPiece - firstPiece + 4 * (endRun - firstRun));  // a run takes a few changes
+    for (std::size_t p = firstPiece; p < endPiece; ++p) {
+        const PieceAt& at = part.pieces[p];
+        if (!text.touched(at.piece)) continue;
+        RunAt& run = part.runs[at.run];
+        run.touched = true;
+        const XmlElement& e = el[at.element];
+        const std::string_view converted = text.converted(at.piece);
+        if (at.kind == PieceKind::LevelText) {
+            const std::string_view prefix = part.xml.prefix(e);
+            auto [from, to] = part.xml.attributeValueRange(e, prefix.empty() ? "val" : std::string(prefix) + ":val");
+            if (from != std::string::npos && converted != text.original(at.piece))
+                splice.replaceEscaped(from, to, converted);
+        } else if (at.kind == PieceKind::Text) {
+            if (converted == text.original(at.piece)) continue;
+            const bool spaced = !converted.empty() && (converted.front() == ' ' || converted.back() == ' ');
+            const bool preserved = e.attribute("http://www.w3.org/XML/1998/namespace space") != nullptr;
+            const std::string_view tag(part.xml.bytes().data() + e.start, e.startEnd - e.start);
+            if (e.empty()) {
+                std::string start(tag.substr(0, tag.size() - 2));
+                while (!start.empty() && (start.back() == ' ' || start.back() == '\t')) start.pop_back();
+                if (spaced && !preserved) start += " xml:space=\"preserve\"";
+                const std::string_view qname = tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
+                start += ">";
+                appendXmlEscaped(start, converted);
+                splice.replace(e.start, e.end, start + "</" + std::string(qname) + ">");
+            } else {
+                if (spaced && !preserved) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
+                splice.replaceEscaped(e.startEnd, e.endStart, converted);
+            }
+        } else {
+            const std::string_view prefix = part.xml.prefix(e);
+            const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
+            std::string escaped;
+            appendXmlEscaped(escaped, converted);
+            // A symbol or a soft hyphen becomes text: the converted characters are the font's codes.
+            const bool deleted = el[run.element].parent != kNoElement && isW(el[el[run.element].parent], "del");
+            const std::string name = p + (deleted ? "delText" : "t");
+            splice.replace(e.start, e.end,
+                           escaped.empty() ? std::string()
+                                           : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
+        }
+    }
+    for (std::size_t r = firstRun; r < endRun; ++r) {
+        const RunAt& run = part.runs[r];
+        if (!run.touched) continue;
+        RunPropertiesEdit edit;
+        if (options.unicode) {
+            edit.font = options.unicodeFont;
+            edit.slots = {Ascii, HAnsi, EastAsia, Cs};
+            edit.boldCs = run.boldCs;
+            edit.italicCs = run.italicCs;
+            if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
+            edit.complexLanguage = "ml-IN";
+        } else {
+            // Renaming the legacy font's declarations reaches text that names it; a symbol or a
+            // theme font does not.
+            if (!run.hasSymbol && !run.themed) continue;
+            edit.font = std::string(kTargetFontName);
+            edit.slots = {Ascii, HAnsi};
+        }
+        const bool level = isW(el[run.element], "lvl");
+        editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+    }
+    if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
+}
+
 std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) {
     for (Part& part : parts_) {
         if (part.kind == Part::ThemePart) continue;
         const auto& el = part.xml.elements();
-        XmlSplice splice;
-        splice.reserve(part.pieces.size() + 4 * part.runs.size());  // a run takes a few changes
+        const auto n = std::uint32_t(el.size());
         std::vector<char> fontsRewritten(el.size());
-        for (const PieceAt& at : part.pieces) {
-            if (!text.touched(at.piece)) continue;
-            RunAt& run = part.runs[at.run];
-            run.touched = true;
-            const XmlElement& e = el[at.element];
-            const std::string_view converted = text.converted(at.piece);
-            if (at.kind == PieceKind::LevelText) {
-                const std::string_view prefix = part.xml.prefix(e);
-                auto [from, to] = part.xml.attributeValueRange(e, prefix.empty() ? "val" : std::string(prefix) + ":val");
-                if (from != std::string::npos && converted != text.original(at.piece))
-                    splice.replaceEscaped(from, to, converted);
-            } else if (at.kind == PieceKind::Text) {
-                if (converted == text.original(at.piece)) continue;
-                const bool spaced = !converted.empty() && (converted.front() == ' ' || converted.back() == ' ');
-                const bool preserved = e.attribute("http://www.w3.org/XML/1998/namespace space") != nullptr;
-                const std::string_view tag(part.xml.bytes().data() + e.start, e.startEnd - e.start);
-                if (e.empty()) {
-                    std::string start(tag.substr(0, tag.size() - 2));
-                    while (!start.empty() && (start.back() == ' ' || start.back() == '\t')) start.pop_back();
-                    if (spaced && !preserved) start += " xml:space=\"preserve\"";
-                    const std::string_view qname = tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
-                    start += ">";
-                    appendXmlEscaped(start, converted);
-                    splice.replace(e.start, e.end, start + "</" + std::string(qname) + ">");
-                } else {
-                    if (spaced && !preserved) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
-                    splice.replaceEscaped(e.startEnd, e.endStart, converted);
-                }
-            } else {
-                const std::string_view prefix = part.xml.prefix(e);
-                const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
-                std::string escaped;
-                appendXmlEscaped(escaped, converted);
-                // A symbol or a soft hyphen becomes text: the converted characters are the font's codes.
-                const bool deleted = el[run.element].parent != kNoElement && isW(el[el[run.element].parent], "del");
-                const std::string name = p + (deleted ? "delText" : "t");
-                splice.replace(e.start, e.end,
-                               escaped.empty() ? std::string()
-                                               : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
-            }
+        if (part.meet == kNoElement) {
+            XmlSplice splice;
+            spliceRange(part, text, options, 0, part.pieces.size(), 0, part.runs.size(), 0, n, fontsRewritten, splice);
+            if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
+            continue;
         }
-        for (const RunAt& run : part.runs) {
-            if (!run.touched) continue;
-            RunPropertiesEdit edit;
-            if (options.unicode) {
-                edit.font = options.unicodeFont;
-                edit.slots = {Ascii, HAnsi, EastAsia, Cs};
-                edit.boldCs = run.boldCs;
-                edit.italicCs = run.italicCs;
-                if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
-                edit.complexLanguage = "ml-IN";
-            } else {
-                // Renaming the legacy font's declarations reaches text that names it; a symbol or a
-                // theme font does not.
-                if (!run.hasSymbol && !run.themed) continue;
-                edit.font = std::string(kTargetFontName);
-                edit.slots = {Ascii, HAnsi};
+        // Read in halves: spliced in halves too, on two threads, each half's changes
+        // within its own bytes, written into one buffer side by side.
+        XmlSplice first, second;
+        std::exception_ptr failure;
+        std::thread thread([&] {
+            try {
+                spliceRange(part, text, options, part.piecesMeet, part.pieces.size(), part.runsMeet, part.runs.size(),
+                            part.meet, n, fontsRewritten, second);
+            } catch (...) {
+                failure = std::current_exception();
             }
-            const bool level = isW(el[run.element], "lvl");
-            editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+        });
+        try {
+            spliceRange(part, text, options, 0, part.piecesMeet, 0, part.runsMeet, 0, part.meet, fontsRewritten, first);
+        } catch (...) {
+            thread.join();
+            throw;
         }
-        if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten);
-        if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
+        thread.join();
+        if (failure) std::rethrow_exception(failure);
+        if (first.empty() && second.empty()) continue;
+        const std::string_view bytes = part.xml.bytes();
+        const std::size_t mid = el[part.meet].start;
+        if (!first.within(0, mid) || !second.within(mid, bytes.size())) {
+            // Not apart after all: one splice of both, in the order they were made.
+            XmlSplice whole;
+            spliceRange(part, text, options, 0, part.pieces.size(), 0, part.runs.size(), 0, n, fontsRewritten, whole);
+            zip.replace(part.name, whole.apply(bytes));
+            continue;
+        }
+        const std::size_t firstSize = first.outputSize(0, mid);
+        const std::size_t size = firstSize + second.outputSize(mid, bytes.size());
+        std::string out;
+        reserveLarge(out, size);  // on huge pages before it is first touched
+        out.resize(size);
+        std::thread writer([&] { second.applyInto(bytes, mid, bytes.size(), out.data() + firstSize); });
+        first.applyInto(bytes, 0, mid, out.data());
+        writer.join();
+        zip.replace(part.name, std::move(out));
     }
     return {};
 }

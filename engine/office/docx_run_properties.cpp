@@ -128,14 +128,15 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     }
 }
 
-void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten) {
+void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten,
+                       std::uint32_t from, std::uint32_t to) {
     const auto& el = part.elements();
     const std::string_view bytes = part.bytes();
     auto renamed = [](std::string_view name) {
         const LegacyFont* font = legacyFontNamed(name);
         return font && font->hasRevathiRules();
     };
-    for (std::uint32_t i = 0; i < el.size(); ++i) {
+    for (std::uint32_t i = from; i < std::min<std::size_t>(to, el.size()); ++i) {
         const XmlElement& e = el[i];
         const bool fontTableEntry = isW(e, "font") && e.parent != kNoElement && isW(el[e.parent], "fonts");
         if (!(isW(e, "rFonts") && !fontsRewritten[i]) && !fontTableEntry) continue;

@@ -29,6 +29,7 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
 
 // Names ML-TTRevathi wherever a font with glyph rules into it (PANCHARI) is named: the
 // w:rFonts slots not rewritten already, and the font table's entries.
-void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten);
+void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten,
+                       std::uint32_t from = 0, std::uint32_t to = kNoElement);
 
 }  // namespace tolvarin::docx

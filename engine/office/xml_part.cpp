@@ -415,14 +415,13 @@ void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_v
     changes_.push_back({begin, end, at - size, size});
 }
 
-std::string XmlSplice::apply(std::string_view original) {
-    // Changes mostly come in the part's order already; a stable sort keeps insertions
-    // at one place in the order they were made in.
+void XmlSplice::sort() {
+    // Changes mostly come in the part's order already, as a few runs in order (the text,
+    // then the runs' properties, then the fonts): merged run by run, each merge stable,
+    // so that insertions at one place keep the order they were made in.
     const auto before = [](const Change& a, const Change& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
     };
-    // They come as a few runs in order (the text, then the runs' properties, then the
-    // fonts): merged run by run, each merge stable.
     std::vector<std::size_t> runEnds;
     for (std::size_t i = 1; i < changes_.size() && runEnds.size() <= 8; ++i)
         if (before(changes_[i], changes_[i - 1])) runEnds.push_back(i);
@@ -434,6 +433,38 @@ std::string XmlSplice::apply(std::string_view original) {
             std::inplace_merge(changes_.begin(), changes_.begin() + std::ptrdiff_t(runEnds[r - 1]),
                                changes_.begin() + std::ptrdiff_t(runEnds[r]), before);
     }
+}
+
+bool XmlSplice::within(std::size_t from, std::size_t to) const {
+    return std::all_of(changes_.begin(), changes_.end(),
+                       [&](const Change& c) { return c.begin >= from && c.end <= to && c.begin <= c.end; });
+}
+
+std::size_t XmlSplice::outputSize(std::size_t from, std::size_t to) {
+    sort();
+    std::size_t size = 0, at = from;
+    for (const Change& c : changes_) {
+        if (c.begin > at) size += c.begin - at;
+        size += c.size;
+        at = std::max(at, c.end);
+    }
+    return size + (to > at ? to - at : 0);
+}
+
+char* XmlSplice::applyInto(std::string_view original, std::size_t from, std::size_t to, char* out) {
+    sort();
+    std::size_t at = from;
+    for (const Change& c : changes_) {
+        if (c.begin > at) out = std::copy(original.begin() + std::ptrdiff_t(at), original.begin() + std::ptrdiff_t(c.begin), out);
+        if (c.size) out = std::copy(c.with, c.with + c.size, out);
+        at = std::max(at, c.end);
+    }
+    if (to > at) out = std::copy(original.begin() + std::ptrdiff_t(at), original.begin() + std::ptrdiff_t(to), out);
+    return out;
+}
+
+std::string XmlSplice::apply(std::string_view original) {
+    sort();
     std::string out;
     reserveLarge(out, original.size() + held_);
     std::size_t at = 0;

@@ -168,6 +168,12 @@ public:
     void reserve(std::size_t changes);
     bool empty() const { return changes_.empty(); }
     std::string apply(std::string_view original);
+    // For a part spliced in pieces, each piece's changes in a splice of its own: whether
+    // every change lies in [from, to); the length of that stretch once changed; and the
+    // changed stretch written at `out` (returns its end).
+    bool within(std::size_t from, std::size_t to) const;
+    std::size_t outputSize(std::size_t from, std::size_t to);
+    char* applyInto(std::string_view original, std::size_t from, std::size_t to, char* out);
 
 private:
     // What replaces a range is kept in large blocks, one piece after another: a long
@@ -178,6 +184,7 @@ private:
         std::size_t size;
     };
     char* room(std::size_t n);
+    void sort();
     std::vector<Change> changes_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
