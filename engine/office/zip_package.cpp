@@ -98,7 +98,9 @@ bool inflateWhole(zip_t* zip, zip_uint64_t index, const zip_stat_t& st, std::siz
     if (st.comp_size > archiveSize || st.size > kMaxUnpackedSize || st.size > st.comp_size * 1032 + 1024) return false;
     zip_file_t* file = zip_fopen_index(zip, index, ZIP_FL_COMPRESSED);
     if (!file) return false;
-    std::string packed(std::size_t(st.comp_size), '\0');
+    std::string packed;
+    reserveLarge(packed, std::size_t(st.comp_size));  // on huge pages before it is first touched
+    packed.resize(std::size_t(st.comp_size));
     const zip_int64_t n = zip_fread(file, packed.data(), packed.size());
     zip_fclose(file);
     if (n != zip_int64_t(packed.size())) return false;
@@ -249,6 +251,7 @@ void ZipPackage::replace(std::string_view name, std::string content) {
         // Not zeroed: only what the deflated part fills is ever touched.
         const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size()) + content.size() / 2;
         r.packed.reset(new char[bound]);
+        preferHugePages(r.packed.get(), bound);
         r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
         r.size = content.size();
         r.crc = libdeflate_crc32(0, content.data(), content.size());
