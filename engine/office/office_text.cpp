@@ -15,8 +15,9 @@ int legacyCode(char32_t c) {
 
 void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
                       std::vector<char>& touched, OfficeCounts& counts) {
-    std::vector<std::uint8_t> codes;
-    ConvertedStretch converted;
+    // Room reused from paragraph to paragraph, on each thread that converts.
+    thread_local std::vector<std::uint8_t> codes;
+    thread_local ConvertedStretch converted;
     const char16_t* const cp1252 = codePageUpperHalf(1252);
     std::size_t i = 0;
     while (i < chars.size()) {
@@ -119,6 +120,9 @@ void PackageText::endParagraph(std::size_t p) {
         if (lines_.size() <= p) lines_.resize(paragraphs.size());
         lines_[p] = std::move(text);
     }
+    // Its room goes to the next paragraph, if larger than what waits for it.
+    paragraph.clear();
+    if (paragraph.capacity() > spare_.capacity()) spare_.swap(paragraph);
     std::vector<OfficeChar>().swap(paragraph);
 }
 

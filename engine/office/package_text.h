@@ -68,7 +68,7 @@ public:
     // document text, for plainText() (a list label is not).
     std::vector<std::vector<OfficeChar>> paragraphs;
     std::size_t addParagraph(bool isText) {
-        paragraphs.emplace_back();
+        paragraphs.emplace_back().swap(spare_);
         exported_.push_back(isText);
         return paragraphs.size() - 1;
     }
@@ -106,6 +106,7 @@ private:
     std::vector<std::string> fontNames_{std::string()};
     std::uint32_t lastFont_ = 0;
     std::vector<std::string> lines_;
+    std::vector<OfficeChar> spare_;  // an ended paragraph's room, for the next
 };
 
 }  // namespace tolvarin
