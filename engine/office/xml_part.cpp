@@ -222,35 +222,31 @@ const std::string* XmlElement::attribute(std::string_view wanted) const {
     return nullptr;
 }
 
-std::string XmlPart::parse(std::string bytes) {
-    bytes_ = std::move(bytes);
-    halves_ = false;
+void XmlPart::clear() {
     elements_.clear();
     elements2_.clear();
     skipped_ = 0;
     texts_.clear();
     store_ = XmlStore();
     second_.reset();
-    std::string error;
-    std::optional<std::string> halvesError;
+}
+
+std::string XmlPart::parse(std::string bytes) {
+    bytes_ = std::move(bytes);
+    halves_ = false;
+    clear();
+    std::optional<std::string> error;
     if (bytes_.size() >= halvesFrom_ && std::thread::hardware_concurrency() > 1)
-        if (const std::optional<XmlSplit> split = findXmlSplit(bytes_)) halvesError = parseInHalves(*split);
-    if (halvesError) {
-        error = std::move(*halvesError);
-    } else {
-        elements_.clear();
-        elements2_.clear();
-        skipped_ = 0;
-        texts_.clear();
-        store_ = XmlStore();
-        second_.reset();
+        if (const std::optional<XmlSplit> split = findXmlSplit(bytes_)) error = parseInHalves(*split);
+    if (!error) {
+        clear();
         error = parseWhole();
     }
     view_.first_ = elements_.data();
     view_.firstSize_ = elements_.size();
     view_.second_ = elements2_.data() + skipped_;
     view_.secondSize_ = elements2_.size() - skipped_;
-    return error;
+    return *error;
 }
 
 std::string XmlPart::parseWhole() {

@@ -134,6 +134,7 @@ public:
     std::vector<RawAttribute> rawAttributes(const XmlElement& e) const;
 
 private:
+    void clear();
     std::string parseWhole();
     // Nothing when the halves do not agree with the scan that split them: the part is
     // then read whole.
