@@ -3,10 +3,9 @@
 // Word finds it; converted text and fonts are spliced back into the parts' own bytes.
 #include <algorithm>
 #include <cstdlib>
-#include <exception>
-#include <thread>
 
 #include "fonts/glyph_map.h"
+#include "io/at_once.h"
 #include "io/memory_hint.h"
 #include "office/docx_run_properties.h"
 #include "office/docx_styles.h"
@@ -266,22 +265,8 @@ void DocxFormat::readStory(Part& part, PackageText& text) {
     std::vector<RunAt> runs;
     std::vector<PieceAt> pieces;
     Styles styles = styles_;  // its own: styles are resolved as they are first asked for
-    std::exception_ptr failure;
-    std::thread thread([&] {
-        try {
-            StoryReader(theme_, styles, second, runs, pieces).read(part.xml, meet, n);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    try {
-        StoryReader(theme_, styles_, text, part.runs, part.pieces).read(part.xml, 0, meet);
-    } catch (...) {
-        thread.join();
-        throw;
-    }
-    thread.join();
-    if (failure) std::rethrow_exception(failure);
+    atOnce([&] { StoryReader(theme_, styles_, text, part.runs, part.pieces).read(part.xml, 0, meet); },
+           [&] { StoryReader(theme_, styles, second, runs, pieces).read(part.xml, meet, n); });
     const std::uint32_t pieceOffset = text.append(std::move(second));
     const auto runOffset = std::uint32_t(part.runs.size());
     part.meet = meet;
@@ -520,23 +505,15 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
         // Read in halves: spliced in halves too, on two threads, each half's changes
         // within its own bytes, written into one buffer side by side.
         XmlSplice first, second;
-        std::exception_ptr failure;
-        std::thread thread([&] {
-            try {
+        atOnce(
+            [&] {
+                spliceRange(part, text, options, 0, part.piecesMeet, 0, part.runsMeet, 0, part.meet, fontsRewritten,
+                            first);
+            },
+            [&] {
                 spliceRange(part, text, options, part.piecesMeet, part.pieces.size(), part.runsMeet, part.runs.size(),
                             part.meet, n, fontsRewritten, second);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-        try {
-            spliceRange(part, text, options, 0, part.piecesMeet, 0, part.runsMeet, 0, part.meet, fontsRewritten, first);
-        } catch (...) {
-            thread.join();
-            throw;
-        }
-        thread.join();
-        if (failure) std::rethrow_exception(failure);
+            });
         if (first.empty() && second.empty()) continue;
         const std::string_view bytes = part.xml.bytes();
         const std::size_t mid = el[part.meet].start;
@@ -552,9 +529,8 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
         std::string out;
         reserveLarge(out, size);  // on huge pages before it is first touched
         out.resize(size);
-        std::thread writer([&] { second.applyInto(bytes, mid, bytes.size(), out.data() + firstSize); });
-        first.applyInto(bytes, 0, mid, out.data());
-        writer.join();
+        atOnce([&] { first.applyInto(bytes, 0, mid, out.data()); },
+               [&] { second.applyInto(bytes, mid, bytes.size(), out.data() + firstSize); });
         zip.replace(part.name, std::move(out));
     }
     return {};

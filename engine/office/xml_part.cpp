@@ -47,21 +47,16 @@ struct Reader {
         return *found;
     }
 
-    // Room for as many elements as `bytes` has tags (as its share of `partSize` would,
-    // when it is the first half), and attributes as it has '=', and its text: elements
-    // point into these, which are grown (and the elements' views moved) only when a part
-    // holds more than that. Capped: a hostile part of nothing but tags must not ask for
-    // all its room at once.
-    void reserve(std::string_view bytes, std::size_t partSize) {
+    // Room for as many elements as `bytes` has tags, and attributes as it has '=', and all
+    // its text: elements point into these, which are grown (and the elements' views moved)
+    // only when a part holds more than that. Capped: a hostile part of nothing but tags
+    // must not ask for all its room at once.
+    void reserve(std::string_view bytes) {
         reserveLarge(store->pool, std::max<std::size_t>(64, bytes.size()));
         const auto tags = std::size_t(std::count(bytes.begin(), bytes.end(), '<'));
         const auto equals = std::size_t(std::count(bytes.begin(), bytes.end(), '='));
         const std::size_t cap = bytes.size() / 16 + 1024;
-        const std::size_t room = std::min(tags, cap);
-        const std::size_t all = partSize > bytes.size() && !bytes.empty()
-                                    ? std::min(partSize / 16 + 1024, room + room / 8 + std::size_t(double(room) * double(partSize - bytes.size()) / double(bytes.size())))
-                                    : room;
-        reserveLarge(*elements, all);
+        reserveLarge(*elements, std::min(tags, cap));
         reserveLarge(store->attributes, std::min(equals, cap));
     }
 
@@ -251,7 +246,7 @@ std::string XmlPart::parse(std::string bytes) {
 
 std::string XmlPart::parseWhole() {
     Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr);
-    reader.reserve(bytes_, bytes_.size());
+    reader.reserve(bytes_);
     return reader.parse({}, bytes_);
 }
 
@@ -269,7 +264,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     std::exception_ptr failure;
     std::thread thread([&] {
         try {
-            second.reserve(all.substr(split.at), all.size() - split.at);
+            second.reserve(all.substr(split.at));
             error2 = second.parse(split.prologue, all.substr(split.at));
         } catch (...) {
             failure = std::current_exception();
@@ -288,7 +283,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     // The first half, here: it stops at the second's first start tag.
     Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
     first.stopAt = split.at;
-    first.reserve(all.substr(0, split.at), split.at);
+    first.reserve(all.substr(0, split.at));
     std::string error = first.parse({}, all);
     const std::vector<std::uint32_t> open = first.openElements();
     bool agrees = first.stopped && first.stoppedAt == split.at && open.size() == split.open.size();
@@ -376,7 +371,6 @@ char* XmlSplice::room(std::size_t n) {
     char* at = free_;
     free_ += n;
     left_ -= n;
-    held_ += n;
     return at;
 }
 
@@ -398,7 +392,6 @@ void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_v
     for (char c : utf8) extra += kExtra[static_cast<unsigned char>(c)];
     if (extra == 0) {  // kept as it is, not copied
         changes_.push_back({begin, end, utf8.empty() ? nullptr : utf8.data(), utf8.size()});
-        held_ += utf8.size();
         return;
     }
     const std::size_t size = utf8.size() + extra;
@@ -460,16 +453,11 @@ char* XmlSplice::applyInto(std::string_view original, std::size_t from, std::siz
 }
 
 std::string XmlSplice::apply(std::string_view original) {
-    sort();
     std::string out;
-    reserveLarge(out, original.size() + held_);
-    std::size_t at = 0;
-    for (const Change& c : changes_) {
-        if (c.begin > at) out.append(original.substr(at, c.begin - at));
-        if (c.size) out.append(c.with, c.size);
-        at = std::max(at, c.end);
-    }
-    out.append(original.substr(at));
+    const std::size_t size = outputSize(0, original.size());
+    reserveLarge(out, size);  // on huge pages before it is first touched
+    out.resize(size);
+    applyInto(original, 0, original.size(), out.data());
     return out;
 }
 

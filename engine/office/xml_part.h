@@ -189,7 +189,7 @@ private:
     std::vector<Change> changes_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
-    std::size_t left_ = 0, held_ = 0;
+    std::size_t left_ = 0;
 };
 
 // Text escaped for an XML element's content or an attribute value in double quotes.

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <thread>
+
+#include "io/at_once.h"
 #endif
 
 #include <algorithm>
@@ -57,32 +59,31 @@ struct Compressor {
 // the rest by libdeflate here; one after the other they are one deflate stream. Returns
 // the deflated size, 0 when it does not fit.
 std::size_t deflateWhole(libdeflate_compressor* c, std::string_view content, char* out, std::size_t room) {
+    const auto inOnePiece = [&] { return libdeflate_deflate_compress(c, content.data(), content.size(), out, room); };
     constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
-    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2)
-        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2) return inOnePiece();
     const std::size_t cut = content.size() / 3;
     z_stream z{};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return inOnePiece();
     const std::size_t firstRoom = deflateBound(&z, uLong(cut)) + 64;
-    if (room <= firstRoom) {
-        deflateEnd(&z);
-        return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
-    }
     bool firstDone = false;
-    std::thread first([&] {
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-        z.avail_in = uInt(cut);
-        z.next_out = reinterpret_cast<Bytef*>(out);
-        z.avail_out = uInt(firstRoom);
-        firstDone = deflate(&z, Z_SYNC_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
-    });
-    const std::size_t rest = libdeflate_deflate_compress(c, content.data() + cut, content.size() - cut,
-                                                         out + firstRoom, room - firstRoom);
-    first.join();
+    std::size_t rest = 0;
+    if (room > firstRoom)
+        atOnce(
+            [&] {
+                rest = libdeflate_deflate_compress(c, content.data() + cut, content.size() - cut, out + firstRoom,
+                                                   room - firstRoom);
+            },
+            [&] {
+                z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
+                z.avail_in = uInt(cut);
+                z.next_out = reinterpret_cast<Bytef*>(out);
+                z.avail_out = uInt(firstRoom);
+                firstDone = deflate(&z, Z_SYNC_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+            });
     const std::size_t firstSize = firstRoom - z.avail_out;
     deflateEnd(&z);
-    if (!firstDone || rest == 0) return libdeflate_deflate_compress(c, content.data(), content.size(), out, room);
+    if (!firstDone || rest == 0) return inOnePiece();
     std::memmove(out + firstSize, out + firstRoom, rest);
     return firstSize + rest;
 }

@@ -1,0 +1,31 @@
+// Two pieces of work at once: one on a thread of its own, one on the caller's.
+#pragma once
+
+#include <exception>
+#include <thread>
+
+namespace tolvarin {
+
+// Runs `other` on a thread of its own while `here` runs on this one, and returns when
+// both are done; what either raised is raised here (this thread's first).
+template <typename Here, typename Other>
+void atOnce(Here&& here, Other&& other) {
+    std::exception_ptr failure;
+    std::thread thread([&] {
+        try {
+            other();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        here();
+    } catch (...) {
+        thread.join();
+        throw;
+    }
+    thread.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace tolvarin
