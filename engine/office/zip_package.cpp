@@ -10,6 +10,9 @@
 
 #include "io/at_once.h"
 #endif
+#if TOLVARIN_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -87,6 +90,57 @@ std::size_t deflateWhole(libdeflate_compressor* c, std::string_view content, cha
     std::memmove(out + firstSize, out + firstRoom, rest);
     return firstSize + rest;
 }
+
+#if TOLVARIN_ISAL
+// ISA-L deflates at its fastest level several times faster than libdeflate at its,
+// packing a few percent larger. Deflates `in` to `out` as the stream's last piece or as
+// one ending on a byte's edge that another follows; `before` is what precedes `in` in
+// the stream, which it may refer back to. Returns the deflated size, 0 when it does
+// not fit.
+std::size_t deflatePiece(std::string_view before, std::string_view in, char* out, std::size_t room, bool last) {
+    if (in.size() > 0xFFFFFFFFu) return 0;
+    auto stream = std::make_unique<isal_zstream>();
+    isal_zstream& s = *stream;
+    isal_deflate_init(&s);
+    const std::unique_ptr<std::uint8_t[]> levelBuffer(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]);
+    s.level = 1;
+    s.level_buf = levelBuffer.get();
+    s.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+    if (!before.empty()) {
+        const std::string_view window = before.substr(before.size() - std::min<std::size_t>(before.size(), 32768));
+        if (isal_deflate_set_dict(&s, reinterpret_cast<std::uint8_t*>(const_cast<char*>(window.data())),
+                                  std::uint32_t(window.size())) != COMP_OK)
+            return 0;
+    }
+    s.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in.data()));
+    s.avail_in = std::uint32_t(in.size());
+    s.next_out = reinterpret_cast<std::uint8_t*>(out);
+    s.avail_out = std::uint32_t(std::min<std::size_t>(room, 0xFFFFFFFFu));
+    s.end_of_stream = last ? 1 : 0;
+    s.flush = last ? NO_FLUSH : SYNC_FLUSH;
+    if (isal_deflate(&s) != COMP_OK || s.avail_in != 0) return 0;
+    // Not all written yet: the output did not fit.
+    if (s.internal_state.state != (last ? ZSTATE_END : ZSTATE_NEW_HDR)) return 0;
+    return s.total_out;
+}
+
+// As deflateWhole(), with ISA-L: a long part in two halves at once. 0 when it does not fit.
+std::size_t deflateFast(std::string_view content, char* out, std::size_t room) {
+    constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
+    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2)
+        return deflatePiece({}, content, out, room, true);
+    const std::size_t cut = content.size() / 2;
+    const std::size_t firstRoom = room / 2;
+    std::size_t first = 0, second = 0;
+    atOnce([&] { first = deflatePiece({}, content.substr(0, cut), out, firstRoom, false); },
+           [&] {
+               second = deflatePiece(content.substr(0, cut), content.substr(cut), out + firstRoom, room - firstRoom, true);
+           });
+    if (first == 0 || second == 0) return 0;
+    std::memmove(out + first, out + firstRoom, second);
+    return first + second;
+}
+#endif
 
 // A deflated member read whole and inflated at once: true when `out` holds it. Anything
 // unusual (a size that does not match, a bad checksum) is left to libzip's own reading,
@@ -253,7 +307,12 @@ void ZipPackage::replace(std::string_view name, std::string content) {
         const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size()) + content.size() / 2;
         r.packed.reset(new char[bound]);
         preferHugePages(r.packed.get(), bound);
+#if TOLVARIN_ISAL
+        r.packedSize = deflateFast(content, r.packed.get(), bound);
+        if (r.packedSize == 0) r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
+#else
         r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
+#endif
         r.size = content.size();
         r.crc = libdeflate_crc32(0, content.data(), content.size());
         if (r.packedSize) content = std::string();
