@@ -130,3 +130,52 @@ TEST(XmlHalves, PeerPartsReadAsWhole) {
     }
     EXPECT_GT(parts, 300u);
 }
+
+// Names come out as namespace-aware XML reads them, "uri local" or the local name, and
+// what breaks the namespace rules is not well-formed, with the error that reading gives.
+TEST(XmlNames, ResolvedAsNamespacesSay) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> names;  // every element's name then its attributes', in order
+        std::string error;               // what the message must name, or empty
+    } cases[] = {
+        {"default namespaces, nested, undeclared",
+         "<r xmlns=\"d1\"><x xmlns=\"d2\"><y/></x><z xmlns=\"\"><w k=\"1\"/></z><v/></r>",
+         {"d1 r", "d2 x", "d2 y", "z", "w", "k", "d1 v"}, ""},
+        {"a prefix redeclared inside, then back",
+         "<p:r xmlns:p=\"u1\"><p:x xmlns:p=\"u2\"><p:y p:k=\"1\"/></p:x><p:z p:k=\"2\"/></p:r>",
+         {"u1 r", "u2 x", "u2 y", "u2 k", "u1 z", "u1 k"}, ""},
+        {"declarations are not attributes; xml: is always bound",
+         "<r xmlns:p=\"u1\" p:a=\"1\" xml:lang=\"ml\"><q:c xmlns:q=\"u3\" q:d=\"x\"/></r>",
+         {"r", "u1 a", "http://www.w3.org/XML/1998/namespace lang", "u3 c", "u3 d"}, ""},
+        {"two prefixes of one namespace", "<r xmlns:a=\"u\" xmlns:b=\"v\"><x a:k=\"1\" b:k=\"2\" k=\"3\"/></r>",
+         {"r", "x", "u k", "v k", "k"}, ""},
+        {"an unbound element prefix", "<a:r xmlns:a=\"u\"><b:x/></a:r>", {}, "unbound prefix"},
+        {"an unbound attribute prefix", "<a:r xmlns:a=\"u\"><a:x b:y=\"1\"/></a:r>", {}, "unbound prefix"},
+        {"a prefix out of scope", "<r><x xmlns:a=\"u\"/><a:y/></r>", {}, "unbound prefix"},
+        {"a prefix undeclared", "<a:r xmlns:a=\"u\"><a:x xmlns:a=\"\"/></a:r>", {}, "must not undeclare prefix"},
+        {"xml bound elsewhere", "<r xmlns:xml=\"other\"/>", {}, "reserved prefix (xml)"},
+        {"xmlns declared", "<r xmlns:xmlns=\"u\"/>", {}, "reserved prefix (xmlns)"},
+        {"the xmlns namespace bound", "<r xmlns:p=\"http://www.w3.org/2000/xmlns/\"/>", {}, "reserved namespace"},
+        {"one name twice", "<r xmlns:a=\"u\" xmlns:b=\"u\"><x a:k=\"1\" b:k=\"2\"/></r>", {}, "duplicate attribute"},
+        {"two colons", "<r xmlns:a=\"u\"><x a:b:c=\"1\"/></r>", {}, "invalid token"},
+        {"an instruction with a colon", "<r><?a:pi data?></r>", {}, "invalid token"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        XmlPart part;
+        const std::string error = part.parse(c.bytes);
+        if (!c.error.empty()) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_EQ(error, "");
+        std::vector<std::string> names;
+        for (const XmlElement& e : part.elements()) {
+            names.emplace_back(e.name);
+            for (const XmlAttribute& a : e.attributes) names.emplace_back(a.name);
+        }
+        EXPECT_EQ(names, c.names);
+    }
+}

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "io/memory_hint.h"
+#include "office/xml_names.h"
 #include "office/xml_split.h"
 
 namespace tolvarin {
@@ -29,8 +30,13 @@ struct Reader {
     const std::atomic<bool>* cancelled = nullptr;
     bool stopped = false;
     std::size_t stoppedAt = 0;
+    XmlNamespaces namespaces;
+    // What makes the part not well-formed in its namespaces, and on which line.
+    XML_Error failure = XML_ERROR_NONE;
+    XML_Size failureLine = 0;
 
-    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t) : elements(&e), store(&s), texts(t) {}
+    Reader(std::vector<XmlElement>& e, XmlStore& s, std::vector<XmlText>* t)
+        : elements(&e), store(&s), texts(t), namespaces(s.names) {}
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
     ~Reader() {
@@ -40,11 +46,11 @@ struct Reader {
     std::size_t index() const { return std::size_t(XML_GetCurrentByteIndex(parser)) + shift; }
     std::size_t count() const { return std::size_t(XML_GetCurrentByteCount(parser)); }
 
-    std::string_view intern(const char* name) {
-        const std::string_view view(name);
-        auto found = store->names.find(view);
-        if (found == store->names.end()) found = store->names.emplace(view).first;
-        return *found;
+    void fail(XML_Error error) {
+        failure = error;
+        failureLine = XML_GetCurrentLineNumber(parser);
+        stopped = true;
+        XML_StopParser(parser, XML_FALSE);
     }
 
     // Room for as many elements as `bytes` has tags, and attributes as it has '=', and all
@@ -61,11 +67,12 @@ struct Reader {
     }
 
     std::string parse(std::string_view prologue, std::string_view bytes) {
-        parser = XML_ParserCreateNS(nullptr, ' ');
+        parser = XML_ParserCreate(nullptr);
         if (!parser) return "not enough memory to read XML";
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, onStart, onEnd);
         XML_SetCharacterDataHandler(parser, onText);
+        XML_SetProcessingInstructionHandler(parser, onInstruction);
         if (bytes.size() + prologue.size() > std::size_t(0x7FFFFFFF)) return "an XML part larger than 2 GiB";
         // Expat copies what it is given into a buffer of its own: given a piece at a time,
         // that buffer stays small (and in the cache) instead of as large as the part, and a
@@ -79,6 +86,9 @@ struct Reader {
             if (good && last) return {};
             at += n;
         }
+        if (failure != XML_ERROR_NONE)
+            return std::string("not well-formed XML (") + XML_ErrorString(failure) + " at line " +
+                   std::to_string(failureLine) + ")";
         if (stopped) return {};
         return std::string("not well-formed XML (") + XML_ErrorString(XML_GetErrorCode(parser)) + " at line " +
                std::to_string(XML_GetCurrentLineNumber(parser)) + ")";
@@ -121,7 +131,27 @@ struct Reader {
     static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes);
     static void XMLCALL onEnd(void* data, const XML_Char*);
     static void XMLCALL onText(void* data, const XML_Char* text, int length);
+    // A processing instruction's target is a name without a colon in a part with namespaces.
+    static void XMLCALL onInstruction(void* data, const XML_Char* target, const XML_Char*) {
+        auto* r = static_cast<Reader*>(data);
+        if (!r->stopped && std::strchr(target, ':')) r->fail(XML_ERROR_INVALID_TOKEN);
+    }
 };
+
+// Names are held once each: the same name is the same pointer.
+bool hasDuplicate(std::span<const XmlAttribute> attributes) {
+    if (attributes.size() <= 8) {
+        for (std::size_t i = 0; i < attributes.size(); ++i)
+            for (std::size_t j = i + 1; j < attributes.size(); ++j)
+                if (attributes[i].name.data() == attributes[j].name.data()) return true;
+        return false;
+    }
+    std::vector<const char*> names;
+    names.reserve(attributes.size());
+    for (const XmlAttribute& a : attributes) names.push_back(a.name.data());
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+}
 
 void XMLCALL Reader::onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* r = static_cast<Reader*>(data);
@@ -133,8 +163,11 @@ void XMLCALL Reader::onStart(void* data, const XML_Char* name, const XML_Char** 
         XML_StopParser(r->parser, XML_FALSE);
         return;
     }
+    const auto owner = std::uint32_t(r->elements->size());
+    XML_Error error = r->namespaces.enter(attributes, owner);
     XmlElement e;
-    e.name = r->intern(name);
+    if (error == XML_ERROR_NONE) e.name = r->namespaces.element(name, error);
+    if (error != XML_ERROR_NONE) return r->fail(error);
     e.parent = r->current;
     e.depth = r->current == kNoElement ? 0 : (*r->elements)[r->current].depth + 1;
     e.start = start;
@@ -142,13 +175,20 @@ void XMLCALL Reader::onStart(void* data, const XML_Char* name, const XML_Char** 
     e.endStart = e.end = e.startEnd;
     r->textOwner = kNoElement;  // a child ends its parent's text
     std::size_t n = 0;
-    while (attributes[2 * n]) ++n;
+    for (const XML_Char** a = attributes; *a; a += 2) n += !XmlNamespaces::isDeclaration(a[0]);
     if (n) {
         r->attributeRoom(n);
         std::vector<XmlAttribute>& all = r->store->attributes;
         const std::size_t first = all.size();
-        for (const XML_Char** a = attributes; *a; a += 2) all.push_back({r->intern(a[0]), a[1]});
+        for (const XML_Char** a = attributes; *a; a += 2) {
+            if (XmlNamespaces::isDeclaration(a[0])) continue;
+            const std::string_view attributeName = r->namespaces.attribute(a[0], error);
+            if (error != XML_ERROR_NONE) return r->fail(error);
+            all.push_back({attributeName, a[1]});
+        }
         e.attributes = std::span<const XmlAttribute>(all.data() + first, n);
+        // Two prefixes of one namespace make one name of two attributes written apart.
+        if (n > 1 && hasDuplicate(e.attributes)) return r->fail(XML_ERROR_DUPLICATE_ATTRIBUTE);
     }
     r->current = std::uint32_t(r->elements->size());
     r->elements->push_back(e);
@@ -163,6 +203,7 @@ void XMLCALL Reader::onEnd(void* data, const XML_Char*) {
         e.endStart = r->index();
         e.end = e.endStart + count;
     }
+    r->namespaces.leave(r->current);
     r->current = e.parent;
 }
 
