@@ -16,12 +16,6 @@ constexpr std::string_view kOrder[] = {
     "effect", "bdr",     "shd",      "fitText", "vertAlign", "rtl",  "cs",        "em",        "lang",
     "eastAsianLayout", "specVanish", "oMath"};
 
-std::size_t rank(const XmlElement& e) {
-    for (std::size_t r = 0; r < std::size(kOrder); ++r)
-        if (isW(e, kOrder[r])) return r;
-    return std::size(kOrder);
-}
-
 std::size_t rankOf(std::string_view local) {
     return std::size_t(std::find(std::begin(kOrder), std::end(kOrder), local) - std::begin(kOrder));
 }
@@ -31,11 +25,39 @@ std::string_view localName(std::string_view written) {
     return colon == std::string_view::npos ? written : written.substr(colon + 1);
 }
 
-std::string quoted(std::string_view value) {
-    std::string out;
-    appendXmlEscaped(out, value);
-    return "\"" + out + "\"";
+// Appends `p:local`, the prefix as the run's own tag writes it.
+void appendName(std::string& out, std::string_view prefix, std::string_view local) {
+    if (!prefix.empty()) out.append(prefix).push_back(':');
+    out.append(local);
 }
+
+void appendStart(std::string& out, std::string_view prefix, std::string_view local) {
+    out += '<';
+    appendName(out, prefix, local);
+}
+
+// Appends ` p:name="value"`, the value escaped.
+void appendAttribute(std::string& out, std::string_view prefix, std::string_view name, std::string_view value) {
+    out += ' ';
+    appendName(out, prefix, name);
+    out += "=\"";
+    appendXmlEscaped(out, value);
+    out += '"';
+}
+
+// What one run's edit needs, held from run to run on each thread: a long document edits
+// many runs.
+struct Scratch {
+    std::vector<std::uint32_t> children;
+    std::vector<std::size_t> ranks;  // by child
+    std::vector<XmlPart::RawAttribute> attributes;
+    // The children to add, by their place in the schema: their tags one after another in `text`.
+    struct Added {
+        std::size_t rank, begin, end;
+    };
+    std::vector<Added> added;
+    std::string text, tag, name;
+};
 
 }  // namespace
 
@@ -43,88 +65,127 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
                        const RunPropertiesEdit& edit, XmlSplice& splice, std::vector<char>& fontsRewritten) {
     const auto& el = part.elements();
     const std::string_view bytes = part.bytes();
-    const std::string_view prefix = part.prefix(el[owner]);
-    const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
+    const std::string_view p = part.prefix(el[owner]);
+    thread_local Scratch scratch;
+    Scratch& s = scratch;
+    s.children.clear();
+    s.ranks.clear();
+    s.added.clear();
+    s.text.clear();
+    const auto add = [&](std::size_t rank, auto&& write) {
+        const std::size_t begin = s.text.size();
+        write(s.text);
+        s.added.push_back({rank, begin, s.text.size()});
+    };
 
-    // The children to add, by their place in the schema.
-    std::vector<std::pair<std::size_t, std::string>> added;
-    std::uint32_t fonts = kNoElement, language = kNoElement;
-    bool hasBoldCs = false, hasItalicCs = false, hasSizeCs = false;
-    std::vector<std::uint32_t> children;
-    std::vector<std::size_t> ranks;  // by child
+    std::uint32_t fonts = kNoElement, language = kNoElement, sizeCs = kNoElement;
+    bool hasBoldCs = false, hasItalicCs = false;
     if (rPr != kNoElement && !el[rPr].empty())
         forChildren(part, rPr, [&](std::uint32_t j) {
-            children.push_back(j);
-            ranks.push_back(rank(el[j]));
-            if (isW(el[j], "rFonts")) fonts = j;
-            else if (isW(el[j], "lang")) language = j;
-            else if (isW(el[j], "bCs")) hasBoldCs = true;
-            else if (isW(el[j], "iCs")) hasItalicCs = true;
-            else if (isW(el[j], "szCs")) hasSizeCs = true;
+            const std::string_view local = wLocalName(el[j]);
+            s.children.push_back(j);
+            s.ranks.push_back(local.empty() ? std::size(kOrder) : rankOf(local));
+            if (local == "rFonts") fonts = j;
+            else if (local == "lang") language = j;
+            else if (local == "bCs") hasBoldCs = true;
+            else if (local == "iCs") hasItalicCs = true;
+            else if (local == "szCs") sizeCs = j;
         });
 
-    // w:rFonts with the slots set, keeping its other attributes as they were written.
-    std::string fontsTag = "<" + p + "rFonts";
-    if (fonts != kNoElement)
-        for (const XmlPart::RawAttribute& a : part.rawAttributes(el[fonts])) {
-            const std::string_view local = localName(a.name);
-            bool replaced = false;
-            for (Slot s : edit.slots)
-                replaced = replaced || local == kSlotNames[s] || local == kThemeSlotNames[s];
-            if (!replaced)
-                fontsTag += " " + std::string(a.name) + "=" +
-                            quoted(bytes.substr(a.valueStart, a.valueEnd - a.valueStart));
-        }
-    for (Slot s : edit.slots) fontsTag += " " + p + std::string(kSlotNames[s]) + "=" + quoted(edit.font);
     if (!edit.slots.empty()) {
+        // w:rFonts with the slots set, keeping its other attributes as they were written.
+        std::string& tag = s.tag;
+        tag.clear();
+        appendStart(tag, p, "rFonts");
+        if (fonts != kNoElement) {
+            part.rawAttributes(el[fonts], s.attributes);
+            for (const XmlPart::RawAttribute& a : s.attributes) {
+                const std::string_view local = localName(a.name);
+                bool replaced = false;
+                for (Slot slot : edit.slots)
+                    replaced = replaced || local == kSlotNames[slot] || local == kThemeSlotNames[slot];
+                if (replaced) continue;
+                tag.append(" ").append(a.name).append("=\"");
+                appendXmlEscaped(tag, bytes.substr(a.valueStart, a.valueEnd - a.valueStart));
+                tag += '"';
+            }
+        }
+        for (Slot slot : edit.slots) appendAttribute(tag, p, kSlotNames[slot], edit.font);
         if (fonts != kNoElement) {
             fontsRewritten[fonts] = 1;
-            splice.replace(el[fonts].start, el[fonts].startEnd, fontsTag + (el[fonts].empty() ? "/>" : ">"));
+            tag += el[fonts].empty() ? "/>" : ">";
+            splice.replace(el[fonts].start, el[fonts].startEnd, tag);
         } else {
-            added.emplace_back(rankOf("rFonts"), fontsTag + "/>");
+            add(rankOf("rFonts"), [&](std::string& out) { out.append(tag).append("/>"); });
         }
     }
-    if (edit.boldCs && !hasBoldCs) added.emplace_back(rankOf("bCs"), "<" + p + "bCs/>");
-    if (edit.italicCs && !hasItalicCs) added.emplace_back(rankOf("iCs"), "<" + p + "iCs/>");
-    if (edit.sizeCs && !hasSizeCs) added.emplace_back(rankOf("szCs"), "<" + p + "szCs " + p + "val=" + quoted(*edit.sizeCs) + "/>");
-    if (edit.sizeCs && hasSizeCs)
-        for (std::uint32_t j : children)
-            if (isW(el[j], "szCs")) {
-                auto [from, to] = part.attributeValueRange(el[j], p + "val");
+    if (edit.boldCs && !hasBoldCs)
+        add(rankOf("bCs"), [&](std::string& out) { appendStart(out, p, "bCs"), out += "/>"; });
+    if (edit.italicCs && !hasItalicCs)
+        add(rankOf("iCs"), [&](std::string& out) { appendStart(out, p, "iCs"), out += "/>"; });
+    if (edit.sizeCs && sizeCs == kNoElement)
+        add(rankOf("szCs"), [&](std::string& out) {
+            appendStart(out, p, "szCs");
+            appendAttribute(out, p, "val", *edit.sizeCs);
+            out += "/>";
+        });
+    if (edit.sizeCs && sizeCs != kNoElement) {
+        s.name.clear();
+        appendName(s.name, p, "val");
+        for (std::uint32_t j : s.children)
+            if (wLocalName(el[j]) == "szCs") {
+                auto [from, to] = part.attributeValueRange(el[j], s.name);
                 if (from != std::string::npos) splice.replace(from, to, *edit.sizeCs);
             }
+    }
     if (edit.complexLanguage) {
         if (language == kNoElement) {
-            added.emplace_back(rankOf("lang"), "<" + p + "lang " + p + "bidi=" + quoted(*edit.complexLanguage) + "/>");
+            add(rankOf("lang"), [&](std::string& out) {
+                appendStart(out, p, "lang");
+                appendAttribute(out, p, "bidi", *edit.complexLanguage);
+                out += "/>";
+            });
         } else {
-            auto [from, to] = part.attributeValueRange(el[language], p + "bidi");
+            s.name.clear();
+            appendName(s.name, p, "bidi");
+            auto [from, to] = part.attributeValueRange(el[language], s.name);
             if (from != std::string::npos) {
                 splice.replace(from, to, *edit.complexLanguage);
             } else {
                 const XmlElement& e = el[language];
-                splice.insert(e.startEnd - (e.empty() ? 2 : 1), " " + p + "bidi=" + quoted(*edit.complexLanguage));
+                s.tag.clear();
+                appendAttribute(s.tag, p, "bidi", *edit.complexLanguage);
+                splice.insert(e.startEnd - (e.empty() ? 2 : 1), s.tag);
             }
         }
     }
-    if (added.empty()) return;
+    if (s.added.empty()) return;
+    const auto tagOf = [&](const Scratch::Added& a) {
+        return std::string_view(s.text).substr(a.begin, a.end - a.begin);
+    };
 
     if (rPr == kNoElement || el[rPr].empty()) {
-        std::string whole = "<" + p + "rPr>";
-        for (const auto& [r, tag] : added) whole += tag;
-        whole += "</" + p + "rPr>";
+        std::string& whole = s.tag;
+        whole.clear();
+        appendStart(whole, p, "rPr");
+        whole += '>';
+        for (const Scratch::Added& a : s.added) whole.append(tagOf(a));
+        whole += "</";
+        appendName(whole, p, "rPr");
+        whole += '>';
         if (rPr != kNoElement) splice.replace(el[rPr].start, el[rPr].end, whole);
         else if (level) splice.insert(el[owner].endStart, whole);
         else splice.insert(el[owner].startEnd, whole);
         return;
     }
-    for (const auto& [r, tag] : added) {
+    for (const Scratch::Added& a : s.added) {
         std::size_t at = el[rPr].endStart;
-        for (std::size_t c = 0; c < children.size(); ++c)
-            if (ranks[c] > r) {
-                at = el[children[c]].start;
+        for (std::size_t c = 0; c < s.children.size(); ++c)
+            if (s.ranks[c] > a.rank) {
+                at = el[s.children[c]].start;
                 break;
             }
-        splice.insert(at, tag);
+        splice.insert(at, tagOf(a));
     }
 }
 

@@ -22,6 +22,13 @@ bool isA(const XmlElement& e, std::string_view local) { return inNamespace(e.nam
 
 bool isW(const XmlElement& e, std::string_view local) { return inNamespace(e.name, local, kNamespaces); }
 
+std::string_view wLocalName(const XmlElement& e) {
+    const std::size_t space = e.name.rfind(' ');
+    if (space == std::string_view::npos) return {};
+    const std::string_view uri = e.name.substr(0, space);
+    return uri == kNamespaces[0] || uri == kNamespaces[1] ? e.name.substr(space + 1) : std::string_view();
+}
+
 const std::string* wAttribute(const XmlElement& e, std::string_view local) {
     for (const XmlAttribute& a : e.attributes)
         if (inNamespace(a.name, local, kNamespaces)) return &a.value;

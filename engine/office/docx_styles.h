@@ -15,6 +15,8 @@ namespace tolvarin::docx {
 
 // The WordprocessingML namespaces, transitional and strict.
 bool isW(const XmlElement& e, std::string_view local);
+// The element's local name when it is in one of them, or empty.
+std::string_view wLocalName(const XmlElement& e);
 const std::string* wAttribute(const XmlElement& e, std::string_view local);
 // An on/off property's value: no w:val, or any but false/0/off, is on.
 bool onOff(const XmlElement& e);

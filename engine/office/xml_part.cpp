@@ -371,19 +371,19 @@ std::string_view XmlPart::prefix(const XmlElement& e) const {
     return colon == std::string_view::npos ? std::string_view() : tag.substr(0, colon);
 }
 
-std::vector<XmlPart::RawAttribute> XmlPart::rawAttributes(const XmlElement& e) const {
-    std::vector<RawAttribute> out;
+void XmlPart::rawAttributes(const XmlElement& e, std::vector<RawAttribute>& out) const {
+    out.clear();
     const char* s = bytes_.data();
     std::size_t i = e.start + 1;
     while (i < e.startEnd && !isSpace(s[i]) && s[i] != '/' && s[i] != '>') ++i;  // the element's name
     for (;;) {
         while (i < e.startEnd && isSpace(s[i])) ++i;
-        if (i >= e.startEnd || s[i] == '/' || s[i] == '>') return out;
+        if (i >= e.startEnd || s[i] == '/' || s[i] == '>') return;
         const std::size_t nameStart = i;
         while (i < e.startEnd && !isSpace(s[i]) && s[i] != '=') ++i;
         const std::string_view name(s + nameStart, i - nameStart);
         while (i < e.startEnd && (isSpace(s[i]) || s[i] == '=')) ++i;
-        if (i >= e.startEnd) return out;
+        if (i >= e.startEnd) return;
         const char quote = s[i++];
         const std::size_t valueStart = i;
         while (i < e.startEnd && s[i] != quote) ++i;

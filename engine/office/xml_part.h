@@ -131,7 +131,13 @@ public:
         std::string_view name;
         std::size_t valueStart, valueEnd;
     };
-    std::vector<RawAttribute> rawAttributes(const XmlElement& e) const;
+    std::vector<RawAttribute> rawAttributes(const XmlElement& e) const {
+        std::vector<RawAttribute> out;
+        rawAttributes(e, out);
+        return out;
+    }
+    // The same into `out`, whose room is reused.
+    void rawAttributes(const XmlElement& e, std::vector<RawAttribute>& out) const;
 
 private:
     void clear();
