@@ -38,7 +38,10 @@ struct GlyphCodes {
     std::uint8_t codes[3];
     std::uint8_t length;  // 0: no rule, the code stays as it is
     bool pair;            // the following code is taken in
+    // To a machine word: returned and taken apart in a register, not through memory.
+    std::uint8_t unused[3] = {};
 };
+static_assert(sizeof(GlyphCodes) == 8);
 // `following` is the Unicode value of the next character (the second halves are the
 // same in Windows-1252 and Unicode), or -1 at the end of the text. Touches no position.
 GlyphCodes MapGlyphCode(std::uint8_t current, int following);

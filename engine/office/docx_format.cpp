@@ -208,12 +208,16 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
     const std::string* looked = nullptr;
     const LegacyFont* legacy = nullptr;
     std::uint32_t nameIndex = 0;
+    // Written in place: no more characters than bytes.
+    const std::size_t before = chars.size();
+    chars.resize(before + utf8.size());
+    OfficeChar* out = chars.data() + before;
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t c = nextCodePoint(utf8, i);
         // A list label's %1, %2 ... are the numbers, not text.
         if (levelText && c == '%' && i < utf8.size() && utf8[i] >= '1' && utf8[i] <= '9') {
-            chars.push_back({c, -1, nullptr, piece});
-            chars.push_back({char32_t(utf8[i++]), -1, nullptr, piece});
+            *out++ = {c, -1, nullptr, piece};
+            *out++ = {char32_t(utf8[i++]), -1, nullptr, piece};
             continue;
         }
         const std::optional<std::string>& font = props.font[props.slotFor(c)];
@@ -231,7 +235,7 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
             nameIndex = lastFontIndex_;
         }
         const int code = legacy ? legacyCode(c) : -1;
-        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, nameIndex});
+        *out++ = {c, code, code >= 0 ? legacy : nullptr, piece, nameIndex};
         if (levelText) continue;
         if (counted && counted != &name && *counted != name) {
             text.noteFont(*counted, count);
@@ -240,6 +244,7 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
         counted = &name;
         count += c >= 0x20;
     }
+    chars.resize(std::size_t(out - chars.data()));
     if (counted && count) text.noteFont(*counted, count);
 }
 

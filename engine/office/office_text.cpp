@@ -13,18 +13,74 @@ int legacyCode(char32_t c) {
     return encodeCp1252(char16_t(c));
 }
 
+namespace {
+
+// Converted text for the pieces, gathered and appended a stretch at a time: consecutive
+// characters mostly go to one piece. What goes to one piece keeps its order.
+class PieceWriter {
+public:
+    explicit PieceWriter(std::vector<std::string>& out) : out_(out) {}
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+    ~PieceWriter() { flush(); }
+
+    void to(std::uint32_t piece) {
+        if (piece == piece_) return;
+        flush();
+        piece_ = piece;
+    }
+    // The character as UTF-8 (a lone surrogate too, as appendUtf8() writes it).
+    void put(char32_t c) {
+        if (n_ + 4 > sizeof buffer_) flush();
+        char* p = buffer_ + n_;
+        if (c < 0x80) {
+            p[0] = char(c);
+            n_ += 1;
+        } else if (c < 0x800) {
+            p[0] = char(0xC0 | (c >> 6));
+            p[1] = char(0x80 | (c & 0x3F));
+            n_ += 2;
+        } else if (c < 0x10000) {
+            p[0] = char(0xE0 | (c >> 12));
+            p[1] = char(0x80 | ((c >> 6) & 0x3F));
+            p[2] = char(0x80 | (c & 0x3F));
+            n_ += 3;
+        } else {
+            p[0] = char(0xF0 | (c >> 18));
+            p[1] = char(0x80 | ((c >> 12) & 0x3F));
+            p[2] = char(0x80 | ((c >> 6) & 0x3F));
+            p[3] = char(0x80 | (c & 0x3F));
+            n_ += 4;
+        }
+    }
+    void flush() {
+        if (n_) out_[piece_].append(buffer_, n_);
+        n_ = 0;
+    }
+
+private:
+    std::vector<std::string>& out_;
+    std::uint32_t piece_ = 0xFFFFFFFF;
+    std::size_t n_ = 0;
+    char buffer_[1024];
+};
+
+}  // namespace
+
 void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
                       std::vector<char>& touched, OfficeCounts& counts) {
     // Room reused from paragraph to paragraph, on each thread that converts.
     thread_local std::vector<std::uint8_t> codes;
     thread_local ConvertedStretch converted;
     const char16_t* const cp1252 = codePageUpperHalf(1252);
+    PieceWriter writer(out);
     std::size_t i = 0;
     while (i < chars.size()) {
         const LegacyFont* font = chars[i].font;
         const bool converts = font && chars[i].code >= 0 && (unicode || font->hasRevathiRules());
         if (!converts) {
-            appendUtf8(out[chars[i].piece], chars[i].value);
+            writer.to(chars[i].piece);
+            writer.put(chars[i].value);
             ++i;
             continue;
         }
@@ -36,17 +92,16 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
         const std::size_t fontIndex = legacyFontIndex(*font);
         if (unicode) {
             convertStretch(*font, codes.data(), n, converted);
+            const std::u16string_view text = converted.text();
             std::size_t kept = 0;
             for (std::size_t k = 0; k < n; ++k) {
                 const OfficeChar& c = chars[i + k];
-                std::string& piece = out[c.piece];
+                writer.to(c.piece);
                 if (kept < converted.kept.size() && converted.kept[kept] == k) {
-                    appendUtf8(piece, c.value);  // no Unicode value: as it was typed
+                    writer.put(c.value);  // no Unicode value: as it was typed
                     ++kept;
                 }
-                const std::u16string_view text =
-                    converted.text().substr(converted.textBefore(k), converted.ends[k] - converted.textBefore(k));
-                for (char16_t u : text) appendUtf8(piece, u);
+                for (std::size_t t = converted.textBefore(k); t < converted.ends[k]; ++t) writer.put(text[t]);
                 touched[c.piece] = 1;
             }
             counts.unknown += converted.kept.size();
@@ -55,10 +110,12 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
         } else {
             for (std::size_t k = 0; k < n; ++k) {
                 const OfficeChar& c = chars[i + k];
+                writer.to(c.piece);
                 const int following = k + 1 < n ? decodeByte(cp1252, codes[k + 1]) : -1;
-                GlyphCodes g = font->toRevathi(codes[k], following);
-                if (g.length == 0) g = GlyphCodes{{codes[k]}, 1, false};
-                for (std::uint8_t m = 0; m < g.length; ++m) appendUtf8(out[c.piece], decodeByte(cp1252, g.codes[m]));
+                const GlyphCodes g = font->toRevathi(codes[k], following);
+                writer.put(decodeByte(cp1252, g.length == 0 ? codes[k] : g.codes[0]));  // no rule: the code stays
+                if (g.length > 1) writer.put(decodeByte(cp1252, g.codes[1]));
+                if (g.length > 2) writer.put(decodeByte(cp1252, g.codes[2]));
                 touched[c.piece] = 1;
                 if (g.pair && k + 1 < n) touched[chars[i + ++k].piece] = 1;  // the following character is part of this glyph
             }
