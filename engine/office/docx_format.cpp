@@ -504,11 +504,15 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
         if (part.meet == kNoElement) {
             XmlSplice splice;
             spliceRange(part, text, options, 0, part.pieces.size(), 0, part.runs.size(), 0, n, fontsRewritten, splice);
-            if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
+            if (!splice.empty()) {
+                const std::string_view bytes = part.xml.bytes();
+                zip.replace(part.name, {{splice.outputSize(0, bytes.size()),
+                                         [&](ByteSink& sink) { splice.applyTo(bytes, 0, bytes.size(), sink); }}});
+            }
             continue;
         }
         // Read in halves: spliced in halves too, on two threads, each half's changes
-        // within its own bytes, written into one buffer side by side.
+        // within its own bytes, made and deflated side by side.
         XmlSplice first, second;
         atOnce(
             [&] {
@@ -529,14 +533,10 @@ std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const Re
             zip.replace(part.name, whole.apply(bytes));
             continue;
         }
-        const std::size_t firstSize = first.outputSize(0, mid);
-        const std::size_t size = firstSize + second.outputSize(mid, bytes.size());
-        std::string out;
-        reserveLarge(out, size);  // on huge pages before it is first touched
-        out.resize(size);
-        atOnce([&] { first.applyInto(bytes, 0, mid, out.data()); },
-               [&] { second.applyInto(bytes, mid, bytes.size(), out.data() + firstSize); });
-        zip.replace(part.name, std::move(out));
+        zip.replace(part.name,
+                    {{first.outputSize(0, mid), [&](ByteSink& sink) { first.applyTo(bytes, 0, mid, sink); }},
+                     {second.outputSize(mid, bytes.size()),
+                      [&](ByteSink& sink) { second.applyTo(bytes, mid, bytes.size(), sink); }}});
     }
     return {};
 }

@@ -53,6 +53,32 @@ public:
             n_ += 4;
         }
     }
+    // UTF-16 text as UTF-8, a unit at a time (a surrogate too, as put() writes it).
+    void put(std::u16string_view units) {
+        std::size_t n = n_;
+        for (const char16_t u : units) {
+            if (n + 3 > sizeof buffer_) {
+                n_ = n;
+                flush();
+                n = 0;
+            }
+            char* p = buffer_ + n;
+            if (u < 0x80) {
+                p[0] = char(u);
+                n += 1;
+            } else if (u < 0x800) {
+                p[0] = char(0xC0 | (u >> 6));
+                p[1] = char(0x80 | (u & 0x3F));
+                n += 2;
+            } else {
+                p[0] = char(0xE0 | (u >> 12));
+                p[1] = char(0x80 | ((u >> 6) & 0x3F));
+                p[2] = char(0x80 | (u & 0x3F));
+                n += 3;
+            }
+        }
+        n_ = n;
+    }
     void flush() {
         if (n_) out_[piece_].append(buffer_, n_);
         n_ = 0;
@@ -94,15 +120,21 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
             convertStretch(*font, codes.data(), n, converted);
             const std::u16string_view text = converted.text();
             std::size_t kept = 0;
-            for (std::size_t k = 0; k < n; ++k) {
-                const OfficeChar& c = chars[i + k];
-                writer.to(c.piece);
-                if (kept < converted.kept.size() && converted.kept[kept] == k) {
-                    writer.put(c.value);  // no Unicode value: as it was typed
+            for (std::size_t k = 0; k < n;) {
+                // The characters of one piece: their text is one stretch, but for those
+                // with no Unicode value, which come as they were typed before their own.
+                const std::uint32_t piece = chars[i + k].piece;
+                writer.to(piece);
+                touched[piece] = 1;
+                std::size_t from = converted.textBefore(k);
+                for (; k < n && chars[i + k].piece == piece; ++k) {
+                    if (kept == converted.kept.size() || converted.kept[kept] != k) continue;
+                    writer.put(text.substr(from, converted.textBefore(k) - from));
+                    from = converted.textBefore(k);
+                    writer.put(chars[i + k].value);
                     ++kept;
                 }
-                for (std::size_t t = converted.textBefore(k); t < converted.ends[k]; ++t) writer.put(text[t]);
-                touched[c.piece] = 1;
+                writer.put(text.substr(from, converted.ends[k - 1] - from));
             }
             counts.unknown += converted.kept.size();
             counts.converted += n - converted.kept.size();

@@ -13,6 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "io/byte_sink.h"
+
 namespace tolvarin {
 
 struct XmlAttribute {
@@ -181,6 +183,9 @@ public:
     bool within(std::size_t from, std::size_t to) const;
     std::size_t outputSize(std::size_t from, std::size_t to);
     char* applyInto(std::string_view original, std::size_t from, std::size_t to, char* out);
+    // The same stretch handed to `sink` as it is made: the original's bytes between
+    // changes are handed over where they stand, not copied.
+    void applyTo(std::string_view original, std::size_t from, std::size_t to, ByteSink& sink);
 
 private:
     // What replaces a range is kept in large blocks, one piece after another: a long

@@ -43,6 +43,16 @@ bool leavesFolder(std::string_view name) {
     return false;
 }
 
+// Appends what it is handed.
+class StringSink final : public ByteSink {
+public:
+    explicit StringSink(std::string& out) : out_(out) {}
+    void write(std::string_view bytes) override { out_.append(bytes); }
+
+private:
+    std::string& out_;
+};
+
 #if TOLVARIN_LIBDEFLATE
 // libdeflate inflates and deflates whole buffers several times faster than zlib, which
 // libzip uses; a document's parts fit in memory anyway.
@@ -139,6 +149,96 @@ std::size_t deflateFast(std::string_view content, char* out, std::size_t room) {
     if (first == 0 || second == 0) return 0;
     std::memmove(out + first, out + firstRoom, second);
     return first + second;
+}
+
+// What it is handed, deflated a buffer's worth at a time as one piece of a deflate
+// stream, as deflatePiece() does, with its checksum and length.
+class DeflatingSink final : public ByteSink {
+public:
+    DeflatingSink(char* out, std::size_t room, bool last) : stream_(std::make_unique<isal_zstream>()), last_(last) {
+        isal_deflate_init(stream_.get());
+        stream_->level = 1;
+        stream_->level_buf = levelBuffer_.get();
+        stream_->level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+        stream_->next_out = reinterpret_cast<std::uint8_t*>(out);
+        stream_->avail_out = std::uint32_t(std::min<std::size_t>(room, 0xFFFFFFFFu));
+    }
+    void write(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const std::size_t n = std::min(bytes.size(), kBuffer - used_);
+            std::memcpy(buffer_.get() + used_, bytes.data(), n);
+            used_ += n;
+            bytes.remove_prefix(n);
+            if (used_ == kBuffer) deflate(false);
+        }
+    }
+    // Ends the piece. Returns its deflated size, 0 when it did not fit.
+    std::size_t finish() {
+        deflate(true);
+        if (failed_ || stream_->internal_state.state != (last_ ? ZSTATE_END : ZSTATE_NEW_HDR)) return 0;
+        return stream_->total_out;
+    }
+    std::uint32_t crc() const { return crc_; }
+    std::uint64_t size() const { return size_; }
+
+private:
+    static constexpr std::size_t kBuffer = std::size_t(128) << 10;  // stays in the cache
+    void deflate(bool end) {
+        if (failed_) return;
+        crc_ = libdeflate_crc32(crc_, buffer_.get(), used_);
+        size_ += used_;
+        isal_zstream& s = *stream_;
+        s.next_in = reinterpret_cast<std::uint8_t*>(buffer_.get());
+        s.avail_in = std::uint32_t(used_);
+        s.end_of_stream = end && last_ ? 1 : 0;
+        s.flush = end && !last_ ? SYNC_FLUSH : NO_FLUSH;
+        failed_ = isal_deflate(&s) != COMP_OK || s.avail_in != 0 || size_ > 0xFFFFFFFFu;
+        used_ = 0;
+    }
+    std::unique_ptr<isal_zstream> stream_;
+    std::unique_ptr<std::uint8_t[]> levelBuffer_{new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]};
+    std::unique_ptr<char[]> buffer_{new char[kBuffer]};
+    std::size_t used_ = 0;
+    bool last_, failed_ = false;
+    std::uint32_t crc_ = 0;
+    std::uint64_t size_ = 0;
+};
+
+// The pieces made and deflated as they are made, into `r`; false when they did not fit.
+bool deflateAsMade(const std::vector<ZipPackage::ContentPiece>& pieces, ZipPackage::Replacement& r) {
+    if (pieces.empty() || pieces.size() > 2) return false;
+    // Room for each piece's deflated bytes, as for a whole part, then moved together.
+    std::vector<std::size_t> rooms, at;
+    std::size_t room = 0;
+    for (const ZipPackage::ContentPiece& p : pieces) {
+        at.push_back(room);
+        rooms.push_back(p.size + p.size / 2 + 4096);
+        room += rooms.back();
+    }
+    r.packed.reset(new char[room]);
+    preferHugePages(r.packed.get(), room);
+    std::vector<std::unique_ptr<DeflatingSink>> sinks;
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        sinks.push_back(std::make_unique<DeflatingSink>(r.packed.get() + at[i], rooms[i], i + 1 == pieces.size()));
+    std::vector<std::size_t> packed(pieces.size());
+    const auto make = [&](std::size_t i) {
+        pieces[i].make(*sinks[i]);
+        packed[i] = sinks[i]->finish();
+    };
+    if (pieces.size() == 2 && std::thread::hardware_concurrency() > 1) atOnce([&] { make(0); }, [&] { make(1); });
+    else
+        for (std::size_t i = 0; i < pieces.size(); ++i) make(i);
+    r.packedSize = 0;
+    r.size = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (packed[i] == 0) return false;
+        std::memmove(r.packed.get() + r.packedSize, r.packed.get() + at[i], packed[i]);
+        r.packedSize += packed[i];
+        r.crc = i == 0 ? sinks[i]->crc()
+                       : std::uint32_t(crc32_combine(r.crc, sinks[i]->crc(), z_off_t(sinks[i]->size())));
+        r.size += sinks[i]->size();
+    }
+    return true;
 }
 #endif
 
@@ -320,6 +420,23 @@ void ZipPackage::replace(std::string_view name, std::string content) {
 #endif
     r.content = std::move(content);
     replaced_.insert_or_assign(std::string(name), std::move(r));
+}
+
+void ZipPackage::replace(std::string_view name, const std::vector<ContentPiece>& pieces) {
+#if TOLVARIN_ISAL
+    if (Replacement r; deflateAsMade(pieces, r)) {
+        replaced_.insert_or_assign(std::string(name), std::move(r));
+        return;
+    }
+#endif
+    // Made whole, then deflated as any new content is.
+    std::size_t size = 0;
+    for (const ContentPiece& p : pieces) size += p.size;
+    std::string content;
+    reserveLarge(content, size);
+    StringSink sink(content);
+    for (const ContentPiece& p : pieces) p.make(sink);
+    replace(name, std::move(content));
 }
 
 std::string ZipPackage::save(std::string& out) {

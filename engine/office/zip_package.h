@@ -3,11 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "io/byte_sink.h"
 
 struct zip;
 struct zip_source;
@@ -37,6 +40,16 @@ public:
 
     // Replaces a member's content for save(); its name, place and date stay.
     void replace(std::string_view name, std::string content);
+    // A stretch of a member's new content: about `size` bytes, which `make` hands to its
+    // sink in order.
+    struct ContentPiece {
+        std::size_t size;
+        std::function<void(ByteSink&)> make;
+    };
+    // As replace(), with the content made piece by piece, two pieces on two threads at
+    // once, and deflated as it is made where that can be: a long part is then never
+    // whole in memory.
+    void replace(std::string_view name, const std::vector<ContentPiece>& pieces);
     bool changed() const { return !replaced_.empty(); }
     // The archive with the replaced members, into `out`. Returns an empty string, or
     // what went wrong.
