@@ -471,23 +471,27 @@ void spliceRange(Part& part, const PackageText& text, const RewriteOptions& opti
                                            : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
         }
     }
+    RunPropertiesEdit edit;  // what every run's edit shares, set once
+    if (options.unicode) {
+        edit.font = options.unicodeFont;
+        edit.slots = {Ascii, HAnsi, EastAsia, Cs};
+        edit.complexLanguage = "ml-IN";
+    } else {
+        edit.font = std::string(kTargetFontName);
+        edit.slots = {Ascii, HAnsi};
+    }
     for (std::size_t r = firstRun; r < endRun; ++r) {
         const RunAt& run = part.runs[r];
         if (!run.touched) continue;
-        RunPropertiesEdit edit;
         if (options.unicode) {
-            edit.font = options.unicodeFont;
-            edit.slots = {Ascii, HAnsi, EastAsia, Cs};
             edit.boldCs = run.boldCs;
             edit.italicCs = run.italicCs;
-            if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
-            edit.complexLanguage = "ml-IN";
-        } else {
+            if (run.sizeCs.empty()) edit.sizeCs.reset();
+            else edit.sizeCs = run.sizeCs;
+        } else if (!run.hasSymbol && !run.themed) {
             // Renaming the legacy font's declarations reaches text that names it; a symbol or a
             // theme font does not.
-            if (!run.hasSymbol && !run.themed) continue;
-            edit.font = std::string(kTargetFontName);
-            edit.slots = {Ascii, HAnsi};
+            continue;
         }
         const bool level = isW(el[run.element], "lvl");
         editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
