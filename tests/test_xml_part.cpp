@@ -179,3 +179,25 @@ TEST(XmlNames, ResolvedAsNamespacesSay) {
         EXPECT_EQ(names, c.names);
     }
 }
+
+// Text spliced in is escaped wherever its characters stand, the fast scan's sixteen-byte
+// steps and their edges included; text with nothing to escape comes out as it is.
+TEST(XmlSplice, EscapesWhereverTheCharacterStands) {
+    const std::string original = "<t>old</t>";
+    for (const char special : {'&', '<', '>', '"'}) {
+        for (const std::size_t at : {0, 1, 15, 16, 17, 31, 32, 40, 47}) {
+            std::string text(48, 'x');
+            text[at] = special;
+            std::string escaped;
+            for (const char c : text)
+                escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
+            XmlSplice splice;
+            splice.replaceEscaped(3, 6, text);
+            EXPECT_EQ(splice.apply(original), "<t>" + escaped + "</t>") << special << " at " << at;
+        }
+    }
+    XmlSplice plain;
+    const std::string text = "\xE0\xB4\xAE\xE0\xB4\xB2\xE0\xB4\xAF\xE0\xB4\xBE\xE0\xB4\xB3\xE0\xB4\x82 text";
+    plain.replaceEscaped(3, 6, text);
+    EXPECT_EQ(plain.apply(original), "<t>" + text + "</t>");
+}

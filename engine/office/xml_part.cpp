@@ -3,11 +3,15 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
 #include <thread>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "io/memory_hint.h"
 #include "office/xml_names.h"
@@ -25,6 +29,7 @@ struct Reader {
     std::uint32_t textOwner = kNoElement;  // whose text may still grow
     // Where the parser's input stands in the part: its byte indexes plus this.
     std::size_t shift = 0;
+    std::string_view part;  // the whole part's bytes, which text may point into
     // The first of two halves stops at the start tag here; the second when cancelled.
     std::size_t stopAt = std::string::npos;
     const std::atomic<bool>* cancelled = nullptr;
@@ -234,11 +239,25 @@ void XMLCALL Reader::onText(void* data, const XML_Char* text, int length) {
     // references and line ends): the pool ends with it while it may grow.
     if (e.text.empty()) r->textOwner = r->current;
     if (r->textOwner == r->current) {
-        r->poolRoom(n);
-        std::string& pool = r->store->pool;
-        const std::size_t from = e.text.empty() ? pool.size() : std::size_t(e.text.data() - pool.data());
-        pool.append(text, n);
-        e.text = std::string_view(pool.data() + from, pool.size() - from);
+        // Text as it is written in the part (no reference, no line end made over) is a view
+        // of the part's own bytes; other text is decoded into the pool.
+        const std::string_view part = r->part;
+        const std::size_t at = r->index();
+        const bool asWritten = r->count() == n && at <= part.size() && n <= part.size() - at &&
+                               std::memcmp(part.data() + at, text, n) == 0;
+        const bool inPart = !e.text.empty() && e.text.data() >= part.data() &&
+                            e.text.data() + e.text.size() <= part.data() + part.size();
+        if (asWritten && (e.text.empty() || (inPart && e.text.data() + e.text.size() == part.data() + at))) {
+            e.text = std::string_view(e.text.empty() ? part.data() + at : e.text.data(), e.text.size() + n);
+        } else {
+            r->poolRoom(e.text.size() + n);
+            std::string& pool = r->store->pool;
+            std::size_t from = pool.size();
+            if (inPart) pool.append(e.text);  // the pool takes it on
+            else if (!e.text.empty()) from = std::size_t(e.text.data() - pool.data());
+            pool.append(text, n);
+            e.text = std::string_view(pool.data() + from, pool.size() - from);
+        }
     }
     if (!r->texts) return;
     const auto order = std::uint32_t(r->elements->size());
@@ -266,6 +285,24 @@ constexpr std::string_view entityFor(char c) {
     case '"': return "&quot;";
     default: return {};
     }
+}
+
+// Where the first character that escaped text writes as an entity stands, or the
+// length: sixteen bytes at a time where the processor can, as most text has none.
+std::size_t firstToEscape(std::string_view s) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>'),
+                  quot = _mm_set1_epi8('"');
+    for (; i + 16 <= s.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, quot)));
+        if (const int mask = _mm_movemask_epi8(hit)) return i + std::size_t(std::countr_zero(unsigned(mask)));
+    }
+#endif
+    while (i < s.size() && entityFor(s[i]).empty()) ++i;
+    return i;
 }
 
 }  // namespace
@@ -305,6 +342,7 @@ std::string XmlPart::parse(std::string bytes) {
 
 std::string XmlPart::parseWhole() {
     Reader reader(elements_, store_, keepTexts_ ? &texts_ : nullptr);
+    reader.part = bytes_;
     reader.reserve(bytes_);
     return reader.parse({}, bytes_);
 }
@@ -316,6 +354,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     // The second half, on a thread of its own.
     std::vector<XmlText> texts2;
     Reader second(elements2_, *second_, keepTexts_ ? &texts2 : nullptr);
+    second.part = bytes_;
     second.shift = split.at - split.prologue.size();
     std::atomic<bool> cancelled{false};
     second.cancelled = &cancelled;
@@ -341,6 +380,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
 
     // The first half, here: it stops at the second's first start tag.
     Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
+    first.part = bytes_;
     first.stopAt = split.at;
     first.reserve(all.substr(0, split.at));
     std::string error = first.parse({}, all);
@@ -447,8 +487,9 @@ void XmlSplice::replaceEscaped(std::size_t begin, std::size_t end, std::string_v
         for (int c = 0; c < 256; ++c) extra[std::size_t(c)] = std::uint8_t(std::max<std::size_t>(1, entityFor(char(c)).size()) - 1);
         return extra;
     }();
+    const std::size_t first = firstToEscape(utf8);
     std::size_t extra = 0;
-    for (char c : utf8) extra += kExtra[static_cast<unsigned char>(c)];
+    for (char c : utf8.substr(first)) extra += kExtra[static_cast<unsigned char>(c)];
     if (extra == 0) {  // kept as it is, not copied
         changes_.push_back({begin, end, utf8.empty() ? nullptr : utf8.data(), utf8.size()});
         return;
