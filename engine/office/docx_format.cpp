@@ -203,11 +203,18 @@ std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
 void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view utf8, const RunProperties& props,
                                 std::uint32_t piece, bool levelText) {
     PackageText& text = text_;
+    // A run's characters take one or two of its slots: each slot met is looked up once, and
+    // two slots naming one font count as one (`same`, the first of them).
+    struct SlotFont {
+        const std::string* name;
+        const std::string* same;
+        const LegacyFont* legacy;
+        std::uint32_t index;
+    };
+    SlotFont met[kSlotCount];
+    std::size_t slots = 0;
     const std::string* counted = nullptr;
     std::size_t count = 0;
-    const std::string* looked = nullptr;
-    const LegacyFont* legacy = nullptr;
-    std::uint32_t nameIndex = 0;
     // Written in place: no more characters than bytes.
     const std::size_t before = chars.size();
     chars.resize(before + utf8.size());
@@ -223,25 +230,29 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
         const std::optional<std::string>& font = props.font[props.slotFor(c)];
         static const std::string kNoFont;
         const std::string& name = font ? *font : kNoFont;
-        if (&name != looked) {  // a run's characters take one or two of its slots: looked up once each
-            looked = &name;
+        std::size_t k = 0;
+        while (k < slots && met[k].name != &name) ++k;
+        if (k == slots) {
             if (!fontLooked_ || name != lastFont_) {
                 fontLooked_ = true;
                 lastFont_ = name;
                 lastLegacy_ = legacyFontNamed(name);
                 lastFontIndex_ = text.fontIndex(name);
             }
-            legacy = lastLegacy_;
-            nameIndex = lastFontIndex_;
+            const std::string* same = &name;
+            for (std::size_t j = 0; j < slots; ++j)
+                if (*met[j].name == name) same = met[j].same;
+            met[slots++] = {&name, same, lastLegacy_, lastFontIndex_};
         }
-        const int code = legacy ? legacyCode(c) : -1;
-        *out++ = {c, code, code >= 0 ? legacy : nullptr, piece, nameIndex};
+        const SlotFont& f = met[k];
+        const int code = f.legacy ? legacyCode(c) : -1;
+        *out++ = {c, code, code >= 0 ? f.legacy : nullptr, piece, f.index};
         if (levelText) continue;
-        if (counted && counted != &name && *counted != name) {
+        if (counted && counted != f.same) {
             text.noteFont(*counted, count);
             count = 0;
         }
-        counted = &name;
+        counted = f.same;
         count += c >= 0x20;
     }
     chars.resize(std::size_t(out - chars.data()));
@@ -300,21 +311,22 @@ void StoryReader::read(const XmlPart& xml, std::uint32_t from, std::uint32_t to)
             text.endParagraph(open.back().second);
             open.pop_back();
         }
-        if (isW(e, "p")) {  // every paragraph, an empty one too, is a line of the text
+        const std::string_view local = wLocalName(e);  // empty outside WordprocessingML
+        if (local == "p") {  // every paragraph, an empty one too, is a line of the text
             open.emplace_back(i, text.addParagraph(true));
             continue;
         }
-        if (e.parent == kNoElement || !isW(el[e.parent], "r")) continue;
+        if (e.parent == kNoElement || wLocalName(el[e.parent]) != "r") continue;
         PieceKind kind;
         char32_t fixed = 0;
-        if (isW(e, "t") || isW(e, "delText")) kind = PieceKind::Text;
-        else if (isW(e, "sym")) kind = PieceKind::Symbol;
-        else if (isW(e, "softHyphen")) kind = PieceKind::SoftHyphen;
-        else if (isW(e, "tab") || isW(e, "ptab")) kind = PieceKind::Fixed, fixed = '\t';
-        else if (isW(e, "br") || isW(e, "cr")) kind = PieceKind::Fixed, fixed = '\n';
-        else if (isW(e, "noBreakHyphen")) kind = PieceKind::Fixed, fixed = 0x2011;
-        else if (isW(e, "drawing") || isW(e, "pict") || isW(e, "object") || isW(e, "footnoteReference") ||
-                 isW(e, "endnoteReference") || endsWith(e.name, " AlternateContent"))
+        if (local == "t" || local == "delText") kind = PieceKind::Text;
+        else if (local == "sym") kind = PieceKind::Symbol;
+        else if (local == "softHyphen") kind = PieceKind::SoftHyphen;
+        else if (local == "tab" || local == "ptab") kind = PieceKind::Fixed, fixed = '\t';
+        else if (local == "br" || local == "cr") kind = PieceKind::Fixed, fixed = '\n';
+        else if (local == "noBreakHyphen") kind = PieceKind::Fixed, fixed = 0x2011;
+        else if (local == "drawing" || local == "pict" || local == "object" || local == "footnoteReference" ||
+                 local == "endnoteReference" || endsWith(e.name, " AlternateContent"))
             kind = PieceKind::Fixed;  // ends a stretch, prints nothing
         else continue;
         const std::uint32_t run = e.parent;
