@@ -575,7 +575,7 @@ std::string XmlSplice::apply(std::string_view original) {
 void appendXmlEscaped(std::string& out, std::string_view utf8) {
     // Most text has nothing to escape: it goes in stretches.
     std::size_t from = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
+    for (std::size_t i = firstToEscape(utf8); i < utf8.size(); ++i) {
         const std::string_view entity = entityFor(utf8[i]);
         if (entity.empty()) continue;
         out.append(utf8.substr(from, i - from));
