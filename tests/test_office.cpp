@@ -207,6 +207,30 @@ TEST(Docx, HandWrittenCases) {
     }
 }
 
+// Runs whose properties are written alike are edited alike only where Word finds them
+// alike: a paragraph style's bold and size are repeated for the complex script in its
+// runs, and not in the same runs of a plain paragraph.
+TEST(Docx, RunsWrittenAlikeInOtherStyles) {
+    const std::string styled = "<w:p><w:pPr><w:pStyle w:val=\"Big\"/></w:pPr>" + run(typed({0xB5})) + "</w:p>";
+    const std::string plain = "<w:p>" + run(typed({0xDE})) + "</w:p>";
+    const DocxCase c{"alike", plain + styled + plain + styled, {},
+                     "<w:style w:type=\"paragraph\" w:styleId=\"Big\"><w:rPr><w:b/><w:sz w:val=\"28\"/></w:rPr></w:style>"};
+    std::string out;
+    const RewriteOutcome r = convertPackage(docx(c), out, RewriteOptions{true, "Noto Sans Malayalam"});
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::string document = zipMembers(out, false).at("word/document.xml");
+    std::size_t at = document.find("<w:body>");
+    for (const bool big : {false, true, false, true}) {
+        const std::size_t end = document.find("</w:p>", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string paragraph = document.substr(at, end - at);
+        EXPECT_EQ(paragraph.find("<w:bCs/>") != std::string::npos, big) << paragraph;
+        EXPECT_EQ(paragraph.find("<w:szCs w:val=\"28\"/>") != std::string::npos, big) << paragraph;
+        EXPECT_NE(paragraph.find("<w:lang w:bidi=\"ml-IN\"/>"), std::string::npos) << paragraph;
+        at = end + 1;
+    }
+}
+
 // ML-TTRevathi: a pair across two runs becomes one code in the first, the second
 // run's text empties and stays; the font is renamed where it is named.
 TEST(Docx, PairAcrossRunsToRevathi) {

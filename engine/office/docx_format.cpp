@@ -483,6 +483,7 @@ void spliceRange(Part& part, const PackageText& text, const RewriteOptions& opti
                                            : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
         }
     }
+    RunPropertiesEditor editor(part.xml, fontsRewritten);
     RunPropertiesEdit edit;  // what every run's edit shares, set once
     if (options.unicode) {
         edit.font = options.unicodeFont;
@@ -506,7 +507,7 @@ void spliceRange(Part& part, const PackageText& text, const RewriteOptions& opti
             continue;
         }
         const bool level = isW(el[run.element], "lvl");
-        editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+        editor.edit(run.element, run.rPr, level, edit, splice);
     }
     if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
 }
