@@ -96,19 +96,15 @@ struct Reader {
         XML_SetElementHandler(parser, onStart, onEnd);
         XML_SetCharacterDataHandler(parser, onText);
         XML_SetProcessingInstructionHandler(parser, onInstruction);
-        if (bytes.size() + prologue.size() > std::size_t(0x7FFFFFFF)) return "an XML part larger than 2 GiB";
-        // Expat copies what it is given into a buffer of its own: given a piece at a time,
-        // that buffer stays small (and in the cache) instead of as large as the part, and a
-        // reader that stops early copies no further. Byte indexes count across the pieces.
-        constexpr std::size_t kPiece = std::size_t(512) << 10;
-        bool good = prologue.empty() || XML_Parse(parser, prologue.data(), int(prologue.size()), 0) != XML_STATUS_ERROR;
-        for (std::size_t at = 0; good;) {
-            const std::size_t n = std::min(kPiece, bytes.size() - at);
-            const bool last = at + n == bytes.size();
-            good = XML_Parse(parser, bytes.data() + at, int(n), last) != XML_STATUS_ERROR;
-            if (good && last) return {};
-            at += n;
-        }
+        const std::size_t size = prologue.size() + bytes.size();
+        if (size > std::size_t(0x7FFFFFFF)) return "an XML part larger than 2 GiB";
+        // Given all at once, as the last of it: expat copies what it is given into a buffer
+        // of its own anyway, and reads a last buffer a fifth faster than one more may follow.
+        void* buffer = XML_GetBuffer(parser, int(std::max<std::size_t>(size, 1)));
+        if (!buffer) return "not enough memory to read XML";
+        std::memcpy(buffer, prologue.data(), prologue.size());
+        std::memcpy(static_cast<char*>(buffer) + prologue.size(), bytes.data(), bytes.size());
+        if (XML_ParseBuffer(parser, int(size), 1) != XML_STATUS_ERROR) return {};
         if (failure != XML_ERROR_NONE)
             return std::string("not well-formed XML (") + XML_ErrorString(failure) + " at line " +
                    std::to_string(failureLine) + ")";
@@ -378,22 +374,30 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
         }
     } join{thread, cancelled};
 
-    // The first half, here: it stops at the second's first start tag.
+    // The first half, here: it stops at the second's first start tag, and is given the part
+    // up to that tag's end.
     Reader first(elements_, store_, keepTexts_ ? &texts_ : nullptr);
     first.part = bytes_;
     first.stopAt = split.at;
     first.reserve(all.substr(0, split.at));
-    std::string error = first.parse({}, all);
+    std::size_t tagEnd = split.at + 1;
+    for (char quote = 0; tagEnd < all.size(); ++tagEnd) {
+        const char c = all[tagEnd];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            ++tagEnd;
+            break;
+        }
+    }
+    std::string error = first.parse({}, all.substr(0, tagEnd));
     const std::vector<std::uint32_t> open = first.openElements();
     bool agrees = first.stopped && first.stoppedAt == split.at && open.size() == split.open.size();
     for (std::size_t p = 0; agrees && p < open.size(); ++p)
         agrees = elements_[open[p]].start == split.open[p].first && elements_[open[p]].startEnd == split.open[p].second;
-    if (!error.empty() || !first.stopped) {  // read whole already: an error before the split, or no split
-        cancelled = true;
-        thread.join();
-        elements2_.clear();
-        return error;
-    }
+    if (!error.empty() || !first.stopped) return std::nullopt;  // read whole, for the error as a whole reading finds it
     if (!agrees) return std::nullopt;
     thread.join();
     if (failure) std::rethrow_exception(failure);
