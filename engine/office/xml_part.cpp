@@ -380,19 +380,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     first.part = bytes_;
     first.stopAt = split.at;
     first.reserve(all.substr(0, split.at));
-    std::size_t tagEnd = split.at + 1;
-    for (char quote = 0; tagEnd < all.size(); ++tagEnd) {
-        const char c = all[tagEnd];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            ++tagEnd;
-            break;
-        }
-    }
-    std::string error = first.parse({}, all.substr(0, tagEnd));
+    std::string error = first.parse({}, all.substr(0, std::min(xmlTagEnd(all, split.at), all.size())));
     const std::vector<std::uint32_t> open = first.openElements();
     bool agrees = first.stopped && first.stoppedAt == split.at && open.size() == split.open.size();
     for (std::size_t p = 0; agrees && p < open.size(); ++p)

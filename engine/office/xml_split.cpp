@@ -44,22 +44,10 @@ std::optional<XmlSplit> findXmlSplit(std::string_view s) {
             if (!best || open.size() < best->open.size()) best = XmlSplit{i, open, {}};
             if (open.size() == 1 || i >= target + window) break;  // none shallower to be found
         }
-        // The tag's end: the first '>' outside its quoted values.
-        std::size_t j = i + 1;
-        char quote = 0;
-        for (; j < s.size(); ++j) {
-            const char c = s[j];
-            if (quote) {
-                if (c == quote) quote = 0;
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '>') {
-                break;
-            }
-        }
-        if (j >= s.size()) break;
-        if (s[j - 1] != '/') open.emplace_back(i, j + 1);
-        i = j + 1;
+        const std::size_t end = xmlTagEnd(s, i);
+        if (end == std::string_view::npos) break;
+        if (s[end - 2] != '/') open.emplace_back(i, end);
+        i = end;
     }
     if (!best) return std::nullopt;
     // What precedes the root (the XML declaration with its encoding, comments), then the
@@ -67,6 +55,21 @@ std::optional<XmlSplit> findXmlSplit(std::string_view s) {
     best->prologue.assign(s.substr(0, best->open.front().first));
     for (const auto& [begin, end] : best->open) best->prologue.append(s.substr(begin, end - begin));
     return best;
+}
+
+std::size_t xmlTagEnd(std::string_view s, std::size_t at) {
+    char quote = 0;
+    for (std::size_t j = at + 1; j < s.size(); ++j) {
+        const char c = s[j];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return j + 1;
+        }
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace tolvarin

@@ -28,4 +28,8 @@ struct XmlSplit {
 // part not in an encoding that keeps '<' a byte of its own).
 std::optional<XmlSplit> findXmlSplit(std::string_view bytes);
 
+// Just past the '>' that ends the tag beginning at `at` (the first outside its quoted
+// values), or npos when the bytes end first.
+std::size_t xmlTagEnd(std::string_view bytes, std::size_t at);
+
 }  // namespace tolvarin
