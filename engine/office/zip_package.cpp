@@ -15,6 +15,7 @@
 #endif
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,7 +27,9 @@ namespace {
 
 std::string zipError(zip_error_t* error) {
     std::string text = zip_error_strerror(error);
-    if (!text.empty()) text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    // Lower case to follow a colon, but not an abbreviation ("CRC error").
+    if (!text.empty() && (text.size() == 1 || !std::isupper(static_cast<unsigned char>(text[1]))))
+        text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
     return text;
 }
 
