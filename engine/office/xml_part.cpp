@@ -102,8 +102,8 @@ struct Reader {
         // of its own anyway, and reads a last buffer a fifth faster than one more may follow.
         void* buffer = XML_GetBuffer(parser, int(std::max<std::size_t>(size, 1)));
         if (!buffer) return "not enough memory to read XML";
-        std::memcpy(buffer, prologue.data(), prologue.size());
-        std::memcpy(static_cast<char*>(buffer) + prologue.size(), bytes.data(), bytes.size());
+        if (!prologue.empty()) std::memcpy(buffer, prologue.data(), prologue.size());
+        if (!bytes.empty()) std::memcpy(static_cast<char*>(buffer) + prologue.size(), bytes.data(), bytes.size());
         if (XML_ParseBuffer(parser, int(size), 1) != XML_STATUS_ERROR) return {};
         if (failure != XML_ERROR_NONE)
             return std::string("not well-formed XML (") + XML_ErrorString(failure) + " at line " +
