@@ -189,6 +189,29 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     }
 }
 
+RunPropertiesEditor::Edited RunPropertiesEditor::editOnce(std::uint32_t owner, std::uint32_t rPr, bool level,
+                                                           const RunPropertiesEdit& edit) {
+    const auto& el = part_.elements();
+    const XmlElement& properties = el[rPr];
+    XmlSplice own;
+    std::vector<char> before;
+    for (std::uint32_t j : children_) before.push_back(fontsRewritten_[j]);
+    editRunProperties(part_, owner, rPr, level, edit, own, fontsRewritten_);
+    Edited edited;
+    edited.whole = own.within(properties.start, properties.end);
+    for (std::size_t c = 0; c < children_.size(); ++c) {
+        if (fontsRewritten_[children_[c]] && !before[c]) edited.marked.push_back(std::uint32_t(c));
+        // A second w:rFonts, left as it is here, is renamed later in a change of its own:
+        // the w:rPr is then not spliced in whole.
+        else if (wLocalName(el[children_[c]]) == "rFonts") edited.whole = false;
+    }
+    if (edited.whole) {
+        edited.bytes.resize(own.outputSize(properties.start, properties.end));
+        own.applyInto(part_.bytes(), properties.start, properties.end, edited.bytes.data());
+    }
+    return edited;
+}
+
 void RunPropertiesEditor::edit(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit,
                                XmlSplice& splice) {
     const auto& el = part_.elements();
@@ -213,32 +236,8 @@ void RunPropertiesEditor::edit(std::uint32_t owner, std::uint32_t rPr, bool leve
         key_.append(reinterpret_cast<const char*>(&name), sizeof name);
     });
     auto found = edited_.find(key_);
-    if (found == edited_.end()) {
-        XmlSplice own;
-        std::vector<char> before;
-        for (std::uint32_t j : children_) before.push_back(fontsRewritten_[j]);
-        editRunProperties(part_, owner, rPr, level, edit, own, fontsRewritten_);
-        if (!own.within(properties.start, properties.end)) {  // not within it after all: as it is
-            editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
-            return;
-        }
-        Edited edited;
-        for (std::size_t c = 0; c < children_.size(); ++c) {
-            if (fontsRewritten_[children_[c]] && !before[c]) edited.marked.push_back(std::uint32_t(c));
-            // A second w:rFonts, left as it is here, is renamed later in a change of its own:
-            // the w:rPr is then not spliced in whole.
-            else if (wLocalName(el[children_[c]]) == "rFonts") edited.whole = false;
-        }
-        if (edited.whole) {
-            edited.bytes.resize(own.outputSize(properties.start, properties.end));
-            own.applyInto(bytes, properties.start, properties.end, edited.bytes.data());
-        }
-        found = edited_.emplace(key_, std::move(edited)).first;
-        if (!found->second.whole) {
-            editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
-            return;
-        }
-    } else if (!found->second.whole) {
+    if (found == edited_.end()) found = edited_.emplace(key_, editOnce(owner, rPr, level, edit)).first;
+    if (!found->second.whole) {
         editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
         return;
     }

@@ -43,6 +43,8 @@ private:
         std::vector<std::uint32_t> marked;  // which of its children are w:rFonts rewritten
         bool whole = true;  // false: edited change by change, each time
     };
+    // The first of the runs whose w:rPr is written alike (children_ holds its children).
+    Edited editOnce(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit);
     const XmlPart& part_;
     std::vector<char>& fontsRewritten_;
     // By what the edit depends on: the w:rPr as written, its children's names as read (the

@@ -32,7 +32,7 @@ public:
     // The character as UTF-8 (a lone surrogate too, as appendUtf8() writes it).
     void put(char32_t c) {
         if (n_ + 4 > sizeof buffer_) flush();
-        n_ += encode(buffer_ + n_, c);
+        n_ += encodeUtf8(buffer_ + n_, c);
     }
     // UTF-16 text as UTF-8, a unit at a time (a surrogate too, as put() writes it).
     void put(std::u16string_view units) {
@@ -43,7 +43,7 @@ public:
                 flush();
                 n = 0;
             }
-            n += encode(buffer_ + n, u);
+            n += encodeUtf8(buffer_ + n, u);
         }
         n_ = n;
     }
@@ -53,30 +53,6 @@ public:
     }
 
 private:
-    // Writes the character's UTF-8 at `p`; returns how many bytes.
-    static std::size_t encode(char* p, char32_t c) {
-        if (c < 0x80) {
-            p[0] = char(c);
-            return 1;
-        }
-        if (c < 0x800) {
-            p[0] = char(0xC0 | (c >> 6));
-            p[1] = char(0x80 | (c & 0x3F));
-            return 2;
-        }
-        if (c < 0x10000) {
-            p[0] = char(0xE0 | (c >> 12));
-            p[1] = char(0x80 | ((c >> 6) & 0x3F));
-            p[2] = char(0x80 | (c & 0x3F));
-            return 3;
-        }
-        p[0] = char(0xF0 | (c >> 18));
-        p[1] = char(0x80 | ((c >> 12) & 0x3F));
-        p[2] = char(0x80 | ((c >> 6) & 0x3F));
-        p[3] = char(0x80 | (c & 0x3F));
-        return 4;
-    }
-
     std::vector<std::string>& out_;
     std::uint32_t piece_ = 0xFFFFFFFF;
     std::size_t n_ = 0;

@@ -533,15 +533,13 @@ std::size_t XmlSplice::outputSize(std::size_t from, std::size_t to) {
 }
 
 char* XmlSplice::applyInto(std::string_view original, std::size_t from, std::size_t to, char* out) {
-    sort();
-    std::size_t at = from;
-    for (const Change& c : changes_) {
-        if (c.begin > at) out = std::copy(original.begin() + std::ptrdiff_t(at), original.begin() + std::ptrdiff_t(c.begin), out);
-        if (c.size) out = std::copy(c.with, c.with + c.size, out);
-        at = std::max(at, c.end);
-    }
-    if (to > at) out = std::copy(original.begin() + std::ptrdiff_t(at), original.begin() + std::ptrdiff_t(to), out);
-    return out;
+    struct Into final : ByteSink {
+        char* at;
+        void write(std::string_view bytes) override { at = std::copy(bytes.begin(), bytes.end(), at); }
+    } into;
+    into.at = out;
+    applyTo(original, from, to, into);
+    return into.at;
 }
 
 void XmlSplice::applyTo(std::string_view original, std::size_t from, std::size_t to, ByteSink& sink) {

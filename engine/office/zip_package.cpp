@@ -69,6 +69,9 @@ struct Compressor {
     ~Compressor() { libdeflate_free_compressor(c); }
 };
 
+// A changed part this long is deflated in two pieces at once.
+constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
+
 // Deflates `content` into `out` (room for libdeflate's bound of it, plus zlib's of a
 // third). A long part is deflated in two pieces at once: the first third by zlib on a
 // thread of its own, ending in a flush to a byte's edge and not as the last block, and
@@ -76,7 +79,6 @@ struct Compressor {
 // the deflated size, 0 when it does not fit.
 std::size_t deflateWhole(libdeflate_compressor* c, std::string_view content, char* out, std::size_t room) {
     const auto inOnePiece = [&] { return libdeflate_deflate_compress(c, content.data(), content.size(), out, room); };
-    constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
     if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2) return inOnePiece();
     const std::size_t cut = content.size() / 3;
     z_stream z{};
@@ -110,66 +112,25 @@ std::size_t deflateWhole(libdeflate_compressor* c, std::string_view content, cha
 // builds without ISA-L (Windows) do.
 constexpr std::size_t kIsalFrom = std::size_t(1) << 20;
 
-// ISA-L deflates at its fastest level several times faster than libdeflate at its,
-// packing a few percent larger. Deflates `in` to `out` as the stream's last piece or as
-// one ending on a byte's edge that another follows; `before` is what precedes `in` in
-// the stream, which it may refer back to. Returns the deflated size, 0 when it does
-// not fit.
-std::size_t deflatePiece(std::string_view before, std::string_view in, char* out, std::size_t room, bool last) {
-    if (in.size() > 0xFFFFFFFFu) return 0;
-    auto stream = std::make_unique<isal_zstream>();
-    isal_zstream& s = *stream;
-    isal_deflate_init(&s);
-    const std::unique_ptr<std::uint8_t[]> levelBuffer(new std::uint8_t[ISAL_DEF_LVL1_DEFAULT]);
-    s.level = 1;
-    s.level_buf = levelBuffer.get();
-    s.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
-    if (!before.empty()) {
-        const std::string_view window = before.substr(before.size() - std::min<std::size_t>(before.size(), 32768));
-        if (isal_deflate_set_dict(&s, reinterpret_cast<std::uint8_t*>(const_cast<char*>(window.data())),
-                                  std::uint32_t(window.size())) != COMP_OK)
-            return 0;
-    }
-    s.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in.data()));
-    s.avail_in = std::uint32_t(in.size());
-    s.next_out = reinterpret_cast<std::uint8_t*>(out);
-    s.avail_out = std::uint32_t(std::min<std::size_t>(room, 0xFFFFFFFFu));
-    s.end_of_stream = last ? 1 : 0;
-    s.flush = last ? NO_FLUSH : SYNC_FLUSH;
-    if (isal_deflate(&s) != COMP_OK || s.avail_in != 0) return 0;
-    // Not all written yet: the output did not fit.
-    if (s.internal_state.state != (last ? ZSTATE_END : ZSTATE_NEW_HDR)) return 0;
-    return s.total_out;
-}
-
-// As deflateWhole(), with ISA-L: a long part in two halves at once. 0 when it does not fit.
-std::size_t deflateFast(std::string_view content, char* out, std::size_t room) {
-    constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
-    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2)
-        return deflatePiece({}, content, out, room, true);
-    const std::size_t cut = content.size() / 2;
-    const std::size_t firstRoom = room / 2;
-    std::size_t first = 0, second = 0;
-    atOnce([&] { first = deflatePiece({}, content.substr(0, cut), out, firstRoom, false); },
-           [&] {
-               second = deflatePiece(content.substr(0, cut), content.substr(cut), out + firstRoom, room - firstRoom, true);
-           });
-    if (first == 0 || second == 0) return 0;
-    std::memmove(out + first, out + firstRoom, second);
-    return first + second;
-}
-
-// What it is handed, deflated a buffer's worth at a time as one piece of a deflate
-// stream, as deflatePiece() does, with its checksum and length.
+// What it is handed, deflated a buffer's worth at a time, with its checksum and length:
+// ISA-L at its fastest level deflates several times faster than libdeflate at its,
+// packing a few percent larger. A piece of a deflate stream, the last one or one ending
+// on a byte's edge that another follows; `before`, what precedes it in the stream when
+// that is at hand, which it may refer back to.
 class DeflatingSink final : public ByteSink {
 public:
-    DeflatingSink(char* out, std::size_t room, bool last) : stream_(std::make_unique<isal_zstream>()), last_(last) {
+    DeflatingSink(char* out, std::size_t room, bool last, std::string_view before = {})
+        : stream_(std::make_unique<isal_zstream>()), last_(last) {
         isal_deflate_init(stream_.get());
         stream_->level = 1;
         stream_->level_buf = levelBuffer_.get();
         stream_->level_buf_size = ISAL_DEF_LVL1_DEFAULT;
         stream_->next_out = reinterpret_cast<std::uint8_t*>(out);
         stream_->avail_out = std::uint32_t(std::min<std::size_t>(room, 0xFFFFFFFFu));
+        const std::string_view window = before.substr(before.size() - std::min<std::size_t>(before.size(), 32768));
+        if (!window.empty())
+            failed_ = isal_deflate_set_dict(stream_.get(), reinterpret_cast<std::uint8_t*>(const_cast<char*>(window.data())),
+                                            std::uint32_t(window.size())) != COMP_OK;
     }
     void write(std::string_view bytes) override {
         while (!bytes.empty()) {
@@ -213,7 +174,9 @@ private:
 };
 
 // The pieces made and deflated as they are made, into `r`; false when they did not fit.
-bool deflateAsMade(const std::vector<ZipPackage::ContentPiece>& pieces, ZipPackage::Replacement& r) {
+// `first`: the first of two pieces, when it is at hand, for the second to refer back to.
+bool deflateAsMade(const std::vector<ZipPackage::ContentPiece>& pieces, ZipPackage::Replacement& r,
+                   std::string_view first = {}) {
     if (pieces.empty() || pieces.size() > 2) return false;
     // Room for each piece's deflated bytes, as for a whole part, then moved together.
     std::vector<std::size_t> rooms, at;
@@ -227,7 +190,8 @@ bool deflateAsMade(const std::vector<ZipPackage::ContentPiece>& pieces, ZipPacka
     preferHugePages(r.packed.get(), room);
     std::vector<std::unique_ptr<DeflatingSink>> sinks;
     for (std::size_t i = 0; i < pieces.size(); ++i)
-        sinks.push_back(std::make_unique<DeflatingSink>(r.packed.get() + at[i], rooms[i], i + 1 == pieces.size()));
+        sinks.push_back(std::make_unique<DeflatingSink>(r.packed.get() + at[i], rooms[i], i + 1 == pieces.size(),
+                                                        i == 1 ? first : std::string_view()));
     std::vector<std::size_t> packed(pieces.size());
     const auto make = [&](std::size_t i) {
         pieces[i].make(*sinks[i]);
@@ -247,6 +211,17 @@ bool deflateAsMade(const std::vector<ZipPackage::ContentPiece>& pieces, ZipPacka
         r.size += sinks[i]->size();
     }
     return true;
+}
+
+// New content deflated so, a long one in two halves at once.
+bool deflateFast(std::string_view content, ZipPackage::Replacement& r) {
+    const auto piece = [](std::string_view bytes) {
+        return ZipPackage::ContentPiece{bytes.size(), [bytes](ByteSink& sink) { sink.write(bytes); }};
+    };
+    if (content.size() < kTwoPiecesFrom || std::thread::hardware_concurrency() < 2)
+        return deflateAsMade({piece(content)}, r);
+    const std::string_view first = content.substr(0, content.size() / 2);
+    return deflateAsMade({piece(first), piece(content.substr(first.size()))}, r, first);
 }
 #endif
 
@@ -425,6 +400,12 @@ std::string ZipPackage::read(std::string_view name, std::string& out) const {
 }
 
 void ZipPackage::replace(std::string_view name, std::string content) {
+#if TOLVARIN_ISAL
+    if (Replacement fast; content.size() >= kIsalFrom && deflateFast(content, fast)) {
+        replaced_.insert_or_assign(std::string(name), std::move(fast));
+        return;
+    }
+#endif
     Replacement r;
 #if TOLVARIN_LIBDEFLATE
     thread_local Compressor deflater;
@@ -433,12 +414,7 @@ void ZipPackage::replace(std::string_view name, std::string content) {
         const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size()) + content.size() / 2;
         r.packed.reset(new char[bound]);
         preferHugePages(r.packed.get(), bound);
-#if TOLVARIN_ISAL
-        if (content.size() >= kIsalFrom) r.packedSize = deflateFast(content, r.packed.get(), bound);
-        if (r.packedSize == 0) r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
-#else
         r.packedSize = deflateWhole(deflater.c, content, r.packed.get(), bound);
-#endif
         r.size = content.size();
         r.crc = libdeflate_crc32(0, content.data(), content.size());
         if (r.packedSize) content = std::string();
@@ -449,17 +425,15 @@ void ZipPackage::replace(std::string_view name, std::string content) {
 }
 
 void ZipPackage::replace(std::string_view name, const std::vector<ContentPiece>& pieces) {
+    std::size_t size = 0;
+    for (const ContentPiece& p : pieces) size += p.size;
 #if TOLVARIN_ISAL
-    std::size_t total = 0;
-    for (const ContentPiece& p : pieces) total += p.size;
-    if (Replacement r; total >= kIsalFrom && deflateAsMade(pieces, r)) {
+    if (Replacement r; size >= kIsalFrom && deflateAsMade(pieces, r)) {
         replaced_.insert_or_assign(std::string(name), std::move(r));
         return;
     }
 #endif
     // Made whole, then deflated as any new content is.
-    std::size_t size = 0;
-    for (const ContentPiece& p : pieces) size += p.size;
     std::string content;
     reserveLarge(content, size);
     StringSink sink(content);
