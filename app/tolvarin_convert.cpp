@@ -26,15 +26,9 @@
 #include <shellapi.h>
 #endif
 
-#include "convert/conversion.h"
-#include "model/document.h"
+#include "api/convert_document.h"
 #include "io/file_io.h"
 #include "output_path.h"
-#include "convert/rtf_rewriter.h"
-#include "fonts/legacy_font.h"
-#include "fonts/unicode_malayalam.h"
-#include "office/package_conversion.h"
-#include "office/word_binary.h"
 
 namespace fs = std::filesystem;
 using namespace tolvarin;
@@ -115,45 +109,10 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
-// The document's text in Unicode Malayalam, as UTF-8 plain text, into `utf8`.
-RewriteOutcome unicodeText(std::string_view rtf, std::string& utf8) {
-    RewriteOutcome outcome;
-    Document doc;
-    LoadResult loaded = doc.setRtf(rtf);
-    if (!loaded) {
-        outcome.ok = false;
-        outcome.error = loaded.description;
-        return outcome;
-    }
-    const auto& runs = doc.runs();
-    outcome.convertedByFont.assign(legacyFonts().size(), 0);
-    std::vector<bool> used(doc.fonts().size());
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
-        const Font& font = doc.fonts()[runs[r].format.font];
-        if (const LegacyFont* legacy = legacyFontNamed(font.name)) {
-            outcome.converted += end - runs[r].start;
-            outcome.convertedByFont[legacyFontIndex(*legacy)] += end - runs[r].start;
-        }
-        const std::u16string_view text = std::u16string_view(doc.text()).substr(runs[r].start, end - runs[r].start);
-        const bool hasText = std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x20; });
-        if (hasText && !font.name.empty() && !used[runs[r].format.font] &&
-            std::find(outcome.textFonts.begin(), outcome.textFonts.end(), font.name) == outcome.textFonts.end())
-            outcome.textFonts.push_back(font.name);
-        if (hasText) used[runs[r].format.font] = true;
-    }
-    std::vector<std::size_t> kept;
-    utf8 = documentUnicodeText(doc, &outcome.unknown, &kept);
-    outcome.converted -= std::min(outcome.converted, outcome.unknown);
-    for (std::size_t f = 0; f < kept.size(); ++f)
-        outcome.convertedByFont[f] -= std::min(outcome.convertedByFont[f], kept[f]);
-    return outcome;
-}
-
 // What a file's line says of its conversion.
-std::string summary(const RewriteOutcome& outcome, bool text) {
-    if (const std::string byFont = convertedByFontNote(outcome.convertedByFont); !byFont.empty()) return byFont;
-    if (outcome.converted > 0 || outcome.unknown > 0) return std::to_string(outcome.converted) + " characters converted";
+std::string summary(const ConversionReport& outcome, bool text) {
+    if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
+    if (outcome.converted() > 0 || outcome.kept() > 0) return std::to_string(outcome.converted()) + " characters converted";
     // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
     std::string line = "no text in PANCHARI";
     if (!outcome.textFonts.empty()) {
@@ -165,42 +124,13 @@ std::string summary(const RewriteOutcome& outcome, bool text) {
 }
 
 // The fonts a document's text is set in: how many characters each, and which known
-// encoding each is. Returns an empty string, or what went wrong.
-void printFonts(const std::string& label, const std::vector<std::pair<std::string, std::size_t>>& fonts) {
+// legacy font each is.
+void printFonts(const std::string& label, const std::vector<FontUse>& fonts) {
     std::cout << label << ":\n";
     if (fonts.empty()) std::cout << "  no text\n";
-    for (const auto& [name, count] : fonts) {
-        const LegacyFont* legacy = legacyFontNamed(name);
-        std::cout << "  " << (name.empty() ? "(no font)" : name) << ": " << count << " characters, "
-                  << (legacy ? std::string(legacy->name()) : std::string("not a legacy font")) << "\n";
-    }
-}
-
-std::string listFonts(std::string_view rtf, const std::string& label) {
-    if (documentKind(rtf) == DocumentKind::Package) {
-        std::vector<std::pair<std::string, std::size_t>> fonts;
-        if (std::string error = packageFonts(rtf, fonts); !error.empty()) return error;
-        printFonts(label, fonts);
-        return {};
-    }
-    Document doc;
-    LoadResult loaded = doc.setRtf(rtf);
-    if (!loaded) return loaded.description;
-    std::vector<std::size_t> count(doc.fonts().size());
-    std::vector<std::size_t> order;
-    const auto& runs = doc.runs();
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
-        std::size_t n = 0;
-        for (std::size_t i = runs[r].start; i < end; ++i) n += doc.text()[i] >= 0x20;
-        const std::size_t f = runs[r].format.font;
-        if (n > 0 && count[f] == 0) order.push_back(f);
-        count[f] += n;
-    }
-    std::vector<std::pair<std::string, std::size_t>> fonts;
-    for (std::size_t f : order) fonts.emplace_back(doc.fonts()[f].name, count[f]);
-    printFonts(label, fonts);
-    return {};
+    for (const FontUse& f : fonts)
+        std::cout << "  " << (f.name.empty() ? "(no font)" : f.name) << ": " << f.characters << " characters, "
+                  << (f.legacy.empty() ? std::string("not a legacy font") : f.legacy) << "\n";
 }
 
 // Standard input, whole. Returns an empty string, or what went wrong.
@@ -307,10 +237,8 @@ int main(int argc, char** argv) {
             if (i + 1 >= args.size()) return usageError("option --legacy-font needs an argument");
             const std::string& given = args[++i];
             const std::size_t eq = given.rfind('=');
-            const LegacyFont* font = eq == std::string::npos ? nullptr : legacyFontOfEncoding(given.substr(eq + 1));
-            if (eq == std::string::npos || eq == 0 || !font)
+            if (eq == std::string::npos || !nameLegacyFont(given.substr(0, eq), given.substr(eq + 1)))
                 return usageError("--legacy-font takes NAME=ENCODING, the encoding PANCHARI or ML-TT: " + given);
-            addLegacyFontName(given.substr(0, eq), *font);
         } else if (arg == "-o" || arg == "-d" || arg == "--font") {
             if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
             (arg == "-o" ? output : arg == "-d" ? outputDir : font) = args[++i];
@@ -328,9 +256,10 @@ int main(int argc, char** argv) {
     if ((text || !font.empty()) && !unicode) return usageError("--text and --font go with --unicode");
     if (fonts && (unicode || !output.empty() || !outputDir.empty()))
         return usageError("--fonts converts nothing: it takes no --unicode, -o or -d");
-    RewriteOptions options;
+    ConversionOptions options;
     options.unicode = unicode;
-    options.unicodeFont = font.empty() ? std::string(kDefaultUnicodeFont) : font;
+    options.textOnly = text;
+    if (!font.empty()) options.unicodeFont = font;
 
     if (!outputDir.empty()) {
         // Made with its parents, as word processors' batch converters do.
@@ -364,25 +293,14 @@ int main(int argc, char** argv) {
             fail(error);
             continue;
         }
-        std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
-        DocumentKind kind = documentKind(bytes);
-        if (kind == DocumentKind::Encrypted) {
-            fail(std::string(kPasswordProtected));
-            continue;
-        }
-        std::string fromWordBinary;  // the DOCX LibreOffice made of a .doc
-        if (kind == DocumentKind::WordBinary) {
-            if (std::string error = wordBinaryToDocx(bytes, fromWordBinary); !error.empty()) {
-                fail(error);
-                continue;
-            }
-            bytes = fromWordBinary;
-            kind = DocumentKind::Package;
-        }
+        const std::string_view bytes = stdinInput ? std::string_view(piped) : in.bytes();
         if (fonts) {
-            if (std::string error = listFonts(bytes, label); !error.empty()) fail(error);
+            const FontsReport listed = documentFonts(bytes);
+            if (listed.ok) printFonts(label, listed.fonts);
+            else fail(listed.error);
             continue;
         }
+        const PlannedOutput planned = plannedOutput(bytes, options);
 
         fs::path outPath;
         std::string renamed;
@@ -394,8 +312,8 @@ int main(int argc, char** argv) {
                                                           : fs::u8path(outputDir).make_preferred().u16string();
                 if (folder.empty()) folder = u".";
                 outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
-                if (text) outPath.replace_extension(".txt");
-                else if (!fromWordBinary.empty()) outPath.replace_extension(".docx");
+                if (planned.format == WrittenFormat::Text) outPath.replace_extension(".txt");
+                else if (planned.fromWordBinary) outPath.replace_extension(".docx");
             }
             if (anySame(outPath, inputPaths)) {
                 fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");
@@ -408,48 +326,25 @@ int main(int argc, char** argv) {
             }
         }
 
-        RewriteOutcome outcome;
-        std::string warning;
-        std::string result;  // for standard output: written only once it is whole
-        try {
-            if (kind == DocumentKind::Package) {
-                outcome = text ? packageUnicodeText(bytes, result) : convertPackage(bytes, result, options, &warning);
-                if (outcome.ok && !toStdout) {
-                    outcome.error = writeFileReplacing(outPath, result);
-                    outcome.ok = outcome.error.empty();
-                }
-            } else if (text) {
-                outcome = unicodeText(bytes, result);
-                if (outcome.ok && !toStdout) {
-                    outcome.error = writeFileReplacing(outPath, result);
-                    outcome.ok = outcome.error.empty();
-                }
-            } else {
-                outcome = toStdout ? convertRtfToString(bytes, result, options)
-                                   : convertRtfToFile(bytes, outPath, options);
-            }
-            if (outcome.ok && toStdout) {
-                outcome.error = writeStandardOutput(result);
-                outcome.ok = outcome.error.empty();
-            }
-        } catch (const std::bad_alloc&) {
-            // The unfinished output was never given its name: nothing is left behind.
-            outcome.ok = false;
-            outcome.error = kNotEnoughMemory;
-        }
-        if (!outcome.ok) {
-            fail(outcome.error);
+        // Standard output is written only once the whole conversion has succeeded.
+        std::string result;
+        const ConversionReport outcome =
+            convertDocument(bytes, options, toStdout ? intoString(result) : intoFile(outPath));
+        std::string error = outcome.error;
+        if (outcome.ok && toStdout) error = writeStandardOutput(result);
+        if (!error.empty()) {
+            fail(error);
             continue;
         }
         if (!toStdout) written.push_back(outPath);
-        if (!warning.empty()) std::cerr << kProgram << ": " << label << ": " << warning << "\n";
-        if (outcome.unknown > 0) std::cerr << kProgram << ": " << label << ": " << unknownCharactersNote(outcome.unknown) << "\n";
+        for (const std::string& warning : outcome.warnings) std::cerr << kProgram << ": " << label << ": " << warning << "\n";
+        if (outcome.kept() > 0) std::cerr << kProgram << ": " << label << ": " << keptCharactersNote(outcome.kept()) << "\n";
         if (!quiet) {
             // Standard output carries the document itself: the line goes to standard error then.
             std::ostream& report = toStdout ? std::cerr : std::cout;
             report << label << " -> " << (toStdout ? std::string("(standard output)") : displayPath(outPath)) << ": "
                    << summary(outcome, text) << renamed
-                   << (fromWordBinary.empty() ? "" : " (a Word 97-2003 document, read through LibreOffice)") << "\n";
+                   << (outcome.fromWordBinary ? " (a Word 97-2003 document, read through LibreOffice)" : "") << "\n";
         }
     }
     return status;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "api/convert_document.h"
 #include "conversion_pass.h"
 #include "frm_main.h"
 
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path input = argv[1];
 
     tolvarin::Document source, working, destination;
-    if (!source.loadFile(input)) return 1;
+    if (!tolvarin::loadDocumentFile(input, source)) return 1;
     tolvarin::WindowlessHost host(input.parent_path() / "Converted_windowless.rtf");
     QElapsedTimer t;
     t.start();

@@ -9,11 +9,20 @@
 #include <string_view>
 
 #include "conversion_pass.h"
-#include "model/document.h"
 #include "convert/rtf_rewriter.h"
-#include "fonts/unicode_malayalam.h"
+#include "model/document.h"
+#include "model/document_text.h"
 
 using namespace tolvarin;
+
+namespace {
+
+std::string unicodeText(const Document& doc) {
+    LegacyCounts counts;
+    return documentUnicodeText(doc, counts);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Document doc;
@@ -29,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (r) r = rewrite.write([&out](std::string_view piece) { out.append(piece); });
     if (!r) std::abort();  // whatever the reader takes converts
     // No source-font text in any stream: not a byte changes.
-    if (r.converted == 0 && out != input) std::abort();
+    if (r.counts.totalConverted() == 0 && out != input) std::abort();
     // The walk builds the converted characters; its save fails at once on a path
     // that cannot be, which spares the disk.
     Document walked, working;
@@ -41,13 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!(saved.formatAt(p) == walked.formatAt(p))) std::abort();
 
     // Unicode: the body reads as the document's own text in Unicode Malayalam.
-    RtfRewrite unicode(input, RewriteOptions{true, "Noto Sans Malayalam"});
+    ConversionOptions options;
+    options.unicode = true;
+    RtfRewrite unicode(input, options);
     std::string unicodeOut;
     r = unicode.check();
     if (r) r = unicode.write([&unicodeOut](std::string_view piece) { unicodeOut.append(piece); });
     if (!r) std::abort();
-    if (r.converted == 0 && r.unknown == 0 && unicodeOut != input) std::abort();
+    if (r.counts.totalConverted() == 0 && r.counts.totalKept() == 0 && unicodeOut != input) std::abort();
     Document unicodeSaved;
-    if (!unicodeSaved.setRtf(unicodeOut) || documentUnicodeText(unicodeSaved) != documentUnicodeText(doc)) std::abort();
+    if (!unicodeSaved.setRtf(unicodeOut) || unicodeText(unicodeSaved) != unicodeText(doc)) std::abort();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "conversion_pass.h"
+#include "core/legacy_text.h"
 #include "fonts/glyph_map.h"
 #include "test_support.h"
 
@@ -92,8 +93,11 @@ TEST(SourceFont, Test) {
         bool source;
     } cases[] = {{"PANCHARI", true},  {"Panchari", true},   {"panchari", true},   {"PANCHARI Bold", true},
                  {"PanchariX", true}, {"Panchar", false},   {"PANCHAR", false},   {"", false},
-                 {" PANCHARI", false}, {"ML-TTRevathi", false}, {"PANCHAR1", false}, {"pAnChArI2", true}};
-    for (auto c : cases) EXPECT_EQ(isSourceFont(c.name), c.source) << c.name;
+                 {" PANCHARI", false}, {"ML-TTRevathi", false}, {"PANCHAR1", false}, {"pAnChArI2", true},
+                 {"Manorama", true}, {"manorama bold", true}, {"Kerala", true}, {"Kerala-Italic", true},
+                 {"KeralaX", false}, {"MLB-TTRevathi", false}};
+    // Text in PANCHARI's encoding, under any of its names, converts to ML-TTRevathi.
+    for (auto c : cases) EXPECT_EQ(convertsFont(legacyFontNamed(c.name), false), c.source) << c.name;
 }
 
 TEST(Pass, ConvertsSourceFontAndCopiesTheRest) {
@@ -104,7 +108,7 @@ TEST(Pass, ConvertsSourceFontAndCopiesTheRest) {
                          {codes({0x79}), fmt({"panchari bold", 2}, false, false, true, 28)}});
     auto c = convert(src, dir.path() / "out.rtf");
     ASSERT_EQ(c->outcome.status, PassOutcome::Status::Saved) << c->outcome.error;
-    EXPECT_EQ(c->outcome.converted, 4u);
+    EXPECT_EQ(c->outcome.converted(), 4u);
     using T = std::tuple<char16_t, std::string, bool, bool, bool, int>;
     std::vector<T> expected = {
         T{0xA1, "ML-TTRevathi", true, false, false, 36}, T{0x49, "ML-TTRevathi", true, false, false, 36},
@@ -140,7 +144,7 @@ TEST_P(PassCases, Text) {
     auto c = convert(src, dir.path() / "o.rtf");
     ASSERT_EQ(c->outcome.status, PassOutcome::Status::Saved);
     EXPECT_EQ(c->out.text(), GetParam().expectedText) << GetParam().what;
-    EXPECT_EQ(c->outcome.converted, GetParam().converted) << GetParam().what;
+    EXPECT_EQ(c->outcome.converted(), GetParam().converted) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion.h"
+#include "api/convert_document.h"
 #include "model/document.h"
 #include "io/file_io.h"
 #include "test_support.h"
@@ -58,9 +58,9 @@ TEST(Files, NonAsciiNamesAndLongPaths) {
         const fs::path out = folder / fs::path(u8"Converted_\u0D15\u0D24\u0D4D\u0D24\u0D4D.rtf");
         InputFile source;
         ASSERT_EQ(source.open(in), "");
-        RewriteOutcome converted = convertRtfToFile(source.bytes(), out);
+        const ConversionReport converted = convertDocument(source.bytes(), {}, intoFile(out));
         ASSERT_TRUE(converted.ok) << converted.error;
-        EXPECT_GT(converted.converted, 100u);
+        EXPECT_GT(converted.converted(), 100u);
         Document back;
         ASSERT_TRUE(back.loadFile(out).ok) << displayPath(out);
         EXPECT_EQ(back.formatAt(1).font.name, "ML-TTRevathi");

@@ -7,11 +7,10 @@
 #include <map>
 
 #include "conversion_pass.h"
-#include "model/document.h"
-#include "convert/rtf_rewriter.h"
 #include "interop_support.h"
+#include "io/file_io.h"
+#include "model/document.h"
 #include "test_support.h"
-#include "fonts/unicode_malayalam.h"
 #include "text/utf8.h"
 
 using namespace tolvarin;
@@ -305,7 +304,7 @@ TEST_F(Interop, LayoutIsKept) {
         outputs.push_back(dir.path() / "out" / in.filename());
         ASSERT_TRUE(convertFile(in, outputs.back())) << in;
         outputs.push_back(dir.path() / "out" / ("unicode_" + in.filename().string()));
-        RewriteOutcome r = convertRtfToFile(test::readFile(in), outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        const ConversionReport r = convertDocument(test::readFile(in), test::unicodeOptions(), intoFile(outputs.back()));
         ASSERT_TRUE(r.ok) << r.error;
     }
     for (const auto& [name, before, after, unicode] : readBack(office, dir.path(), inputs, outputs)) {
@@ -340,9 +339,9 @@ TEST_F(Interop, UnicodeOutputReadsBack) {
     for (const auto& [in, expected] : documents) {
         outputs.push_back(dir.path() / ("Unicode_" + in.filename().string()));
         const std::string rtf = test::readFile(in);
-        RewriteOutcome r = convertRtfToFile(rtf, outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        const ConversionReport r = convertDocument(rtf, test::unicodeOptions(), intoFile(outputs.back()));
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(r.unknown, 0u) << in;
+        EXPECT_EQ(r.kept(), 0u) << in;
     }
     office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "text");
     office.convert({outputs[0]}, "fodt", dir.path() / "flat");
@@ -403,11 +402,10 @@ TEST_F(Interop, FamilyFontToUnicodeReadsBack) {
     std::vector<fs::path> outputs;
     for (const auto& [name, rtf] : documents) {
         outputs.push_back(dir.path() / ("Unicode_" + name));
-        RewriteOutcome r = convertRtfToFile(rtf, outputs.back(), RewriteOptions{true, "Noto Sans Malayalam"});
+        const ConversionReport r = convertDocument(rtf, test::unicodeOptions(), intoFile(outputs.back()));
         ASSERT_TRUE(r.ok) << name << ": " << r.error;
-        EXPECT_EQ(r.unknown, 0u) << name;
-        ASSERT_EQ(r.convertedByFont.size(), 2u);
-        EXPECT_EQ(r.convertedByFont[0], 0u) << name << ": no PANCHARI text";
+        EXPECT_EQ(r.kept(), 0u) << name;
+        EXPECT_EQ(r.counts.converted[panchariFont().index()], 0u) << name << ": no PANCHARI text";
     }
     office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "text");
     office.convert(outputs, "fodt", dir.path() / "flat");

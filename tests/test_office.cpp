@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fonts/legacy_font.h"
-#include "fonts/unicode_malayalam.h"
-#include "office/package_conversion.h"
+#include "core/document_kind.h"
+#include "core/legacy_text.h"
 #include "test_support.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
@@ -77,10 +76,17 @@ std::string typed(std::initializer_list<int> bytes) {
     return out;
 }
 
+// The package's text in Unicode Malayalam, a paragraph a line.
+ConversionReport unicodeTextOf(std::string_view package, std::string& text) {
+    ConversionOptions options = test::unicodeOptions();
+    options.textOnly = true;
+    return test::convert(package, text, options);
+}
+
 std::string unicodeOf(std::initializer_list<int> bytes) {
     std::vector<std::uint8_t> codes(bytes.begin(), bytes.end());
     std::string out;
-    for (char16_t c : convertStretchToText(panchariFont(), codes.data(), codes.size())) appendUtf8(out, c);
+    for (char16_t c : convertLegacyText(panchariFont(), codes.data(), codes.size(), true)) appendUtf8(out, c);
     return out;
 }
 
@@ -176,11 +182,11 @@ TEST(Docx, HandWrittenCases) {
         SCOPED_TRACE(c.name);
         const std::string input = docx(c);
         std::string out;
-        const RewriteOutcome r = convertPackage(input, out, RewriteOptions{true, "Noto Sans Malayalam"});
+        const ConversionReport r = test::convert(input, out, test::unicodeOptions());
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_GT(r.converted, 0u);
+        EXPECT_GT(r.converted(), 0u);
         std::string text;
-        ASSERT_TRUE(packageUnicodeText(out, text).ok);
+        ASSERT_TRUE(unicodeTextOf(out, text).ok);
         EXPECT_EQ(text, c.expected);
 
         const auto before = zipMembers(input, true), after = zipMembers(out, true);
@@ -216,7 +222,7 @@ TEST(Docx, RunsWrittenAlikeInOtherStyles) {
     const DocxCase c{"alike", plain + styled + plain + styled, {},
                      "<w:style w:type=\"paragraph\" w:styleId=\"Big\"><w:rPr><w:b/><w:sz w:val=\"28\"/></w:rPr></w:style>"};
     std::string out;
-    const RewriteOutcome r = convertPackage(docx(c), out, RewriteOptions{true, "Noto Sans Malayalam"});
+    const ConversionReport r = test::convert(docx(c), out, test::unicodeOptions());
     ASSERT_TRUE(r.ok) << r.error;
     const std::string document = zipMembers(out, false).at("word/document.xml");
     std::size_t at = document.find("<w:body>");
@@ -236,9 +242,9 @@ TEST(Docx, RunsWrittenAlikeInOtherStyles) {
 TEST(Docx, PairAcrossRunsToRevathi) {
     const DocxCase c{"pair", "<w:p>" + run(typed({0xDC})) + run(typed({0xEF})) + "</w:p>", {}};
     std::string out;
-    const RewriteOutcome r = convertPackage(docx(c), out, RewriteOptions{});
+    const ConversionReport r = test::convert(docx(c), out, ConversionOptions{});
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.converted, 2u);
+    EXPECT_EQ(r.converted(), 2u);
     const std::string document = zipMembers(out, false).at("word/document.xml");
     EXPECT_NE(document.find(">" + typed({0xC3}) + "</w:t>"), std::string::npos) << document;
     EXPECT_NE(document.find("<w:t xml:space=\"preserve\"></w:t>"), std::string::npos) << "the emptied run stays";
@@ -257,14 +263,15 @@ TEST(Packages, HalvesConvertAsWhole) {
     const std::string input = docx({"all", body, {}, cases[1].styles, cases[2].theme, cases[7].comments});
     for (bool unicode : {false, true}) {
         SCOPED_TRACE(unicode ? "Unicode" : "ML-TTRevathi");
-        RewriteOptions whole{unicode, "Noto Sans Malayalam"}, halves = whole;
+        ConversionOptions whole = test::unicodeOptions(unicode), halves = whole;
         whole.halvesFrom = std::size_t(-1);
         halves.halvesFrom = 0;
         std::string a, b;
-        const RewriteOutcome ra = convertPackage(input, a, whole), rb = convertPackage(input, b, halves);
+        const ConversionReport ra = test::convert(input, a, whole), rb = test::convert(input, b, halves);
         ASSERT_TRUE(ra.ok && rb.ok) << ra.error << rb.error;
-        EXPECT_GT(ra.converted, 30000u);
-        EXPECT_EQ(std::tie(rb.converted, rb.unknown, rb.convertedByFont), std::tie(ra.converted, ra.unknown, ra.convertedByFont));
+        EXPECT_GT(ra.converted(), 30000u);
+        EXPECT_EQ(rb.counts.converted, ra.counts.converted);
+        EXPECT_EQ(rb.counts.kept, ra.counts.kept);
         EXPECT_EQ(zipMembers(b, false), zipMembers(a, false));
     }
 }
@@ -309,7 +316,7 @@ TEST(Packages, BadInputIsRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string out;
-        const RewriteOutcome r = convertPackage(c.bytes, out, RewriteOptions{});
+        const ConversionReport r = test::convert(c.bytes, out, ConversionOptions{});
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
     }
@@ -347,9 +354,9 @@ TEST(Odt, ConvertsSpansParagraphsAndHeaders) {
     for (bool unicode : {false, true}) {
         SCOPED_TRACE(unicode ? "Unicode" : "ML-TTRevathi");
         std::string out;
-        const RewriteOutcome r = convertPackage(input, out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+        const ConversionReport r = test::convert(input, out, test::unicodeOptions(unicode));
         ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(r.converted, 5u);
+        EXPECT_EQ(r.converted(), 5u);
         const auto before = zipMembers(input, true), after = zipMembers(out, true);
         EXPECT_EQ(after.at("mimetype"), before.at("mimetype"));
         EXPECT_EQ(after.at("Pictures/a.png"), before.at("Pictures/a.png"));
@@ -357,7 +364,7 @@ TEST(Odt, ConvertsSpansParagraphsAndHeaders) {
         const auto plain = zipMembers(out, false);
         if (unicode) {
             std::string text;
-            ASSERT_TRUE(packageUnicodeText(out, text).ok);
+            ASSERT_TRUE(unicodeTextOf(out, text).ok);
             EXPECT_EQ(text, unicodeOf({0xE6, 0xB5}) + " " + unicodeOf({0xB5}) + "\nEnglish\n" + unicodeOf({0x64, 0xB5}) + "\n");
             EXPECT_NE(plain.at("content.xml").find("style:font-name-complex=\"Noto Sans Malayalam\""), std::string::npos);
             EXPECT_NE(plain.at("content.xml").find("style:font-weight-complex=\"bold\""), std::string::npos)
@@ -384,7 +391,7 @@ TEST(Packages, PeerFilesComeOutUnchanged) {
         SCOPED_TRACE(entry.path().string());
         for (bool unicode : {false, true}) {
             std::string out;
-            const RewriteOutcome r = convertPackage(bytes, out, RewriteOptions{unicode, "Noto Sans Malayalam"});
+            const ConversionReport r = test::convert(bytes, out, test::unicodeOptions(unicode));
             if (!r.ok) {
                 EXPECT_FALSE(r.error.empty());
                 refused += !unicode;
@@ -409,13 +416,15 @@ TEST(Docx, SignedAndMacroEnabled) {
     withExtras.emplace_back("word/vbaProject.bin", std::string(500, '\x07'));
     withExtras.emplace_back("_xmlsignatures/sig1.xml", "<Signature/>");
     const std::string input = makeZip(withExtras);
-    std::string out, warning;
-    ASSERT_TRUE(convertPackage(input, out, RewriteOptions{}, &warning).ok);
-    EXPECT_NE(warning.find("signature no longer holds"), std::string::npos) << warning;
+    std::string out;
+    const ConversionReport signedOne = test::convert(input, out);
+    ASSERT_TRUE(signedOne.ok);
+    ASSERT_EQ(signedOne.warnings.size(), 1u);
+    EXPECT_NE(signedOne.warnings[0].find("signature no longer holds"), std::string::npos) << signedOne.warnings[0];
     const auto before = zipMembers(input, true), after = zipMembers(out, true);
     EXPECT_EQ(after.at("word/vbaProject.bin"), before.at("word/vbaProject.bin"));
     EXPECT_EQ(after.at("_xmlsignatures/sig1.xml"), before.at("_xmlsignatures/sig1.xml"));
-    std::string unsignedWarning;
-    ASSERT_TRUE(convertPackage(plain, out, RewriteOptions{}, &unsignedWarning).ok);
-    EXPECT_TRUE(unsignedWarning.empty());
+    const ConversionReport unsignedOne = test::convert(plain, out);
+    ASSERT_TRUE(unsignedOne.ok);
+    EXPECT_TRUE(unsignedOne.warnings.empty());
 }

@@ -5,7 +5,6 @@
 #include "model/document.h"
 #include "convert/rtf_rewriter.h"
 #include "test_support.h"
-#include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
 
@@ -46,9 +45,13 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
         {"three codes ending in a backslash", kHead + "\\f1 y}", kHeadOut + "\\f1 Xv\\\\}", 1},
         {"line ends kept", kHead + "\\f1 A\r\nB}", kHeadOut + "\\f1 \\'a1\r\n\\'a7}", 2},
         {"a plain result after a bare control word is escaped", kHead + "\\f1\\b0b}", kHeadOut + "\\f1\\b0\\'7a}", 1},
-        {"pair across a font change takes the other font's character", kHead + "\\f1\\'cc\\f0\\'ee x}",
-         kHeadOut + "\\f1\\'ba\\f0  x}", 2},
-        {"pair across a group end", kHead + "{\\f1\\b \\'cc}\\'ef}", kHeadOut + "{\\f1\\b \\'bb}}", 2},
+        // Another font's character is the user's text: it never completes a pair.
+        {"no pair across a font change", kHead + "\\f1\\'cc\\f0\\'ee x}", kHeadOut + "\\f1_\\f0\\'ee x}", 1},
+        {"no pair across a group end into another font", kHead + "{\\f1\\b \\'cc}\\'ef}",
+         kHeadOut + "{\\f1\\b _}\\'ef}", 1},
+        {"a pair across a group end in one font", kHead + "\\f1{\\b \\'cc}\\'ef}", kHeadOut + "\\f1{\\b \\'bb}}", 2},
+        {"a pair across two names of one encoding", "{\\rtf1{\\fonttbl{\\f1 PANCHARI;}{\\f2 Manorama;}}\\f1\\'cc\\f2\\'ef}",
+         "{\\rtf1{\\fonttbl{\\f1 \\fcharset0 ML-TTRevathi;}{\\f2 \\fcharset0 ML-TTRevathi;}}\\f1\\'bb\\f2 }", 2},
         {"a second half right after a \\* leaves an empty group, so the \\* still names nothing",
          kHead + "\\f1\\'cc{\\*\\'ef\\foo x}}", kHeadOut + "\\f1\\'bb{\\*{}\\foo \\'e4}}", 3},
         {"a footnote is a stream of its own", kHead + "\\f1\\'cc{\\footnote \\'ef}\\'ee}",
@@ -81,14 +84,15 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
          kHead + "\\f1 A{\\fonttbl{\\f2 PAN\\'43HARI;}{\\f3 P\\u65\\'41NCHARI;}}\\f2 A\\f3 A}",
          kHeadOut + "\\f1 \\'a1{\\fonttbl{\\f2 \\fcharset0 ML-TTRevathi;}{\\f3 \\fcharset0 ML-TTRevathi;}}\\f2 \\'a1\\f3 \\'a1}",
          3},
+        // A tab or a paragraph mark in the font is no character converted.
         {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
-         kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 6},
+         kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 4},
     };
     for (const Case& c : cases) {
         Rewritten r = rewrite(c.in);
         ASSERT_TRUE(r.result.ok) << c.what << ": " << r.result.description;
         EXPECT_EQ(r.rtf, c.out) << c.what;
-        EXPECT_EQ(r.result.converted, c.converted) << c.what;
+        EXPECT_EQ(r.result.counts.totalConverted(), c.converted) << c.what;
     }
 }
 
@@ -122,7 +126,7 @@ TEST(Rewriter, EachKindOfDestination) {
         std::string expected = c.converted ? kHeadOut + "\\f1 " + c.group + "}" : in;
         if (c.converted) expected.replace(expected.rfind('A'), 1, "\\'a1");
         EXPECT_EQ(r.rtf, expected) << c.what;
-        EXPECT_EQ(r.result.converted, c.converted ? 1u : 0u) << c.what;
+        EXPECT_EQ(r.result.counts.totalConverted(), c.converted ? 1u : 0u) << c.what;
         Document doc;
         ASSERT_TRUE(doc.setRtf(in).ok) << c.what;
         EXPECT_EQ(doc.text().find(u'A') != std::u16string::npos, c.body) << c.what;
@@ -172,7 +176,7 @@ TEST(Rewriter, AgreesWithTheWalk) {
         WindowlessHost host(dir.path() / "out.rtf");
         PassOutcome outcome = runConversionPass(source, working, walked, host);
         ASSERT_EQ(outcome.status, PassOutcome::Status::Saved) << name << ": " << outcome.error;
-        EXPECT_GT(outcome.converted, 0u) << name;
+        EXPECT_GT(outcome.converted(), 0u) << name;
         Document saved;
         ASSERT_TRUE(saved.loadFile(dir.path() / "out.rtf").ok) << name;
         ASSERT_EQ(saved.text(), walked.text()) << name;
@@ -215,12 +219,12 @@ TEST(Rewriter, UnicodeSyllablesTakeTheirBaseGlyphsPlace) {
     for (const UnicodeCase& c : cases) {
         Rewritten r;
         const std::string in = kHead + c.in;  // the rewrite reads it in place
-        RtfRewrite rewriter(in, RewriteOptions{true, "Noto Sans Malayalam"});
+        RtfRewrite rewriter(in, test::unicodeOptions());
         r.result = rewriter.check();
         ASSERT_TRUE(r.result.ok) << c.what;
         r.result = rewriter.write([&r](std::string_view piece) { r.rtf.append(piece); });
         EXPECT_EQ(r.rtf, head + c.out) << c.what;
-        EXPECT_EQ(r.result.unknown, c.unknown) << c.what;
+        EXPECT_EQ(r.result.counts.totalKept(), c.unknown) << c.what;
     }
 }
 
@@ -234,7 +238,7 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
         at += 40;
     }
     auto unicode = [](std::string_view rtf, std::string& out) {
-        RtfRewrite rewriter(rtf, RewriteOptions{true, "Noto Sans Malayalam"});
+        RtfRewrite rewriter(rtf, test::unicodeOptions());
         RewriteResult r = rewriter.check();
         if (r) r = rewriter.write([&out](std::string_view piece) { out.append(piece); });
         return r;
@@ -246,9 +250,9 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     Document in, out;
     ASSERT_TRUE(in.setRtf(book));
     ASSERT_TRUE(out.setRtf(first));
-    const std::string text = documentUnicodeText(in);
+    const std::string text = test::unicodeText(in);
     EXPECT_GT(text.size(), std::size_t(3) << 20);
-    EXPECT_TRUE(documentUnicodeText(out) == text) << "the Unicode output does not read as the document's text";
+    EXPECT_TRUE(test::unicodeText(out) == text) << "the Unicode output does not read as the document's text";
 
     // A paragraph of a quarter of a million syllables, each a consonant with the E sign
     // typed before it, a space now and then, with nothing between them: it is converted
@@ -256,7 +260,7 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     std::vector<std::uint8_t> consonants;
     std::uint8_t signE = 0;
     for (int c = 0x80; c < 256; ++c) {
-        const UnicodeValue& v = panchariFont().value(std::uint8_t(c));
+        const UnicodeValue& v = panchariFont().encoding().value(std::uint8_t(c));
         if (v.length == 1 && v.points[0] >= 0x0D15 && v.points[0] <= 0x0D39) consonants.push_back(std::uint8_t(c));
         if (v.length == 1 && v.points[0] == 0x0D46 && !signE) signE = std::uint8_t(c);
     }
@@ -269,7 +273,7 @@ TEST(Rewriter, LargeUnicodeDocumentReadsBackAsItsText) {
     ASSERT_TRUE(unicode(paragraph, whole).ok);
     ASSERT_TRUE(in.setRtf(paragraph));
     ASSERT_TRUE(out.setRtf(whole));
-    EXPECT_TRUE(documentUnicodeText(out) == documentUnicodeText(in)) << "a long paragraph reads otherwise";
+    EXPECT_TRUE(test::unicodeText(out) == test::unicodeText(in)) << "a long paragraph reads otherwise";
 
     std::string damaged = book.substr(0, book.size() - 20) + "\\'zz}", partial;
     const RewriteResult r = unicode(damaged, partial);
@@ -287,16 +291,17 @@ TEST(Rewriter, MixedLegacyFonts) {
     ASSERT_TRUE(ml.result.ok);
     EXPECT_EQ(ml.rtf, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 \\fcharset0 ML-TTRevathi;}{\\f2 ML-TTKarthika Bold;}}"
                       "\\f1 I\\'ba{\\f2  \\'e6\\'79}\\f0  Arial\\par\\f2 \\'eb\\'57\\par}");
-    EXPECT_EQ(ml.result.converted, 3u);
+    EXPECT_EQ(ml.result.counts.totalConverted(), 3u);
 
     std::string out;
-    const RewriteOutcome unicode = convertRtfToString(in, out, RewriteOptions{true, "Noto Sans Malayalam"});
+    const ConversionReport unicode = test::convert(in, out, test::unicodeOptions());
     ASSERT_TRUE(unicode.ok) << unicode.error;
-    EXPECT_EQ(unicode.convertedByFont, (std::vector<std::size_t>{3, 6}));
-    EXPECT_EQ(convertedByFontNote(unicode.convertedByFont), "3 PANCHARI and 6 ML-TT characters converted");
+    EXPECT_EQ(unicode.counts.converted[panchariFont().index()], 3u);
+    EXPECT_EQ(unicode.counts.converted[mlttFont().index()], 5u) << "a paragraph mark is not counted";
+    EXPECT_EQ(convertedByFontNote(unicode.counts), "3 PANCHARI and 5 ML-TT characters converted");
     Document doc;
     ASSERT_TRUE(doc.setRtf(out).ok);
-    EXPECT_EQ(documentUnicodeText(doc), "കബ്ബ ക്യു Arial\nനുണ\n");
+    EXPECT_EQ(test::unicodeText(doc), "കബ്ബ ക്യു Arial\nനുണ\n");
     const std::size_t arial = doc.text().find(u"Arial");
     ASSERT_NE(arial, std::u16string::npos);
     EXPECT_EQ(doc.formatAt(arial + 1).font.name, "Arial");

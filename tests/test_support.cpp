@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "io/file_io.h"
+#include "model/document_text.h"
 
 #include <cstdio>
 #include <fstream>
@@ -11,6 +12,11 @@
 #include <sstream>
 
 namespace tolvarin::test {
+
+std::string unicodeText(const Document& doc, LegacyCounts* counts) {
+    LegacyCounts mine;
+    return documentUnicodeText(doc, counts ? *counts : mine);
+}
 
 TempDir::TempDir() {
     std::random_device rd;

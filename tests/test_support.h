@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "api/convert_document.h"
+#include "model/document.h"
 #include "text/codepage.h"
 
 namespace tolvarin::test {
@@ -36,6 +38,21 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// What the conversions are asked for: Unicode Malayalam in the default font, or
+// ML-TTRevathi.
+inline ConversionOptions unicodeOptions(bool unicode = true) {
+    ConversionOptions options;
+    options.unicode = unicode;
+    return options;
+}
+// A document converted through the one entry point, into `out`.
+inline ConversionReport convert(std::string_view input, std::string& out, const ConversionOptions& options = {}) {
+    return convertDocument(input, options, intoString(out));
+}
+// A document's plain text with its legacy text in Unicode Malayalam, as the window's
+// model reads it; what it converted and kept into `counts`, if given.
+std::string unicodeText(const Document& doc, LegacyCounts* counts = nullptr);
 
 // Runs a shell command; its exit status (-1 when it did not exit) and its standard
 // output and standard error together.

@@ -55,7 +55,7 @@ TEST(Unicode, OrderingCases) {
             std::getline(fields, expected, '\t');
             std::getline(fields, what);
             const std::vector<std::uint8_t> codes = hexCodes(typed);
-            EXPECT_EQ(utf8(convertStretchToText(table.font, codes.data(), codes.size())), expected)
+            EXPECT_EQ(utf8(convertLegacyText(table.font, codes.data(), codes.size(), true)), expected)
                 << table.file << ": " << typed << ": " << what;
             ++cases;
         }
@@ -63,8 +63,8 @@ TEST(Unicode, OrderingCases) {
     }
     // PANCHARI has two such glyphs too: the RA sign goes before their sign.
     const std::uint8_t raNu[] = {0x64, 0x65}, raNnu[] = {0x64, 0xE9};
-    EXPECT_EQ(utf8(convertStretchToText(panchariFont(), raNu, 2)), "ന്രു");
-    EXPECT_EQ(utf8(convertStretchToText(panchariFont(), raNnu, 2)), "ണ്രു");
+    EXPECT_EQ(utf8(convertLegacyText(panchariFont(), raNu, 2, true)), "ന്രു");
+    EXPECT_EQ(utf8(convertLegacyText(panchariFont(), raNnu, 2, true)), "ണ്രു");
 }
 
 // The family's names, in any case and with a style word or none; other names are not.
@@ -90,7 +90,7 @@ TEST(Unicode, LegacyFontNames) {
 TEST(Unicode, NoTypedSignIsDropped) {
     auto codeOf = [](char16_t value) {
         for (int c = 0; c < 256; ++c)
-            if (panchariFont().value(std::uint8_t(c)).length == 1 && panchariFont().value(std::uint8_t(c)).points[0] == value)
+            if (panchariFont().encoding().value(std::uint8_t(c)).length == 1 && panchariFont().encoding().value(std::uint8_t(c)).points[0] == value)
                 return std::uint8_t(c);
         return std::uint8_t(0);
     };
@@ -99,7 +99,7 @@ TEST(Unicode, NoTypedSignIsDropped) {
     for (std::size_t k = 1; k <= 9; ++k) {
         std::vector<std::uint8_t> codes(k, signEE);
         codes.push_back(ka);
-        const std::u16string text = convertStretchToText(panchariFont(), codes.data(), codes.size());
+        const std::u16string text = convertLegacyText(panchariFont(), codes.data(), codes.size(), true);
         EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D47'), std::ptrdiff_t(k)) << k << " signs";
         EXPECT_EQ(std::count(text.begin(), text.end(), u'\u0D15'), 1) << k << " signs";
     }
@@ -112,13 +112,13 @@ TEST(Unicode, ProseAndLetterReadAsExpected) {
     for (const char* name : {"prose_wordpad.rtf", "prose_word.rtf", "prose_lo.rtf"}) {
         Document d;
         ASSERT_TRUE(d.loadFile(test::dataDir() / name).ok) << name;
-        std::size_t unknown = 0;
-        EXPECT_EQ(documentUnicodeText(d, &unknown), prose) << name;
-        EXPECT_EQ(unknown, 0u) << name;
+        LegacyCounts counts;
+        EXPECT_EQ(test::unicodeText(d, &counts), prose) << name;
+        EXPECT_EQ(counts.totalKept(), 0u) << name;
     }
     Document letter;
     ASSERT_TRUE(letter.loadFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf").ok);
-    EXPECT_EQ(documentUnicodeText(letter), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"));
+    EXPECT_EQ(test::unicodeText(letter), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"));
 }
 
 namespace {
@@ -191,7 +191,7 @@ TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
             else read += it->second;
         }
         if (auto j = joined.find(read); j != joined.end()) read = j->second;
-        const UnicodeValue& v = panchariFont().value(std::uint8_t(code));
+        const UnicodeValue& v = panchariFont().encoding().value(std::uint8_t(code));
         const bool agrees = v.length == kNoValue ? !mapped
                                                  : mapped && v.length > 0 &&
                                                        read == std::u16string(v.points, std::size_t(v.length));
@@ -220,12 +220,12 @@ TEST(Unicode, BothRoutesToUnicodeAgree) {
             if (entry.path().extension() == ".rtf") files.push_back(entry.path());
     }
     ASSERT_GE(files.size(), 7u);  // the project's own: prose in three styles, three producer styles, the letter
-    RewriteOptions ml, unicode;
+    ConversionOptions ml, unicode;
     unicode.unicode = true;
     unicode.unicodeFont = std::string(kDefaultUnicodeFont);
-    auto convert = [](std::string_view rtf, const RewriteOptions& options) {
+    auto convert = [](std::string_view rtf, const ConversionOptions& options) {
         std::string out;
-        const RewriteOutcome r = convertRtfToString(rtf, out, options);
+        const ConversionReport r = test::convert(rtf, out, options);
         EXPECT_TRUE(r.ok) << r.error;
         return out;
     };

@@ -435,9 +435,7 @@ TEST_F(Window, ConvertsWordAndOpenDocumentFiles) {
         EXPECT_EQ(done.text, "Converted from Panchari!");
         std::string expected;
         const bool unicode = child<QCheckBox>(*w, "chkUnicode")->isChecked();
-        ASSERT_TRUE(convertPackage(test::readFile(dir.path() / name), expected,
-                                   RewriteOptions{unicode, std::string(kDefaultUnicodeFont)})
-                        .ok);
+        ASSERT_TRUE(test::convert(test::readFile(dir.path() / name), expected, test::unicodeOptions(unicode)).ok);
         EXPECT_EQ(test::readFile(dir.path() / (std::string("Converted_") + name)), expected);
     }
 }
@@ -460,7 +458,7 @@ TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
     EXPECT_EQ(done.text, "Converted from Panchari!");
     Document out;
     ASSERT_TRUE(out.loadFile(dir.path() / "Converted_letter.rtf").ok);
-    EXPECT_EQ(documentUnicodeText(out), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"))
+    EXPECT_EQ(test::unicodeText(out), test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"))
         << "the same text as the sample's Unicode reading";
 
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "unknown.rtf")));

@@ -1,22 +1,39 @@
 #!/usr/bin/env python3
-"""Wrote engine/fonts/panchari_unicode_table.inc and mltt_unicode_table.inc once from the
-tables the project was given (panchari_unicode.tsv, mltt_unicode.tsv): what each 8-bit
-code of the font stands for in Unicode Malayalam. The .inc files are the product's data
-from then on; this script stays to show where they came from.
-Usage: gen_unicode_table.py TSV > engine/fonts/panchari_unicode_table.inc"""
+"""Writes the legacy encodings' data in engine/fonts/ from the tables the project keeps
+beside it (../shared/unicode/panchari_unicode.tsv, mltt_unicode.tsv): what each 8-bit
+code stands for in Unicode Malayalam, and the font names of the encoding (the list at
+the end of each table).
+Usage:
+  gen_unicode_table.py values ENCODING TSV > engine/fonts/<encoding>_unicode_table.inc
+  gen_unicode_table.py names ENCODING TSV > engine/fonts/<encoding>_font_names.inc"""
 import sys
 
+what, encoding, path = sys.argv[1:4]
+lines = open(path, encoding="utf-8").read().splitlines()
+
+if what == "names":
+    at = next(i for i, line in enumerate(lines) if line.startswith("# font names"))
+    names = [line[4:].strip() for line in lines[at + 1:] if line.startswith("#   ")]
+    assert names and len(set(names)) == len(names), names
+    print(f"// The font names of the {encoding} encoding, as its table lists them. Written by")
+    print("// tools/gen_unicode_table.py from the table; the product's own data.")
+    for name in names:
+        assert '"' not in name and "\\" not in name, name
+        print(f'    "{name}",')
+    sys.exit(0)
+
 rows = {}
-for line in open(sys.argv[1], encoding="utf-8"):
+for line in lines:
     if line.startswith("#") or not line.strip():
         continue
-    code, value, text, how = (line.rstrip("\n").split("\t") + ["", "", "", ""])[:4]
+    code, value, text, how = (line.split("\t") + ["", "", "", ""])[:4]
     rows[int(code, 16)] = (value, text, how)
 assert len(rows) == 256, len(rows)
 
-print("// What each code of the PANCHARI font stands for in Unicode Malayalam, one row per")
-print("// code: up to three code points, or no value (kept in PANCHARI, counted), or the")
-print("// doubling mark. Written once by tools/gen_unicode_table.py; the product's own data.")
+print(f"// What each code of the {encoding} encoding stands for in Unicode Malayalam, one row")
+print("// per code: up to five code points, or no value (kept as typed, counted), or the")
+print("// doubling mark. Written by tools/gen_unicode_table.py from the encoding's table;")
+print("// the product's own data.")
 print("// clang-format off")
 for code in range(256):
     value, text, how = rows[code]

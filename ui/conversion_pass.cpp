@@ -4,11 +4,9 @@
 #include <limits>
 #include <vector>
 
-#include "convert/rtf_rewriter.h"
+#include "api/convert_document.h"
 #include "fonts/glyph_map.h"
-#include "fonts/unicode_malayalam.h"
 #include "io/file_io.h"
-#include "office/package_conversion.h"
 
 namespace tolvarin {
 
@@ -31,6 +29,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     host.setStatus(kStatusConverting);
 
     PassOutcome outcome;
+    std::size_t walked = 0;  // characters the walk mapped
     const std::u16string& text = working.text();
     const auto& runs = working.runs();
     // Positions are signed 32-bit; the walk's last step must not overflow them.
@@ -51,7 +50,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     std::vector<bool> fromSource(fontCount);
     std::vector<Document::FontId> outFont(fontCount);
     for (std::size_t f = 0; f < fontCount; ++f) {
-        fromSource[f] = isSourceFont(working.fonts()[f].name);
+        fromSource[f] = convertsFont(legacyFontNamed(working.fonts()[f].name), false);
         outFont[f] = fromSource[f] ? destination.fontId(Font{std::string(kTargetFontName), kAnsiCharset})
                                    : destination.fontId(working.fonts()[f]);
     }
@@ -86,7 +85,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
             const std::u16string_view following =
                 p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
             for (char16_t c : MapGlyph(current, following)) destination.appendToRun(c);
-            outcome.converted += std::size_t(currentPosition - p) + 1;
+            walked += std::size_t(currentPosition - p) + 1;
         } else {
             destination.appendToRun(current[0]);
         }
@@ -98,26 +97,19 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
-    RewriteOptions rewriteOptions;
-    rewriteOptions.unicode = options.unicode;
-    rewriteOptions.unicodeFont = options.unicodeFont.empty() ? std::string(kDefaultUnicodeFont) : options.unicodeFont;
-    if (const std::string* package = working.sourcePackage()) {
-        std::string converted;
-        RewriteOutcome rewritten = convertPackage(*package, converted, rewriteOptions);
-        if (rewritten.ok) rewritten.error = writeFileReplacing(path, converted);
-        saved = {rewritten.ok && rewritten.error.empty(), rewritten.error};
-        outcome.converted = rewritten.converted;
-        outcome.unknown = rewritten.unknown;
-        outcome.convertedByFont = rewritten.convertedByFont;
-    } else if (const std::string* rtf = working.sourceRtf()) {
-        RewriteOutcome rewritten = convertRtfToFile(*rtf, path, rewriteOptions);
-        saved = {rewritten.ok, rewritten.error};
-        // Headers, footnotes and the like are converted too, though the walk does not see them.
-        outcome.converted = rewritten.converted;
-        outcome.unknown = rewritten.unknown;
-        outcome.convertedByFont = rewritten.convertedByFont;
+    ConversionOptions conversion;
+    conversion.unicode = options.unicode;
+    if (!options.unicodeFont.empty()) conversion.unicodeFont = options.unicodeFont;
+    if (const std::string* source = working.source()) {
+        // The document's own bytes are converted, so that all its layout is kept; headers,
+        // footnotes and the like are converted too, though the walk does not see them.
+        const ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
+        saved = {converted.ok, converted.error};
+        outcome.counts = converted.counts;
     } else {
         saved = destination.saveFile(path);
+        outcome.counts = LegacyCounts();
+        outcome.counts.converted[panchariFont().index()] = walked;
     }
     if (!saved) {
         outcome.status = PassOutcome::Status::SaveFailed;
@@ -128,10 +120,9 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         return outcome;
     }
     std::string message(kMessageConverted);
-    if (outcome.converted == 0 && outcome.unknown == 0) message += "\n" + std::string(kMessageNothingConverted);
-    if (const std::string byFont = convertedByFontNote(outcome.convertedByFont); !byFont.empty())
-        message += "\n" + byFont;
-    if (outcome.unknown > 0) message += "\n" + unknownCharactersNote(outcome.unknown);
+    if (outcome.converted() == 0 && outcome.kept() == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) message += "\n" + byFont;
+    if (outcome.kept() > 0) message += "\n" + keptCharactersNote(outcome.kept());
     host.showMessage(message);
     host.setStatus(kStatusReady);
     return outcome;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/conversion.h"
+#include "core/conversion_report.h"
 #include "model/document.h"
 
 namespace tolvarin {
@@ -69,10 +69,11 @@ private:
 struct PassOutcome {
     enum class Status { Saved, SaveFailed, Abandoned };
     Status status = Status::Saved;
-    std::size_t converted = 0;  // characters of the source font that were mapped
-    std::size_t unknown = 0;    // Unicode: characters with no Unicode value, kept as they were
-    std::vector<std::size_t> convertedByFont;  // Unicode: `converted` by legacy font
-    std::string error;          // for SaveFailed
+    LegacyCounts counts;  // what was converted, and kept as typed, by legacy font
+    std::string error;    // for SaveFailed
+
+    std::size_t converted() const { return counts.totalConverted(); }
+    std::size_t kept() const { return counts.totalKept(); }
 };
 
 // What the pass makes of the source font's text.

@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "api/convert_document.h"
 #include "folder_browser.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
@@ -174,7 +175,7 @@ bool frmMain::openInput(const QString& path) {
     // Load into a fresh document first: a file that fails to load leaves the
     // document and the three paths as they were.
     Document loaded;
-    LoadResult result = loaded.loadFile(std::filesystem::path(toU16(path)));
+    LoadResult result = loadDocumentFile(std::filesystem::path(toU16(path)), loaded);
     if (!result) {
         showError(QStringLiteral("Cannot open %1:\n%2").arg(path, fromUtf8(result.description)).toStdString());
         return false;

@@ -2,23 +2,17 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
-#include "fonts/glyph_map.h"
+#include "core/legacy_text.h"
 #include "rtf/rtf_tokenizer.h"
 #include "text/codepage.h"
 
 namespace tolvarin {
 namespace {
-
-// What follows, by column: each second half of a pair, then the end of the text.
-int following(int column) { return unsigned(column) < kPairSeconds ? kFirstPairSecond + column : kEnd; }
-
-// The PANCHARI glyph rules' result for `code`, or the code itself where none applies.
-GlyphCodes rule(int code, int f) {
-    GlyphCodes g = MapGlyphCode(std::uint8_t(code), following(f));
-    if (g.length == 0) g = GlyphCodes{{std::uint8_t(code)}, 1, false};
-    return g;
-}
 
 template <class Replacement>
 void fill(Replacement& r, const GlyphCodes& g, int code, const std::string& s) {
@@ -61,39 +55,31 @@ void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, 
     }
 }
 
-TextReplacements::TextReplacements() {
-    for (int bare = 0; bare < 2; ++bare) {
-        for (int code = 0; code < 256; ++code) {
-            for (int f = 0; f <= int(kPairSeconds); ++f) {
-                const GlyphCodes g = rule(code, f);
+Replacements::Replacements(const LegacyEncoding& encoding) : encoding_(encoding) {
+    for (int code = 0; code < 256; ++code) {
+        for (unsigned f = 0; f <= encoding.pairSecondCount(); ++f) {
+            // What follows, by column: each second half of a pair, then the end of the text.
+            const GlyphCodes g = revathiCodes(encoding, std::uint8_t(code), encoding.pairSecond(f));
+            for (int bare = 0; bare < 2; ++bare) {
                 std::string s;
                 appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
-                fill(table[bare][code][f], g, code, s);
+                fill(text_.table[bare][code][f], g, code, s);
             }
-        }
-    }
-}
-
-const TextReplacements& textReplacements() {
-    static const TextReplacements replacements;
-    return replacements;
-}
-
-UnicodeReplacements::UnicodeReplacements() {
-    for (int code = 0; code < 256; ++code) {
-        for (int f = 0; f <= int(kPairSeconds); ++f) {
-            const GlyphCodes g = rule(code, f);
             std::string s;
             appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);
-            fill(table[code][f], g, code, s);
+            fill(unicode_.table[code][f], g, code, s);
         }
     }
 }
 
-const UnicodeReplacements& unicodeReplacements() {
-    static const UnicodeReplacements replacements;
-    return replacements;
+const Replacements& replacementsFor(const LegacyEncoding& encoding) {
+    static std::mutex mutex;
+    static std::vector<std::pair<const LegacyEncoding*, std::unique_ptr<const Replacements>>> made;
+    std::lock_guard lock(mutex);
+    for (const auto& [e, r] : made)
+        if (e == &encoding) return *r;
+    made.emplace_back(&encoding, std::make_unique<const Replacements>(encoding));
+    return *made.back().second;
 }
-
 
 }  // namespace tolvarin

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fonts/glyph_map.h"
+#include "fonts/legacy_font.h"
 
 namespace tolvarin {
 
@@ -31,10 +32,8 @@ struct TextReplacement {
     bool same;  // the code maps to itself
 };
 struct TextReplacements {
-    TextReplacement table[2][256][kPairSeconds + 1];
-    TextReplacements();
+    TextReplacement table[2][256][LegacyEncoding::kMaxPairSeconds + 1];
 };
-const TextReplacements& textReplacements();
 
 // The same for a character written as \uN with one fallback character, as LibreOffice
 // writes each glyph of a symbol-charset font.
@@ -45,21 +44,32 @@ struct UnicodeReplacement {
     bool same;
 };
 struct UnicodeReplacements {
-    UnicodeReplacement table[256][kPairSeconds + 1];
-    UnicodeReplacements();
+    UnicodeReplacement table[256][LegacyEncoding::kMaxPairSeconds + 1];
 };
-const UnicodeReplacements& unicodeReplacements();
 
-// The column of the tables above for the character that follows: one for each second
-// half of a pair, one for anything else.
-inline unsigned followingColumn(int following) { return pairSecond(following); }
+// What the core decides each code of an encoding with glyph rules becomes, written in
+// every form the source may have had it in.
+class Replacements {
+public:
+    explicit Replacements(const LegacyEncoding& encoding);
+    // The column of the tables for the character that follows: one for each second half
+    // of a pair, one for anything else.
+    unsigned column(int following) const { return encoding_.pairColumn(following); }
+    const TextReplacements& text() const { return text_; }
+    const TextReplacement& text(bool afterBareWord, std::uint8_t code, int following) const {
+        return text_.table[afterBareWord][code][column(following)];
+    }
+    const UnicodeReplacement& unicode(std::uint8_t code, int following) const {
+        return unicode_.table[code][column(following)];
+    }
 
-inline const TextReplacement& textReplacement(bool afterBareWord, std::uint8_t code, int following) {
-    return textReplacements().table[afterBareWord][code][followingColumn(following)];
-}
+private:
+    const LegacyEncoding& encoding_;
+    TextReplacements text_;
+    UnicodeReplacements unicode_;
+};
 
-inline const UnicodeReplacement& unicodeReplacement(std::uint8_t code, int following) {
-    return unicodeReplacements().table[code][followingColumn(following)];
-}
+// The replacements of an encoding with glyph rules, made the first time they are asked for.
+const Replacements& replacementsFor(const LegacyEncoding& encoding);
 
 }  // namespace tolvarin

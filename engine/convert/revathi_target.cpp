@@ -2,10 +2,15 @@
 
 #include <cstring>
 
-#include "convert/conversion.h"
 #include "fonts/glyph_map.h"
 
 namespace tolvarin::rewriting {
+namespace {
+
+// Enough of a font-table entry's name to tell which legacy font it is.
+constexpr std::size_t kLongestFontName = 256;
+
+}  // namespace
 
 // Decides the pending character now that what follows it is known, and puts its
 // replacement where it stood. True when it took the following character in.
@@ -18,14 +23,14 @@ bool RevathiTarget::resolve(PendingGlyph& p, int following) {
         else out.insert(at, bytes, n);
     };
     const std::string_view input = ledger_.input;
+    const Replacements& tables = tablesFor(p.font->encoding());
     if (p.form == Form::Text) {
-        const TextReplacement& r = textReplacement(p.afterBareWord, p.code, following);
+        const TextReplacement& r = tables.text(p.afterBareWord, p.code, following);
         if (r.same && p.keepable) put(input.data() + p.start, p.end - p.start);  // unchanged: its own bytes
         else put(r.bytes, r.length);
         return r.pair;
     }
-    GlyphCodes g = MapGlyphCode(p.code, following);
-    if (g.length == 0) g = GlyphCodes{{p.code}, 1, false};  // no rule: the code itself
+    const GlyphCodes g = revathiCodes(p.font->encoding(), p.code, following);
     if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair) {
         put(input.data() + p.start, p.end - p.start);
         return false;
@@ -42,6 +47,7 @@ void RevathiTarget::hold(PendingGlyph& p, std::size_t start, std::size_t end, st
                          bool keepable) {
     ledger_.copyUpTo(start);
     p.active = true;
+    p.font = font().legacy;
     p.code = code;
     p.form = form;
     p.afterBareWord = start == scanner_.bareWordEnd();
@@ -54,9 +60,9 @@ void RevathiTarget::hold(PendingGlyph& p, std::size_t start, std::size_t end, st
 }
 
 void RevathiTarget::sourceCharacter(std::size_t start, std::size_t end, int code, Form form, bool keepable) {
-    count(1);
+    if (countsAsCharacter(code)) count(1);
     PendingGlyph& p = streams_.back();
-    if (p.active && resolve(p, code)) {
+    if (p.active && resolve(p, following(p, code))) {
         drop(start, end);
         return;
     }
@@ -64,13 +70,10 @@ void RevathiTarget::sourceCharacter(std::size_t start, std::size_t end, int code
     hold(p, start, end, std::uint8_t(code), form, keepable);
 }
 
-void RevathiTarget::otherCharacter(std::size_t start, std::size_t end, char16_t value) {
+// Another font's character ends the pending one's text: it never completes a pair.
+void RevathiTarget::otherCharacter(std::size_t, std::size_t, char16_t) {
     PendingGlyph& p = streams_.back();
-    if (!p.active) return;
-    if (resolve(p, value)) {
-        count(1);
-        drop(start, end);
-    }
+    if (p.active) resolve(p, kEnd);
 }
 
 void RevathiTarget::fontNameStarts(std::size_t start, std::size_t end) {
@@ -78,7 +81,7 @@ void RevathiTarget::fontNameStarts(std::size_t start, std::size_t end) {
     // the check stopped, a later font table's source-font entry is renamed too: text
     // after it may use it.
     renaming_ = std::binary_search(renamed_.begin(), renamed_.end(), start) ||
-                (start > checkedUpTo_ && isSourceFont(scanner_.peekFontName(start, kSourceFontPrefix.size())));
+                (start > checkedUpTo_ && convertsFont(legacyFontNamed(scanner_.peekFontName(start, kLongestFontName)), false));
     if (!renaming_) return;
     // The target font's codes are Windows-1252, whatever charset the entry had.
     std::string name = scanner_.entryCharset() != kAnsiCharset ? "\\fcharset0 "
@@ -123,14 +126,17 @@ void RevathiTarget::sourceText(bool afterUnit) {
         textCount = anyUnit ? n - lastUnit - 1 : startCount + n;
         const bool wasContinued = continued;
         continued = more;
-        count(n);
+        std::size_t counted = 0;
+        for (std::size_t k = 0; k < n; ++k) counted += countsAsCharacter(codes[k]);
+        count(counted);
+        const Replacements& tables = tablesFor(font().legacy->encoding());
         std::size_t i = 0;
         PendingGlyph& pending = streams_.back();
         // The last batch's last character, in the middle of plain text, is written anew,
         // and line ends between it and a character it takes in go with that character.
         const bool midText = wasContinued && pending.active && pending.form == Form::Text && form[0] == W::AsText;
         if (midText) pending.keepable = keepLast;
-        if (pending.active && resolve(pending, codes[0])) {
+        if (pending.active && resolve(pending, following(pending, codes[0]))) {
             if (midText && !keepLast) ledger_.copied = ends[0];
             else drop(starts[0], ends[0]);
             i = 1;
@@ -141,13 +147,13 @@ void RevathiTarget::sourceText(bool afterUnit) {
             // Room for every gap and every replacement (at most 12 bytes) before it is written.
             ledger_.out.resize(at + (ends[n - 1] - std::min(ledger_.copied, ends[n - 1])) + 12 * n + 16);
             w = ledger_.out.data() + at;
-            const auto& table = textReplacements().table;
+            const auto& table = tables.text().table;
             for (; i + 1 < n; ++i) {
                 if (starts[i] != ledger_.copied) {  // line ends between characters
                     std::memcpy(w, begin + ledger_.copied, starts[i] - ledger_.copied);
                     w += starts[i] - ledger_.copied;
                 }
-                const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][followingColumn(codes[i + 1])];
+                const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][tables.column(codes[i + 1])];
                 std::memcpy(w, r.bytes, sizeof r.bytes);
                 w += r.length;
                 ledger_.copied = ends[i];
@@ -173,10 +179,10 @@ void RevathiTarget::sourceText(bool afterUnit) {
             std::size_t length;
             bool same, pair;
             if (text) {
-                const TextReplacement& r = textReplacement(starts[i] == scanner_.bareWordEnd(), codes[i], codes[i + 1]);
+                const TextReplacement& r = tables.text(starts[i] == scanner_.bareWordEnd(), codes[i], codes[i + 1]);
                 bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
             } else {
-                const UnicodeReplacement& r = unicodeReplacement(codes[i], codes[i + 1]);
+                const UnicodeReplacement& r = tables.unicode(codes[i], codes[i + 1]);
                 bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
             }
             // A character that waited for the next one (see above) keeps its own bytes

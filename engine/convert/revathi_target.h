@@ -1,7 +1,8 @@
-// The ML-TTRevathi writer: each PANCHARI character becomes the ML-TTRevathi codes that
-// draw the same glyph, in the form the source wrote it, and each PANCHARI font-table
-// entry the check found in use names ML-TTRevathi. A character waits for the one after
-// it, which may complete a pair with it.
+// The ML-TTRevathi writer: each character of a font with glyph rules into ML-TTRevathi
+// (PANCHARI's encoding) becomes the codes the core gives it, in the form the source
+// wrote it, and each such font-table entry the check found in use names ML-TTRevathi.
+// A character waits for the one after it, which may complete a pair with it when it is
+// typed in a font of the same encoding.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,7 @@ namespace tolvarin::rewriting {
 // A source-font character waiting for the character after it, in one text stream.
 struct PendingGlyph {
     bool active = false;
+    const LegacyFont* font = nullptr;
     std::uint8_t code = 0;
     Form form = Form::Text;
     bool afterBareWord = false;  // a control word ends right before it, with no space
@@ -31,7 +33,7 @@ public:
 
     // `renamed`: where the names of the entries to rename begin; `checkedUpTo`: where
     // the check stopped, past which a source font's entry is decided where it stands.
-    RevathiTarget(std::string_view input, const RtfSink& sink, const std::vector<std::size_t>& renamed,
+    RevathiTarget(std::string_view input, const PieceSink& sink, const std::vector<std::size_t>& renamed,
                   std::size_t checkedUpTo)
         : RewriteBase(input, sink), renamed_(renamed), checkedUpTo_(checkedUpTo) {
         streams_.emplace_back();
@@ -65,6 +67,16 @@ public:
 
 private:
     bool resolve(PendingGlyph& p, int following);
+    // What a source character typed in the current font is to the pending one: itself,
+    // or the end of its text when the two are in different encodings.
+    int following(const PendingGlyph& p, int code) { return mayPair(*p.font, font().legacy) ? code : kEnd; }
+    const Replacements& tablesFor(const LegacyEncoding& encoding) {
+        if (&encoding != tablesEncoding_) {
+            tables_ = &replacementsFor(encoding);
+            tablesEncoding_ = &encoding;
+        }
+        return *tables_;
+    }
     void endStream() {
         if (streams_.back().active) resolve(streams_.back(), kEnd);
     }
@@ -75,6 +87,8 @@ private:
     bool renaming_ = false;             // the font-table entry being read is renamed
     std::vector<PendingGlyph> streams_;  // the open text streams, innermost last
     TextBatch batch_;                    // source-font text being read
+    const Replacements* tables_ = nullptr;  // the last encoding's
+    const LegacyEncoding* tablesEncoding_ = nullptr;
 };
 
 }  // namespace tolvarin::rewriting

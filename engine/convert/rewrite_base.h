@@ -1,10 +1,9 @@
 // What the converter's two writers share: the scanner they read with, the ledger of
-// the output, the characters handed to the target (source-font text or not), the
+// the output, the characters handed to the target (text to convert or not), the
 // handing on of output in pieces, and the counts. A target (RevathiTarget or
-// UnicodeTarget) derives from RewriteBase<itself> and says what a character becomes.
+// UnicodeTarget) derives from RewriteBase<itself> and writes what the core decided.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -76,7 +75,7 @@ public:
     }
 
 protected:
-    RewriteBase(std::string_view input, const RtfSink& sink)
+    RewriteBase(std::string_view input, const PieceSink& sink)
         : scanner_(input, static_cast<Target&>(*this)), ledger_(input), sink_(sink) {}
 
     Target& target() { return static_cast<Target&>(*this); }
@@ -89,10 +88,8 @@ protected:
         if (font().source) target().sourceCharacter(start, end, code, Form::Text, true);
         else target().otherCharacter(start, end, value);
     }
-    void count(std::size_t n) {
-        converted_ += n;
-        convertedBy_[Target::kUnicode ? font().legacyIndex : 0] += n;
-    }
+    // `n` characters of the current font converted (those that count: see countsAsCharacter()).
+    void count(std::size_t n) { counts_.converted[font().legacy->index()] += n; }
     void drop(std::size_t start, std::size_t end) {
         ledger_.drop(start, end, scanner_.starEnd(), scanner_.bareWordEnd());
     }
@@ -113,11 +110,8 @@ protected:
 
     RtfScanner<Target> scanner_;
     OutputLedger ledger_;
-    const RtfSink& sink_;
-    std::size_t converted_ = 0;
-    std::size_t unknown_ = 0;  // codes kept as typed, having no Unicode value
-    // The same by legacy font.
-    std::array<std::size_t, 2> convertedBy_{}, keptBy_{};
+    const PieceSink& sink_;
+    LegacyCounts counts_;
 };
 
 template <class Target>
@@ -136,9 +130,7 @@ RewriteResult RewriteBase<Target>::run() {
     ledger_.copyUpTo(ledger_.input.size());
     flush(true);
     target().finishOutput();
-    r.converted = converted_;
-    r.unknown = unknown_;
-    for (std::size_t f = 0; f < convertedBy_.size(); ++f) r.convertedByFont.push_back(convertedBy_[f] - keptBy_[f]);
+    r.counts = counts_;
     return r;
 }
 

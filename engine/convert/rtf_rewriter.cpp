@@ -26,7 +26,7 @@ RewriteResult RtfRewrite::check() {
     return checkResult_;
 }
 
-RewriteResult RtfRewrite::write(const RtfSink& sink) {
+RewriteResult RtfRewrite::write(const PieceSink& sink) {
     if (!checked_) check();
     if (!checkResult_) return checkResult_;
     if (unchanged_) {

@@ -11,9 +11,6 @@
 #include "text/utf8.h"
 
 namespace tolvarin {
-namespace {
-
-}  // namespace
 
 // {\rtlch\fcs1\afF\afsS[\ab][\ai] \ltrch\fcs0\fF\fsS[\b][\i][\ul]\uc1 text}: word
 // processors take Malayalam's font, size, bold and italic from the complex-script half.
@@ -79,10 +76,10 @@ void writeUnicodeRun(ByteBuffer& out, std::u16string_view text, const Format& f,
 
 // Lays out a stretch at the end of `out`, over `tail` (the output from position
 // `origin`, the stretch's first place, on). What falls in one segment shares a run,
-// but for codes kept as typed. Returns how many were kept.
-std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::string_view tail, std::size_t origin,
-                          ByteBuffer& out, ConvertedStretch& converted, int fontNumber) {
-    convertStretch(*s.font, s.codes.data(), s.codes.size(), converted);
+// but for codes kept as typed.
+void layOutStretch(const UnicodeStretch& s, std::string_view input, std::string_view tail, std::size_t origin,
+                   ByteBuffer& out, ConvertedStretch& converted, int fontNumber, LegacyCounts& counts) {
+    convertLegacyStretch(s.legacy, true, converted, counts);
     // Room for all of it at once: the tail, each run at its longest, the kept codes.
     out.reserve(tail.size() + 9 * converted.length + 96 * s.segments.size() + 16 * s.typed.size());
     std::size_t taken = 0;
@@ -92,7 +89,7 @@ std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::
     auto afterStar = s.afterStar.begin();
     for (std::size_t g = 0; g < s.segments.size(); ++g) {
         const StretchSegment& segment = s.segments[g];
-        const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.codes.size();
+        const std::size_t end = g + 1 < s.segments.size() ? s.segments[g + 1].first : s.size();
         const std::size_t at = segment.holdAt - origin;
         out.append(tail.substr(taken, at - taken));
         taken = at;
@@ -115,7 +112,6 @@ std::size_t layOutStretch(const UnicodeStretch& s, std::string_view input, std::
         }
     }
     out.append(tail.substr(taken));
-    return converted.kept.size();
 }
 
 std::string unicodeFontEntry(std::string_view fontName, int number) {
@@ -128,9 +124,5 @@ std::string unicodeFontEntry(std::string_view fontName, int number) {
     }
     return entry + ";}";
 }
-
-// The highest font number the document names anywhere, or -1. A search for the
-// letter f, which each of those words holds, is far quicker than reading the whole
-// document; a match in text or data that is no font word only raises the number.
 
 }  // namespace tolvarin

@@ -23,8 +23,8 @@ RewriteResult UnicodeTarget::run() {
                 out.append(item.bytes.view());
                 if (item.fontEntry) out.append(unicodeFontEntry(unicodeFont_, number.get()));
                 if (!item.stretch.empty())
-                    outputKeptBy_[legacyFontIndex(*item.stretch.font)] += layOutStretch(
-                        item.stretch, input, item.tail.view(), item.origin, out, outputStretch_, number.get());
+                    layOutStretch(item.stretch, input, item.tail.view(), item.origin, out, outputStretch_, number.get(),
+                                  outputCounts_);
                 item.bytes.clear();
                 item.fontEntry = false;
                 item.stretch.clear();
@@ -41,7 +41,7 @@ void UnicodeTarget::finishOutput() {
     if (!output_) return;
     output_->finish();
     output_.reset();
-    for (std::size_t f = 0; f < outputKeptBy_.size(); ++f) keep(f, outputKeptBy_[f]);
+    counts_.add(outputCounts_);
 }
 
 void UnicodeTarget::handOn(std::string_view bytes) {
@@ -73,9 +73,8 @@ void UnicodeTarget::fontTableEnds(std::size_t offset) {
 
 void UnicodeTarget::sourceCharacter(std::size_t start, std::size_t end, int code, Form, bool) {
     UnicodeStretch& s = streams_.back();
-    count(1);
     // Breaks and tabs end a syllable anyway; they stay as they are, and so does a
-    // character the font has no code for.
+    // character the font has no code for. Neither is counted.
     if (code < 0x20) {
         endStretch(s);
         return;
@@ -83,10 +82,10 @@ void UnicodeTarget::sourceCharacter(std::size_t start, std::size_t end, int code
     stretchIn(s);
     ledger_.copyUpTo(start);
     const auto c = std::uint8_t(code);
-    if (start == scanner_.starEnd()) s.afterStar.push_back(s.codes.size());
-    s.add(&c, 1, scanner_.state().format, &start, &end, ledger_.written());
+    if (start == scanner_.starEnd()) s.afterStar.push_back(s.size());
+    s.add(&c, 1, *font().legacy, scanner_.state().format, &start, &end, ledger_.written());
     ledger_.copied = end;
-    if (s.codes.size() >= kLongStretch && s.font->endsSyllables(c)) endStretch(s);
+    if (s.size() >= kLongStretch && s.legacy.encoding()->endsSyllables(c)) endStretch(s);
 }
 
 // Source-font text read on in batches: characters with nothing between them go into
@@ -109,13 +108,14 @@ void UnicodeTarget::sourceText(bool afterUnit) {
             // Characters with nothing between them share one place and format.
             std::size_t m = k + 1;
             while (m < n && b.codes[m] >= 0x20 && b.starts[m] == b.ends[m - 1] && b.form[m] == W::AsText) ++m;
-            if (b.starts[k] == scanner_.starEnd()) stream.afterStar.push_back(stream.codes.size());
             stretchIn(stream);
-            stream.add(b.codes + k, m - k, scanner_.state().format, b.starts + k, b.ends + k, ledger_.written());
-            count(m - k);
+            if (b.starts[k] == scanner_.starEnd()) stream.afterStar.push_back(stream.size());
+            stream.add(b.codes + k, m - k, *font().legacy, scanner_.state().format, b.starts + k, b.ends + k,
+                       ledger_.written());
             ledger_.copied = b.ends[m - 1];
             k = m;
-            if (stream.codes.size() >= kLongStretch && stream.font->endsSyllables(b.codes[m - 1])) endStretch(stream);
+            if (stream.size() >= kLongStretch && stream.legacy.encoding()->endsSyllables(b.codes[m - 1]))
+                endStretch(stream);
         }
     }
 }
@@ -134,8 +134,8 @@ void UnicodeTarget::endStretch(UnicodeStretch& s) {
         OutputItem item = output_->take();
         item.bytes.append(std::string_view(out).substr(0, first));
         if (output_->behind()) {
-            keep(legacyFontIndex(*s.font), layOutStretch(s, ledger_.input, tail, ledger_.base + first, item.bytes,
-                                                         stretchText_, unicodeFontNumber()));
+            layOutStretch(s, ledger_.input, tail, ledger_.base + first, item.bytes, stretchText_, unicodeFontNumber(),
+                          counts_);
             s.clear();
         } else {
             item.tail.append(tail);
@@ -149,8 +149,7 @@ void UnicodeTarget::endStretch(UnicodeStretch& s) {
     // A footnote's stretch inside a paragraph: laid out here, it goes out with the
     // paragraph's tail.
     laidOut_.clear();
-    keep(legacyFontIndex(*s.font),
-         layOutStretch(s, ledger_.input, tail, ledger_.base + first, laidOut_, stretchText_, unicodeFontNumber()));
+    layOutStretch(s, ledger_.input, tail, ledger_.base + first, laidOut_, stretchText_, unicodeFontNumber(), counts_);
     s.clear();
     out.resize(first);
     out.append(laidOut_.view());

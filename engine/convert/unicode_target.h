@@ -1,13 +1,13 @@
-// The Unicode writer: the source-font characters of each paragraph (a stretch) are
-// converted together into Unicode Malayalam, each syllable laid out where its base
-// glyph stood, in a run of that glyph's formatting, in a font added to the font table.
+// The Unicode writer: the legacy characters of each paragraph of one encoding (a
+// stretch) are converted together by the core into Unicode Malayalam, each syllable
+// laid out where its base glyph stood, in a run of that glyph's formatting, in a font
+// added to the font table.
 // Unicode text is about five times the bytes it replaces: converting the stretches and
 // laying them out runs on a second thread while the scanner reads on, and the writing
 // on a third.
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <future>
 #include <memory>
@@ -35,7 +35,7 @@ class UnicodeTarget : public RewriteBase<UnicodeTarget> {
 public:
     static constexpr bool kUnicode = true;
 
-    UnicodeTarget(std::string_view input, const RtfSink& sink, std::string unicodeFont)
+    UnicodeTarget(std::string_view input, const PieceSink& sink, std::string unicodeFont)
         : RewriteBase(input, sink), unicodeFont_(std::move(unicodeFont)) {
         streams_.emplace_back();
     }
@@ -66,23 +66,14 @@ public:
     void fontTableEnds(std::size_t offset);
 
 private:
-    // A stretch is in one legacy font: text in another ends it.
+    // A stretch is in one encoding: text in another ends it.
     void stretchIn(UnicodeStretch& s) {
-        const LegacyFont* f = font().legacy;
-        if (s.font == f) return;
-        endStretch(s);
-        s.font = f;
+        if (!s.legacy.takes(*font().legacy)) endStretch(s);
     }
     void endStretch(UnicodeStretch& s);
     bool anyHolds(const UnicodeStretch* except = nullptr) const {
         return std::any_of(streams_.begin(), streams_.end(),
                            [except](const UnicodeStretch& s) { return &s != except && !s.empty(); });
-    }
-    // Codes of legacy font `font` kept as typed, having no Unicode value.
-    void keep(std::size_t font, std::size_t kept) {
-        unknown_ += kept;
-        converted_ -= kept;
-        keptBy_[font] += kept;
     }
     int unicodeFontNumber() const { return fontNumber_.get(); }
 
@@ -100,9 +91,9 @@ private:
     TextBatch batch_;                      // source-font text being read
     ConvertedStretch stretchText_;
     ByteBuffer laidOut_;
-    // The output thread's own: its converted stretch, and the codes it kept as typed.
+    // The output thread's own: its converted stretch, and what it counted.
     ConvertedStretch outputStretch_;
-    std::array<std::size_t, 2> outputKeptBy_{};
+    LegacyCounts outputCounts_;
     // While there is one, all output goes through it. Last: its threads, which use the
     // members above, stop before any of them goes.
     std::unique_ptr<OrderedOutput<OutputItem>> output_;

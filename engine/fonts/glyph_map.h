@@ -2,6 +2,7 @@
 // PANCHARI draws.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -18,6 +19,7 @@ extern std::int32_t currentPosition;
 // them, so tables of the rules need a column for each and one for anything else.
 inline constexpr std::uint8_t kFirstPairSecond = 0xEE;
 inline constexpr unsigned kPairSeconds = 3;
+inline constexpr std::array<std::uint8_t, kPairSeconds> kPairSecondCodes = {0xEE, 0xEF, 0xF0};
 // Which second half `following` is, 0 to kPairSeconds - 1, or kPairSeconds for any
 // other character (or -1, the end of the text).
 inline unsigned pairSecond(int following) {

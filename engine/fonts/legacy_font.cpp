@@ -1,5 +1,6 @@
 #include "fonts/legacy_font.h"
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ const UnicodeValue kPanchariValues[256] = {
 // clang-format on
 
 // Typed ൻ with the RRA glyph after it is NTA.
-constexpr LegacyFont::Role kPanchariRoles[] = {{0x58, GlyphRole::NtaChillu}, {0xF9, GlyphRole::NtaRra}};
+constexpr LegacyEncoding::Role kPanchariRoles[] = {{0x58, GlyphRole::NtaChillu}, {0xF9, GlyphRole::NtaRra}};
 
 // clang-format off
 const UnicodeValue kMlttValues[256] = {
@@ -46,32 +47,17 @@ const UnicodeValue kMlttValues[256] = {
 };
 // clang-format on
 
-constexpr LegacyFont::Role kMlttRoles[] = {{0xB3, GlyphRole::NtaChillu}, {0x64, GlyphRole::NtaRra}};
+constexpr LegacyEncoding::Role kMlttRoles[] = {{0xB3, GlyphRole::NtaChillu}, {0x64, GlyphRole::NtaRra}};
 
-// The family's names, one encoding.
+// The family's names, one font.
 constexpr std::string_view kMlttNames[] = {
-    "ML-Aathira", "ML-Ambili", "ML-Anakha", "ML-Anjali", "ML-Aparna", "ML-Ashtamudi", "ML-Atchu", "ML-Ayilyam",
-    "ML-Beckal", "ML-Bhavana", "ML-Chandrika", "ML-Chithira", "ML-Devika", "ML-Gauri", "ML-Gauri-Heavy",
-    "ML-Geethika", "ML-Gopika", "ML-Guruvayur", "ML-Indulekha", "ML-Jyothy", "ML-Jyotsna", "ML-Kala", "ML-Kamini",
-    "ML-Kanika", "ML-Karthika", "ML-Kaumudi", "ML-Keerthi", "ML-Leela", "ML-Leela-Heavy", "ML-Madhavi",
-    "ML-Malavika", "ML-Mangala", "ML-Nalini", "ML-Nandini", "ML-Nanditha", "ML-Narmada", "ML-Nila", "ML-Onam",
-    "ML-Periyar", "ML-Pooram", "ML-Poornima", "ML-Ravivarma-Bold", "ML-Ravivarma-BoldItalic",
-    "ML-Ravivarma-Italic", "ML-Revathi", "ML-Rohini", "ML-Sabari", "ML-Sankara", "ML-Sarada", "ML-Sruthy",
-    "ML-Sugatha", "ML-Suparna", "ML-Surya-Bold", "ML-Swathy", "ML-TTAathira", "ML-TTAmbili", "ML-TTAnakha",
-    "ML-TTAnjali", "ML-TTAparna", "ML-TTAshtamudi", "ML-TTAtchu", "ML-TTAyilyam", "ML-TTBeckal", "ML-TTBhavana",
-    "ML-TTChandrika", "ML-TTChithira", "ML-TTDevika", "ML-TTGauri", "ML-TTGauri-Heavy", "ML-TTGeethika",
-    "ML-TTGopika", "ML-TTGuruvayur", "ML-TTIndulekha", "ML-TTJyothy", "ML-TTJyotsna-Bold", "ML-TTKala",
-    "ML-TTKamini", "ML-TTKanika", "ML-TTKarthika", "ML-TTKaumudi", "ML-TTKeerthi", "ML-TTLeela",
-    "ML-TTLeela-Heavy", "ML-TTMadhavi", "ML-TTMalavika", "ML-TTMangala", "ML-TTNalini", "ML-TTNandini",
-    "ML-TTNanditha", "ML-TTNarmada", "ML-TTNila", "ML-TTOnam", "ML-TTPeriyar", "ML-TTPooram", "ML-TTPoornima",
-    "ML-TTRavivarma-Bold", "ML-TTRavivarma-BoldItalic", "ML-TTRevathi", "ML-TTRohini", "ML-TTSabari",
-    "ML-TTSankara", "ML-TTSarada-Bold", "ML-TTSruthy", "ML-TTSugatha", "ML-TTSuparna", "ML-TTSurya-Bold",
-    "ML-TTSwathy", "ML-TTThakazhi", "ML-TTTheyyam", "ML-TTThiruvathira", "ML-TTThunchan", "ML-TTVaisali",
-    "ML-TTVarsha", "ML-TTVeena", "ML-TTVeena-Heavy", "ML-TTVinay", "ML-TTVisakham", "ML-TTVishu",
-    "ML-TTYashasri", "ML-Thakazhi", "ML-Theyyam", "ML-Thiruvathira", "ML-Thunchan", "ML-Vaisali", "ML-Varsha",
-    "ML-Veena", "ML-Veena-Heavy", "ML-Vinay", "ML-Visakham", "ML-Vishu", "ML-Yashasri",
+#include "mltt_font_names.inc"
 };
-static_assert(std::size(kMlttNames) == 131);
+// PANCHARI's encoding goes by other names too, each a font of its own.
+constexpr std::string_view kPanchariNames[] = {
+#include "panchari_font_names.inc"
+};
+static_assert(kPanchariNames[0] == "PANCHARI");
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
@@ -108,7 +94,10 @@ std::vector<ExtraName>& extraNames() {
 
 }  // namespace
 
-LegacyFont::LegacyFont(const Data& data) : data_(data) {
+LegacyEncoding::LegacyEncoding(const Data& data) : data_(data) {
+    if (data.pairSecondCount > kMaxPairSeconds) throw std::logic_error("an encoding with too many pair seconds");
+    columns_.fill(std::uint8_t(data.pairSecondCount));
+    for (std::size_t k = 0; k < data.pairSecondCount; ++k) columns_[data.pairSeconds[k]] = std::uint8_t(k);
     roles_.fill(GlyphRole::None);
     for (std::size_t r = 0; r < data.roleCount; ++r) roles_[data.roles[r].code] = data.roles[r].role;
     for (int c = 0; c < 256; ++c) {
@@ -135,30 +124,47 @@ bool LegacyFont::answersTo(std::string_view fontName) const {
     return false;
 }
 
-const LegacyFont& panchariFont() {
-    static const LegacyFont font({"PANCHARI", kSourceFontPrefix, nullptr, 0, kPanchariValues, kPanchariRoles,
-                                  std::size(kPanchariRoles), &MapGlyphCode});
-    return font;
+const LegacyEncoding& panchariEncoding() {
+    static const LegacyEncoding encoding({"PANCHARI", kPanchariValues, kPanchariRoles, std::size(kPanchariRoles),
+                                          &MapGlyphCode, kPairSecondCodes.data(), kPairSecondCodes.size()});
+    return encoding;
 }
 
-const LegacyFont& mlttFont() {
-    static const LegacyFont font({"ML-TT", {}, kMlttNames, std::size(kMlttNames), kMlttValues, kMlttRoles,
-                                  std::size(kMlttRoles), nullptr});
-    return font;
+const LegacyEncoding& mlttEncoding() {
+    static const LegacyEncoding encoding({"ML-TT", kMlttValues, kMlttRoles, std::size(kMlttRoles), nullptr, nullptr, 0});
+    return encoding;
 }
 
-const std::array<const LegacyFont*, 2>& legacyFonts() {
-    // The fonts Tolvarin knows, one line each.
-    static const std::array<const LegacyFont*, 2> fonts = {&panchariFont(), &mlttFont()};
+namespace {
+
+// The fonts Tolvarin knows, in the order they are counted: PANCHARI (any name that
+// begins so, as the glyph rules were made for), the ML-TT family, then PANCHARI's
+// encoding under its other names.
+struct Fonts {
+    std::vector<LegacyFont> fonts;
+    std::vector<const LegacyFont*> list;
+    Fonts() {
+        fonts.reserve(1 + std::size(kPanchariNames));
+        fonts.emplace_back(LegacyFont::Data{"PANCHARI", kPanchariNames[0], nullptr, 0, &panchariEncoding()}, 0);
+        fonts.emplace_back(LegacyFont::Data{"ML-TT", {}, kMlttNames, std::size(kMlttNames), &mlttEncoding()}, 1);
+        for (std::size_t i = 1; i < std::size(kPanchariNames); ++i)
+            fonts.emplace_back(LegacyFont::Data{kPanchariNames[i], {}, &kPanchariNames[i], 1, &panchariEncoding()},
+                               fonts.size());
+        for (const LegacyFont& f : fonts) list.push_back(&f);
+    }
+};
+
+const Fonts& knownFonts() {
+    static const Fonts fonts;
     return fonts;
 }
 
-std::size_t legacyFontIndex(const LegacyFont& font) {
-    const auto& fonts = legacyFonts();
-    for (std::size_t i = 0; i < fonts.size(); ++i)
-        if (fonts[i] == &font) return i;
-    return 0;
-}
+}  // namespace
+
+const LegacyFont& panchariFont() { return knownFonts().fonts[0]; }
+const LegacyFont& mlttFont() { return knownFonts().fonts[1]; }
+
+std::span<const LegacyFont* const> legacyFonts() { return knownFonts().list; }
 
 const LegacyFont* legacyFontNamed(std::string_view fontName) {
     for (const ExtraName& extra : extraNames())
@@ -168,9 +174,9 @@ const LegacyFont* legacyFontNamed(std::string_view fontName) {
     return nullptr;
 }
 
-const LegacyFont* legacyFontOfEncoding(std::string_view encoding) {
+const LegacyFont* legacyFontCalled(std::string_view name) {
     for (const LegacyFont* font : legacyFonts())
-        if (sameName(font->name(), encoding)) return font;
+        if (sameName(font->name(), name)) return font;
     return nullptr;
 }
 

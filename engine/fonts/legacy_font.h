@@ -1,12 +1,14 @@
-// A legacy 8-bit Malayalam font as data: the names it answers to, what each of its
-// codes stands for in Unicode Malayalam and how it is drawn, and (PANCHARI) its glyph
-// rules into ML-TTRevathi. Adding a font is adding its table and one line where the
-// fonts are listed (legacy_font.cpp).
+// The legacy 8-bit Malayalam fonts as data: each encoding (what each code stands for
+// in Unicode Malayalam and how it is drawn, and for PANCHARI's its glyph rules into
+// ML-TTRevathi), and the fonts typed in each, by the names they answer to. Adding a
+// font of a known encoding is one line where the fonts are listed (legacy_font.cpp);
+// adding an encoding is its table and one line more.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "fonts/glyph_map.h"
@@ -48,30 +50,30 @@ enum class GlyphRole : std::uint8_t {
 // it), whether it is a base, and whether it joins a base before it.
 inline constexpr std::uint8_t kStandsAlone = 1, kIsBase = 2, kJoinsBase = 4;
 
-class LegacyFont {
+// What the codes of a legacy encoding mean: shared by every font typed in it.
+class LegacyEncoding {
 public:
     struct Role {
         std::uint8_t code;
         GlyphRole role;
     };
     struct Data {
-        std::string_view name;  // of the encoding, as people know it, for messages
-        // It answers to the names that begin with `namePrefix`, in any case, and to
-        // `names`, in any case and with or without a style word after them.
-        std::string_view namePrefix;
-        const std::string_view* names;
-        std::size_t nameCount;
+        std::string_view name;       // as people know it: PANCHARI, ML-TT
         const UnicodeValue* values;  // 256, by code
         const Role* roles;
         std::size_t roleCount;
-        // Its glyph rules into ML-TTRevathi, or null.
+        // Its glyph rules into ML-TTRevathi, or null, and the codes that complete a pair
+        // with the code before them in those rules.
         GlyphCodes (*toRevathi)(std::uint8_t code, int following);
+        const std::uint8_t* pairSeconds;
+        std::size_t pairSecondCount;
     };
+    // Tables of the rules have a column for each second half of a pair, and one more.
+    static constexpr std::size_t kMaxPairSeconds = 3;
 
-    explicit LegacyFont(const Data& data);
+    explicit LegacyEncoding(const Data& data);
 
     std::string_view name() const { return data_.name; }
-    bool answersTo(std::string_view fontName) const;
     const UnicodeValue& value(std::uint8_t code) const { return data_.values[code]; }
     GlyphKind kind(std::uint8_t code) const { return kinds_[code]; }
     GlyphRole role(std::uint8_t code) const { return roles_[code]; }
@@ -82,7 +84,17 @@ public:
     // after one converts as it would whole.
     bool endsSyllables(std::uint8_t code) const { return kinds_[code] == GlyphKind::Other; }
     bool hasRevathiRules() const { return data_.toRevathi != nullptr; }
+    // The rules' result for `code` followed by `following` (a code of this encoding, or
+    // -1); no codes where no rule applies.
     GlyphCodes toRevathi(std::uint8_t code, int following) const { return data_.toRevathi(code, following); }
+    // Which second half of a pair `following` (a code, or -1 at the end of the text) is,
+    // 0 to pairSecondCount - 1, or pairSecondCount for anything else.
+    unsigned pairColumn(int following) const {
+        return unsigned(following) < 256 ? columns_[std::size_t(following)] : unsigned(data_.pairSecondCount);
+    }
+    std::size_t pairSecondCount() const { return data_.pairSecondCount; }
+    // The code that column `column` stands for, or -1 for the last.
+    int pairSecond(unsigned column) const { return column < data_.pairSecondCount ? data_.pairSeconds[column] : -1; }
 
 private:
     Data data_;
@@ -90,22 +102,51 @@ private:
     std::array<GlyphRole, 256> roles_;
     std::array<std::uint8_t, 256> flags_;
     std::array<bool, 256> keptAsTyped_;
+    std::array<std::uint8_t, 256> columns_;
 };
 
+// A legacy font as documents name it: the names it answers to, and its encoding. Text
+// is counted under the font's name.
+class LegacyFont {
+public:
+    struct Data {
+        std::string_view name;  // as counted and reported
+        // It answers to the names that begin with `namePrefix`, in any case, and to
+        // `names`, in any case and with or without a style word after them.
+        std::string_view namePrefix;
+        const std::string_view* names;
+        std::size_t nameCount;
+        const LegacyEncoding* encoding;
+    };
+
+    LegacyFont(const Data& data, std::size_t index) : data_(data), index_(index) {}
+
+    std::string_view name() const { return data_.name; }
+    bool answersTo(std::string_view fontName) const;
+    const LegacyEncoding& encoding() const { return *data_.encoding; }
+    // Where it stands in legacyFonts().
+    std::size_t index() const { return index_; }
+
+private:
+    Data data_;
+    std::size_t index_;
+};
+
+const LegacyEncoding& panchariEncoding();
+const LegacyEncoding& mlttEncoding();
 const LegacyFont& panchariFont();
 const LegacyFont& mlttFont();
 
 // The legacy fonts, in the order they are listed (and counted in).
-const std::array<const LegacyFont*, 2>& legacyFonts();
-// Where a font stands in that list.
-std::size_t legacyFontIndex(const LegacyFont& font);
+std::span<const LegacyFont* const> legacyFonts();
 
 // The legacy font that a font of this name is, or null.
 const LegacyFont* legacyFontNamed(std::string_view fontName);
-// The legacy font whose encoding is called `encoding` (PANCHARI, ML-TT), or null.
-const LegacyFont* legacyFontOfEncoding(std::string_view encoding);
-// Text in a font called `fontName` is in `font`'s encoding too, for documents whose
-// legacy font has an unusual name. For the whole run; set before converting.
+// The legacy font called `name` (PANCHARI, ML-TT, Manorama ...), in any case, or null.
+const LegacyFont* legacyFontCalled(std::string_view name);
+// Text in a font called `fontName` is in `font`'s encoding too, counted as `font`'s, for
+// documents whose legacy font has an unusual name. For the whole run; set before
+// converting.
 void addLegacyFontName(std::string_view fontName, const LegacyFont& font);
 
 }  // namespace tolvarin

@@ -4,9 +4,6 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "text/codepage.h"
-#include "model/document.h"
-#include "text/utf8.h"
 
 namespace tolvarin {
 namespace {
@@ -24,7 +21,7 @@ bool isVowelSign(char16_t c) { return (c >= 0x0D3E && c <= 0x0D4C) || c == kAuLe
 class Stretch {
 public:
     // Every code gives at most five code points, whatever it joins.
-    Stretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out)
+    Stretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out)
         : font_(font), codes_(codes), n_(n), out_(out) {
         out_.kept.clear();
         out_.ends.resize(n);
@@ -263,7 +260,7 @@ private:
         return i;
     }
 
-    const LegacyFont& font_;
+    const LegacyEncoding& font_;
     const std::uint8_t* codes_;
     std::size_t n_;
     ConvertedStretch& out_;
@@ -277,71 +274,8 @@ private:
 
 }  // namespace
 
-void convertStretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) {
+void convertStretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) {
     Stretch(font, codes, n, out).run();
-}
-
-std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n) {
-    ConvertedStretch converted;
-    convertStretch(font, codes, n, converted);
-    std::u16string text;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (kept < converted.kept.size() && converted.kept[kept] == i) {
-            text += decodeCp1252(codes[i]);
-            ++kept;
-        }
-        text += converted.text().substr(converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
-    }
-    return text;
-}
-
-std::string documentUnicodeText(const Document& doc, std::size_t* unknown, std::vector<std::size_t>* keptByFont) {
-    if (keptByFont) keptByFont->assign(legacyFonts().size(), 0);
-    const std::u16string& text = doc.text();
-    const auto& runs = doc.runs();
-    std::vector<const LegacyFont*> legacy(doc.fonts().size());
-    for (std::size_t f = 0; f < legacy.size(); ++f) legacy[f] = legacyFontNamed(doc.fonts()[f].name);
-    std::string out;
-    std::vector<std::uint8_t> stretch;
-    const LegacyFont* stretchFont = nullptr;
-    ConvertedStretch converted;
-    auto flush = [&] {
-        if (stretch.empty()) return;
-        convertStretch(*stretchFont, stretch.data(), stretch.size(), converted);
-        if (unknown) *unknown += converted.kept.size();
-        if (keptByFont) (*keptByFont)[legacyFontIndex(*stretchFont)] += converted.kept.size();
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < stretch.size(); ++i) {
-            if (kept < converted.kept.size() && converted.kept[kept] == i) {
-                appendUtf8(out, decodeCp1252(stretch[i]));
-                ++kept;
-            }
-            for (std::size_t k = converted.textBefore(i); k < converted.ends[i]; ++k)
-                appendUtf8(out, converted.text()[k]);
-        }
-        stretch.clear();
-    };
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
-        const LegacyFont* font = legacy[runs[r].format.font];
-        if (font != stretchFont) flush();  // a stretch is in one font
-        stretchFont = font;
-        for (std::size_t i = runs[r].start; i < end; ++i) {
-            const char16_t c = text[i];
-            const bool lineEnd = c == kParagraphBreak || c == kLineBreak;
-            const int code = font && !lineEnd ? encodeCp1252(c) : -1;
-            if (code >= 0) {
-                stretch.push_back(std::uint8_t(code));
-                continue;
-            }
-            flush();  // another font, a line's end, or a character the font has no code for
-            appendUtf8(out, lineEnd ? u'\n' : c);
-        }
-    }
-    flush();
-    if (!out.empty() && out.back() != '\n') out += '\n';
-    return out;
 }
 
 }  // namespace tolvarin

@@ -13,8 +13,6 @@
 
 namespace tolvarin {
 
-inline constexpr std::string_view kDefaultUnicodeFont = "Noto Sans Malayalam";
-
 // A stretch converted, its text in the order of the characters' places: what stands
 // at character i is text[i ? ends[i - 1] : 0, ends[i]): a syllable at its base glyph
 // (signs typed before or after it move there), a sign or mark that stays where it was,
@@ -32,19 +30,8 @@ struct ConvertedStretch {
     std::size_t capacity = 0, length = 0;
 };
 
-// Converts a stretch of codes typed in `font`: one paragraph of one text stream, with
-// nothing in another font between.
-void convertStretch(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
-
-// The same, as one string; codes without a value read as Windows-1252.
-std::u16string convertStretchToText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n);
-
-class Document;
-// The plain text of a document with its legacy fonts' text in Unicode Malayalam: one
-// line a paragraph (line breaks end lines too), UTF-8. `unknown` counts the codes that
-// had no Unicode value and were kept as they were.
-// `keptByFont`, if given, gets the same by legacy font, in the order of legacyFonts().
-std::string documentUnicodeText(const Document& doc, std::size_t* unknown = nullptr,
-                                std::vector<std::size_t>* keptByFont = nullptr);
+// Puts a stretch of codes typed in `encoding` in Unicode's order: one paragraph of one
+// text stream, with nothing in another encoding between.
+void convertStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
 
 }  // namespace tolvarin

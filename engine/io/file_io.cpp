@@ -13,6 +13,8 @@
 #include <system_error>
 #include <thread>
 
+#include "io/threads.h"
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -114,11 +116,8 @@ public:
             wake_.notify_one();
             return;
         }
-        try {
-            thread_ = std::thread([this] { loop(); });
-        } catch (const std::system_error&) {
-            // No thread to be had: the flush before the rename does it all.
-        }
+        // Where no thread can be had, the flush before the rename does it all.
+        if (std::optional<std::thread> thread = startThread([this] { loop(); })) thread_ = std::move(*thread);
     }
 
     // Stops the thread; returns the first error a flush met, or 0.

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/destination.h"
+
 namespace tolvarin {
 
 // Documents larger than this are refused rather than read: no RTF a person
@@ -44,11 +46,14 @@ std::string writeFileReplacing(const std::filesystem::path& path, std::string_vi
 // The same, with the content produced in pieces: `produce` calls `write` for each,
 // and returns an empty string, or why the content could not be made; the save is
 // then abandoned and that reason returned as it is.
-using ContentProducer = std::function<std::string(const std::function<void(std::string_view)>& write)>;
 // What a save (or a conversion) says when memory runs out while the content is made.
 inline constexpr std::string_view kNotEnoughMemory =
     "not enough memory to convert the document; close other programs and try again";
 std::string writeFileReplacing(const std::filesystem::path& path, const ContentProducer& produce);
+// A destination that saves so at `path`.
+inline Destination intoFile(const std::filesystem::path& path) {
+    return [path](const ContentProducer& produce) { return writeFileReplacing(path, produce); };
+}
 
 // The form of a path that Windows takes past MAX_PATH (\\?\...) when it is that
 // long; elsewhere the path itself.

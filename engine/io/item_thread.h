@@ -8,9 +8,13 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "io/threads.h"
 
 namespace tolvarin {
 
@@ -18,7 +22,8 @@ namespace tolvarin {
 // waiting (the caller then waits); the items come back, emptied by the work, for
 // reuse. `begin` runs first on that thread, and `end` after the last item. An error
 // there stops the thread and is raised by finish(); destroying it unfinished abandons
-// what waits.
+// what waits. Where no thread can be had, making one raises std::system_error: the
+// caller then does the work itself.
 template <typename Item>
 class ItemThread {
 public:
@@ -29,7 +34,9 @@ public:
     };
 
     ItemThread(std::size_t limit, Steps steps) : limit_(limit), steps_(std::move(steps)) {
-        thread_ = std::thread([this] { loop(); });
+        std::optional<std::thread> thread = startThread([this] { loop(); });
+        if (!thread) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        thread_ = std::move(*thread);
     }
     ~ItemThread() {
         {

@@ -5,8 +5,6 @@
 #include "io/file_io.h"
 #include "model/rtf_reader.h"
 #include "model/rtf_writer.h"
-#include "office/package_conversion.h"
-#include "office/word_binary.h"
 
 namespace tolvarin {
 
@@ -15,7 +13,7 @@ void Document::clear() {
     runs_.clear();
     fonts_.clear();
     source_.reset();
-    sourceIsPackage_ = fromWordBinary_ = false;
+    fromWordBinary_ = false;
 }
 
 LoadResult Document::setRtf(std::string_view rtf) { return adoptRtf(std::string(rtf)); }
@@ -34,40 +32,7 @@ LoadResult Document::loadFile(const std::filesystem::path& path) {
     std::string bytes;
     std::string error = readWholeFile(path, bytes);
     if (!error.empty()) return LoadResult::failure(0, error);
-    switch (documentKind(bytes)) {
-    case DocumentKind::Package:
-        return adoptPackage(std::move(bytes));
-    case DocumentKind::Encrypted:
-        return LoadResult::failure(0, std::string(kPasswordProtected));
-    case DocumentKind::WordBinary: {
-        std::string docx;
-        if (std::string failed = wordBinaryToDocx(bytes, docx); !failed.empty()) return LoadResult::failure(0, failed);
-        LoadResult result = adoptPackage(std::move(docx));
-        if (result) fromWordBinary_ = true;
-        return result;
-    }
-    case DocumentKind::Rtf:
-        break;
-    }
     return adoptRtf(std::move(bytes));
-}
-
-LoadResult Document::adoptPackage(std::string&& bytes) {
-    std::vector<std::vector<PackageRun>> paragraphs;
-    if (std::string error = packageParagraphs(bytes, paragraphs); !error.empty()) return LoadResult::failure(0, error);
-    Document loaded;
-    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
-        for (const PackageRun& run : paragraphs[p]) {
-            RunFormat format;
-            format.font = loaded.fontId(Font{run.font, kAnsiCharset});
-            loaded.append(run.text, format);
-        }
-        if (p + 1 < paragraphs.size()) loaded.append(std::u16string_view(&kParagraphBreak, 1), RunFormat{});
-    }
-    loaded.source_ = std::make_shared<const std::string>(std::move(bytes));
-    loaded.sourceIsPackage_ = true;
-    *this = std::move(loaded);
-    return {};
 }
 
 std::string Document::rtf() const { return writeRtf(*this); }

@@ -10,16 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "text/characters.h"
+
 namespace tolvarin {
-
-// Characters of the plain text that stand for breaks rather than glyphs.
-inline constexpr char16_t kParagraphBreak = u'\n';
-inline constexpr char16_t kLineBreak = u'\v';
-inline constexpr char16_t kTab = u'\t';
-
-// RTF \fcharset values the program treats specially.
-inline constexpr int kAnsiCharset = 0;
-inline constexpr int kSymbolCharset = 2;
 
 // Font size in half-points, RTF's own unit; 24 is RTF's default of 12 pt.
 inline constexpr int kDefaultFontSize = 24;
@@ -98,17 +91,20 @@ public:
     void clear();
 
     // Replace the document by an RTF file's or string's content. On failure the
-    // document is left as it was.
+    // document is left as it was. (Documents of every kind are loaded by loadDocument().)
     LoadResult loadFile(const std::filesystem::path& path);
     LoadResult setRtf(std::string_view rtf);
-    // The RTF the document was read from, or nullptr when it was built otherwise.
-    // Conversions rewrite these bytes, so that whatever this model does not hold
-    // (tables, pictures, headers) is kept.
-    const std::string* sourceRtf() const { return sourceIsPackage_ ? nullptr : source_.get(); }
-    // The same for a DOCX or ODT package (a Word 97-2003 document as the DOCX LibreOffice
-    // made of it): its text is in the document, the package is what a conversion rewrites.
-    const std::string* sourcePackage() const { return sourceIsPackage_ ? source_.get() : nullptr; }
+    // The bytes the document was read from (RTF, or a DOCX or ODT package, or the DOCX
+    // LibreOffice made of a Word 97-2003 document), or nullptr when it was built
+    // otherwise. Conversions rewrite these bytes, so that whatever this model does not
+    // hold (tables, pictures, headers) is kept.
+    const std::string* source() const { return source_.get(); }
     bool fromWordBinary() const { return fromWordBinary_; }
+    // The document's text was read from `bytes`, which it keeps as its source.
+    void setSource(std::string&& bytes, bool fromWordBinary) {
+        source_ = std::make_shared<const std::string>(std::move(bytes));
+        fromWordBinary_ = fromWordBinary;
+    }
 
     std::string rtf() const;
     // Writes the whole document as RTF. An existing file is replaced only once the
@@ -157,13 +153,11 @@ public:
 
 private:
     LoadResult adoptRtf(std::string&& rtf);
-    LoadResult adoptPackage(std::string&& bytes);
 
     std::u16string text_;
     std::vector<Run> runs_;
     std::vector<Font> fonts_;
     std::shared_ptr<const std::string> source_;  // shared: copies of a document are cheap
-    bool sourceIsPackage_ = false;
     bool fromWordBinary_ = false;
 };
 

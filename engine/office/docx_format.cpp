@@ -139,7 +139,7 @@ private:
 class DocxFormat final : public PackageFormat {
 public:
     std::string read(const ZipPackage& zip, PackageText& text) override;
-    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+    std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) override;
 
 private:
     std::string load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::size_t halvesFrom);
@@ -436,7 +436,7 @@ void StoryReader::readNumbering(const XmlPart& xml) {
 
 // The changes of a part's pieces and runs in the given ranges, and of the font
 // declarations among elements [from, to).
-void spliceRange(Part& part, const PackageText& text, const RewriteOptions& options, std::size_t firstPiece,
+void spliceRange(Part& part, const PackageText& text, const ConversionOptions& options, std::size_t firstPiece,
                  std::size_t endPiece, std::size_t firstRun, std::size_t endRun, std::uint32_t firstElement,
                  std::uint32_t endElement, std::vector<char>& fontsRewritten, XmlSplice& splice) {
     const auto& el = part.xml.elements();
@@ -512,7 +512,7 @@ void spliceRange(Part& part, const PackageText& text, const RewriteOptions& opti
     if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
 }
 
-std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) {
+std::string DocxFormat::write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) {
     for (Part& part : parts_) {
         if (part.kind == Part::ThemePart) continue;
         const auto& el = part.xml.elements();

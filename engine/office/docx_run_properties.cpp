@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "fonts/glyph_map.h"
-#include "fonts/legacy_font.h"
+#include "core/legacy_text.h"
 
 namespace tolvarin::docx {
 namespace {
@@ -249,10 +249,7 @@ void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector
                        std::uint32_t from, std::uint32_t to) {
     const auto& el = part.elements();
     const std::string_view bytes = part.bytes();
-    auto renamed = [](std::string_view name) {
-        const LegacyFont* font = legacyFontNamed(name);
-        return font && font->hasRevathiRules();
-    };
+    auto renamed = [](std::string_view name) { return convertsFont(legacyFontNamed(name), false); };
     for (std::uint32_t i = from; i < std::min<std::size_t>(to, el.size()); ++i) {
         const XmlElement& e = el[i];
         const bool fontTableEntry = isW(e, "font") && e.parent != kNoElement && isW(el[e.parent], "fonts");

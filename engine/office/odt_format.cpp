@@ -59,7 +59,7 @@ struct Part {
 class OdtFormat final : public PackageFormat {
 public:
     std::string read(const ZipPackage& zip, PackageText& text) override;
-    std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) override;
+    std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) override;
 
 private:
     void readStyles(std::uint32_t part);
@@ -74,7 +74,7 @@ private:
                                  std::string_view local) const;
     // The name of an automatic text style for converted text in `container`, made once
     // for each set of properties; its declaration goes to `declarations`.
-    std::string unicodeStyle(std::uint32_t part, std::uint32_t container, const RewriteOptions& options,
+    std::string unicodeStyle(std::uint32_t part, std::uint32_t container, const ConversionOptions& options,
                              std::string& declarations);
 
     std::vector<Part> parts_;
@@ -254,7 +254,7 @@ const std::string* OdtFormat::effective(std::uint32_t part, std::uint32_t elemen
     return property(part, "paragraph", std::string(), ns, local);
 }
 
-std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, const RewriteOptions& options,
+std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, const ConversionOptions& options,
                                     std::string& declarations) {
     const XmlPart& xml = parts_[p].xml;
     const auto& el = xml.elements();
@@ -325,7 +325,7 @@ std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, co
     return found->second;
 }
 
-std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) {
+std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) {
     for (std::uint32_t p = 0; p < parts_.size(); ++p) {
         Part& part = parts_[p];
         const XmlPart& xml = part.xml;
@@ -379,7 +379,7 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Rew
                 if (a.name != (face ? "svg:font-family" : "fo:font-family")) continue;
                 const std::string* value = attr(e, face ? kSvg : kFo, "font-family");
                 const LegacyFont* font = value ? legacyFontNamed(unquoted(*value)) : nullptr;
-                if (font && font->hasRevathiRules()) splice.replace(a.valueStart, a.valueEnd, std::string(kTargetFontName));
+                if (convertsFont(font, false)) splice.replace(a.valueStart, a.valueEnd, std::string(kTargetFontName));
             }
         }
         if (options.unicode && !declarations.empty()) {

@@ -1,7 +1,5 @@
 #include "office/office_text.h"
 
-#include "fonts/glyph_map.h"
-#include "fonts/unicode_malayalam.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
 
@@ -47,9 +45,11 @@ public:
         }
         n_ = n;
     }
-    void flush() {
+    // Appends what is gathered; returns the piece's length then.
+    std::size_t flush() {
         if (n_) out_[piece_].append(buffer_, n_);
         n_ = 0;
+        return piece_ < out_.size() ? out_[piece_].size() : 0;
     }
 
 private:
@@ -62,65 +62,55 @@ private:
 }  // namespace
 
 void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
-                      std::vector<char>& touched, OfficeCounts& counts) {
+                      std::vector<char>& touched, std::vector<KeptRange>& keptRanges, LegacyCounts& counts) {
     // Room reused from paragraph to paragraph, on each thread that converts.
-    thread_local std::vector<std::uint8_t> codes;
+    thread_local LegacyStretch stretch;
     thread_local ConvertedStretch converted;
     const char16_t* const cp1252 = codePageUpperHalf(1252);
     PieceWriter writer(out);
     std::size_t i = 0;
     while (i < chars.size()) {
         const LegacyFont* font = chars[i].font;
-        const bool converts = font && chars[i].code >= 0 && (unicode || font->hasRevathiRules());
-        if (!converts) {
+        if (!convertsFont(font, unicode) || chars[i].code < 0) {
             writer.to(chars[i].piece);
             writer.put(chars[i].value);
             ++i;
             continue;
         }
         std::size_t end = i;
-        codes.clear();
-        while (end < chars.size() && chars[end].font == font && chars[end].code >= 0)
-            codes.push_back(std::uint8_t(chars[end++].code));
+        stretch.clear();
+        for (; end < chars.size() && chars[end].font && chars[end].code >= 0 && stretch.takes(*chars[end].font); ++end) {
+            const auto code = std::uint8_t(chars[end].code);
+            stretch.add(&code, 1, *chars[end].font);
+        }
         const std::size_t n = end - i;
-        const std::size_t fontIndex = legacyFontIndex(*font);
-        if (unicode) {
-            convertStretch(*font, codes.data(), n, converted);
-            const std::u16string_view text = converted.text();
-            std::size_t kept = 0;
-            for (std::size_t k = 0; k < n;) {
-                // The characters of one piece: their text is one stretch, but for those
-                // with no Unicode value, which come as they were typed before their own.
-                const std::uint32_t piece = chars[i + k].piece;
-                writer.to(piece);
-                touched[piece] = 1;
-                std::size_t from = converted.textBefore(k);
-                for (; k < n && chars[i + k].piece == piece; ++k) {
-                    if (kept == converted.kept.size() || converted.kept[kept] != k) continue;
-                    writer.put(text.substr(from, converted.textBefore(k) - from));
-                    from = converted.textBefore(k);
-                    writer.put(chars[i + k].value);
-                    ++kept;
-                }
-                writer.put(text.substr(from, converted.ends[k - 1] - from));
+        convertLegacyStretch(stretch, unicode, converted, counts);
+        const std::u16string_view text = converted.text();
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < n;) {
+            // The characters of one piece: their text is one stretch, but for those kept
+            // as typed, which come as they were typed, before their own.
+            const std::uint32_t piece = chars[i + k].piece;
+            writer.to(piece);
+            touched[piece] = 1;
+            std::size_t from = converted.textBefore(k);
+            for (; k < n && chars[i + k].piece == piece; ++k) {
+                if (kept == converted.kept.size() || converted.kept[kept] != k) continue;
+                const std::size_t to = converted.textBefore(k);
+                if (unicode) writer.put(text.substr(from, to - from));
+                from = to;
+                keptRanges.push_back({piece, writer.flush(), 0});
+                writer.put(chars[i + k].value);
+                keptRanges.back().end = writer.flush();
+                ++kept;
             }
-            counts.unknown += converted.kept.size();
-            counts.converted += n - converted.kept.size();
-            counts.byFont[fontIndex] += n - converted.kept.size();
-        } else {
-            for (std::size_t k = 0; k < n; ++k) {
-                const OfficeChar& c = chars[i + k];
-                writer.to(c.piece);
-                const int following = k + 1 < n ? decodeByte(cp1252, codes[k + 1]) : -1;
-                const GlyphCodes g = font->toRevathi(codes[k], following);
-                writer.put(decodeByte(cp1252, g.length == 0 ? codes[k] : g.codes[0]));  // no rule: the code stays
-                if (g.length > 1) writer.put(decodeByte(cp1252, g.codes[1]));
-                if (g.length > 2) writer.put(decodeByte(cp1252, g.codes[2]));
-                touched[c.piece] = 1;
-                if (g.pair && k + 1 < n) touched[chars[i + ++k].piece] = 1;  // the following character is part of this glyph
+            const std::u16string_view rest = text.substr(from, converted.ends[k - 1] - from);
+            if (unicode) {
+                writer.put(rest);
+            } else {
+                // The ML-TTRevathi codes, which text in the package holds as Windows-1252.
+                for (const char16_t c : rest) writer.put(decodeByte(cp1252, std::uint8_t(c)));
             }
-            counts.converted += n;
-            counts.byFont[fontIndex] += n;
         }
         i = end;
     }
@@ -156,7 +146,9 @@ void PackageText::endParagraph(std::size_t p) {
             const std::size_t n = original_[c.piece].size();
             converted_[c.piece].reserve(reading_.unicode ? n + n / 2 + 8 : n + 8);
         }
-    convertParagraph(paragraph, reading_.unicode, converted_, touched_, counts_);
+    keptScratch_.clear();
+    convertParagraph(paragraph, reading_.unicode, converted_, touched_, keptScratch_, counts_);
+    for (const KeptRange& k : keptScratch_) kept_[k.piece].emplace_back(k.begin, k.end);
     std::uint32_t last = kNone;
     std::string text;
     for (const OfficeChar& c : paragraph) {
@@ -198,9 +190,8 @@ std::uint32_t PackageText::append(PackageText&& next) {
     touched_.insert(touched_.end(), next.touched_.begin(), next.touched_.end());
     if (fixed_ == kNone && next.fixed_ != kNone) fixed_ = next.fixed_ + offset;
     anyConverted_ = anyConverted_ || next.anyConverted_;
-    counts_.converted += next.counts_.converted;
-    counts_.unknown += next.counts_.unknown;
-    for (std::size_t f = 0; f < counts_.byFont.size(); ++f) counts_.byFont[f] += next.counts_.byFont[f];
+    counts_.add(next.counts_);
+    for (auto& [piece, ranges] : next.kept_) kept_[piece + offset] = std::move(ranges);
     for (const auto& [name, n] : next.fonts_) noteFont(name, n);
     paragraphs.resize(paragraphs0 + added);  // ended: their characters let go
     exported_.insert(exported_.end(), next.exported_.begin(), next.exported_.end());

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "io/at_once.h"
+#include "core/document_kind.h"
 #include "io/file_io.h"
 #include "office/package_format.h"
 #include "office/zip_package.h"
@@ -17,6 +17,7 @@ struct Opened {
     explicit Opened(PackageReading reading) : text(reading) {}
     ZipPackage zip;
     std::unique_ptr<PackageFormat> format;
+    WrittenFormat kind = WrittenFormat::Docx;
     PackageText text;
 };
 
@@ -34,6 +35,7 @@ std::string open(std::string_view bytes, Opened& opened) {
             return "an OpenDocument file, but not a text document" + (readable ? " (" + type + ")" : std::string());
         }
         opened.format = makeOdtFormat();
+        opened.kind = WrittenFormat::Odt;
     } else if (opened.zip.has("[Content_Types].xml")) {
         opened.format = makeDocxFormat();
     } else {
@@ -57,59 +59,47 @@ bool isSigned(const ZipPackage& zip) {
     return false;
 }
 
-void fill(RewriteOutcome& outcome, const PackageText& text) {
-    const OfficeCounts& counts = text.counts();
-    outcome.converted = counts.converted;
-    outcome.unknown = counts.unknown;
-    outcome.convertedByFont = counts.byFont;
+void fill(ConversionReport& report, const PackageText& text) {
+    report.counts = text.counts();
     if (!text.anyConverted())
         for (const auto& [name, n] : text.fonts())
-            if (n > 0 && !name.empty()) outcome.textFonts.push_back(name);
+            if (n > 0 && !name.empty()) report.textFonts.push_back(name);
 }
 
-RewriteOutcome failed(std::string error) {
-    RewriteOutcome outcome;
-    outcome.ok = false;
-    outcome.error = std::move(error);
-    return outcome;
-}
-
-}  // namespace
-
-namespace {
-
-RewriteOutcome convertPackageUnguarded(std::string_view bytes, std::string& out, const RewriteOptions& options,
-                                       std::string* warning) {
-    Opened opened(PackageReading{options.unicode, false, false, options.halvesFrom});
-    if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
-    RewriteOutcome outcome;
-    fill(outcome, opened.text);
+ConversionReport convertPackageUnguarded(std::string_view bytes, const ConversionOptions& options,
+                                         const Destination& destination) {
+    Opened opened(PackageReading{options.unicode || options.textOnly, options.textOnly, false, options.halvesFrom});
+    if (std::string error = open(bytes, opened); !error.empty()) return ConversionReport::failure(error);
+    ConversionReport report;
+    fill(report, opened.text);
+    if (options.textOnly) {
+        report.written = WrittenFormat::Text;
+        const std::string text = opened.text.plainText();
+        report.error = destination([&](const PieceSink& write) {
+            write(text);
+            return std::string();
+        });
+        report.ok = report.error.empty();
+        return report;
+    }
+    report.written = opened.kind;
+    std::string out;
     if (!opened.text.anyConverted()) {
         out.assign(bytes);
-        return outcome;
+    } else {
+        if (std::string error = opened.format->write(opened.zip, opened.text, options); !error.empty())
+            return ConversionReport::failure(error);
+        if (std::string error = opened.zip.save(out); !error.empty()) return ConversionReport::failure(error);
+        if (isSigned(opened.zip))
+            report.warnings.push_back(
+                "the document was digitally signed; its signature no longer holds for the converted copy");
     }
-    if (std::string error = opened.format->write(opened.zip, opened.text, options); !error.empty()) return failed(error);
-    // What was read is let go on a thread of its own while the archive is written: freeing
-    // a long document's many pieces takes about as long.
-    std::string error;
-    atOnce([&] { error = opened.zip.save(out); },
-           [&] {
-               const PackageText read(std::move(opened.text));
-               opened.format.reset();
-           });
-    if (!error.empty()) return failed(error);
-    if (warning && isSigned(opened.zip))
-        *warning = "the document was digitally signed; its signature no longer holds for the converted copy";
-    return outcome;
-}
-
-RewriteOutcome packageUnicodeTextUnguarded(std::string_view bytes, std::string& utf8) {
-    Opened opened(PackageReading{true, true, false});
-    if (std::string error = open(bytes, opened); !error.empty()) return failed(error);
-    RewriteOutcome outcome;
-    fill(outcome, opened.text);
-    utf8 = opened.text.plainText();
-    return outcome;
+    report.error = destination([&](const PieceSink& write) {
+        write(out);
+        return std::string();
+    });
+    report.ok = report.error.empty();
+    return report;
 }
 
 std::string packageFontsUnguarded(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
@@ -151,21 +141,32 @@ std::string packageParagraphsUnguarded(std::string_view bytes, std::vector<std::
 
 }  // namespace
 
-// A package whose parts do not fit in memory fails like any other bad input.
-RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
-                              std::string* warning) {
-    try {
-        return convertPackageUnguarded(bytes, out, options, warning);
-    } catch (const std::bad_alloc&) {
-        return failed(std::string(kNotEnoughMemory));
+// Read from the archive's central directory alone: an OpenDocument package has a member
+// called mimetype, as open() tells them apart.
+WrittenFormat packageFormat(std::string_view bytes) {
+    const auto u16 = [&](std::size_t at) { return unsigned(std::uint8_t(bytes[at])) | unsigned(std::uint8_t(bytes[at + 1])) << 8; };
+    const auto u32 = [&](std::size_t at) { return std::size_t(u16(at)) | std::size_t(u16(at + 2)) << 16; };
+    constexpr std::string_view kEnd("PK\x05\x06", 4), kEntry("PK\x01\x02", 4);
+    // The end record is the last 22 bytes, before a comment of at most 64 KiB.
+    const std::size_t from = bytes.size() > 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
+    const std::size_t end = bytes.size() < 22 ? std::string_view::npos : bytes.rfind(kEnd, bytes.size() - 22);
+    if (end == std::string_view::npos || end < from) return WrittenFormat::Docx;
+    std::size_t at = u32(end + 16);
+    for (std::size_t n = u16(end + 10); n > 0 && at + 46 <= bytes.size() && bytes.substr(at, 4) == kEntry; --n) {
+        const std::size_t nameLength = u16(at + 28);
+        if (bytes.substr(at + 46, nameLength) == "mimetype") return WrittenFormat::Odt;
+        at += 46 + nameLength + u16(at + 30) + u16(at + 32);
     }
+    return WrittenFormat::Docx;
 }
 
-RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8) {
+// A package whose parts do not fit in memory fails like any other bad input.
+ConversionReport convertPackage(std::string_view bytes, const ConversionOptions& options,
+                                const Destination& destination) {
     try {
-        return packageUnicodeTextUnguarded(bytes, utf8);
+        return convertPackageUnguarded(bytes, options, destination);
     } catch (const std::bad_alloc&) {
-        return failed(std::string(kNotEnoughMemory));
+        return ConversionReport::failure(std::string(kNotEnoughMemory));
     }
 }
 

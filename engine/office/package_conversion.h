@@ -3,35 +3,28 @@
 // and every other byte of a changed part, stays as it was.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "convert/conversion.h"
-#include "convert/rtf_rewriter.h"
+#include "core/conversion_options.h"
+#include "core/conversion_report.h"
+#include "io/destination.h"
 
 namespace tolvarin {
 
-// What is said of a document that needs a password to be read.
-inline constexpr std::string_view kPasswordProtected =
-    "the document is password-protected; remove the password in the word processor and try again";
+// Converts the package in `bytes` into `destination`: the package converted (one
+// without legacy text comes out as its input, byte for byte), or with options.textOnly
+// its text in Unicode Malayalam, a paragraph a line, UTF-8.
+ConversionReport convertPackage(std::string_view bytes, const ConversionOptions& options,
+                                const Destination& destination);
 
-enum class DocumentKind {
-    Rtf,        // anything else is read as RTF, which says what is wrong with it
-    Package,    // a zip archive: DOCX or ODT, told apart by its members
-    WordBinary, // a Word 97-2003 document (.doc)
-    Encrypted,  // a password-protected Office document
-};
-DocumentKind documentKind(std::string_view bytes);
+// What the package is: a DOCX, or an ODT (an OpenDocument text); a package that is
+// neither, or damaged, reads as a DOCX here and fails when it is converted.
+WrittenFormat packageFormat(std::string_view bytes);
 
-// Converts the package in `bytes` into `out`. A package without legacy text comes out
-// as its input, byte for byte. `warning`, if given, gets what the user should know of a
-// successful conversion (a signature that no longer holds), or stays empty.
-RewriteOutcome convertPackage(std::string_view bytes, std::string& out, const RewriteOptions& options,
-                              std::string* warning = nullptr);
-// The package's text in Unicode Malayalam, a paragraph a line, UTF-8.
-RewriteOutcome packageUnicodeText(std::string_view bytes, std::string& utf8);
 // The package's text as it stands, paragraph by paragraph, in runs of one font each.
 struct PackageRun {
     std::u16string text;

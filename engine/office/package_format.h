@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "convert/rtf_rewriter.h"
+#include "core/conversion_options.h"
 #include "office/package_text.h"
 #include "office/zip_package.h"
 
@@ -17,7 +17,7 @@ public:
     // Returns an empty string, or what is wrong with the package.
     virtual std::string read(const ZipPackage& zip, PackageText& text) = 0;
     // After text.convert(): the changed parts, through zip.replace().
-    virtual std::string write(ZipPackage& zip, const PackageText& text, const RewriteOptions& options) = 0;
+    virtual std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) = 0;
 };
 
 std::unique_ptr<PackageFormat> makeDocxFormat();

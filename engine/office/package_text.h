@@ -7,6 +7,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,7 @@ struct PackageReading {
     bool unicode = false;
     bool plainText = false;  // keep each paragraph's converted text, for plainText()
     bool keepParagraphs = false;  // keep the characters as read; convert nothing
-    std::size_t halvesFrom = std::size_t(1) << 20;  // see RewriteOptions::halvesFrom
+    std::size_t halvesFrom = std::size_t(1) << 20;  // see ConversionOptions::halvesFrom
 };
 
 // Paragraphs are converted as soon as the reader has all of one (endParagraph()), so
@@ -82,11 +83,17 @@ public:
     // reading that keeps paragraphs.
     std::uint32_t append(PackageText&& next);
 
-    const OfficeCounts& counts() const { return counts_; }
+    const LegacyCounts& counts() const { return counts_; }
     std::string_view converted(std::uint32_t piece) const {
         return touched_[piece] ? std::string_view(converted_[piece]) : original_[piece];
     }
     bool touched(std::uint32_t piece) const { return touched_[piece] != 0; }
+    // Where in converted(piece) characters kept as typed stand (byte ranges, in order);
+    // null when none do.
+    const std::vector<std::pair<std::size_t, std::size_t>>* kept(std::uint32_t piece) const {
+        const auto found = kept_.find(piece);
+        return found == kept_.end() ? nullptr : &found->second;
+    }
     // Whether any legacy text was converted.
     bool anyConverted() const { return anyConverted_; }
     // The converted text, a paragraph a line, UTF-8.
@@ -101,7 +108,9 @@ private:
     std::vector<char> touched_, exported_, ended_;
     std::uint32_t fixed_ = kNone;
     bool anyConverted_ = false;
-    OfficeCounts counts_;
+    LegacyCounts counts_;
+    std::unordered_map<std::uint32_t, std::vector<std::pair<std::size_t, std::size_t>>> kept_;
+    std::vector<KeptRange> keptScratch_;
     std::vector<std::pair<std::string, std::size_t>> fonts_;
     std::vector<std::string> fontNames_{std::string()};
     std::uint32_t lastFont_ = 0;

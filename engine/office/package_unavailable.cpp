@@ -11,19 +11,11 @@ constexpr const char* kUnavailable =
 
 }  // namespace
 
-RewriteOutcome convertPackage(std::string_view, std::string&, const RewriteOptions&, std::string*) {
-    RewriteOutcome outcome;
-    outcome.ok = false;
-    outcome.error = kUnavailable;
-    return outcome;
+ConversionReport convertPackage(std::string_view, const ConversionOptions&, const Destination&) {
+    return ConversionReport::failure(kUnavailable);
 }
 
-RewriteOutcome packageUnicodeText(std::string_view, std::string&) {
-    RewriteOutcome outcome;
-    outcome.ok = false;
-    outcome.error = kUnavailable;
-    return outcome;
-}
+WrittenFormat packageFormat(std::string_view) { return WrittenFormat::Docx; }
 
 std::string packageParagraphs(std::string_view, std::vector<std::vector<PackageRun>>&) { return kUnavailable; }
 

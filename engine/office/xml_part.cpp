@@ -14,6 +14,7 @@
 #endif
 
 #include "io/memory_hint.h"
+#include "io/threads.h"
 #include "office/xml_names.h"
 #include "office/xml_split.h"
 
@@ -356,7 +357,7 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
     second.cancelled = &cancelled;
     std::string error2;
     std::exception_ptr failure;
-    std::thread thread([&] {
+    std::optional<std::thread> started = startThread([&] {
         try {
             second.reserve(all.substr(split.at));
             error2 = second.parse(split.prologue, all.substr(split.at));
@@ -364,6 +365,8 @@ std::optional<std::string> XmlPart::parseInHalves(const XmlSplit& split) {
             failure = std::current_exception();
         }
     });
+    if (!started) return std::nullopt;  // no thread to be had: read whole
+    std::thread& thread = *started;
     // Whatever happens here, the thread is stopped and waited for before its reader goes.
     struct Join {
         std::thread& thread;

@@ -20,7 +20,7 @@
 #include <cstring>
 
 #include "io/memory_hint.h"
-#include "office/package_conversion.h"
+#include "core/document_kind.h"
 
 namespace tolvarin {
 namespace {

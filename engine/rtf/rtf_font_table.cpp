@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "model/document.h"
+#include "text/characters.h"
 #include "rtf/rtf_tokenizer.h"
 #include "text/codepage.h"
 #include "text/dbcs.h"
@@ -53,7 +53,6 @@ ScannedFont RtfFontTable::entryFont() const {
     f.name = std::move(display);
     f.charset = entryCharset_ == kNoCharset ? kAnsiCharset : entryCharset_;
     f.legacy = legacyFontNamed(ascii);
-    f.legacyIndex = f.legacy ? std::uint8_t(legacyFontIndex(*f.legacy)) : 0;
     // A legacy font's text is its own 8-bit codes, whatever charset its entry names.
     readsIn(f, f.legacy ? 1252 : fontCodePage(entryCharset_, ansiCodePage_));
     f.symbol = entryCharset_ == kSymbolCharset;

@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/document.h"
+#include "text/characters.h"
 #include "rtf/rtf_font_table.h"
 #include "rtf/rtf_state.h"
 #include "rtf/rtf_text_batch.h"

@@ -56,7 +56,6 @@ struct ScannedFont {
     std::string name;  // UTF-8, decoded in the entry's charset
     int charset = 0;
     const LegacyFont* legacy = nullptr;
-    std::uint8_t legacyIndex = 0;  // where `legacy` stands among the legacy fonts
     bool source = false;           // its text is converted (the consumer's choice)
     // How its bytes read: a double-byte code page, or 0 and the upper half of a
     // single-byte one. A legacy font's text is its own 8-bit codes, whatever its charset.

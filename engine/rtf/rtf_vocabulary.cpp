@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-#include "model/document.h"
+#include "text/characters.h"
 #include "text/codepage.h"
 #include "text/dbcs.h"
 

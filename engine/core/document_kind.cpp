@@ -1,4 +1,4 @@
-#include "office/package_conversion.h"
+#include "core/document_kind.h"
 
 namespace tolvarin {
 

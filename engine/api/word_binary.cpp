@@ -1,4 +1,4 @@
-#include "office/word_binary.h"
+#include "api/word_binary.h"
 
 #include <chrono>
 #include <filesystem>

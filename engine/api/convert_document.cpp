@@ -1,0 +1,162 @@
+#include "api/convert_document.h"
+
+#include <algorithm>
+#include <new>
+
+#include "api/word_binary.h"
+#include "convert/conversion.h"
+#include "core/document_kind.h"
+#include "io/file_io.h"
+#include "io/threads.h"
+#include "model/document_text.h"
+#include "office/package_conversion.h"
+
+namespace tolvarin {
+namespace {
+
+class DesktopEnvironment final : public Environment {
+public:
+    bool threads() const override { return true; }
+    std::string wordBinaryToDocx(std::string_view doc, std::string& docx) override {
+        return tolvarin::wordBinaryToDocx(doc, docx);
+    }
+};
+
+// A document's bytes as the formats read them: a Word 97-2003 document is first made a
+// DOCX by what the environment offers.
+struct Input {
+    std::string_view bytes;
+    DocumentKind kind = DocumentKind::Rtf;
+    std::string docx;  // the DOCX made of a Word 97-2003 document
+    bool fromWordBinary = false;
+};
+
+// Returns an empty string, or why the document cannot be read.
+std::string prepare(std::string_view bytes, Environment& environment, Input& in) {
+    in.bytes = bytes;
+    in.kind = documentKind(bytes);
+    if (in.kind == DocumentKind::Encrypted) return std::string(kPasswordProtected);
+    if (in.kind == DocumentKind::WordBinary) {
+        if (std::string error = environment.wordBinaryToDocx(bytes, in.docx); !error.empty()) return error;
+        in.bytes = in.docx;
+        in.kind = DocumentKind::Package;
+        in.fromWordBinary = true;
+    }
+    return {};
+}
+
+// An RTF document's text in Unicode Malayalam, read through the window's model.
+ConversionReport rtfText(std::string_view rtf, const Destination& destination) {
+    Document doc;
+    if (LoadResult loaded = doc.setRtf(rtf); !loaded) return ConversionReport::failure(loaded.description);
+    ConversionReport report;
+    report.written = WrittenFormat::Text;
+    const std::string text = documentUnicodeText(doc, report.counts);
+    if (report.converted() == 0 && report.kept() == 0)
+        for (const auto& [name, n] : documentTextFonts(doc))
+            if (!name.empty() && std::find(report.textFonts.begin(), report.textFonts.end(), name) == report.textFonts.end())
+                report.textFonts.push_back(name);
+    report.error = destination([&](const PieceSink& write) {
+        write(text);
+        return std::string();
+    });
+    report.ok = report.error.empty();
+    return report;
+}
+
+}  // namespace
+
+Environment& desktopEnvironment() {
+    static DesktopEnvironment environment;
+    return environment;
+}
+
+ConversionReport convertDocument(std::string_view input, const ConversionOptions& options,
+                                 const Destination& destination, Environment& environment) {
+    const ThreadUse threads(environment.threads());
+    try {
+        Input in;
+        if (std::string error = prepare(input, environment, in); !error.empty()) return ConversionReport::failure(error);
+        ConversionReport report = in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
+                                  : options.textOnly                ? rtfText(in.bytes, destination)
+                                                                    : convertRtf(in.bytes, options, destination);
+        report.fromWordBinary = in.fromWordBinary;
+        return report;
+    } catch (const std::bad_alloc&) {
+        // The unfinished output was never handed on: nothing is left behind.
+        return ConversionReport::failure(std::string(kNotEnoughMemory));
+    }
+}
+
+PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& options) {
+    PlannedOutput planned;
+    const DocumentKind kind = documentKind(input);
+    planned.fromWordBinary = kind == DocumentKind::WordBinary;
+    planned.format = options.textOnly                  ? WrittenFormat::Text
+                     : planned.fromWordBinary          ? WrittenFormat::Docx
+                     : kind == DocumentKind::Package ? packageFormat(input)
+                                                       : WrittenFormat::Rtf;
+    return planned;
+}
+
+FontsReport documentFonts(std::string_view input, Environment& environment) {
+    const ThreadUse threads(environment.threads());
+    FontsReport report;
+    try {
+        Input in;
+        report.error = prepare(input, environment, in);
+        report.fromWordBinary = in.fromWordBinary;
+        std::vector<std::pair<std::string, std::size_t>> fonts;
+        if (report.error.empty() && in.kind == DocumentKind::Package) {
+            report.error = packageFonts(in.bytes, fonts);
+        } else if (report.error.empty()) {
+            Document doc;
+            if (LoadResult loaded = doc.setRtf(in.bytes); !loaded) report.error = loaded.description;
+            else fonts = documentTextFonts(doc);
+        }
+        for (auto& [name, characters] : fonts) {
+            const LegacyFont* legacy = legacyFontNamed(name);
+            report.fonts.push_back({std::move(name), characters, legacy ? std::string(legacy->name()) : std::string()});
+        }
+    } catch (const std::bad_alloc&) {
+        report.error = kNotEnoughMemory;
+    }
+    report.ok = report.error.empty();
+    return report;
+}
+
+bool nameLegacyFont(std::string_view fontName, std::string_view legacyName) {
+    const LegacyFont* font = legacyFontCalled(legacyName);
+    if (!font || fontName.empty()) return false;
+    addLegacyFontName(fontName, *font);
+    return true;
+}
+
+LoadResult loadDocument(std::string bytes, Document& model, Environment& environment) {
+    const ThreadUse threads(environment.threads());
+    Input in;
+    if (std::string error = prepare(bytes, environment, in); !error.empty()) return LoadResult::failure(0, error);
+    if (in.kind == DocumentKind::Rtf) return model.setRtf(bytes);
+    std::vector<std::vector<PackageRun>> paragraphs;
+    if (std::string error = packageParagraphs(in.bytes, paragraphs); !error.empty()) return LoadResult::failure(0, error);
+    Document loaded;
+    for (std::size_t p = 0; p < paragraphs.size(); ++p) {
+        for (const PackageRun& run : paragraphs[p]) {
+            Document::RunFormat format;
+            format.font = loaded.fontId(Font{run.font, kAnsiCharset});
+            loaded.append(run.text, format);
+        }
+        if (p + 1 < paragraphs.size()) loaded.append(std::u16string_view(&kParagraphBreak, 1), Document::RunFormat{});
+    }
+    loaded.setSource(in.fromWordBinary ? std::move(in.docx) : std::move(bytes), in.fromWordBinary);
+    model = std::move(loaded);
+    return {};
+}
+
+LoadResult loadDocumentFile(const std::filesystem::path& path, Document& model, Environment& environment) {
+    std::string bytes;
+    if (std::string error = readWholeFile(path, bytes); !error.empty()) return LoadResult::failure(0, error);
+    return loadDocument(std::move(bytes), model, environment);
+}
+
+}  // namespace tolvarin

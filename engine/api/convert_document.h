@@ -1,0 +1,66 @@
+// The engine's one entry point: every front end (the command line, the window, the
+// tools) hands it a document's bytes and gets the document converted, whatever its
+// kind. It tells the kinds apart by their content, converts a Word 97-2003 document
+// through what the environment offers, and says what it did.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/conversion_options.h"
+#include "core/conversion_report.h"
+#include "core/environment.h"
+#include "io/destination.h"
+#include "model/document.h"
+
+namespace tolvarin {
+
+// The desktop's environment: threads, and LibreOffice where it is installed.
+Environment& desktopEnvironment();
+
+// Converts the document in `input` (RTF, DOCX, ODT, or a Word 97-2003 document) into
+// `destination`, which is handed the result only once it is whole. Bad input fails with
+// a reason a person can act on, and the destination is left as it was.
+ConversionReport convertDocument(std::string_view input, const ConversionOptions& options,
+                                 const Destination& destination, Environment& environment = desktopEnvironment());
+
+// What convertDocument() will write the document in `input` as, told from its bytes
+// the same way (a front end names the output before converting).
+struct PlannedOutput {
+    WrittenFormat format = WrittenFormat::Rtf;
+    bool fromWordBinary = false;  // a Word 97-2003 document, to be made a DOCX first
+};
+PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& options);
+
+// The fonts a document's text is set in, with how many characters each, in the order
+// first used.
+struct FontUse {
+    std::string name;
+    std::size_t characters = 0;
+    std::string legacy;  // the legacy font it is (PANCHARI, ML-TT ...), or empty
+};
+struct FontsReport {
+    bool ok = true;
+    std::string error;
+    std::vector<FontUse> fonts;
+    bool fromWordBinary = false;
+};
+FontsReport documentFonts(std::string_view input, Environment& environment = desktopEnvironment());
+
+// Text in a font called `fontName` is in the encoding of the legacy font `legacyName`
+// (PANCHARI, ML-TT, ...) and counted as its, for documents whose legacy font has an
+// unusual name; for every conversion after. False when no legacy font is so called.
+bool nameLegacyFont(std::string_view fontName, std::string_view legacyName);
+
+// Reads a document of any kind into the window's model: its text and formatting as far
+// as the model holds them, and its bytes, which a conversion of it takes. On failure
+// the model is left as it was.
+LoadResult loadDocument(std::string bytes, Document& model, Environment& environment = desktopEnvironment());
+LoadResult loadDocumentFile(const std::filesystem::path& path, Document& model,
+                            Environment& environment = desktopEnvironment());
+
+}  // namespace tolvarin

@@ -1,0 +1,41 @@
+#include "core/conversion_report.h"
+
+namespace tolvarin {
+
+std::string_view extensionOf(WrittenFormat format) {
+    switch (format) {
+    case WrittenFormat::Docx: return ".docx";
+    case WrittenFormat::Odt: return ".odt";
+    case WrittenFormat::Text: return ".txt";
+    case WrittenFormat::Rtf: break;
+    }
+    return ".rtf";
+}
+
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string convertedByFontNote(const LegacyCounts& counts) {
+    std::vector<std::string> parts;
+    const auto fonts = legacyFonts();
+    for (std::size_t f = 0; f < counts.converted.size() && f < fonts.size(); ++f)
+        if (counts.converted[f] > 0) parts.push_back(grouped(counts.converted[f]) + " " + std::string(fonts[f]->name()));
+    if (parts.size() < 2) return {};
+    std::string note;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        note += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return note + " characters converted";
+}
+
+std::string keptCharactersNote(std::size_t kept) {
+    if (kept == 1) return "1 character had no Unicode equivalent and was kept as it was";
+    return std::to_string(kept) + " characters had no Unicode equivalent and were kept as they were";
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,51 @@
+// What a conversion reports, and how the front ends say it: the counts by legacy font,
+// the fonts of a document with nothing to convert, warnings, and what was written.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/legacy_text.h"
+
+namespace tolvarin {
+
+// What a converted document is written as.
+enum class WrittenFormat { Rtf, Docx, Odt, Text };
+// ".rtf", ".docx", ".odt", ".txt".
+std::string_view extensionOf(WrittenFormat format);
+
+struct ConversionReport {
+    bool ok = true;
+    std::string error;  // on failure: what failed, and where, for a person
+    LegacyCounts counts;
+    // When nothing was converted: the fonts the text is set in, by name, in the order first used.
+    std::vector<std::string> textFonts;
+    // What the user should know of a conversion that succeeded.
+    std::vector<std::string> warnings;
+    WrittenFormat written = WrittenFormat::Rtf;
+    bool fromWordBinary = false;  // a Word 97-2003 document, made a DOCX by LibreOffice first
+
+    explicit operator bool() const { return ok; }
+    std::size_t converted() const { return counts.totalConverted(); }
+    std::size_t kept() const { return counts.totalKept(); }
+    static ConversionReport failure(std::string error) {
+        ConversionReport r;
+        r.ok = false;
+        r.error = std::move(error);
+        return r;
+    }
+};
+
+// "1,204 PANCHARI and 3,310 ML-TT characters converted", when text of more than one
+// legacy font was converted; otherwise empty.
+std::string convertedByFontNote(const LegacyCounts& counts);
+
+// What is said of codes kept as typed, having no Unicode value.
+std::string keptCharactersNote(std::size_t kept);
+
+// 1204 as "1,204".
+std::string grouped(std::size_t n);
+
+}  // namespace tolvarin

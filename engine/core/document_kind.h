@@ -1,0 +1,20 @@
+// What kind of document a file's bytes hold, told by their content, never by a name.
+#pragma once
+
+#include <string_view>
+
+namespace tolvarin {
+
+enum class DocumentKind {
+    Rtf,         // anything else is read as RTF, which says what is wrong with it
+    Package,     // a zip archive: DOCX or ODT, told apart by its members
+    WordBinary,  // a Word 97-2003 document (.doc)
+    Encrypted,   // a password-protected Office document
+};
+DocumentKind documentKind(std::string_view bytes);
+
+// What is said of a document that needs a password to be read.
+inline constexpr std::string_view kPasswordProtected =
+    "the document is password-protected; remove the password in the word processor and try again";
+
+}  // namespace tolvarin

@@ -1,0 +1,83 @@
+#include "core/legacy_text.h"
+
+#include <numeric>
+
+#include "text/codepage.h"
+
+namespace tolvarin {
+
+void LegacyCounts::add(const LegacyCounts& other) {
+    for (std::size_t f = 0; f < converted.size(); ++f) {
+        converted[f] += other.converted[f];
+        kept[f] += other.kept[f];
+    }
+}
+
+std::size_t LegacyCounts::totalConverted() const { return std::accumulate(converted.begin(), converted.end(), std::size_t(0)); }
+std::size_t LegacyCounts::totalKept() const { return std::accumulate(kept.begin(), kept.end(), std::size_t(0)); }
+
+namespace {
+
+// Each character's ML-TTRevathi codes in place; the second half of a pair stands for
+// nothing, being part of the glyph before it.
+void toRevathi(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) {
+    out.kept.clear();
+    out.ends.resize(n);
+    if (out.capacity < 3 * n + 8) {
+        out.capacity = 3 * n + 8;
+        out.buffer.reset(new char16_t[out.capacity]);
+    }
+    char16_t* const t = out.buffer.get();
+    std::size_t len = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const GlyphCodes g = revathiCodes(encoding, codes[i], i + 1 < n ? codes[i + 1] : -1);
+        for (std::size_t k = 0; k < g.length; ++k) t[len++] = g.codes[k];
+        out.ends[i] = len;
+        if (g.pair) out.ends[++i] = len;
+    }
+    out.length = len;
+}
+
+}  // namespace
+
+void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n,
+                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts) {
+    if (unicode) convertStretch(encoding, codes, n, out);
+    else toRevathi(encoding, codes, n, out);
+    auto kept = out.kept.begin();
+    for (std::size_t r = 0; r < fonts.size(); ++r) {
+        const std::size_t end = r + 1 < fonts.size() ? fonts[r + 1].first : n;
+        const std::size_t f = fonts[r].font->index();
+        std::size_t converted = 0;
+        for (std::size_t i = fonts[r].first; i < end; ++i) {
+            if (kept != out.kept.end() && *kept == i) {
+                ++counts.kept[f];
+                ++kept;
+                continue;
+            }
+            converted += countsAsCharacter(codes[i]);
+        }
+        counts.converted[f] += converted;
+    }
+}
+
+std::u16string convertLegacyText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, bool unicode) {
+    ConvertedStretch converted;
+    LegacyCounts counts;
+    const FontRun run{0, &font};
+    convertLegacyStretch(font.encoding(), codes, n, {&run, 1}, unicode, converted, counts);
+    const std::u16string_view text = converted.text();
+    std::u16string out;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (kept < converted.kept.size() && converted.kept[kept] == i) {
+            out += decodeCp1252(codes[i]);
+            ++kept;
+        }
+        for (std::size_t k = converted.textBefore(i); k < converted.ends[i]; ++k)
+            out += unicode ? text[k] : decodeCp1252(std::uint8_t(text[k]));
+    }
+    return out;
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,104 @@
+// What legacy text becomes: the one place that decides, for every format, which fonts'
+// text converts, which characters pair, where each syllable goes, which codes stay as
+// typed and what is counted. A format finds the stretches of legacy text in its own
+// syntax, hands them here, and writes back what was decided.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "fonts/legacy_font.h"
+#include "fonts/unicode_malayalam.h"
+
+namespace tolvarin {
+
+// Whether text in `font` (null: not a legacy font) is converted: to ML-TTRevathi the
+// text of the fonts whose encoding has glyph rules into it, to Unicode every legacy
+// font's.
+inline bool convertsFont(const LegacyFont* font, bool unicode) {
+    return font && (unicode || font->encoding().hasRevathiRules());
+}
+
+// Whether a legacy character counts as one converted: a paragraph mark, a line break
+// or a tab set in the font (a code below 0x20) is no character a user would count.
+inline bool countsAsCharacter(int code) { return code >= 0x20; }
+
+// Whether a code set in `second` (null: not legacy text) may complete a pair with one set
+// in `first`: both halves must be typed in fonts of one encoding. Two of PANCHARI's names
+// may pair; another font's character is the user's text and is never taken in.
+inline bool mayPair(const LegacyFont& first, const LegacyFont* second) {
+    return second && &second->encoding() == &first.encoding();
+}
+
+// The ML-TTRevathi codes of `code`, typed in `encoding` and followed by `following` (the
+// next code of a font of the same encoding, or -1): the glyph rules' result, or the code
+// itself where no rule applies.
+inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, std::uint8_t code, int following) {
+    GlyphCodes g = encoding.toRevathi(code, following);
+    if (g.length == 0) g = GlyphCodes{{code}, 1, false};
+    return g;
+}
+
+// What a conversion converted and kept as typed, by legacy font in the order of
+// legacyFonts().
+struct LegacyCounts {
+    std::vector<std::size_t> converted = std::vector<std::size_t>(legacyFonts().size());
+    std::vector<std::size_t> kept = std::vector<std::size_t>(legacyFonts().size());
+
+    void add(const LegacyCounts& other);
+    std::size_t totalConverted() const;
+    std::size_t totalKept() const;
+};
+
+// Where the characters of one font begin in a stretch, in order; the first at 0.
+struct FontRun {
+    std::size_t first;
+    const LegacyFont* font;
+};
+
+// A stretch of legacy text as a format finds it: codes typed in fonts of one encoding,
+// in one paragraph of one text stream, with nothing else between them.
+class LegacyStretch {
+public:
+    bool empty() const { return codes_.empty(); }
+    std::size_t size() const { return codes_.size(); }
+    const LegacyEncoding* encoding() const { return fonts_.empty() ? nullptr : &fonts_.front().font->encoding(); }
+    const std::vector<std::uint8_t>& codes() const { return codes_; }
+    const std::vector<FontRun>& fonts() const { return fonts_; }
+    // Whether text in `font` goes on this stretch rather than beginning another.
+    bool takes(const LegacyFont& font) const { return fonts_.empty() || &font.encoding() == encoding(); }
+    void clear() {
+        codes_.clear();
+        fonts_.clear();
+    }
+    // Adds `n` codes set in `font`, which takes() them.
+    void add(const std::uint8_t* codes, std::size_t n, const LegacyFont& font) {
+        if (fonts_.empty() || fonts_.back().font != &font) fonts_.push_back({codes_.size(), &font});
+        codes_.insert(codes_.end(), codes, codes + n);
+    }
+
+private:
+    std::vector<std::uint8_t> codes_;
+    std::vector<FontRun> fonts_;
+};
+
+// Converts a stretch. What stands at each character's place goes to `out`: in Unicode
+// Malayalam, a syllable at its base glyph (its formatting and place are that glyph's),
+// a sign that stays where it was, or nothing; the codes listed in `out.kept` have no
+// Unicode value and stay as typed, in their font. To ML-TTRevathi, each character's
+// codes (as 8-bit values), nothing for the second half of a pair, and nothing kept.
+// Each character that counts is counted under its font.
+void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n,
+                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts);
+inline void convertLegacyStretch(const LegacyStretch& s, bool unicode, ConvertedStretch& out, LegacyCounts& counts) {
+    if (!s.empty()) convertLegacyStretch(*s.encoding(), s.codes().data(), s.size(), s.fonts(), unicode, out, counts);
+}
+
+// Codes typed in `font` as one string: Unicode Malayalam, or the ML-TTRevathi codes read
+// as Windows-1252; codes kept as typed read as Windows-1252.
+std::u16string convertLegacyText(const LegacyFont& font, const std::uint8_t* codes, std::size_t n, bool unicode);
+
+}  // namespace tolvarin

@@ -1,0 +1,70 @@
+#include "model/document_text.h"
+
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace tolvarin {
+
+std::string documentUnicodeText(const Document& doc, LegacyCounts& counts) {
+    const std::u16string& text = doc.text();
+    const auto& runs = doc.runs();
+    std::vector<const LegacyFont*> legacy(doc.fonts().size());
+    for (std::size_t f = 0; f < legacy.size(); ++f) legacy[f] = legacyFontNamed(doc.fonts()[f].name);
+    std::string out;
+    LegacyStretch stretch;
+    ConvertedStretch converted;
+    auto flush = [&] {
+        if (stretch.empty()) return;
+        convertLegacyStretch(stretch, true, converted, counts);
+        const std::vector<std::uint8_t>& codes = stretch.codes();
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            if (kept < converted.kept.size() && converted.kept[kept] == i) {
+                appendUtf8(out, decodeCp1252(codes[i]));
+                ++kept;
+            }
+            for (std::size_t k = converted.textBefore(i); k < converted.ends[i]; ++k)
+                appendUtf8(out, converted.text()[k]);
+        }
+        stretch.clear();
+    };
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
+        const LegacyFont* font = legacy[runs[r].format.font];
+        if (font && !stretch.takes(*font)) flush();  // a stretch is in one encoding
+        for (std::size_t i = runs[r].start; i < end; ++i) {
+            const char16_t c = text[i];
+            const bool lineEnd = c == kParagraphBreak || c == kLineBreak;
+            const int code = font && !lineEnd ? encodeCp1252(c) : -1;
+            if (code >= 0) {
+                const auto b = std::uint8_t(code);
+                stretch.add(&b, 1, *font);
+                continue;
+            }
+            flush();  // another font, a line's end, or a character the font has no code for
+            appendUtf8(out, lineEnd ? u'\n' : c);
+        }
+    }
+    flush();
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    return out;
+}
+
+std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Document& doc) {
+    std::vector<std::size_t> count(doc.fonts().size());
+    std::vector<std::size_t> order;
+    const auto& runs = doc.runs();
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
+        std::size_t n = 0;
+        for (std::size_t i = runs[r].start; i < end; ++i) n += doc.text()[i] >= 0x20;
+        const std::size_t f = runs[r].format.font;
+        if (n > 0 && count[f] == 0) order.push_back(f);
+        count[f] += n;
+    }
+    std::vector<std::pair<std::string, std::size_t>> fonts;
+    for (std::size_t f : order) fonts.emplace_back(doc.fonts()[f].name, count[f]);
+    return fonts;
+}
+
+}  // namespace tolvarin
