@@ -9,7 +9,8 @@
 # Documents: the peer corpus, the samples and the Unicode cases beside the project, the
 # project's own samples and test data, the benchmark's generated documents in both
 # styles, 1,500 random documents (tools/random_documents.py, always the same ones), the
-# fuzzing corpus if there is one, and the folder COMPARE_EXTRA if set.
+# fuzzing corpus if there is one, and the folder COMPARE_EXTRA if set. COMPARE_OLD_BIN
+# names an earlier tolvarin-convert already built, instead of building COMMIT.
 # Needs build/ (tools/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,11 +18,15 @@ ref=${1:-360931c}
 [ -x build/bin/tolvarin-convert ] && [ -x build/bin/make_sample ] || { echo "build/ first: bash tools/test.sh"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-git archive "$ref" | tar -x -C "$work" --one-top-level=src
-cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVARIN_BUILD_GUI=OFF \
-    -DTOLVARIN_BUILD_TESTS=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$work/build" -j2 --target tolvarin-convert >/dev/null
-old="$work/build/bin/tolvarin-convert"
+if [ -n "${COMPARE_OLD_BIN:-}" ]; then
+    old=$COMPARE_OLD_BIN
+else
+    git archive "$ref" | tar -x -C "$work" --one-top-level=src
+    cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVARIN_BUILD_GUI=OFF \
+        -DTOLVARIN_BUILD_TESTS=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$work/build" -j2 --target tolvarin-convert >/dev/null
+    old="$work/build/bin/tolvarin-convert"
+fi
 new=build/bin/tolvarin-convert
 
 mkdir -p "$work/generated"

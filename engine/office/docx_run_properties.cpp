@@ -189,62 +189,6 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     }
 }
 
-RunPropertiesEditor::Edited RunPropertiesEditor::editOnce(std::uint32_t owner, std::uint32_t rPr, bool level,
-                                                           const RunPropertiesEdit& edit) {
-    const auto& el = part_.elements();
-    const XmlElement& properties = el[rPr];
-    XmlSplice own;
-    std::vector<char> before;
-    for (std::uint32_t j : children_) before.push_back(fontsRewritten_[j]);
-    editRunProperties(part_, owner, rPr, level, edit, own, fontsRewritten_);
-    Edited edited;
-    edited.whole = own.within(properties.start, properties.end);
-    for (std::size_t c = 0; c < children_.size(); ++c) {
-        if (fontsRewritten_[children_[c]] && !before[c]) edited.marked.push_back(std::uint32_t(c));
-        // A second w:rFonts, left as it is here, is renamed later in a change of its own:
-        // the w:rPr is then not spliced in whole.
-        else if (wLocalName(el[children_[c]]) == "rFonts") edited.whole = false;
-    }
-    if (edited.whole) {
-        edited.bytes.resize(own.outputSize(properties.start, properties.end));
-        own.applyInto(part_.bytes(), properties.start, properties.end, edited.bytes.data());
-    }
-    return edited;
-}
-
-void RunPropertiesEditor::edit(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit,
-                               XmlSplice& splice) {
-    const auto& el = part_.elements();
-    if (rPr == kNoElement) {  // a new w:rPr: nothing to read
-        editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
-        return;
-    }
-    const XmlElement& properties = el[rPr];
-    const std::string_view bytes = part_.bytes();
-    const std::string_view written = bytes.substr(properties.start, properties.end - properties.start);
-    key_.assign(written);
-    key_ += '\0';
-    key_ += part_.prefix(el[owner]);
-    key_ += '\0';
-    key_ += char('0' + level + 2 * edit.boldCs + 4 * edit.italicCs);
-    if (edit.sizeCs) key_ += *edit.sizeCs;
-    key_ += '\0';
-    children_.clear();
-    forChildren(part_, rPr, [&](std::uint32_t j) {
-        children_.push_back(j);
-        const char* name = el[j].name.data();
-        key_.append(reinterpret_cast<const char*>(&name), sizeof name);
-    });
-    auto found = edited_.find(key_);
-    if (found == edited_.end()) found = edited_.emplace(key_, editOnce(owner, rPr, level, edit)).first;
-    if (!found->second.whole) {
-        editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
-        return;
-    }
-    for (std::uint32_t c : found->second.marked) fontsRewritten_[children_[c]] = 1;
-    if (found->second.bytes != written) splice.replace(properties.start, properties.end, found->second.bytes);
-}
-
 void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten,
                        std::uint32_t from, std::uint32_t to) {
     const auto& el = part.elements();

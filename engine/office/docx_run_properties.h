@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "office/docx_styles.h"
@@ -27,32 +26,6 @@ struct RunPropertiesEdit {
 // child. Marks the w:rFonts elements it rewrites in `fontsRewritten`.
 void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t rPr, bool level,
                        const RunPropertiesEdit& edit, XmlSplice& splice, std::vector<char>& fontsRewritten);
-
-// editRunProperties() for the runs of one part with one edit's font, slots and language,
-// each w:rPr edited once for all the runs that write it alike: most runs of a long
-// document repeat a few. An edited w:rPr is spliced in whole.
-class RunPropertiesEditor {
-public:
-    RunPropertiesEditor(const XmlPart& part, std::vector<char>& fontsRewritten)
-        : part_(part), fontsRewritten_(fontsRewritten) {}
-    void edit(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit, XmlSplice& splice);
-
-private:
-    struct Edited {
-        std::string bytes;  // the w:rPr as edited
-        std::vector<std::uint32_t> marked;  // which of its children are w:rFonts rewritten
-        bool whole = true;  // false: edited change by change, each time
-    };
-    // The first of the runs whose w:rPr is written alike (children_ holds its children).
-    Edited editOnce(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit);
-    const XmlPart& part_;
-    std::vector<char>& fontsRewritten_;
-    // By what the edit depends on: the w:rPr as written, its children's names as read (the
-    // same name is the same pointer), the run's prefix, what is repeated for the complex script.
-    std::unordered_map<std::string, Edited> edited_;
-    std::string key_;
-    std::vector<std::uint32_t> children_;
-};
 
 // Names ML-TTRevathi wherever a font with glyph rules into it (PANCHARI) is named: the
 // w:rFonts slots not rewritten already, and the font table's entries.

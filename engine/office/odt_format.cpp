@@ -325,6 +325,42 @@ std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, co
     return found->second;
 }
 
+// A piece's converted text as it is written in Unicode mode: in a span restyled `name`
+// (`span`: the span it stands in, which is; else a span of its own, for text straight in
+// a paragraph or a link). Characters kept as typed are written outside it, in the style
+// the text had.
+std::string unicodeText(const XmlPart& xml, const XmlElement& container, bool span, const std::string& name,
+                        const PackageText& text, std::uint32_t piece) {
+    const std::string_view converted = text.converted(piece);
+    const std::string open = "<text:span text:style-name=\"" + name + "\">", close = "</text:span>";
+    std::string original;  // the span's start tag as it was
+    if (span) {
+        original = "<text:span";
+        auto [from, to] = xml.attributeValueRange(container, "text:style-name");
+        if (from != std::string::npos)
+            original += " text:style-name=\"" + std::string(xml.bytes().substr(from, to - from)) + "\"";
+        original += ">";
+    }
+    std::string out;
+    const auto unicode = [&](std::string_view utf8) {
+        if (utf8.empty()) return;
+        if (!span) out += open;
+        appendXmlEscaped(out, utf8);
+        if (!span) out += close;
+    };
+    std::size_t done = 0;
+    if (const auto* kept = text.kept(piece))
+        for (const auto& [begin, end] : *kept) {
+            unicode(converted.substr(done, begin - done));
+            if (span) out += close + original;
+            appendXmlEscaped(out, converted.substr(begin, end - begin));
+            if (span) out += close + open;
+            done = end;
+        }
+    unicode(converted.substr(done));
+    return out;
+}
+
 std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) {
     for (std::uint32_t p = 0; p < parts_.size(); ++p) {
         Part& part = parts_[p];
@@ -332,30 +368,38 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
         const auto& el = xml.elements();
         XmlSplice splice;
         std::string declarations;
+        // A span is restyled where some of its text converted; characters kept as typed
+        // stay in the legacy font, in a span of the style they had.
         std::vector<char> restyled(el.size());
+        const auto whollyKept = [&](std::uint32_t piece) {
+            const auto* kept = text.kept(piece);
+            return kept && kept->size() == 1 && kept->front().first == 0 &&
+                   kept->front().second == text.converted(piece).size();
+        };
+        std::vector<char> converts(el.size());
+        for (const Part::PieceAt& at : part.pieces)
+            if (text.touched(at.piece) && !whollyKept(at.piece)) converts[at.container] = 1;
         for (const Part::PieceAt& at : part.pieces) {
             if (!text.touched(at.piece)) continue;
             const XmlText& chunk = xml.texts()[at.text];
-            std::string escaped;
-            appendXmlEscaped(escaped, text.converted(at.piece));
             const XmlElement& container = el[at.container];
             if (!options.unicode) {
-                if (text.converted(at.piece) != text.original(at.piece)) splice.replace(chunk.begin, chunk.end, escaped);
+                if (text.converted(at.piece) != text.original(at.piece)) {
+                    std::string escaped;
+                    appendXmlEscaped(escaped, text.converted(at.piece));
+                    splice.replace(chunk.begin, chunk.end, escaped);
+                }
                 continue;
             }
+            if (!converts[at.container]) continue;  // nothing but characters kept as typed
             const std::string name = unicodeStyle(p, at.container, options, declarations);
-            if (is(container, kText, "span")) {
-                splice.replace(chunk.begin, chunk.end, escaped);
-                if (restyled[at.container]) continue;
-                restyled[at.container] = 1;
-                auto [from, to] = xml.attributeValueRange(container, "text:style-name");
-                if (from != std::string::npos) splice.replace(from, to, name);
-                else splice.insert(container.startEnd - (container.empty() ? 2 : 1), " text:style-name=\"" + name + "\"");
-            } else {
-                // Text straight in a paragraph or a link gets a span of its own.
-                splice.replace(chunk.begin, chunk.end,
-                               "<text:span text:style-name=\"" + name + "\">" + escaped + "</text:span>");
-            }
+            const bool span = is(container, kText, "span");
+            splice.replace(chunk.begin, chunk.end, unicodeText(xml, container, span, name, text, at.piece));
+            if (!span || restyled[at.container]) continue;
+            restyled[at.container] = 1;
+            auto [from, to] = xml.attributeValueRange(container, "text:style-name");
+            if (from != std::string::npos) splice.replace(from, to, name);
+            else splice.insert(container.startEnd - (container.empty() ? 2 : 1), " text:style-name=\"" + name + "\"");
         }
         if (!text.anyConverted()) continue;
         std::uint32_t faceDecls = kNoElement, automatic = kNoElement, before = kNoElement;

@@ -3,15 +3,11 @@
 #include <expat.h>
 
 #include <algorithm>
-#include <bit>
 #include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
 #include <thread>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "io/memory_hint.h"
 #include "io/threads.h"
@@ -285,19 +281,9 @@ constexpr std::string_view entityFor(char c) {
 }
 
 // Where the first character that escaped text writes as an entity stands, or the
-// length: sixteen bytes at a time where the processor can, as most text has none.
+// length.
 std::size_t firstToEscape(std::string_view s) {
     std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i amp = _mm_set1_epi8('&'), lt = _mm_set1_epi8('<'), gt = _mm_set1_epi8('>'),
-                  quot = _mm_set1_epi8('"');
-    for (; i + 16 <= s.size(); i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, amp), _mm_cmpeq_epi8(v, lt)),
-                                         _mm_or_si128(_mm_cmpeq_epi8(v, gt), _mm_cmpeq_epi8(v, quot)));
-        if (const int mask = _mm_movemask_epi8(hit)) return i + std::size_t(std::countr_zero(unsigned(mask)));
-    }
-#endif
     while (i < s.size() && entityFor(s[i]).empty()) ++i;
     return i;
 }

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io/byte_sink.h"
+#include "office/deflate.h"
 
 struct zip;
 struct zip_source;
@@ -42,13 +42,11 @@ public:
     void replace(std::string_view name, std::string content);
     // A stretch of a member's new content: about `size` bytes, which `make` hands to its
     // sink in order.
-    struct ContentPiece {
-        std::size_t size;
-        std::function<void(ByteSink&)> make;
-    };
+    using ContentPiece = deflate::ContentPiece;
     // As replace(), with the content made piece by piece, two pieces on two threads at
     // once, and deflated as it is made where that can be: a long part is then never
-    // whole in memory.
+    // whole in memory. The pieces are made, and whatever they refer to is done with,
+    // before it returns: what a splice points into may go as soon as it has.
     void replace(std::string_view name, const std::vector<ContentPiece>& pieces);
     bool changed() const { return !replaced_.empty(); }
     // The archive with the replaced members, into `out`. Returns an empty string, or
@@ -58,10 +56,7 @@ public:
     // What replaces a member: its content, or that content deflated already (`packed`).
     struct Replacement {
         std::string content;
-        std::unique_ptr<char[]> packed;
-        std::size_t packedSize = 0;
-        std::uint64_t size = 0;
-        std::uint32_t crc = 0;
+        deflate::Packed packed;
         std::size_t readAt = 0;  // how much of `packed` libzip has taken
     };
 

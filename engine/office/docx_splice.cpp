@@ -1,0 +1,151 @@
+#include <algorithm>
+
+#include "fonts/glyph_map.h"
+#include "office/docx_run_properties.h"
+#include "office/docx_story.h"
+
+namespace tolvarin::docx {
+namespace {
+
+RunPropertiesEdit unicodeEdit(const RunAt& run, const ConversionOptions& options) {
+    RunPropertiesEdit edit;
+    edit.font = options.unicodeFont;
+    edit.slots = {Ascii, HAnsi, EastAsia, Cs};
+    edit.complexLanguage = "ml-IN";
+    edit.boldCs = run.boldCs;
+    edit.italicCs = run.italicCs;
+    if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
+    return edit;
+}
+
+// The qualified name a start tag is written with ("w:t" for <w:t xml:space=...>).
+std::string_view writtenName(const XmlPart& xml, const XmlElement& e) {
+    const std::string_view tag(xml.bytes().data() + e.start, e.startEnd - e.start);
+    return tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
+}
+
+// A text element whose converted text holds characters kept as typed: the run is split
+// around them, each going in a run of its own with the run's properties as they were
+// (so in the legacy font), the rest in the run as edited.
+std::string splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const PackageText& text,
+                        const ConversionOptions& options, std::vector<char>& fontsRewritten) {
+    const XmlPart& xml = part.xml;
+    const auto& el = xml.elements();
+    const std::string_view bytes = xml.bytes();
+    const std::string t(writtenName(xml, el[at.element])), r(writtenName(xml, el[run.element]));
+    const std::string_view original =
+        run.rPr == kNoElement ? std::string_view() : bytes.substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start);
+    // The edited w:rPr, as the run's own edit writes it.
+    XmlSplice own;
+    editRunProperties(xml, run.element, run.rPr, false, unicodeEdit(run, options), own, fontsRewritten);
+    const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
+    const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
+    std::string edited(own.outputSize(from, to), '\0');
+    own.applyInto(bytes, from, to, edited.data());
+
+    const std::string_view converted = text.converted(at.piece);
+    std::string out;
+    const auto textElement = [&](std::string_view utf8) {
+        if (utf8.empty()) return;
+        out += "<" + t + " xml:space=\"preserve\">";
+        appendXmlEscaped(out, utf8);
+        out += "</" + t + ">";
+    };
+    std::size_t done = 0;
+    for (const auto& [begin, end] : *text.kept(at.piece)) {
+        textElement(converted.substr(done, begin - done));
+        out += "</" + r + "><" + r + ">";
+        out += original;
+        textElement(converted.substr(begin, end - begin));
+        out += "</" + r + "><" + r + ">" + edited;
+        done = end;
+    }
+    textElement(converted.substr(done));
+    return out;
+}
+
+}  // namespace
+
+// The changes of a part's pieces and runs in the given ranges, and of the font
+// declarations among elements [from, to).
+void spliceRange(Part& part, const PackageText& text, const ConversionOptions& options, std::size_t firstPiece,
+                 std::size_t endPiece, std::size_t firstRun, std::size_t endRun, std::uint32_t firstElement,
+                 std::uint32_t endElement, std::vector<char>& fontsRewritten, XmlSplice& splice) {
+    const auto& el = part.xml.elements();
+    splice.reserve(endPiece - firstPiece + 4 * (endRun - firstRun));  // a run takes a few changes
+    // A run changes where some of its text converted; characters kept as typed stay in the
+    // legacy font, in a run of their own where the rest of the run's text converted.
+    const auto whollyKept = [&](std::uint32_t piece) {
+        const auto* kept = text.kept(piece);
+        return kept && kept->size() == 1 && kept->front().first == 0 && kept->front().second == text.converted(piece).size();
+    };
+    for (std::size_t p = firstPiece; p < endPiece; ++p) {
+        const PieceAt& at = part.pieces[p];
+        if (text.touched(at.piece) && !whollyKept(at.piece)) part.runs[at.run].touched = true;
+    }
+    for (std::size_t p = firstPiece; p < endPiece; ++p) {
+        const PieceAt& at = part.pieces[p];
+        if (!text.touched(at.piece)) continue;
+        RunAt& run = part.runs[at.run];
+        if (!run.touched || (at.kind != PieceKind::Text && whollyKept(at.piece))) continue;
+        const XmlElement& e = el[at.element];
+        const std::string_view converted = text.converted(at.piece);
+        if (at.kind == PieceKind::Text && text.kept(at.piece)) {
+            splice.replace(e.start, e.end, splitAtKept(part, at, run, text, options, fontsRewritten));
+            continue;
+        }
+        if (at.kind == PieceKind::LevelText) {
+            const std::string_view prefix = part.xml.prefix(e);
+            auto [from, to] = part.xml.attributeValueRange(e, prefix.empty() ? "val" : std::string(prefix) + ":val");
+            if (from != std::string::npos && converted != text.original(at.piece))
+                splice.replaceEscaped(from, to, converted);
+        } else if (at.kind == PieceKind::Text) {
+            if (converted == text.original(at.piece)) continue;
+            const bool spaced = !converted.empty() && (converted.front() == ' ' || converted.back() == ' ');
+            const bool preserved = e.attribute("http://www.w3.org/XML/1998/namespace space") != nullptr;
+            const std::string_view tag(part.xml.bytes().data() + e.start, e.startEnd - e.start);
+            if (e.empty()) {
+                std::string start(tag.substr(0, tag.size() - 2));
+                while (!start.empty() && (start.back() == ' ' || start.back() == '\t')) start.pop_back();
+                if (spaced && !preserved) start += " xml:space=\"preserve\"";
+                const std::string_view qname = tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
+                start += ">";
+                appendXmlEscaped(start, converted);
+                splice.replace(e.start, e.end, start + "</" + std::string(qname) + ">");
+            } else {
+                if (spaced && !preserved) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
+                splice.replaceEscaped(e.startEnd, e.endStart, converted);
+            }
+        } else {
+            const std::string_view prefix = part.xml.prefix(e);
+            const std::string p = prefix.empty() ? std::string() : std::string(prefix) + ":";
+            std::string escaped;
+            appendXmlEscaped(escaped, converted);
+            // A symbol or a soft hyphen becomes text: the converted characters are the font's codes.
+            const bool deleted = el[run.element].parent != kNoElement && isW(el[el[run.element].parent], "del");
+            const std::string name = p + (deleted ? "delText" : "t");
+            splice.replace(e.start, e.end,
+                           escaped.empty() ? std::string()
+                                           : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
+        }
+    }
+    RunPropertiesEdit edit;
+    edit.font = std::string(kTargetFontName);
+    edit.slots = {Ascii, HAnsi};
+    for (std::size_t r = firstRun; r < endRun; ++r) {
+        const RunAt& run = part.runs[r];
+        if (!run.touched) continue;
+        if (options.unicode) {
+            edit = unicodeEdit(run, options);
+        } else if (!run.hasSymbol && !run.themed) {
+            // Renaming the legacy font's declarations reaches text that names it; a symbol or a
+            // theme font does not.
+            continue;
+        }
+        const bool level = isW(el[run.element], "lvl");
+        editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+    }
+    if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
+}
+
+}  // namespace tolvarin::docx
