@@ -65,8 +65,6 @@ std::string readRelationships(const ZipPackage& zip, const std::string& relsName
     return {};
 }
 
-// Reads the runs of a story part, or of a stretch of its elements that begins outside
-// any paragraph, into a PackageText.
 class DocxFormat final : public PackageFormat {
 public:
     std::string read(const ZipPackage& zip, PackageText& text) override;
