@@ -5,6 +5,7 @@
 #include <regex>
 #include <stdexcept>
 
+#include "core/legacy_text.h"
 #include "fonts/glyph_map.h"
 #include "test_support.h"
 
@@ -65,10 +66,26 @@ std::u16string fromCodes(const std::vector<int>& v) {
     return s;
 }
 
+// What the converters make of `current` followed by `following` (each one character, as
+// Windows-1252 text): the core's ML-TTRevathi codes for PANCHARI, and in `steps` whether
+// the following code was taken in. What is no one code passes as it is.
 std::u16string map(std::u16string current, std::u16string following, int* steps = nullptr) {
+    const int code = current.size() == 1 ? encodeCp1252(current[0]) : -1;
+    const int next = following.size() == 1 ? encodeCp1252(following[0]) : -1;
+    if (steps) *steps = 0;
+    if (code < 0) return current;
+    const GlyphCodes g = revathiCodes(panchariFont().encoding(), std::uint8_t(code), next);
+    if (steps) *steps = g.pair ? 1 : 0;
+    std::u16string out;
+    for (std::size_t k = 0; k < g.length; ++k) out += decodeCp1252(g.codes[k]);
+    return out;
+}
+
+// The window's walk, through MapGlyph and the position it steps.
+std::u16string walk(std::u16string current, std::u16string following, int* steps) {
     currentPosition = 1;
     std::u16string out(MapGlyph(current, following));
-    if (steps) *steps = currentPosition - 1;
+    *steps = currentPosition - 1;
     return out;
 }
 
@@ -179,6 +196,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"empty current", u"", codes({0xEF}), u"", 0},
         Case{"following of two characters", codes({0xCC}), codes({0xEF, 0xEF}), codes({0x5F}), 0},
         Case{"following outside the 8-bit range", codes({0xCC}), u"\u0D15", codes({0x5F}), 0}));
+
+// The window's walk maps every code, before every code and at the end of the text, as
+// the converters do.
+TEST(GlyphMap, WindowWalkAgreesWithTheCore) {
+    std::vector<std::u16string> characters = {u"", u"\u0091", u"\u0D15", codes({0xCC, 0xEF})};
+    for (int c = 0; c < 256; ++c) characters.push_back(codes({c}));
+    int differ = 0;
+    for (const std::u16string& current : characters)
+        for (const std::u16string& following : characters) {
+            int a = -1, b = -1;
+            differ += walk(current, following, &a) != map(current, following, &b) || a != b;
+        }
+    EXPECT_EQ(differ, 0);
+}
 
 TEST(GlyphMap, PairStepDetectsOverflow) {
     currentPosition = std::numeric_limits<std::int32_t>::max();

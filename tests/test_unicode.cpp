@@ -5,12 +5,9 @@
 #include <map>
 #include <sstream>
 
+#include "core/legacy_text.h"
 #include "model/document.h"
-#include "convert/conversion.h"
-#include "convert/rtf_rewriter.h"
-#include "fonts/glyph_map.h"
 #include "test_support.h"
-#include "fonts/unicode_malayalam.h"
 #include "text/utf8.h"
 
 using namespace tolvarin;
@@ -181,12 +178,11 @@ TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
     int agreeing = 0;
     for (int code = 0; code < 256; ++code) {
         // The target font's codes for this one, read through the public map.
-        currentPosition = 1;
-        const std::u16string current(1, decodeCp1252(std::uint8_t(code)));
+        const GlyphCodes codes = revathiCodes(panchariFont().encoding(), std::uint8_t(code), -1);
         std::u16string read;
         bool mapped = true;
-        for (char16_t glyph : MapGlyph(current, u"")) {
-            auto it = map.find(std::u16string(1, glyph));
+        for (std::size_t k = 0; k < codes.length; ++k) {
+            auto it = map.find(std::u16string(1, decodeCp1252(codes.codes[k])));
             if (it == map.end()) mapped = false;
             else read += it->second;
         }
