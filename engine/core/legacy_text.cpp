@@ -44,20 +44,16 @@ void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* co
                           std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts) {
     if (unicode) convertStretch(encoding, codes, n, out);
     else toRevathi(encoding, codes, n, out);
+    // Codes kept as typed are no breaks or tabs: they have no value, which those have.
     auto kept = out.kept.begin();
     for (std::size_t r = 0; r < fonts.size(); ++r) {
         const std::size_t end = r + 1 < fonts.size() ? fonts[r + 1].first : n;
         const std::size_t f = fonts[r].font->index();
-        std::size_t converted = 0;
-        for (std::size_t i = fonts[r].first; i < end; ++i) {
-            if (kept != out.kept.end() && *kept == i) {
-                ++counts.kept[f];
-                ++kept;
-                continue;
-            }
-            converted += countsAsCharacter(codes[i]);
-        }
-        counts.converted[f] += converted;
+        std::size_t counted = 0, keptHere = 0;
+        for (std::size_t i = fonts[r].first; i < end; ++i) counted += countsAsCharacter(codes[i]);
+        for (; kept != out.kept.end() && *kept < end; ++kept) ++keptHere;
+        counts.kept[f] += keptHere;
+        counts.converted[f] += counted - keptHere;
     }
 }
 

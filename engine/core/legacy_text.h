@@ -79,6 +79,8 @@ public:
         if (fonts_.empty() || fonts_.back().font != &font) fonts_.push_back({codes_.size(), &font});
         codes_.insert(codes_.end(), codes, codes + n);
     }
+    // Adds one code set in the font of the last ones added.
+    void addCode(std::uint8_t code) { codes_.push_back(code); }
 
 private:
     std::vector<std::uint8_t> codes_;

@@ -1,6 +1,8 @@
 #include "office/docx_run_properties.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include "fonts/glyph_map.h"
 #include "core/legacy_text.h"
@@ -17,7 +19,18 @@ constexpr std::string_view kOrder[] = {
     "eastAsianLayout", "specVanish", "oMath"};
 
 std::size_t rankOf(std::string_view local) {
-    return std::size_t(std::find(std::begin(kOrder), std::end(kOrder), local) - std::begin(kOrder));
+    // Only the names of the same length are compared: a handful at most.
+    struct ByLength {
+        std::array<std::vector<std::uint8_t>, 16> ranks;
+        ByLength() {
+            for (std::size_t i = 0; i < std::size(kOrder); ++i) ranks[kOrder[i].size()].push_back(std::uint8_t(i));
+        }
+    };
+    static const ByLength byLength;
+    if (local.size() < byLength.ranks.size())
+        for (const std::uint8_t rank : byLength.ranks[local.size()])
+            if (kOrder[rank] == local) return rank;
+    return std::size(kOrder);
 }
 
 std::string_view localName(std::string_view written) {
@@ -110,7 +123,14 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
                 tag += '"';
             }
         }
-        for (Slot slot : edit.slots) appendAttribute(tag, p, kSlotNames[slot], edit.font);
+        // The font escaped once for all its slots.
+        s.name.clear();
+        appendXmlEscaped(s.name, edit.font);
+        for (Slot slot : edit.slots) {
+            tag += ' ';
+            appendName(tag, p, kSlotNames[slot]);
+            tag.append("=\"").append(s.name) += '"';
+        }
         if (fonts != kNoElement) {
             fontsRewritten[fonts] = 1;
             tag += el[fonts].empty() ? "/>" : ">";

@@ -7,14 +7,26 @@
 namespace tolvarin::docx {
 namespace {
 
-RunPropertiesEdit unicodeEdit(const RunAt& run, const ConversionOptions& options) {
+// What a run's w:rPr becomes: for ML-TTRevathi, or for Unicode text (what every run's
+// edit shares, set once), then for each run, what it repeats for the complex script.
+RunPropertiesEdit editFor(const ConversionOptions& options) {
     RunPropertiesEdit edit;
-    edit.font = options.unicodeFont;
-    edit.slots = {Ascii, HAnsi, EastAsia, Cs};
-    edit.complexLanguage = "ml-IN";
+    if (options.unicode) {
+        edit.font = options.unicodeFont;
+        edit.slots = {Ascii, HAnsi, EastAsia, Cs};
+        edit.complexLanguage = "ml-IN";
+    } else {
+        edit.font = std::string(kTargetFontName);
+        edit.slots = {Ascii, HAnsi};
+    }
+    return edit;
+}
+
+const RunPropertiesEdit& forRun(RunPropertiesEdit& edit, const RunAt& run) {
     edit.boldCs = run.boldCs;
     edit.italicCs = run.italicCs;
-    if (!run.sizeCs.empty()) edit.sizeCs = run.sizeCs;
+    if (run.sizeCs.empty()) edit.sizeCs.reset();
+    else edit.sizeCs = run.sizeCs;
     return edit;
 }
 
@@ -27,21 +39,28 @@ std::string_view writtenName(const XmlPart& xml, const XmlElement& e) {
 // A text element whose converted text holds characters kept as typed: the run is split
 // around them, each going in a run of its own with the run's properties as they were
 // (so in the legacy font), the rest in the run as edited.
+// `edited`: the run's w:rPr as its own edit writes it, made for the run of the last call.
 std::string splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const PackageText& text,
-                        const ConversionOptions& options, std::vector<char>& fontsRewritten) {
+                        const ConversionOptions& options, std::vector<char>& fontsRewritten,
+                        std::pair<std::uint32_t, std::string>& edited) {
     const XmlPart& xml = part.xml;
     const auto& el = xml.elements();
     const std::string_view bytes = xml.bytes();
     const std::string t(writtenName(xml, el[at.element])), r(writtenName(xml, el[run.element]));
     const std::string_view original =
         run.rPr == kNoElement ? std::string_view() : bytes.substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start);
-    // The edited w:rPr, as the run's own edit writes it.
-    XmlSplice own;
-    editRunProperties(xml, run.element, run.rPr, false, unicodeEdit(run, options), own, fontsRewritten);
-    const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
-    const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
-    std::string edited(own.outputSize(from, to), '\0');
-    own.applyInto(bytes, from, to, edited.data());
+    if (edited.first != run.element) {
+        thread_local XmlSplice own;
+        own.clear();
+        thread_local RunPropertiesEdit edit;
+        edit = editFor(options);
+        editRunProperties(xml, run.element, run.rPr, false, forRun(edit, run), own, fontsRewritten);
+        const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
+        const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
+        edited.second.resize(own.outputSize(from, to));
+        own.applyInto(bytes, from, to, edited.second.data());
+        edited.first = run.element;
+    }
 
     const std::string_view converted = text.converted(at.piece);
     std::string out;
@@ -57,7 +76,7 @@ std::string splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, c
         out += "</" + r + "><" + r + ">";
         out += original;
         textElement(converted.substr(begin, end - begin));
-        out += "</" + r + "><" + r + ">" + edited;
+        out += "</" + r + "><" + r + ">" + edited.second;
         done = end;
     }
     textElement(converted.substr(done));
@@ -83,6 +102,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
         const PieceAt& at = part.pieces[p];
         if (text.touched(at.piece) && !whollyKept(at.piece)) part.runs[at.run].touched = true;
     }
+    std::pair<std::uint32_t, std::string> edited{kNoElement, {}};
     for (std::size_t p = firstPiece; p < endPiece; ++p) {
         const PieceAt& at = part.pieces[p];
         if (!text.touched(at.piece)) continue;
@@ -91,7 +111,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
         const XmlElement& e = el[at.element];
         const std::string_view converted = text.converted(at.piece);
         if (at.kind == PieceKind::Text && text.kept(at.piece)) {
-            splice.replace(e.start, e.end, splitAtKept(part, at, run, text, options, fontsRewritten));
+            splice.replace(e.start, e.end, splitAtKept(part, at, run, text, options, fontsRewritten, edited));
             continue;
         }
         if (at.kind == PieceKind::LevelText) {
@@ -129,14 +149,12 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
                                            : "<" + name + " xml:space=\"preserve\">" + escaped + "</" + name + ">");
         }
     }
-    RunPropertiesEdit edit;
-    edit.font = std::string(kTargetFontName);
-    edit.slots = {Ascii, HAnsi};
+    RunPropertiesEdit edit = editFor(options);
     for (std::size_t r = firstRun; r < endRun; ++r) {
         const RunAt& run = part.runs[r];
         if (!run.touched) continue;
         if (options.unicode) {
-            edit = unicodeEdit(run, options);
+            forRun(edit, run);
         } else if (!run.hasSymbol && !run.themed) {
             // Renaming the legacy font's declarations reaches text that names it; a symbol or a
             // theme font does not.

@@ -77,11 +77,20 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
             ++i;
             continue;
         }
+        // The stretch: the characters from here typed in fonts of this one's encoding.
         std::size_t end = i;
         stretch.clear();
-        for (; end < chars.size() && chars[end].font && chars[end].code >= 0 && stretch.takes(*chars[end].font); ++end) {
-            const auto code = std::uint8_t(chars[end].code);
-            stretch.add(&code, 1, *chars[end].font);
+        const LegacyEncoding& encoding = font->encoding();
+        for (const LegacyFont* last = nullptr; end < chars.size() && chars[end].code >= 0; ++end) {
+            const OfficeChar& c = chars[end];
+            if (c.font != last) {
+                if (!c.font || &c.font->encoding() != &encoding) break;
+                last = c.font;
+                const auto code = std::uint8_t(c.code);
+                stretch.add(&code, 1, *last);
+                continue;
+            }
+            stretch.addCode(std::uint8_t(c.code));
         }
         const std::size_t n = end - i;
         convertLegacyStretch(stretch, unicode, converted, counts);
@@ -148,7 +157,13 @@ void PackageText::endParagraph(std::size_t p) {
         }
     keptScratch_.clear();
     convertParagraph(paragraph, reading_.unicode, converted_, touched_, keptScratch_, counts_);
-    for (const KeptRange& k : keptScratch_) kept_[k.piece].emplace_back(k.begin, k.end);
+    for (const KeptRange& k : keptScratch_) {
+        if (!keptAt_[k.piece]) {
+            kept_.emplace_back();
+            keptAt_[k.piece] = std::uint32_t(kept_.size());
+        }
+        kept_[keptAt_[k.piece] - 1].emplace_back(k.begin, k.end);
+    }
     std::uint32_t last = kNone;
     std::string text;
     for (const OfficeChar& c : paragraph) {
@@ -191,7 +206,9 @@ std::uint32_t PackageText::append(PackageText&& next) {
     if (fixed_ == kNone && next.fixed_ != kNone) fixed_ = next.fixed_ + offset;
     anyConverted_ = anyConverted_ || next.anyConverted_;
     counts_.add(next.counts_);
-    for (auto& [piece, ranges] : next.kept_) kept_[piece + offset] = std::move(ranges);
+    const auto keptBefore = std::uint32_t(kept_.size());
+    for (const std::uint32_t at : next.keptAt_) keptAt_.push_back(at ? at + keptBefore : 0);
+    kept_.insert(kept_.end(), std::make_move_iterator(next.kept_.begin()), std::make_move_iterator(next.kept_.end()));
     for (const auto& [name, n] : next.fonts_) noteFont(name, n);
     paragraphs.resize(paragraphs0 + added);  // ended: their characters let go
     exported_.insert(exported_.end(), next.exported_.begin(), next.exported_.end());

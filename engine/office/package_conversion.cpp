@@ -89,6 +89,10 @@ ConversionReport convertPackageUnguarded(std::string_view bytes, const Conversio
     } else {
         if (std::string error = opened.format->write(opened.zip, opened.text, options); !error.empty())
             return ConversionReport::failure(error);
+        // What was read is done with once the changed parts are made (ZipPackage::replace()):
+        // let go before the archive is written, its memory serves the archive's.
+        opened.text = PackageText();
+        opened.format.reset();
         if (std::string error = opened.zip.save(out); !error.empty()) return ConversionReport::failure(error);
         if (isSigned(opened.zip))
             report.warnings.push_back(

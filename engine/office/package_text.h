@@ -7,7 +7,6 @@
 #include <list>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,6 +36,7 @@ public:
         original_.push_back(original);
         converted_.emplace_back();
         touched_.push_back(0);
+        keptAt_.push_back(0);
         return std::uint32_t(original_.size() - 1);
     }
     std::uint32_t addOwnedPiece(std::string original) {
@@ -91,8 +91,7 @@ public:
     // Where in converted(piece) characters kept as typed stand (byte ranges, in order);
     // null when none do.
     const std::vector<std::pair<std::size_t, std::size_t>>* kept(std::uint32_t piece) const {
-        const auto found = kept_.find(piece);
-        return found == kept_.end() ? nullptr : &found->second;
+        return keptAt_[piece] ? &kept_[keptAt_[piece] - 1] : nullptr;
     }
     // Whether any legacy text was converted.
     bool anyConverted() const { return anyConverted_; }
@@ -109,7 +108,9 @@ private:
     std::uint32_t fixed_ = kNone;
     bool anyConverted_ = false;
     LegacyCounts counts_;
-    std::unordered_map<std::uint32_t, std::vector<std::pair<std::size_t, std::size_t>>> kept_;
+    // By piece, where its kept characters' ranges are in kept_ (one more), or 0 for none.
+    std::vector<std::uint32_t> keptAt_;
+    std::vector<std::vector<std::pair<std::size_t, std::size_t>>> kept_;
     std::vector<KeptRange> keptScratch_;
     std::vector<std::pair<std::string, std::size_t>> fonts_;
     std::vector<std::string> fontNames_{std::string()};

@@ -283,8 +283,13 @@ constexpr std::string_view entityFor(char c) {
 // Where the first character that escaped text writes as an entity stands, or the
 // length.
 std::size_t firstToEscape(std::string_view s) {
+    static constexpr auto kEscaped = [] {
+        std::array<bool, 256> escaped{};
+        for (int c = 0; c < 256; ++c) escaped[std::size_t(c)] = !entityFor(char(c)).empty();
+        return escaped;
+    }();
     std::size_t i = 0;
-    while (i < s.size() && entityFor(s[i]).empty()) ++i;
+    while (i < s.size() && !kEscaped[static_cast<unsigned char>(s[i])]) ++i;
     return i;
 }
 
@@ -439,10 +444,19 @@ std::pair<std::size_t, std::size_t> XmlPart::attributeValueRange(const XmlElemen
 
 void XmlSplice::reserve(std::size_t changes) { reserveLarge(changes_, changes); }
 
+void XmlSplice::clear() {
+    changes_.clear();
+    if (blocks_.size() > 1) blocks_.resize(1);
+    free_ = blocks_.empty() ? nullptr : blocks_.front().get();
+    left_ = blocks_.empty() ? 0 : firstBlock_;
+}
+
 char* XmlSplice::room(std::size_t n) {
     if (n > left_) {
-        constexpr std::size_t kBlock = std::size_t(4) << 20;
-        const std::size_t size = std::max(n, kBlock);
+        // A splice of a few changes takes little room; a long part's take it in large blocks.
+        constexpr std::size_t kFirstBlock = std::size_t(64) << 10, kBlock = std::size_t(4) << 20;
+        const std::size_t size = std::max(n, blocks_.empty() ? kFirstBlock : kBlock);
+        if (blocks_.empty()) firstBlock_ = size;
         blocks_.emplace_back(new char[size]);
         preferHugePages(blocks_.back().get(), size);
         free_ = blocks_.back().get();

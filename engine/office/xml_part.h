@@ -173,6 +173,8 @@ public:
     // with nothing to escape is not copied: it must outlive apply().
     void replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8);
     void insert(std::size_t at, std::string_view what) { replace(at, at, what); }
+    // No changes, its room kept for the next.
+    void clear();
     // Room for about this many changes: a long part's changes then grow no buffer.
     void reserve(std::size_t changes);
     bool empty() const { return changes_.empty(); }
@@ -200,7 +202,7 @@ private:
     std::vector<Change> changes_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr;
-    std::size_t left_ = 0;
+    std::size_t left_ = 0, firstBlock_ = 0;
 };
 
 // Text escaped for an XML element's content or an attribute value in double quotes.
