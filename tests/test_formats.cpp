@@ -125,7 +125,9 @@ TEST_F(Interop, FormatsConvertAlike) {
                 }
                 const ReadBack a = readBack(rtfOut), b = readBack(out);
                 EXPECT_EQ(utf8(b.text), utf8(a.text));
-                if (b.text == a.text) EXPECT_EQ(b.fonts, a.fonts);
+                if (b.text == a.text) {
+                    EXPECT_EQ(b.fonts, a.fonts);
+                }
             }
         }
     }
