@@ -36,20 +36,35 @@ std::string_view writtenName(const XmlPart& xml, const XmlElement& e) {
     return tag.substr(1, tag.find_first_of(" \t\r\n/>", 1) - 1);
 }
 
+// What the splits of one part's runs repeat, held once in the splice: between the
+// pieces of text, the text element and its run closed, a run opened with its properties
+// (as they were, which stay where they are in the part; or as edited), and a text
+// element opened.
+struct Splits {
+    std::uint32_t run = kNoElement;  // the run `resumed` is for
+    std::string_view close, open, resumed;
+};
+
 // A text element whose converted text holds characters kept as typed: the run is split
 // around them, each going in a run of its own with the run's properties as they were
-// (so in the legacy font), the rest in the run as edited.
-// `edited`: the run's w:rPr as its own edit writes it, made for the run of the last call.
-std::string splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const PackageText& text,
-                        const ConversionOptions& options, std::vector<char>& fontsRewritten,
-                        std::pair<std::uint32_t, std::string>& edited) {
+// (so in the legacy font), the rest in the run as edited. The text is spliced in where
+// it stands, not copied.
+void splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const PackageText& text,
+                 const ConversionOptions& options, std::vector<char>& fontsRewritten, Splits& splits,
+                 XmlSplice& splice) {
     const XmlPart& xml = part.xml;
     const auto& el = xml.elements();
+    const XmlElement& e = el[at.element];
     const std::string_view bytes = xml.bytes();
-    const std::string t(writtenName(xml, el[at.element])), r(writtenName(xml, el[run.element]));
-    const std::string_view original =
-        run.rPr == kNoElement ? std::string_view() : bytes.substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start);
-    if (edited.first != run.element) {
+    const std::string_view t = writtenName(xml, e), r = writtenName(xml, el[run.element]);
+    std::string tags;
+    if (splits.close.empty()) {
+        tags.append("</").append(t).append("></").append(r).append("><").append(r).append(">");
+        splits.close = splice.hold(tags);
+        tags.assign("<").append(t).append(" xml:space=\"preserve\">");
+        splits.open = splice.hold(tags);
+    }
+    if (splits.run != run.element) {
         thread_local XmlSplice own;
         own.clear();
         thread_local RunPropertiesEdit edit;
@@ -57,30 +72,32 @@ std::string splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, c
         editRunProperties(xml, run.element, run.rPr, false, forRun(edit, run), own, fontsRewritten);
         const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
         const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
-        edited.second.resize(own.outputSize(from, to));
-        own.applyInto(bytes, from, to, edited.second.data());
-        edited.first = run.element;
+        tags.assign(splits.close);
+        const std::size_t at = tags.size();
+        tags.resize(at + own.outputSize(from, to));
+        own.applyInto(bytes, from, to, tags.data() + at);
+        tags.append(splits.open);
+        splits.resumed = splice.hold(tags);
+        splits.run = run.element;
     }
-
+    const std::string_view original =
+        run.rPr == kNoElement ? std::string_view() : bytes.substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start);
+    if (!e.attribute("http://www.w3.org/XML/1998/namespace space")) splice.insert(e.startEnd - 1, " xml:space=\"preserve\"");
     const std::string_view converted = text.converted(at.piece);
-    std::string out;
-    const auto textElement = [&](std::string_view utf8) {
-        if (utf8.empty()) return;
-        out += "<" + t + " xml:space=\"preserve\">";
-        appendXmlEscaped(out, utf8);
-        out += "</" + t + ">";
-    };
     std::size_t done = 0;
+    bool first = true;
     for (const auto& [begin, end] : *text.kept(at.piece)) {
-        textElement(converted.substr(done, begin - done));
-        out += "</" + r + "><" + r + ">";
-        out += original;
-        textElement(converted.substr(begin, end - begin));
-        out += "</" + r + "><" + r + ">" + edited.second;
+        if (first) splice.replaceEscaped(e.startEnd, e.endStart, converted.substr(0, begin));
+        else splice.replaceEscaped(e.endStart, e.endStart, converted.substr(done, begin - done));
+        first = false;
+        splice.replaceKept(e.endStart, e.endStart, splits.close);
+        splice.replaceKept(e.endStart, e.endStart, original);
+        splice.replaceKept(e.endStart, e.endStart, splits.open);
+        splice.replaceEscaped(e.endStart, e.endStart, converted.substr(begin, end - begin));
+        splice.replaceKept(e.endStart, e.endStart, splits.resumed);
         done = end;
     }
-    textElement(converted.substr(done));
-    return out;
+    splice.replaceEscaped(e.endStart, e.endStart, converted.substr(done));
 }
 
 }  // namespace
@@ -91,18 +108,21 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
                  std::size_t endPiece, std::size_t firstRun, std::size_t endRun, std::uint32_t firstElement,
                  std::uint32_t endElement, std::vector<char>& fontsRewritten, XmlSplice& splice) {
     const auto& el = part.xml.elements();
-    splice.reserve(endPiece - firstPiece + 4 * (endRun - firstRun));  // a run takes a few changes
     // A run changes where some of its text converted; characters kept as typed stay in the
     // legacy font, in a run of their own where the rest of the run's text converted.
     const auto whollyKept = [&](std::uint32_t piece) {
         const auto* kept = text.kept(piece);
         return kept && kept->size() == 1 && kept->front().first == 0 && kept->front().second == text.converted(piece).size();
     };
+    std::size_t keptCount = 0;
     for (std::size_t p = firstPiece; p < endPiece; ++p) {
         const PieceAt& at = part.pieces[p];
         if (text.touched(at.piece) && !whollyKept(at.piece)) part.runs[at.run].touched = true;
+        if (const auto* kept = text.kept(at.piece)) keptCount += kept->size();
     }
-    std::pair<std::uint32_t, std::string> edited{kNoElement, {}};
+    // A run takes a few changes, a split a few more.
+    splice.reserve(endPiece - firstPiece + 4 * (endRun - firstRun) + 6 * keptCount);
+    Splits splits;
     for (std::size_t p = firstPiece; p < endPiece; ++p) {
         const PieceAt& at = part.pieces[p];
         if (!text.touched(at.piece)) continue;
@@ -111,7 +131,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
         const XmlElement& e = el[at.element];
         const std::string_view converted = text.converted(at.piece);
         if (at.kind == PieceKind::Text && text.kept(at.piece)) {
-            splice.replace(e.start, e.end, splitAtKept(part, at, run, text, options, fontsRewritten, edited));
+            splitAtKept(part, at, run, text, options, fontsRewritten, splits, splice);
             continue;
         }
         if (at.kind == PieceKind::LevelText) {

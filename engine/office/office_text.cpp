@@ -1,5 +1,8 @@
 #include "office/office_text.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "text/codepage.h"
 #include "text/utf8.h"
 
@@ -13,18 +16,19 @@ int legacyCode(char32_t c) {
 
 namespace {
 
-// Converted text for the pieces, gathered and appended a stretch at a time: consecutive
-// characters mostly go to one piece. What goes to one piece keeps its order.
+// Converted text for the pieces, gathered a stretch at a time: consecutive characters
+// mostly go to one piece, and a piece's characters come one after another. A piece's
+// text is held once it is whole, where legacy text in it was converted.
 class PieceWriter {
 public:
-    explicit PieceWriter(std::vector<std::string>& out) : out_(out) {}
+    explicit PieceWriter(PieceTexts out) : out_(out) { current_.clear(); }
     PieceWriter(const PieceWriter&) = delete;
     PieceWriter& operator=(const PieceWriter&) = delete;
-    ~PieceWriter() { flush(); }
+    ~PieceWriter() { commit(); }
 
     void to(std::uint32_t piece) {
         if (piece == piece_) return;
-        flush();
+        commit();
         piece_ = piece;
     }
     // The character as UTF-8 (a lone surrogate too, as appendUtf8() writes it).
@@ -45,24 +49,40 @@ public:
         }
         n_ = n;
     }
-    // Appends what is gathered; returns the piece's length then.
+    // What is gathered for the piece so far; returns its length.
     std::size_t flush() {
-        if (n_) out_[piece_].append(buffer_, n_);
+        current_.append(buffer_, n_);
         n_ = 0;
-        return piece_ < out_.size() ? out_[piece_].size() : 0;
+        return current_.size();
     }
 
 private:
-    std::vector<std::string>& out_;
-    std::uint32_t piece_ = 0xFFFFFFFF;
+    void commit() {
+        flush();
+        if (piece_ != kNone && out_.touched[piece_]) {
+            std::string_view& text = out_.texts[piece_];
+            // A piece's text comes whole; should more follow, it goes after what there is.
+            if (!text.empty()) current_.insert(0, text);
+            text = out_.arena.hold(current_);
+        }
+        current_.clear();
+    }
+
+    static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    PieceTexts out_;
+    std::uint32_t piece_ = kNone;
     std::size_t n_ = 0;
     char buffer_[1024];
+    // The piece's text, its room kept from piece to piece on each thread.
+    static thread_local std::string current_;
 };
+
+thread_local std::string PieceWriter::current_;
 
 }  // namespace
 
-void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
-                      std::vector<char>& touched, std::vector<KeptRange>& keptRanges, LegacyCounts& counts) {
+void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceTexts out,
+                      std::vector<KeptRange>& keptRanges, LegacyCounts& counts) {
     // Room reused from paragraph to paragraph, on each thread that converts.
     thread_local LegacyStretch stretch;
     thread_local ConvertedStretch converted;
@@ -101,7 +121,7 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
             // as typed, which come as they were typed, before their own.
             const std::uint32_t piece = chars[i + k].piece;
             writer.to(piece);
-            touched[piece] = 1;
+            out.touched[piece] = 1;
             std::size_t from = converted.textBefore(k);
             for (; k < n && chars[i + k].piece == piece; ++k) {
                 if (kept == converted.kept.size() || converted.kept[kept] != k) continue;
@@ -131,6 +151,30 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::v
 
 namespace tolvarin {
 
+std::string_view TextArena::hold(std::string_view text) {
+    if (text.empty()) return {};
+    if (text.size() > left_) {
+        // Blocks of a megabyte: a piece longer than that has one of its own.
+        constexpr std::size_t kBlock = std::size_t(1) << 20;
+        const std::size_t size = std::max(text.size(), kBlock);
+        blocks_.emplace_back(new char[size]);
+        free_ = blocks_.back().get();
+        left_ = size;
+    }
+    char* at = free_;
+    std::memcpy(at, text.data(), text.size());
+    free_ += text.size();
+    left_ -= text.size();
+    return {at, text.size()};
+}
+
+void TextArena::take(TextArena&& other) {
+    for (auto& block : other.blocks_) blocks_.push_back(std::move(block));
+    other.blocks_.clear();
+    other.free_ = nullptr;
+    other.left_ = 0;
+}
+
 void PackageText::noteFont(const std::string& name, std::size_t characters) {
     for (auto& [known, count] : fonts_)
         if (known == name) {
@@ -146,17 +190,8 @@ void PackageText::endParagraph(std::size_t p) {
     ended_[p] = 1;
     if (reading_.keepParagraphs) return;
     std::vector<OfficeChar>& paragraph = paragraphs[p];
-    // Room for each legacy piece's new text, grown once: Malayalam takes three bytes of
-    // UTF-8 where the legacy codes read as Latin letters take two.
-    std::uint32_t reserved = kNone;
-    for (const OfficeChar& c : paragraph)
-        if (c.font && c.piece != reserved && c.piece != fixed_) {
-            reserved = c.piece;
-            const std::size_t n = original_[c.piece].size();
-            converted_[c.piece].reserve(reading_.unicode ? n + n / 2 + 8 : n + 8);
-        }
     keptScratch_.clear();
-    convertParagraph(paragraph, reading_.unicode, converted_, touched_, keptScratch_, counts_);
+    convertParagraph(paragraph, reading_.unicode, {converted_, arena_, touched_}, keptScratch_, counts_);
     for (const KeptRange& k : keptScratch_) {
         if (!keptAt_[k.piece]) {
             kept_.emplace_back();
@@ -176,8 +211,6 @@ void PackageText::endParagraph(std::size_t p) {
         last = c.piece;
         anyConverted_ = anyConverted_ || touched_[c.piece];
         if (reading_.plainText && exported_[p]) text += converted(c.piece);
-        // A piece without converted text reads as it was; its copy is not needed.
-        if (!touched_[c.piece]) std::string().swap(converted_[c.piece]);
     }
     if (reading_.plainText && exported_[p]) {
         // In the paragraphs' order, though a text box's paragraph ends before the one it stands in.
@@ -200,8 +233,8 @@ std::uint32_t PackageText::append(PackageText&& next) {
     const std::size_t paragraphs0 = paragraphs.size(), added = next.paragraphs.size();
     original_.insert(original_.end(), next.original_.begin(), next.original_.end());
     owned_.splice(owned_.end(), next.owned_);
-    converted_.insert(converted_.end(), std::make_move_iterator(next.converted_.begin()),
-                      std::make_move_iterator(next.converted_.end()));
+    converted_.insert(converted_.end(), next.converted_.begin(), next.converted_.end());
+    arena_.take(std::move(next.arena_));
     touched_.insert(touched_.end(), next.touched_.begin(), next.touched_.end());
     if (fixed_ == kNone && next.fixed_ != kNone) fixed_ = next.fixed_ + offset;
     anyConverted_ = anyConverted_ || next.anyConverted_;

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/legacy_text.h"
@@ -33,13 +35,35 @@ struct KeptRange {
     std::size_t begin, end;
 };
 
+// Texts held one after another in large blocks, which never move: a long document's
+// many pieces are not as many allocations.
+class TextArena {
+public:
+    // A copy of `text` that lives as long as the arena.
+    std::string_view hold(std::string_view text);
+    // Takes in another's blocks.
+    void take(TextArena&& other);
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// Where converted pieces go: each piece's text, whole, held in `arena`.
+struct PieceTexts {
+    std::vector<std::string_view>& texts;
+    TextArena& arena;
+    std::vector<char>& touched;  // where legacy text was converted
+};
+
 // Converts one paragraph. Runs of consecutive characters typed in fonts of one encoding
 // are one stretch: pairs and the syllable ordering cross piece boundaries, and each
-// converted syllable goes to the piece of its base glyph. Appends each character's
-// result to out[piece] (a character taken into a syllable elsewhere adds nothing) and
-// sets touched[piece] where legacy text was converted; codes kept as typed are noted in
-// `kept`. Text in a font that does not convert in this mode is left as it is.
-void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, std::vector<std::string>& out,
-                      std::vector<char>& touched, std::vector<KeptRange>& kept, LegacyCounts& counts);
+// converted syllable goes to the piece of its base glyph. Each piece where legacy text
+// was converted is marked touched and gets its new text (a character taken into a
+// syllable elsewhere adds nothing); codes kept as typed are noted in `kept`. Text in a
+// font that does not convert in this mode is left as it is.
+void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceTexts out, std::vector<KeptRange>& kept,
+                      LegacyCounts& counts);
 
 }  // namespace tolvarin

@@ -85,7 +85,7 @@ public:
 
     const LegacyCounts& counts() const { return counts_; }
     std::string_view converted(std::uint32_t piece) const {
-        return touched_[piece] ? std::string_view(converted_[piece]) : original_[piece];
+        return touched_[piece] ? converted_[piece] : original_[piece];
     }
     bool touched(std::uint32_t piece) const { return touched_[piece] != 0; }
     // Where in converted(piece) characters kept as typed stand (byte ranges, in order);
@@ -103,7 +103,8 @@ private:
     PackageReading reading_;
     std::vector<std::string_view> original_;
     std::list<std::string> owned_;  // a list: the pieces' views stay where they are when another's are taken in
-    std::vector<std::string> converted_;
+    std::vector<std::string_view> converted_;  // in arena_
+    TextArena arena_;
     std::vector<char> touched_, exported_, ended_;
     std::uint32_t fixed_ = kNone;
     bool anyConverted_ = false;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -173,6 +174,16 @@ public:
     // with nothing to escape is not copied: it must outlive apply().
     void replaceEscaped(std::size_t begin, std::size_t end, std::string_view utf8);
     void insert(std::size_t at, std::string_view what) { replace(at, at, what); }
+    // As replace(), with bytes that are not copied: they must outlive apply().
+    void replaceKept(std::size_t begin, std::size_t end, std::string_view bytes) {
+        changes_.push_back({begin, end, bytes.empty() ? nullptr : bytes.data(), bytes.size()});
+    }
+    // A copy of `bytes` that lives as long as the splice, for changes that repeat it.
+    std::string_view hold(std::string_view bytes) {
+        char* at = bytes.empty() ? nullptr : room(bytes.size());
+        if (at) std::memcpy(at, bytes.data(), bytes.size());
+        return {at, bytes.size()};
+    }
     // No changes, its room kept for the next.
     void clear();
     // Room for about this many changes: a long part's changes then grow no buffer.
