@@ -30,6 +30,10 @@ std::vector<std::pair<std::string, std::string>> documents() {
     docs.emplace_back("pairs", head + hex(0xCC) + "{\\b " + hex(0xEF) + "} " + hex(0xB5) + "\\f0 " + hex(0xEE) +
                                    "\\f1  " + hex(0xDC) + "\\f2 " + hex(0xF0) + " " + hex(0xD5) + "{\\i " + hex(0xEE) +
                                    "}\\par " + hex(0xB7) + "\\f3 " + hex(0xEF) + "\\par}");
+    // What the glyph rules leave open: 0x60, and a la sign or doubling mark after a consonant
+    // it makes no pair with, in one run and across runs.
+    docs.emplace_back("choices", head + hex(0x60) + " " + hex(0xC8) + hex(0xEF) + " " + hex(0x82) + hex(0xEE) + " " +
+                                     hex(0xC8) + "{\\b " + hex(0xF0) + "} " + hex(0x82) + "\\f2 " + hex(0xEE) + "\\par}");
     // Codes with no Unicode value amid converted text, bold and not, and one alone.
     docs.emplace_back("kept", head + "{\\b " + hex(0xB5) + hex(0x80) + hex(0xB5) + "} " + hex(0xE6) + hex(0xFF) +
                                   hex(0xB5) + " x\\par " + hex(0xFA) + "\\par " + hex(0xE7) + hex(0x95) + hex(0xC9) +

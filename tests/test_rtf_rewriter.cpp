@@ -23,6 +23,12 @@ Rewritten rewrite(std::string_view rtf) {
     return r;
 }
 
+std::string repeated(std::string_view s, std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+
 const std::string kHead = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0 PANCHARI;}}";
 const std::string kHeadOut = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset0 ML-TTRevathi;}}";
 
@@ -84,6 +90,15 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
          kHead + "\\f1 A{\\fonttbl{\\f2 PAN\\'43HARI;}{\\f3 P\\u65\\'41NCHARI;}}\\f2 A\\f3 A}",
          kHeadOut + "\\f1 \\'a1{\\fonttbl{\\f2 \\fcharset0 ML-TTRevathi;}{\\f3 \\fcharset0 ML-TTRevathi;}}\\f2 \\'a1\\f3 \\'a1}",
          3},
+        // What the glyph rules leave open: 0x60 is RI; a la sign or doubling mark after a
+        // consonant it completes no pair with is the virama and la, or the consonant again.
+        {"0x60 is RI", kHead + "\\f1 `}", kHeadOut + "\\f1 E}", 1},
+        {"a la sign after a consonant, in text, hex and \\uN", kHead + "\\f1 \\'c8\\'ef{\\uc2\\u200??\\u239??}}",
+         kHeadOut + "\\f1 \\\\ve{\\uc2\\u92\\'5c?\\u118\\'76?\\u101\\'65?}}", 4},
+        {"a doubling mark after a conjunct", kHead + "\\f1\\'82\\'ee}", kHeadOut + "\\f1\\'a8vN}", 2},
+        {"a la sign after a space passes as it was", kHead + "\\f1 \\'c8 \\'ef}", kHeadOut + "\\f1 \\\\ \\'ef}", 3},
+        {"a la sign at a batch's edge", kHead + "\\f1 " + std::string(1023, 'a') + "\\'c8\\'ef}",
+         kHeadOut + "\\f1 " + repeated("\\'e2", 1023) + "\\\\ve}", 1025},
         // A tab or a paragraph mark in the font is no character converted.
         {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
          kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 4},

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "api/convert_document.h"
+#include "core/legacy_text.h"
 #include "fonts/glyph_map.h"
+#include "text/codepage.h"
 #include "io/file_io.h"
 
 namespace tolvarin {
@@ -47,10 +49,11 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     // Per font of the working copy: whether it is a source font, and the output's
     // font for its characters. Looked up once, not per character.
     const std::size_t fontCount = working.fonts().size();
-    std::vector<bool> fromSource(fontCount);
+    std::vector<const LegacyEncoding*> fromSource(fontCount);  // null: not converted
     std::vector<Document::FontId> outFont(fontCount);
     for (std::size_t f = 0; f < fontCount; ++f) {
-        fromSource[f] = convertsFont(legacyFontNamed(working.fonts()[f].name), false);
+        const LegacyFont* legacy = legacyFontNamed(working.fonts()[f].name);
+        fromSource[f] = convertsFont(legacy, false) ? &legacy->encoding() : nullptr;
         outFont[f] = fromSource[f] ? destination.fontId(Font{std::string(kTargetFontName), kAnsiCharset})
                                    : destination.fontId(working.fonts()[f]);
     }
@@ -59,7 +62,8 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     std::size_t run = 0;
     std::size_t runEnd = 0;  // the walk looks a run up only when it leaves the last one
     Document::RunFormat caret;
-    bool sourceRun = false;
+    const LegacyEncoding* sourceRun = nullptr;  // the encoding of the run's font, when it converts
+    int previous = -1;  // the code before, typed in the same encoding and not taken into a pair
     currentPosition = 1;
     while (currentPosition <= n) {
         const std::int32_t p = currentPosition;
@@ -82,12 +86,29 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
         const std::u16string_view current(&text[std::size_t(p - 1)], 1);
         if (sourceRun) {
+            // Only a character typed in the same encoding may complete a pair: another
+            // font's is the user's text.
+            bool sameEncoding = p < n;
+            if (sameEncoding && std::size_t(p) >= runEnd)
+                sameEncoding = fromSource[runs[working.runIndexAt(std::size_t(p), run)].format.font] == sourceRun;
             const std::u16string_view following =
-                p < n ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
-            for (char16_t c : MapGlyph(current, following)) destination.appendToRun(c);
-            walked += std::size_t(currentPosition - p) + 1;
+                sameEncoding ? std::u16string_view(&text[std::size_t(p)], 1) : std::u16string_view();
+            const std::u16string_view mapped = MapGlyph(current, following);
+            const int code = encodeCp1252(current[0]);
+            if (mapped.data() == current.data() && code >= 0) {
+                // No rule: what the rules leave to the converters (see revathiCodes()).
+                const GlyphCodes g =
+                    revathiCodes(*sourceRun, previous, std::uint8_t(code), following.empty() ? -1 : encodeCp1252(following[0]));
+                for (std::size_t k = 0; k < g.length; ++k) destination.appendToRun(decodeCp1252(g.codes[k]));
+            } else {
+                for (char16_t c : mapped) destination.appendToRun(c);
+            }
+            const bool pair = currentPosition != p;
+            walked += std::size_t(code >= 0x20) + (pair ? 1 : 0);
+            previous = pair ? -1 : code;
         } else {
             destination.appendToRun(current[0]);
+            previous = -1;
         }
         ++currentPosition;
     }

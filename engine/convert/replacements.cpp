@@ -15,11 +15,12 @@ namespace tolvarin {
 namespace {
 
 template <class Replacement>
-void fill(Replacement& r, const GlyphCodes& g, int code, const std::string& s) {
+void fill(Replacement& r, const GlyphCodes& g, int code, const std::string& s, bool contextual) {
     std::copy(s.begin(), s.end(), r.bytes);
     r.length = std::uint8_t(s.size());
     r.pair = g.pair;
     r.same = g.length == 1 && g.codes[0] == code && !g.pair;
+    r.contextual = contextual;
 }
 
 }  // namespace
@@ -59,15 +60,16 @@ Replacements::Replacements(const LegacyEncoding& encoding) : encoding_(encoding)
     for (int code = 0; code < 256; ++code) {
         for (unsigned f = 0; f <= encoding.pairSecondCount(); ++f) {
             // What follows, by column: each second half of a pair, then the end of the text.
-            const GlyphCodes g = revathiCodes(encoding, std::uint8_t(code), encoding.pairSecond(f));
+            // Codes whose result depends on the one before are written by the writer itself.
+            const GlyphCodes g = revathiCodes(encoding, -1, std::uint8_t(code), encoding.pairSecond(f));
             for (int bare = 0; bare < 2; ++bare) {
                 std::string s;
                 appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
-                fill(text_.table[bare][code][f], g, code, s);
+                fill(text_.table[bare][code][f], g, code, s, encoding.followsPrevious(std::uint8_t(code)));
             }
             std::string s;
             appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);
-            fill(unicode_.table[code][f], g, code, s);
+            fill(unicode_.table[code][f], g, code, s, encoding.followsPrevious(std::uint8_t(code)));
         }
     }
 }

@@ -28,8 +28,9 @@ void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, 
 struct TextReplacement {
     char bytes[12];
     std::uint8_t length;
-    bool pair;  // the following character is taken in
-    bool same;  // the code maps to itself
+    bool pair;        // the following character is taken in
+    bool same;        // the code maps to itself
+    bool contextual;  // after some codes it becomes something else (LegacyEncoding::followsPrevious)
 };
 struct TextReplacements {
     TextReplacement table[2][256][LegacyEncoding::kMaxPairSeconds + 1];
@@ -42,6 +43,7 @@ struct UnicodeReplacement {
     std::uint8_t length;
     bool pair;
     bool same;
+    bool contextual;
 };
 struct UnicodeReplacements {
     UnicodeReplacement table[256][LegacyEncoding::kMaxPairSeconds + 1];

@@ -23,14 +23,18 @@ bool RevathiTarget::resolve(PendingGlyph& p, int following) {
         else out.insert(at, bytes, n);
     };
     const std::string_view input = ledger_.input;
-    const Replacements& tables = tablesFor(p.font->encoding());
-    if (p.form == Form::Text) {
+    const LegacyEncoding& encoding = p.font->encoding();
+    const Replacements& tables = tablesFor(encoding);
+    const bool contextual = p.previous >= 0 && encoding.followsPrevious(p.code);
+    if (p.form == Form::Text && !contextual) {
         const TextReplacement& r = tables.text(p.afterBareWord, p.code, following);
         if (r.same && p.keepable) put(input.data() + p.start, p.end - p.start);  // unchanged: its own bytes
         else put(r.bytes, r.length);
+        p.last = r.pair ? -1 : p.code;
         return r.pair;
     }
-    const GlyphCodes g = revathiCodes(p.font->encoding(), p.code, following);
+    const GlyphCodes g = revathiCodes(encoding, p.previous, p.code, following);
+    p.last = g.pair ? -1 : p.code;
     if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair) {
         put(input.data() + p.start, p.end - p.start);
         return false;
@@ -47,6 +51,8 @@ void RevathiTarget::hold(PendingGlyph& p, std::size_t start, std::size_t end, st
                          bool keepable) {
     ledger_.copyUpTo(start);
     p.active = true;
+    // The code before it counts where it is typed in the same encoding.
+    p.previous = p.font && p.last >= 0 && mayPair(*p.font, font().legacy) ? p.last : -1;
     p.font = font().legacy;
     p.code = code;
     p.form = form;
@@ -66,7 +72,10 @@ void RevathiTarget::sourceCharacter(std::size_t start, std::size_t end, int code
         drop(start, end);
         return;
     }
-    if (code < 0) return;  // a character the font has no code for stays as it is
+    if (code < 0) {  // a character the font has no code for stays as it is
+        p.last = -1;
+        return;
+    }
     hold(p, start, end, std::uint8_t(code), form, keepable);
 }
 
@@ -74,6 +83,7 @@ void RevathiTarget::sourceCharacter(std::size_t start, std::size_t end, int code
 void RevathiTarget::otherCharacter(std::size_t, std::size_t, char16_t) {
     PendingGlyph& p = streams_.back();
     if (p.active) resolve(p, kEnd);
+    p.last = -1;
 }
 
 void RevathiTarget::fontNameStarts(std::size_t start, std::size_t end) {
@@ -129,7 +139,8 @@ void RevathiTarget::sourceText(bool afterUnit) {
         std::size_t counted = 0;
         for (std::size_t k = 0; k < n; ++k) counted += countsAsCharacter(codes[k]);
         count(counted);
-        const Replacements& tables = tablesFor(font().legacy->encoding());
+        const LegacyEncoding& encoding = font().legacy->encoding();
+        const Replacements& tables = tablesFor(encoding);
         std::size_t i = 0;
         PendingGlyph& pending = streams_.back();
         // The last batch's last character, in the middle of plain text, is written anew,
@@ -141,6 +152,19 @@ void RevathiTarget::sourceText(bool afterUnit) {
             else drop(starts[0], ends[0]);
             i = 1;
         }
+        // The code before each, where it decides what a code becomes (see resolve()).
+        int previous = pending.font && mayPair(*pending.font, font().legacy) ? pending.last : -1;
+        // Such a code, written anew from what the core decides: returns whether it took the
+        // next one in.
+        const auto contextual = [&](char*& w, std::size_t k, Form form) {
+            const GlyphCodes g = revathiCodes(encoding, previous, codes[k], codes[k + 1]);
+            std::string piece;
+            appendCodes(piece, g.codes, g.length, form, starts[k] == scanner_.bareWordEnd(), scanner_.state().unicodeSkip);
+            std::memcpy(w, piece.data(), piece.size());
+            w += piece.size();
+            previous = g.pair ? -1 : codes[k];
+            return g.pair;
+        };
         const std::size_t at = ledger_.out.size();
         char* w;
         if (plainBatch && !anyUnit) {
@@ -154,10 +178,16 @@ void RevathiTarget::sourceText(bool afterUnit) {
                     w += starts[i] - ledger_.copied;
                 }
                 const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][tables.column(codes[i + 1])];
-                std::memcpy(w, r.bytes, sizeof r.bytes);
-                w += r.length;
+                bool pair = r.pair;
+                if (r.contextual && previous >= 0) {
+                    pair = contextual(w, i, Form::Text);
+                } else {
+                    std::memcpy(w, r.bytes, sizeof r.bytes);
+                    w += r.length;
+                    previous = r.pair ? -1 : codes[i];
+                }
                 ledger_.copied = ends[i];
-                if (r.pair) ledger_.copied = ends[++i];  // the following character is taken in
+                if (pair) ledger_.copied = ends[++i];  // the following character is taken in
             }
         } else {
             // The same with \uN among the characters; at most 32 bytes each. Text waited
@@ -177,24 +207,28 @@ void RevathiTarget::sourceText(bool afterUnit) {
             const bool text = form[i] == W::AsText;
             const char* bytes;
             std::size_t length;
-            bool same, pair;
+            bool same, pair, context;
             if (text) {
                 const TextReplacement& r = tables.text(starts[i] == scanner_.bareWordEnd(), codes[i], codes[i + 1]);
-                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
+                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair, context = r.contextual;
             } else {
                 const UnicodeReplacement& r = tables.unicode(codes[i], codes[i + 1]);
-                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair;
+                bytes = r.bytes, length = r.length, same = r.same, pair = r.pair, context = r.contextual;
             }
             // A character that waited for the next one (see above) keeps its own bytes
             // where it maps to itself, and the line ends before a character it takes in.
             const bool waited = !text || form[i + 1] != W::AsText || keep[i];
-            if (same && waited && form[i] != W::AsPrivateUnicode) {  // unchanged: its own bytes
+            const bool anew = context && previous >= 0;
+            if (anew) {
+                pair = contextual(w, i, text ? Form::Text : Form::Unicode);
+            } else if (same && waited && form[i] != W::AsPrivateUnicode) {  // unchanged: its own bytes
                 std::memcpy(w, begin + starts[i], ends[i] - starts[i]);
                 w += ends[i] - starts[i];
             } else {
                 std::memcpy(w, bytes, text ? sizeof(TextReplacement::bytes) : sizeof(UnicodeReplacement::bytes));
                 w += length;
             }
+            if (!anew) previous = pair ? -1 : codes[i];
             ledger_.copied = ends[i];
             if (pair) {  // the following character is taken in
                 if (waited && starts[i + 1] != ledger_.copied) {
@@ -205,6 +239,7 @@ void RevathiTarget::sourceText(bool afterUnit) {
             }
         }
         ledger_.out.resize(std::size_t(w - ledger_.out.data()));
+        pending.last = previous;
         if (i < n) {
             // The batch's last character waits for the one after it.
             hold(pending, starts[i], ends[i], codes[i], form[i] == W::AsText ? Form::Text : Form::Unicode,

@@ -25,6 +25,8 @@ struct PendingGlyph {
     int unicodeSkip = 1;
     std::size_t start = 0, end = 0;  // its bytes in the input
     std::size_t holdAt = 0;          // where its replacement goes in the output
+    int previous = -1;  // the code before it in its encoding, not taken into a pair, or -1
+    int last = -1;      // the same for the stream's next character
 };
 
 class RevathiTarget : public RewriteBase<RevathiTarget> {

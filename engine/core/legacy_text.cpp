@@ -29,11 +29,16 @@ void toRevathi(const LegacyEncoding& encoding, const std::uint8_t* codes, std::s
     }
     char16_t* const t = out.buffer.get();
     std::size_t len = 0;
+    int previous = -1;
     for (std::size_t i = 0; i < n; ++i) {
-        const GlyphCodes g = revathiCodes(encoding, codes[i], i + 1 < n ? codes[i + 1] : -1);
+        const GlyphCodes g = revathiCodes(encoding, previous, codes[i], i + 1 < n ? codes[i + 1] : -1);
         for (std::size_t k = 0; k < g.length; ++k) t[len++] = g.codes[k];
         out.ends[i] = len;
-        if (g.pair) out.ends[++i] = len;
+        previous = codes[i];
+        if (g.pair) {
+            out.ends[++i] = len;
+            previous = -1;
+        }
     }
     out.length = len;
 }

@@ -33,11 +33,12 @@ inline bool mayPair(const LegacyFont& first, const LegacyFont* second) {
     return second && &second->encoding() == &first.encoding();
 }
 
-// The ML-TTRevathi codes of `code`, typed in `encoding` and followed by `following` (the
-// next code of a font of the same encoding, or -1): the glyph rules' result, or the code
-// itself where no rule applies.
-inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, std::uint8_t code, int following) {
-    GlyphCodes g = encoding.toRevathi(code, following);
+// The ML-TTRevathi codes of `code`, typed in `encoding` after `previous` and before
+// `following` (the codes next to it in fonts of the same encoding, the one before not
+// taken into a pair; or -1): the glyph rules' result, or the code itself where no rule
+// applies.
+inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, int previous, std::uint8_t code, int following) {
+    GlyphCodes g = encoding.toRevathi(previous, code, following);
     if (g.length == 0) g = GlyphCodes{{code}, 1, false};
     return g;
 }

@@ -63,8 +63,9 @@ public:
         const Role* roles;
         std::size_t roleCount;
         // Its glyph rules into ML-TTRevathi, or null, and the codes that complete a pair
-        // with the code before them in those rules.
-        GlyphCodes (*toRevathi)(std::uint8_t code, int following);
+        // with the code before them in those rules. `previous` is the code before, typed
+        // in the same encoding and not taken into a pair, or -1.
+        GlyphCodes (*toRevathi)(int previous, std::uint8_t code, int following);
         const std::uint8_t* pairSeconds;
         std::size_t pairSecondCount;
     };
@@ -84,9 +85,14 @@ public:
     // after one converts as it would whole.
     bool endsSyllables(std::uint8_t code) const { return kinds_[code] == GlyphKind::Other; }
     bool hasRevathiRules() const { return data_.toRevathi != nullptr; }
-    // The rules' result for `code` followed by `following` (a code of this encoding, or
-    // -1); no codes where no rule applies.
-    GlyphCodes toRevathi(std::uint8_t code, int following) const { return data_.toRevathi(code, following); }
+    // The rules' result for `code` between `previous` and `following` (codes of this
+    // encoding, or -1); no codes where no rule applies.
+    GlyphCodes toRevathi(int previous, std::uint8_t code, int following) const {
+        return data_.toRevathi(previous, code, following);
+    }
+    // Whether what `code` becomes depends on the code before it too: a table of what each
+    // code becomes before each following code then does not say.
+    bool followsPrevious(std::uint8_t code) const { return pairColumn(code) < data_.pairSecondCount; }
     // Which second half of a pair `following` (a code, or -1 at the end of the text) is,
     // 0 to pairSecondCount - 1, or pairSecondCount for anything else.
     unsigned pairColumn(int following) const {
