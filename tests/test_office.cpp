@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "core/document_kind.h"
 #include "core/legacy_text.h"
+#include "office/zip_headers.h"
 #include "package_support.h"
 #include "test_support.h"
 #include "text/codepage.h"
@@ -248,6 +250,37 @@ TEST(Packages, PeerFilesComeOutUnchanged) {
     }
     EXPECT_GT(same, 70u);
     EXPECT_GT(refused, 5u);
+}
+
+// Each member's local header and central entry say the same of it, whatever the producer
+// set and whichever members change: each peer package, its most used font taken for
+// PANCHARI so that its text converts, in both modes, and LibreOffice's own DOCX and ODT.
+TEST(Packages, BothRecordsOfEveryMemberAgree) {
+    const fs::path dir = fs::path(TOLVARIN_CORPUS_DIR).parent_path() / "corpus-office";
+    std::vector<fs::path> files = {dataDir() / "office" / "letter.docx", dataDir() / "office" / "letter.odt"};
+    if (fs::is_directory(dir))
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+    std::size_t converted = 0;
+    for (const fs::path& file : files) {
+        const std::string bytes = readFile(file);
+        if (documentKind(bytes) != DocumentKind::Package) continue;
+        SCOPED_TRACE(file.string());
+        const FontsReport fonts = documentFonts(bytes);
+        if (!fonts.ok || fonts.fonts.empty()) continue;
+        const auto most = std::max_element(fonts.fonts.begin(), fonts.fonts.end(),
+                                           [](const FontUse& a, const FontUse& b) { return a.characters < b.characters; });
+        if (!most->legacy.empty() || !nameLegacyFont(most->name, "PANCHARI")) continue;
+        for (bool unicode : {false, true}) {
+            std::string out;
+            const ConversionReport r = test::convert(bytes, out, test::unicodeOptions(unicode));
+            if (!r.ok || r.converted() == 0) continue;
+            converted += !unicode;
+            EXPECT_EQ(ziprecords::disagreements(out), "") << (unicode ? "Unicode" : "ML-TTRevathi");
+        }
+        forgetLegacyFontNames();
+    }
+    EXPECT_GT(converted, fs::is_directory(dir) ? 50u : 1u);
 }
 
 // A signed document converts, with a warning; its macros and signature parts are kept

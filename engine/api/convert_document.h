@@ -55,6 +55,8 @@ FontsReport documentFonts(std::string_view input, Environment& environment = des
 // (PANCHARI, ML-TT, ...) and counted as its, for documents whose legacy font has an
 // unusual name; for every conversion after. False when no legacy font is so called.
 bool nameLegacyFont(std::string_view fontName, std::string_view legacyName);
+// Forgets the names given so (defined with the fonts).
+void forgetLegacyFontNames();
 
 // Reads a document of any kind into the window's model: its text and formatting as far
 // as the model holds them, and its bytes, which a conversion of it takes. On failure

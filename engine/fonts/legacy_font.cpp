@@ -226,4 +226,6 @@ void addLegacyFontName(std::string_view fontName, const LegacyFont& font) {
     extraNames().push_back({std::string(fontName), &font});
 }
 
+void forgetLegacyFontNames() { extraNames().clear(); }
+
 }  // namespace tolvarin

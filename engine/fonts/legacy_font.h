@@ -154,5 +154,7 @@ const LegacyFont* legacyFontCalled(std::string_view name);
 // documents whose legacy font has an unusual name. For the whole run; set before
 // converting.
 void addLegacyFontName(std::string_view fontName, const LegacyFont& font);
+// Forgets every name given so.
+void forgetLegacyFontNames();
 
 }  // namespace tolvarin

@@ -9,6 +9,7 @@
 
 #include "io/memory_hint.h"
 #include "office/deflate.h"
+#include "office/zip_headers.h"
 #include "core/document_kind.h"
 
 namespace tolvarin {
@@ -249,6 +250,9 @@ std::string ZipPackage::save(std::string& out) {
         out.append(buffer, std::size_t(n));
     }
     zip_source_close(source_);
+    // libzip copies the members before the first one it changed, local headers and all,
+    // and writes the central directory anew: the two must say the same of each member.
+    ziprecords::alignCentralDirectory(out);
     return {};
 }
 
