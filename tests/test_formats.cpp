@@ -34,6 +34,10 @@ std::vector<std::pair<std::string, std::string>> documents() {
     // it makes no pair with, in one run and across runs.
     docs.emplace_back("choices", head + hex(0x60) + " " + hex(0xC8) + hex(0xEF) + " " + hex(0x82) + hex(0xEE) + " " +
                                      hex(0xC8) + "{\\b " + hex(0xF0) + "} " + hex(0x82) + "\\f2 " + hex(0xEE) + "\\par}");
+    // Runs of spaces, leading ones and a tab in a symbol-charset PANCHARI, which word
+    // processors write as U+F0xx: converted, they must still show.
+    docs.emplace_back("spaces", "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 PANCHARI;}}\\f1   " + hex(0xB5) +
+                                    "    " + hex(0xC9) + " \\tab " + hex(0xB5) + "  \\par\\f0 x\\f1   " + hex(0xB5) + "\\par}");
     // Codes with no Unicode value amid converted text, bold and not, and one alone.
     docs.emplace_back("kept", head + "{\\b " + hex(0xB5) + hex(0x80) + hex(0xB5) + "} " + hex(0xE6) + hex(0xFF) +
                                   hex(0xB5) + " x\\par " + hex(0xFA) + "\\par " + hex(0xE7) + hex(0x95) + hex(0xC9) +
@@ -61,7 +65,8 @@ std::string utf8(const std::u16string& text) {
 }
 
 // What a converted document reads as: its text, and beside each character the font it
-// is in, paragraphs apart; empty paragraphs at the end are not told apart.
+// is in (but for tabs and breaks, whose font does not show), paragraphs apart; empty
+// paragraphs at the end are not told apart.
 struct ReadBack {
     std::u16string text;
     std::vector<std::string> fonts;
@@ -74,7 +79,7 @@ ReadBack readBack(const std::string& bytes) {
     EXPECT_TRUE(loaded.ok) << loaded.description;
     r.text = doc.text();
     for (std::size_t i = 1; i <= doc.length(); ++i)
-        r.fonts.push_back(doc.text()[i - 1] == u'\n' ? std::string() : doc.formatAt(i).font.name);
+        r.fonts.push_back(doc.text()[i - 1] < 0x20 ? std::string() : doc.formatAt(i).font.name);
     while (!r.text.empty() && r.text.back() == u'\n') {
         r.text.pop_back();
         r.fonts.pop_back();

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "fonts/glyph_map.h"
+#include "office/odf_text.h"
 #include "office/package_format.h"
 #include "office/xml_part.h"
 #include "text/utf8.h"
@@ -52,8 +53,12 @@ struct Part {
     XmlPart xml{true};
     struct PieceAt {
         std::uint32_t piece, text, container;
+        // Whether literal white space collapsed where the text begins, and after it.
+        bool collapsingAt, collapsingAfter;
     };
     std::vector<PieceAt> pieces;
+    // Spaces, tabs and line breaks written as elements, set in a legacy font.
+    std::vector<std::uint32_t> blanks;
 };
 
 class OdtFormat final : public PackageFormat {
@@ -178,14 +183,20 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
     Part& part = parts_[p];
     const auto& el = part.xml.elements();
     const auto& texts = part.xml.texts();
-    std::unordered_map<std::uint32_t, std::size_t> paragraphOf;
+    // By paragraph element: its slot in `text`, and whether literal white space collapses
+    // where its text is read to (at its start it does).
+    struct Open {
+        std::size_t slot;
+        bool collapsing = true;
+    };
+    std::unordered_map<std::uint32_t, Open> paragraphOf;
     std::vector<std::pair<std::uint32_t, std::size_t>> open;  // as for DOCX
     std::unordered_map<std::uint32_t, std::string> fontCache;
-    auto paragraphFor = [&](std::uint32_t at) -> std::vector<OfficeChar>* {
+    auto paragraphFor = [&](std::uint32_t at) -> Open* {
         while (at != kNoElement && !is(el[at], kText, "p") && !is(el[at], kText, "h")) at = el[at].parent;
         if (at == kNoElement) return nullptr;
-        const auto slot = paragraphOf.find(at);
-        return slot == paragraphOf.end() ? nullptr : &text.paragraphs[slot->second];
+        const auto found = paragraphOf.find(at);
+        return found == paragraphOf.end() ? nullptr : &found->second;
     };
     std::size_t t = 0;
     for (std::uint32_t i = 0; i <= el.size(); ++i) {
@@ -196,22 +207,30 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             if (!(is(container, kText, "p") || is(container, kText, "h") || is(container, kText, "span") ||
                   is(container, kText, "a")))
                 continue;
-            std::vector<OfficeChar>* chars = paragraphFor(chunk.element);
-            if (!chars) continue;
+            Open* paragraph = paragraphFor(chunk.element);
+            if (!paragraph) continue;
+            std::vector<OfficeChar>& chars = text.paragraphs[paragraph->slot];
             auto [cached, isNew] = fontCache.try_emplace(chunk.element);
             if (isNew) cached->second = fontOf(p, chunk.element);
             const std::string& font = cached->second;
             const LegacyFont* legacy = legacyFontNamed(font);
             const std::uint32_t piece = text.addPiece(chunk.text);
-            part.pieces.push_back({piece, std::uint32_t(t), chunk.element});
+            const bool collapsingAt = paragraph->collapsing;
             std::size_t counted = 0;
             const std::uint32_t fontName = text.fontIndex(font);
+            // The characters as they show: literal white space collapses.
             for (std::size_t k = 0; k < chunk.text.size();) {
-                const char32_t c = nextCodePoint(chunk.text, k);
+                char32_t c = nextCodePoint(chunk.text, k);
+                if (odf::isWhiteSpace(c)) {
+                    if (paragraph->collapsing) continue;
+                    c = ' ';
+                }
+                paragraph->collapsing = c == ' ';
                 const int code = legacy ? legacyCode(c) : -1;
-                chars->push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
+                chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
                 counted += c >= 0x20;
             }
+            part.pieces.push_back({piece, std::uint32_t(t), chunk.element, collapsingAt, paragraph->collapsing});
             text.noteFont(font, counted);
         }
         if (i == el.size()) break;
@@ -223,7 +242,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
         }
         if (is(e, kText, "p") || is(e, kText, "h")) {  // every paragraph, an empty one too, is a line
             const std::size_t slot = text.addParagraph(true);
-            paragraphOf.emplace(i, slot);
+            paragraphOf.emplace(i, Open{slot});
             open.emplace_back(i, slot);
             continue;
         }
@@ -233,10 +252,19 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
         else if (is(e, kText, "line-break")) fixed = '\n';
         else if (is(e, kText, "note") || is(e, kDraw, "frame")) fixed = 0;
         else continue;
-        if (std::vector<OfficeChar>* chars = paragraphFor(e.parent)) {
+        if (Open* paragraph = paragraphFor(e.parent)) {
             const std::string* count = fixed == ' ' ? attr(e, kText, "c") : nullptr;
             const long n = count ? std::max(1L, std::min(std::strtol(count->c_str(), nullptr, 10), 1000L)) : 1;
-            for (long k = 0; k < n; ++k) chars->push_back({fixed, -1, nullptr, text.fixedPiece()});
+            std::uint32_t fontName = 0;
+            if (fixed) {
+                auto [cached, isNew] = fontCache.try_emplace(e.parent);
+                if (isNew) cached->second = fontOf(p, e.parent);
+                fontName = text.fontIndex(cached->second);
+                if (legacyFontNamed(cached->second)) part.blanks.push_back(i);
+            }
+            for (long k = 0; k < n; ++k)
+                text.paragraphs[paragraph->slot].push_back({fixed, -1, nullptr, text.fixedPiece(), fontName});
+            paragraph->collapsing = false;  // white space after it shows
         }
     }
 }
@@ -330,8 +358,10 @@ std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, co
 // a paragraph or a link). Characters kept as typed are written outside it, in the style
 // the text had.
 std::string unicodeText(const XmlPart& xml, const XmlElement& container, bool span, const std::string& name,
-                        const PackageText& text, std::uint32_t piece) {
+                        const PackageText& text, const Part::PieceAt& at) {
+    const std::uint32_t piece = at.piece;
     const std::string_view converted = text.converted(piece);
+    bool collapsing = at.collapsingAt;
     const std::string open = "<text:span text:style-name=\"" + name + "\">", close = "</text:span>";
     std::string original;  // the span's start tag as it was
     if (span) {
@@ -342,22 +372,23 @@ std::string unicodeText(const XmlPart& xml, const XmlElement& container, bool sp
         original += ">";
     }
     std::string out;
-    const auto unicode = [&](std::string_view utf8) {
+    const auto unicode = [&](std::string_view utf8, bool last) {
         if (utf8.empty()) return;
         if (!span) out += open;
-        appendXmlEscaped(out, utf8);
+        odf::appendText(out, utf8, collapsing, last, at.collapsingAfter);
         if (!span) out += close;
     };
     std::size_t done = 0;
     if (const auto* kept = text.kept(piece))
         for (const auto& [begin, end] : *kept) {
-            unicode(converted.substr(done, begin - done));
+            unicode(converted.substr(done, begin - done), false);
             if (span) out += close + original;
-            appendXmlEscaped(out, converted.substr(begin, end - begin));
+            odf::appendText(out, converted.substr(begin, end - begin), collapsing, end == converted.size(),
+                            at.collapsingAfter);
             if (span) out += close + open;
             done = end;
         }
-    unicode(converted.substr(done));
+    unicode(converted.substr(done), true);
     return out;
 }
 
@@ -385,22 +416,43 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
             const XmlElement& container = el[at.container];
             if (!options.unicode) {
                 if (text.converted(at.piece) != text.original(at.piece)) {
-                    std::string escaped;
-                    appendXmlEscaped(escaped, text.converted(at.piece));
-                    splice.replace(chunk.begin, chunk.end, escaped);
+                    std::string written;
+                    bool collapsing = at.collapsingAt;
+                    odf::appendText(written, text.converted(at.piece), collapsing, true, at.collapsingAfter);
+                    splice.replace(chunk.begin, chunk.end, written);
                 }
                 continue;
             }
             if (!converts[at.container]) continue;  // nothing but characters kept as typed
             const std::string name = unicodeStyle(p, at.container, options, declarations);
             const bool span = is(container, kText, "span");
-            splice.replace(chunk.begin, chunk.end, unicodeText(xml, container, span, name, text, at.piece));
+            splice.replace(chunk.begin, chunk.end, unicodeText(xml, container, span, name, text, at));
             if (!span || restyled[at.container]) continue;
             restyled[at.container] = 1;
             auto [from, to] = xml.attributeValueRange(container, "text:style-name");
             if (from != std::string::npos) splice.replace(from, to, name);
             else splice.insert(container.startEnd - (container.empty() ? 2 : 1), " text:style-name=\"" + name + "\"");
         }
+        // Spaces, tabs and line breaks in a legacy font go to the Unicode font too: their
+        // span restyled, or where they stand in a paragraph or link, a span of their own.
+        if (options.unicode && text.anyConverted())
+            for (const std::uint32_t b : part.blanks) {
+                const XmlElement& blank = el[b];
+                const std::uint32_t container = blank.parent;
+                const std::string name = unicodeStyle(p, container, options, declarations);
+                if (!is(el[container], kText, "span")) {
+                    splice.insert(blank.start, "<text:span text:style-name=\"" + name + "\">");
+                    splice.insert(blank.end, "</text:span>");
+                    continue;
+                }
+                if (restyled[container]) continue;
+                restyled[container] = 1;
+                auto [from, to] = xml.attributeValueRange(el[container], "text:style-name");
+                if (from != std::string::npos) splice.replace(from, to, name);
+                else
+                    splice.insert(el[container].startEnd - (el[container].empty() ? 2 : 1),
+                                  " text:style-name=\"" + name + "\"");
+            }
         if (!text.anyConverted()) continue;
         std::uint32_t faceDecls = kNoElement, automatic = kNoElement, before = kNoElement;
         bool unicodeFace = false;
