@@ -84,6 +84,27 @@ TEST(Docx, RunsWrittenAlikeInOtherStyles) {
     }
 }
 
+// The complex script's bold and italic follow the Western ones a run's glyphs had, off
+// too: a run that turns them off under a bold italic heading gets the complex script's
+// off-values, one that keeps them has them on.
+TEST(Docx, BoldAndItalicOffUnderABoldStyle) {
+    const std::string upright = "<w:r><w:rPr><w:rFonts w:ascii=\"PANCHARI\" w:hAnsi=\"PANCHARI\"/><w:b w:val=\"0\"/>"
+                                "<w:i w:val=\"false\"/></w:rPr><w:t>" + typed({0xB5}) + "</w:t></w:r>";
+    const std::string heading = "<w:p><w:pPr><w:pStyle w:val=\"Heading1\"/></w:pPr>" + upright + run(typed({0xDE})) + "</w:p>";
+    const DocxCase c{"upright", heading, {},
+                     "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:rPr><w:b/><w:bCs/><w:i/><w:iCs/></w:rPr></w:style>"};
+    std::string out;
+    const ConversionReport r = test::convert(docx(c), out, test::unicodeOptions());
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::string document = zipMembers(out, false).at("word/document.xml");
+    const std::size_t second = document.find("</w:r>");
+    ASSERT_NE(second, std::string::npos);
+    const std::string first = document.substr(0, second), rest = document.substr(second);
+    EXPECT_NE(first.find("<w:bCs w:val=\"false\"/>"), std::string::npos) << first;
+    EXPECT_NE(first.find("<w:iCs w:val=\"false\"/>"), std::string::npos) << first;
+    EXPECT_EQ(rest.find("w:val=\"false\""), std::string::npos) << rest;
+}
+
 // ML-TTRevathi: a pair across two runs becomes one code in the first, the second
 // run's text empties and stays; the font is renamed where it is named.
 TEST(Docx, PairAcrossRunsToRevathi) {

@@ -91,8 +91,8 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
         s.added.push_back({rank, begin, s.text.size()});
     };
 
-    std::uint32_t fonts = kNoElement, language = kNoElement, sizeCs = kNoElement;
-    bool hasBoldCs = false, hasItalicCs = false;
+    std::uint32_t fonts = kNoElement, language = kNoElement, sizeCs = kNoElement, boldCs = kNoElement,
+                  italicCs = kNoElement;
     if (rPr != kNoElement && !el[rPr].empty())
         forChildren(part, rPr, [&](std::uint32_t j) {
             const std::string_view local = wLocalName(el[j]);
@@ -100,8 +100,8 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
             s.ranks.push_back(local.empty() ? std::size(kOrder) : rankOf(local));
             if (local == "rFonts") fonts = j;
             else if (local == "lang") language = j;
-            else if (local == "bCs") hasBoldCs = true;
-            else if (local == "iCs") hasItalicCs = true;
+            else if (local == "bCs") boldCs = j;
+            else if (local == "iCs") italicCs = j;
             else if (local == "szCs") sizeCs = j;
         });
 
@@ -139,10 +139,18 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
             add(rankOf("rFonts"), [&](std::string& out) { out.append(tag).append("/>"); });
         }
     }
-    if (edit.boldCs && !hasBoldCs)
-        add(rankOf("bCs"), [&](std::string& out) { appendStart(out, p, "bCs"), out += "/>"; });
-    if (edit.italicCs && !hasItalicCs)
-        add(rankOf("iCs"), [&](std::string& out) { appendStart(out, p, "iCs"), out += "/>"; });
+    // An on/off property set to `on`: added, or where the run has it with the other value,
+    // written anew, as LibreOffice writes it.
+    const auto onOffTo = [&](std::uint32_t element, std::string_view local, bool on) {
+        s.tag.clear();
+        appendStart(s.tag, p, local);
+        if (!on) appendAttribute(s.tag, p, "val", "false");
+        s.tag += "/>";
+        if (element == kNoElement) add(rankOf(local), [&](std::string& out) { out += s.tag; });
+        else if (onOff(el[element]) != on) splice.replace(el[element].start, el[element].end, s.tag);
+    };
+    if (edit.boldCs) onOffTo(boldCs, "bCs", *edit.boldCs);
+    if (edit.italicCs) onOffTo(italicCs, "iCs", *edit.italicCs);
     if (edit.sizeCs && sizeCs == kNoElement)
         add(rankOf("szCs"), [&](std::string& out) {
             appendStart(out, p, "szCs");

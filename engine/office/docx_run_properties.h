@@ -16,7 +16,9 @@ namespace tolvarin::docx {
 struct RunPropertiesEdit {
     std::string font;
     std::vector<Slot> slots;  // set to `font`; their theme fonts are dropped
-    bool boldCs = false, italicCs = false;
+    // The complex script's bold and italic, where they are to be written: on, or off
+    // where the run would otherwise take them on from its styles.
+    std::optional<bool> boldCs, italicCs;
     std::optional<std::string> sizeCs;
     std::optional<std::string> complexLanguage;
 };

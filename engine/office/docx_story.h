@@ -30,14 +30,21 @@ struct RunAt {
     std::uint32_t rPr;  // kNoElement when the run has none
     bool touched = false, hasSymbol = false;
     bool themed = false;  // its font comes from the theme
-    bool boldCs = false, italicCs = false;  // bold, italic to repeat for the complex script
+    // The bold and italic to write for the complex script: the Western ones, where the
+    // run would not have them so (on where it does not set them itself, off where its
+    // styles would turn them on).
+    std::optional<bool> boldCs, italicCs;
     std::string sizeCs;  // the size to repeat for it, or empty
 
     RunAt(std::uint32_t owner, std::uint32_t properties, const RunProperties& direct, const RunProperties& effective)
         : element(owner), rPr(properties) {
         themed = effective.fontFromTheme[Ascii] || effective.fontFromTheme[HAnsi];
-        boldCs = effective.bold.value_or(false) && !direct.boldCs;
-        italicCs = effective.italic.value_or(false) && !direct.italicCs;
+        const auto repeated = [](std::optional<bool> western, std::optional<bool> complex, std::optional<bool> own) {
+            const bool on = western.value_or(false);
+            return (on && own != true) || (!on && complex.value_or(false)) ? std::optional<bool>(on) : std::nullopt;
+        };
+        boldCs = repeated(effective.bold, effective.boldCs, direct.boldCs);
+        italicCs = repeated(effective.italic, effective.italicCs, direct.italicCs);
         if (effective.size && direct.sizeCs != effective.size) sizeCs = *effective.size;
     }
 };
