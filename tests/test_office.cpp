@@ -246,6 +246,70 @@ TEST(Odt, ConvertsSpansParagraphsAndHeaders) {
     }
 }
 
+// Hand-written ODT, each case a fault LibreOffice's readers met: text converted to
+// Unicode must show as it did, in the right size and font, in styles of names of its own.
+TEST(Odt, HandWrittenCases) {
+    const std::string ns =
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+        "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"";
+    const std::string symbols = std::string("\xEF\x80\xA0");  // U+F020, a space as a symbol font writes it
+    const std::string panchari = "<style:style style:name=\"P\" style:family=\"text\"><style:text-properties "
+                                 "style:font-name=\"PANCHARI\"/></style:style>";
+    struct Case {
+        const char* what;
+        std::string automatic, body, styles;
+        std::vector<std::string> expected;  // in the converted content.xml
+    } cases[] = {
+        {"a paragraph style of no text properties takes its size from its parent",
+         panchari + "<style:style style:name=\"P1\" style:family=\"paragraph\" style:parent-style-name=\"Standard\">"
+                    "<style:paragraph-properties fo:margin-left=\"1in\"/></style:style>",
+         "<text:p text:style-name=\"P1\"><text:span text:style-name=\"P\">" + typed({0xB5}) + "</text:span></text:p>",
+         "<style:style style:name=\"Standard\" style:family=\"paragraph\"><style:text-properties fo:font-size=\"11pt\"/>"
+         "</style:style>",
+         {"style:font-size-complex=\"11pt\""}},
+        {"runs of spaces, leading ones too, written so that they show",
+         panchari,
+         "<text:p><text:span text:style-name=\"P\">" + symbols + symbols + typed({0xB5}) + symbols + symbols + symbols +
+             typed({0xB5}) + "</text:span></text:p>",
+         "",
+         {"<text:s text:c=\"2\"/>" + unicodeOf({0xB5}) + " <text:s text:c=\"2\"/>" + unicodeOf({0xB5})}},
+        {"a space element between converted text in a legacy paragraph style goes to the Unicode font",
+         "<style:style style:name=\"L\" style:family=\"paragraph\"><style:text-properties style:font-name=\"PANCHARI\"/>"
+         "</style:style>",
+         "<text:p text:style-name=\"L\">" + typed({0xB5}) + "<text:s/>" + typed({0xB5}) + "</text:p>",
+         "",
+         {"<text:span text:style-name=\"TolvarinMl1\"><text:s/></text:span>"}},
+        {"a style of the name the converted text would take keeps it; the new one takes another",
+         panchari + "<style:style style:name=\"TolvarinMl1\" style:family=\"text\"/>",
+         "<text:p><text:span text:style-name=\"P\">" + typed({0xB5}) + "</text:span></text:p>",
+         "",
+         {"<text:span text:style-name=\"TolvarinMl2\">", "style:name=\"TolvarinMl2\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string content = "<?xml version=\"1.0\"?><office:document-content " + ns +
+                                    "><office:automatic-styles>" + c.automatic +
+                                    "</office:automatic-styles><office:body><office:text>" + c.body +
+                                    "</office:text></office:body></office:document-content>";
+        const std::string styles = "<?xml version=\"1.0\"?><office:document-styles " + ns + "><office:styles>" +
+                                   c.styles + "</office:styles></office:document-styles>";
+        const std::string input = makeZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                                           {"content.xml", content},
+                                           {"styles.xml", styles}});
+        std::string out;
+        const ConversionReport r = test::convert(input, out, test::unicodeOptions());
+        ASSERT_TRUE(r.ok) << r.error;
+        const std::string converted = zipMembers(out, false).at("content.xml");
+        for (const std::string& expected : c.expected) EXPECT_NE(converted.find(expected), std::string::npos) << converted;
+        const std::size_t first = converted.find("style:name=\"TolvarinMl1\"");
+        EXPECT_EQ(converted.find("style:name=\"TolvarinMl1\"", first + 1), std::string::npos)
+            << "no two styles of one name";
+    }
+}
+
 // Every peer file that opens comes out as it went in (none is typed in a legacy
 // font); every damaged one is refused with a reason.
 TEST(Packages, PeerFilesComeOutUnchanged) {

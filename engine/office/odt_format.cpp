@@ -3,6 +3,7 @@
 // spans' styles, the paragraph's style, their parents, the default style); converted
 // text, styles and font declarations are spliced back into the parts' own bytes.
 #include <map>
+#include <set>
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
@@ -88,6 +89,7 @@ private:
     std::map<std::string, std::string, std::less<>> faces_;  // style:name -> family
     std::map<std::string, std::string> derived_[2];  // by declaration body, the style's name
     int derivedCount_ = 0;
+    std::set<std::string, std::less<>> names_;  // every style's name either part has
 };
 
 std::string OdtFormat::read(const ZipPackage& zip, PackageText& text) {
@@ -116,18 +118,21 @@ void OdtFormat::readStyles(std::uint32_t p) {
             const std::string* name = attr(e, kStyle, "name");
             const std::string* family = attr(e, kSvg, "font-family");
             if (name) faces_[*name] = family ? unquoted(*family) : *name;
-        } else if (is(e, kStyle, "text-properties") && e.parent != kNoElement) {
-            const XmlElement& owner = el[e.parent];
+        } else if (is(e, kStyle, "style") || is(e, kStyle, "default-style")) {
+            // Every style, with text properties of its own or none: what it leaves unset
+            // comes from its parent.
+            const XmlElement& owner = e;
             const bool isDefault = is(owner, kStyle, "default-style");
-            if (!is(owner, kStyle, "style") && !isDefault) continue;
             const std::string* family = attr(owner, kStyle, "family");
             const std::string* name = attr(owner, kStyle, "name");
+            if (name) names_.insert(*name);
             if (!family || (!name && !isDefault)) continue;
             Style s;
             if (const std::string* parent = attr(owner, kStyle, "parent-style-name")) s.parent = *parent;
             s.part = p;
-            s.element = e.parent;
-            s.properties = i;
+            s.element = i;
+            for (std::uint32_t j = i + 1; j < el.size() && el[j].depth > e.depth; ++j)
+                if (el[j].parent == i && is(el[j], kStyle, "text-properties")) s.properties = j;
             s.automatic = owner.parent != kNoElement && is(el[owner.parent], kOffice, "automatic-styles");
             // Automatic styles serve their own part; the common ones, in styles.xml, serve both.
             const int table = s.automatic && parts_[p].name == "content.xml" ? 0 : 1;
@@ -150,7 +155,8 @@ const std::string* OdtFormat::property(std::uint32_t part, std::string_view fami
     for (int depth = 0; depth < 32; ++depth) {
         const Style* s = style(part, family, at);
         if (!s) break;
-        if (const std::string* v = attr(parts_[s->part].xml.elements()[s->properties], ns, local)) return v;
+        if (s->properties != kNoElement)
+            if (const std::string* v = attr(parts_[s->part].xml.elements()[s->properties], ns, local)) return v;
         if (s->parent.empty()) break;
         at = s->parent;
     }
@@ -303,6 +309,7 @@ std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, co
         }
         if (parent.empty()) parent = s->parent;
         const XmlPart& owner = parts_[s->part].xml;
+        if (s->properties == kNoElement) continue;
         for (const XmlPart::RawAttribute& a : owner.rawAttributes(owner.elements()[s->properties])) {
             const std::string written(a.name);
             bool known = false;
@@ -347,7 +354,9 @@ std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, co
     const int table = parts_[p].name == "content.xml" ? 0 : 1;
     auto [found, isNew] = derived_[table].try_emplace(body);
     if (isNew) {
-        found->second = "TolvarinMl" + std::to_string(++derivedCount_);
+        // A name no style of the document has.
+        do found->second = "TolvarinMl" + std::to_string(++derivedCount_);
+        while (names_.count(found->second));
         declarations += "<style:style style:name=\"" + found->second + "\" " + body;
     }
     return found->second;
