@@ -109,6 +109,16 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
+std::string_view kindName(WrittenFormat format) {
+    switch (format) {
+    case WrittenFormat::Docx: return "a DOCX";
+    case WrittenFormat::Odt: return "an ODT";
+    case WrittenFormat::Text: return "text";
+    case WrittenFormat::Rtf: break;
+    }
+    return "RTF";
+}
+
 // What a file's line says of its conversion.
 std::string summary(const ConversionReport& outcome, bool text) {
     if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
@@ -120,7 +130,9 @@ std::string summary(const ConversionReport& outcome, bool text) {
         for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];
         line += ")";
     }
-    return line + (text ? "; its text written as it is" : "; written unchanged");
+    if (text) return line + "; its text written as it is";
+    // A .doc comes out as the DOCX LibreOffice made of it, not as it went in.
+    return line + (outcome.fromWordBinary ? "; written as the DOCX LibreOffice made of it" : "; written unchanged");
 }
 
 // The fonts a document's text is set in: how many characters each, and which known
@@ -301,19 +313,28 @@ int main(int argc, char** argv) {
             continue;
         }
         const PlannedOutput planned = plannedOutput(bytes, options);
+        if (planned.passedOver) {
+            // A file that is no document, beside the documents: said, and the batch goes on.
+            std::cerr << kProgram << ": " << label << ": " << kWordLockFile << "\n";
+            continue;
+        }
 
         fs::path outPath;
         std::string renamed;
         if (!toStdout) {
             if (!output.empty()) {
                 outPath = fs::u8path(output);
+                // The name asked for is written, and the line says what it holds.
+                if (withExtensionOf(outPath, planned.format) != outPath)
+                    renamed = " (written as " + std::string(kindName(planned.format)) + ", which the name's extension " +
+                              displayPath(outPath.extension()) + " does not say)";
             } else {
                 std::u16string folder = outputDir.empty() ? FolderOf(inPath.u16string())
                                                           : fs::u8path(outputDir).make_preferred().u16string();
                 if (folder.empty()) folder = u".";
-                outPath = fs::path(DeriveOutputFilename(inPath.u16string(), folder));
-                if (planned.format == WrittenFormat::Text) outPath.replace_extension(".txt");
-                else if (planned.fromWordBinary) outPath.replace_extension(".docx");
+                // Its extension says what it holds: a .doc is written as a DOCX, RTF named
+                // .docx as .rtf.
+                outPath = withExtensionOf(fs::path(DeriveOutputFilename(inPath.u16string(), folder)), planned.format);
             }
             if (anySame(outPath, inputPaths)) {
                 fail("the output " + displayPath(outPath) + " is an input file; it was not overwritten");

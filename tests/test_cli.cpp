@@ -199,6 +199,57 @@ TEST(Cli, NothingToConvertSaysSo) {
     EXPECT_EQ(test::readFile(dir.path() / "Converted_report.rtf"), rtf);
 }
 
+// What a user meets in a folder of documents: Word's lock file beside a document open
+// in Word (said, passed over, the batch not failed), an empty file, RTF under a .docx
+// name (written as .rtf), and a read-only result of an earlier run (left as it was, and
+// said). Each file gets its line and the rest of the batch goes on.
+TEST(Cli, FilesMetInAFolder) {
+    test::TempDir dir;
+    const auto letter = test::dataDir() / ".." / ".." / "samples" / "letter.rtf";
+    std::filesystem::copy(letter, dir.path() / "letter.rtf");
+    std::filesystem::copy(letter, dir.path() / "report.docx");
+    std::filesystem::copy(letter, dir.path() / "kept.rtf");
+    std::string lock(162, '\0');
+    lock[0] = 5;
+    lock.replace(1, 5, "Devan");
+    test::writeFile(dir.path() / "~$letter.docx", lock);
+    test::writeFile(dir.path() / "empty.rtf", "");
+    test::writeFile(dir.path() / "Converted_kept.rtf", "an earlier result");
+    std::filesystem::permissions(dir.path() / "Converted_kept.rtf", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    const struct {
+        std::string file, says;
+        bool fails;
+    } cases[] = {
+        {"~$letter.docx", "Word's lock file of a document open in Word", false},
+        {"empty.rtf", "empty file", true},
+        {"report.docx", "Converted_report.rtf: 169 characters converted", false},
+        {"kept.rtf", "the file is read-only, and was left as it was", true},
+        {"letter.rtf", "Converted_letter.rtf: 169 characters converted", false},
+    };
+    std::string all;
+    for (const auto& c : cases) all += " " + quote(dir.path() / c.file);
+    const CliRun r = run(all);
+    EXPECT_EQ(r.status, 1) << r.output;
+    for (const auto& c : cases) {
+        const std::size_t line = r.output.find(c.file == "~$letter.docx" ? c.file : c.file + (c.fails ? ": " : " -> "));
+        ASSERT_NE(line, std::string::npos) << c.file << "\n" << r.output;
+        const std::string text = r.output.substr(line, r.output.find('\n', line) - line);
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_~$letter.docx"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_report.docx"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Converted_report.rtf"));
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_kept.rtf"), "an earlier result");
+    // The lock file alone fails nothing; a name asked for is kept, and its line says what it holds.
+    EXPECT_EQ(run(quote(dir.path() / "~$letter.docx")).status, 0);
+    const CliRun named = run("-o " + quote(dir.path() / "asked.docx") + " " + quote(dir.path() / "letter.rtf"));
+    EXPECT_EQ(named.status, 0) << named.output;
+    EXPECT_NE(named.output.find("(written as RTF, which the name's extension .docx does not say)"), std::string::npos)
+        << named.output;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "asked.docx"));
+}
+
 // What each file's text is set in, without converting; a legacy font of another name.
 TEST(Cli, FontsAndLegacyFontNames) {
     test::TempDir dir;

@@ -201,7 +201,7 @@ TEST(LoadFaults, ClearErrorsNeverACrash) {
         const char* message;  // empty: it may load; only no crash
     } cases[] = {{"gone.rtf", "No such file or directory"},
                  {"adir.rtf", "it is a folder"},
-                 {"empty.rtf", "not an RTF document"},
+                 {"empty.rtf", "empty file"},
                  {"noise.rtf", "not an RTF document"},
                  {"rtfnoise.rtf", ""}};
     for (auto c : cases) {

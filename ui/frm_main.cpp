@@ -204,8 +204,10 @@ void frmMain::cmdBrowse_Click() {
 
 void frmMain::deriveOutputName() {
     std::u16string name = DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text()));
-    // A Word 97-2003 document is converted as the DOCX LibreOffice made of it.
-    if (rtbSource_.fromWordBinary()) name = std::filesystem::path(name).replace_extension(".docx").u16string();
+    // Its extension says what is written: a Word 97-2003 document as the DOCX LibreOffice
+    // made of it, RTF under another name as .rtf.
+    if (const std::string* source = rtbSource_.source())
+        name = withExtensionOf(std::filesystem::path(name), plannedOutput(*source, {}).format).u16string();
     txtFilename_ = fromU16(name);
 }
 

@@ -36,6 +36,8 @@ std::string prepare(std::string_view bytes, Environment& environment, Input& in)
     in.bytes = bytes;
     in.kind = documentKind(bytes);
     if (in.kind == DocumentKind::Encrypted) return std::string(kPasswordProtected);
+    if (in.kind == DocumentKind::Empty) return std::string(kEmptyFile);
+    if (in.kind == DocumentKind::WordLock) return std::string(kWordLockFile);
     if (in.kind == DocumentKind::WordBinary) {
         if (std::string error = environment.wordBinaryToDocx(bytes, in.docx); !error.empty()) return error;
         in.bytes = in.docx;
@@ -76,7 +78,11 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
     const ThreadUse threads(environment.threads());
     try {
         Input in;
-        if (std::string error = prepare(input, environment, in); !error.empty()) return ConversionReport::failure(error);
+        if (std::string error = prepare(input, environment, in); !error.empty()) {
+            ConversionReport failed = ConversionReport::failure(error);
+            failed.passedOver = in.kind == DocumentKind::WordLock;
+            return failed;
+        }
         ConversionReport report = in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
                                   : options.textOnly                ? rtfText(in.bytes, destination)
                                                                     : convertRtf(in.bytes, options, destination);
@@ -92,11 +98,20 @@ PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& opt
     PlannedOutput planned;
     const DocumentKind kind = documentKind(input);
     planned.fromWordBinary = kind == DocumentKind::WordBinary;
+    planned.passedOver = kind == DocumentKind::WordLock;
     planned.format = options.textOnly                  ? WrittenFormat::Text
                      : planned.fromWordBinary          ? WrittenFormat::Docx
                      : kind == DocumentKind::Package ? packageFormat(input)
                                                        : WrittenFormat::Rtf;
     return planned;
+}
+
+std::filesystem::path withExtensionOf(const std::filesystem::path& path, WrittenFormat format) {
+    const std::u8string extension = path.extension().u8string();
+    if (extensionSays(std::string(extension.begin(), extension.end()), format)) return path;
+    std::filesystem::path out = path;
+    out.replace_extension(std::filesystem::path(std::string(extensionOf(format))));
+    return out;
 }
 
 FontsReport documentFonts(std::string_view input, Environment& environment) {

@@ -13,6 +13,7 @@
 
 #include "core/conversion_options.h"
 #include "core/conversion_report.h"
+#include "core/document_kind.h"
 #include "core/environment.h"
 #include "io/destination.h"
 #include "model/document.h"
@@ -33,8 +34,12 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
 struct PlannedOutput {
     WrittenFormat format = WrittenFormat::Rtf;
     bool fromWordBinary = false;  // a Word 97-2003 document, to be made a DOCX first
+    bool passedOver = false;      // no document but a file a batch passes over (ConversionReport::passedOver)
 };
 PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& options);
+// `path` with the extension of what is written in `format`, where its own does not say
+// it already (letter.docx holding RTF comes out as .rtf; a .docm stays a .docm).
+std::filesystem::path withExtensionOf(const std::filesystem::path& path, WrittenFormat format);
 
 // The fonts a document's text is set in, with how many characters each, in the order
 // first used.

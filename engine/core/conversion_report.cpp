@@ -12,6 +12,18 @@ std::string_view extensionOf(WrittenFormat format) {
     return ".rtf";
 }
 
+bool extensionSays(std::string_view extension, WrittenFormat format) {
+    std::string lower(extension);
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    switch (format) {
+    case WrittenFormat::Docx: return lower == ".docx" || lower == ".docm" || lower == ".dotx" || lower == ".dotm";
+    case WrittenFormat::Odt: return lower == ".odt" || lower == ".ott";
+    case WrittenFormat::Text: return lower == ".txt";
+    case WrittenFormat::Rtf: break;
+    }
+    return lower == ".rtf";
+}
+
 std::string grouped(std::size_t n) {
     std::string digits = std::to_string(n), out;
     for (std::size_t i = 0; i < digits.size(); ++i) {

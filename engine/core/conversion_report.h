@@ -15,6 +15,9 @@ namespace tolvarin {
 enum class WrittenFormat { Rtf, Docx, Odt, Text };
 // ".rtf", ".docx", ".odt", ".txt".
 std::string_view extensionOf(WrittenFormat format);
+// Whether a file name's extension says it holds `format` (any case; .docm and .dotx are
+// DOCX, .ott ODT).
+bool extensionSays(std::string_view extension, WrittenFormat format);
 
 struct ConversionReport {
     bool ok = true;
@@ -26,6 +29,7 @@ struct ConversionReport {
     std::vector<std::string> warnings;
     WrittenFormat written = WrittenFormat::Rtf;
     bool fromWordBinary = false;  // a Word 97-2003 document, made a DOCX by LibreOffice first
+    bool passedOver = false;      // no document but a file a batch meets beside them (Word's lock file)
 
     explicit operator bool() const { return ok; }
     std::size_t converted() const { return counts.totalConverted(); }

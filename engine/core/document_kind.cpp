@@ -1,8 +1,27 @@
 #include "core/document_kind.h"
 
+#include <cstdint>
+
 namespace tolvarin {
 
+namespace {
+
+// Word's lock file: 162 bytes, the first the length of the name of who has the document
+// open, that name after it.
+bool isWordLock(std::string_view bytes) {
+    if (bytes.size() != 162) return false;
+    const auto length = std::size_t(std::uint8_t(bytes[0]));
+    if (length == 0 || length > 53) return false;
+    for (std::size_t i = 1; i <= length; ++i)
+        if (std::uint8_t(bytes[i]) < 0x20) return false;
+    return bytes[1] != '{';
+}
+
+}  // namespace
+
 DocumentKind documentKind(std::string_view bytes) {
+    if (bytes.empty()) return DocumentKind::Empty;
+    if (isWordLock(bytes)) return DocumentKind::WordLock;
     if (bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4) || bytes.substr(0, 4) == std::string_view("PK\x05\x06", 4))
         return DocumentKind::Package;
     if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {

@@ -10,8 +10,15 @@ enum class DocumentKind {
     Package,     // a zip archive: DOCX or ODT, told apart by its members
     WordBinary,  // a Word 97-2003 document (.doc)
     Encrypted,   // a password-protected Office document
+    Empty,       // no bytes at all
+    WordLock,    // Word's lock file (~$name.docx) beside a document open in Word
 };
 DocumentKind documentKind(std::string_view bytes);
+
+// What is said of an empty file, and of Word's lock file, which a batch passes over.
+inline constexpr std::string_view kEmptyFile = "empty file";
+inline constexpr std::string_view kWordLockFile =
+    "Word's lock file of a document open in Word (named ~$ and the document's name), not a document; passed over";
 
 // What is said of a document that needs a password to be read.
 inline constexpr std::string_view kPasswordProtected =

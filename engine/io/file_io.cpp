@@ -310,6 +310,23 @@ std::string InputFile::open(const std::filesystem::path& path) {
     return readWholeFile(path, copy_);
 }
 
+namespace {
+
+// A file its owner may not write: replacing it anyway would undo what they chose.
+bool readOnly(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    return !ec && std::filesystem::is_regular_file(st) &&
+           (st.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
+std::string readOnlyReason(const std::string& name) {
+    return "cannot save " + name + ": the file is read-only, and was left as it was (make it writable, or choose "
+           "another name)";
+}
+
+}  // namespace
+
 std::string writeFileReplacing(const std::filesystem::path& path, std::string_view data) {
     return writeFileReplacing(path, [data](const std::function<void(std::string_view)>& write) {
         write(data);
@@ -327,6 +344,7 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     std::error_code ec;
     if (std::filesystem::is_directory(longPath(path), ec))
         return "cannot save " + name + ": a folder of that name is in the way";
+    if (readOnly(longPath(path))) return readOnlyReason(name);
     const std::filesystem::path temp = longPath(temporaryNameFor(path));
     HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return "cannot save " + name + ": " + windowsReason(GetLastError());
@@ -374,6 +392,7 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     if (path.empty()) return "cannot save: no output file was given";
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return "cannot save " + name + ": a folder of that name is in the way";
+    if (readOnly(path)) return readOnlyReason(name);
 
     const std::filesystem::path temp = temporaryNameFor(path);
 #ifdef O_TMPFILE
