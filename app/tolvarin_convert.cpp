@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -288,6 +289,18 @@ int main(int argc, char** argv) {
     std::vector<fs::path> inputPaths, written;
     for (const std::string& input : inputs)
         if (input != kStdio) inputPaths.push_back(fs::u8path(input));
+    if (inputPaths.size() > 1) {
+        // Word 97-2003 documents among the inputs go to LibreOffice together.
+        std::vector<std::unique_ptr<InputFile>> opened;
+        std::vector<std::string_view> all;
+        for (const fs::path& path : inputPaths) {
+            auto file = std::make_unique<InputFile>();
+            if (!file->open(fs::path(path).make_preferred()).empty()) continue;
+            all.push_back(file->bytes());
+            opened.push_back(std::move(file));
+        }
+        prepareDocuments(all);
+    }
     int status = 0;
     for (const std::string& input : inputs) {
         const bool stdinInput = input == kStdio;

@@ -250,6 +250,36 @@ TEST(Cli, FilesMetInAFolder) {
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "asked.docx"));
 }
 
+// Word 97-2003 documents of one run go to LibreOffice in one call, with one profile, which
+// is gone when the run ends. (LibreOffice here is a stand-in on PATH that logs its calls
+// and answers each .doc with the letter as DOCX.)
+TEST(Cli, WordBinariesOfARunGoTogether) {
+    test::TempDir dir;
+    const auto bin = dir.path() / "bin", temp = dir.path() / "tmp";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(temp);
+    test::writeFile(bin / "soffice",
+                    "#!/bin/sh\n"
+                    "echo \"$#\" >> " + quote(dir.path() / "calls") + "\n"
+                    "while [ $# -gt 0 ]; do\n"
+                    "  case $1 in --outdir) out=$2; shift ;; *.doc) n=$(basename \"$1\" .doc);"
+                    " cp " + quote(test::dataDir() / "office" / "letter.docx") + " \"$out/$n.docx\" ;; esac\n"
+                    "  shift\n"
+                    "done\n");
+    std::filesystem::permissions(bin / "soffice", std::filesystem::perms::owner_all);
+    const std::string doc = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    for (const char* name : {"a.doc", "b.doc", "c.doc"}) test::writeFile(dir.path() / name, doc + name);
+    const CliRun r = test::runCommand("PATH=" + quote(bin) + ":\"$PATH\" TMPDIR=" + quote(temp) + " " +
+                                      std::string(TOLVARIN_CONVERT_EXE) + " " + quote(dir.path() / "a.doc") + " " +
+                                      quote(dir.path() / "b.doc") + " " + quote(dir.path() / "c.doc"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    for (const char* name : {"Converted_a.docx", "Converted_b.docx", "Converted_c.docx"})
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / name)) << name << "\n" << r.output;
+    // -env:..., --headless, --norestore, --convert-to, docx, --outdir DIR: 7, and the three.
+    EXPECT_EQ(test::readFile(dir.path() / "calls"), "10\n") << "one call for the three";
+    EXPECT_TRUE(std::filesystem::is_empty(temp)) << "the profile and the files LibreOffice read are gone";
+}
+
 // What each file's text is set in, without converting; a legacy font of another name.
 TEST(Cli, FontsAndLegacyFontNames) {
     test::TempDir dir;

@@ -18,8 +18,12 @@ class DesktopEnvironment final : public Environment {
 public:
     bool threads() const override { return true; }
     std::string wordBinaryToDocx(std::string_view doc, std::string& docx) override {
-        return tolvarin::wordBinaryToDocx(doc, docx);
+        return wordBinaries_.toDocx(doc, docx);
     }
+    void prepareWordBinaries(const std::vector<std::string_view>& docs) override { wordBinaries_.prepare(docs); }
+
+private:
+    WordBinaryConverter wordBinaries_;  // one LibreOffice profile for the run, removed at its end
 };
 
 // A document's bytes as the formats read them: a Word 97-2003 document is first made a
@@ -92,6 +96,13 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
         // The unfinished output was never handed on: nothing is left behind.
         return ConversionReport::failure(std::string(kNotEnoughMemory));
     }
+}
+
+void prepareDocuments(const std::vector<std::string_view>& inputs, Environment& environment) {
+    std::vector<std::string_view> wordBinaries;
+    for (std::string_view input : inputs)
+        if (documentKind(input) == DocumentKind::WordBinary) wordBinaries.push_back(input);
+    if (!wordBinaries.empty()) environment.prepareWordBinaries(wordBinaries);
 }
 
 PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& options) {

@@ -29,6 +29,10 @@ Environment& desktopEnvironment();
 ConversionReport convertDocument(std::string_view input, const ConversionOptions& options,
                                  const Destination& destination, Environment& environment = desktopEnvironment());
 
+// Documents about to be converted one after another: what can be done for all of them at
+// once is (Word 97-2003 documents go to LibreOffice in one call).
+void prepareDocuments(const std::vector<std::string_view>& inputs, Environment& environment = desktopEnvironment());
+
 // What convertDocument() will write the document in `input` as, told from its bytes
 // the same way (a front end names the output before converting).
 struct PlannedOutput {

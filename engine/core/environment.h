@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolvarin {
 
@@ -19,6 +20,9 @@ public:
     // The DOCX made of the Word 97-2003 document `doc`, into `docx`. Returns an empty
     // string, or what went wrong for a person.
     virtual std::string wordBinaryToDocx(std::string_view doc, std::string& docx) = 0;
+    // Word 97-2003 documents about to be converted: made DOCX together, where that is
+    // quicker than one by one.
+    virtual void prepareWordBinaries(const std::vector<std::string_view>& docs) { (void)docs; }
 };
 
 // What a host without other programs says of a Word 97-2003 document.
