@@ -2,65 +2,20 @@
 // stretch by stretch of character data with the font LibreOffice finds for it (the
 // spans' styles, the paragraph's style, their parents, the default style); converted
 // text, styles and font declarations are spliced back into the parts' own bytes.
-#include <map>
-#include <set>
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "fonts/glyph_map.h"
 #include "office/odf_text.h"
+#include "office/odt_styles.h"
 #include "office/package_format.h"
-#include "office/xml_part.h"
 #include "text/utf8.h"
 
 namespace tolvarin {
 namespace {
 
-constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0 ";
-constexpr std::string_view kStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0 ";
-constexpr std::string_view kFo = "urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0 ";
-constexpr std::string_view kSvg = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0 ";
-constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0 ";
-constexpr std::string_view kDraw = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0 ";
-
-bool is(const XmlElement& e, std::string_view ns, std::string_view local) {
-    return e.name.size() == ns.size() + local.size() && e.name.compare(0, ns.size(), ns) == 0 &&
-           e.name.compare(ns.size(), local.size(), local) == 0;
-}
-
-const std::string* attr(const XmlElement& e, std::string_view ns, std::string_view local) {
-    for (const XmlAttribute& a : e.attributes)
-        if (a.name.size() == ns.size() + local.size() && a.name.compare(0, ns.size(), ns) == 0 &&
-            a.name.compare(ns.size(), local.size(), local) == 0)
-            return &a.value;
-    return nullptr;
-}
-
-std::string unquoted(std::string family) {
-    if (family.size() >= 2 && (family.front() == '\'' || family.front() == '"') && family.back() == family.front())
-        family = family.substr(1, family.size() - 2);
-    return family;
-}
-
-struct Style {
-    std::string parent;
-    std::uint32_t part = 0, element = kNoElement, properties = kNoElement;  // style:text-properties
-    bool automatic = false;
-};
-
-struct Part {
-    std::string name;
-    XmlPart xml{true};
-    struct PieceAt {
-        std::uint32_t piece, text, container;
-        // Whether literal white space collapsed where the text begins, and after it.
-        bool collapsingAt, collapsingAfter;
-    };
-    std::vector<PieceAt> pieces;
-    // Spaces, tabs and line breaks written as elements, set in a legacy font.
-    std::vector<std::uint32_t> blanks;
-};
+using namespace odt;
 
 class OdtFormat final : public PackageFormat {
 public:
@@ -68,28 +23,10 @@ public:
     std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) override;
 
 private:
-    void readStyles(std::uint32_t part);
     void readText(std::uint32_t part, PackageText& text);
-    const Style* style(std::uint32_t part, std::string_view family, const std::string& name) const;
-    // A text property through the style's parents; null when none sets it.
-    const std::string* property(std::uint32_t part, std::string_view family, const std::string& name,
-                                std::string_view ns, std::string_view local) const;
-    std::string fontOf(std::uint32_t part, std::uint32_t element);
-    // A property as the text in `element` has it, through its spans and its paragraph.
-    const std::string* effective(std::uint32_t part, std::uint32_t element, std::string_view ns,
-                                 std::string_view local) const;
-    // The name of an automatic text style for converted text in `container`, made once
-    // for each set of properties; its declaration goes to `declarations`.
-    std::string unicodeStyle(std::uint32_t part, std::uint32_t container, const ConversionOptions& options,
-                             std::string& declarations);
 
     std::vector<Part> parts_;
-    // By part (automatic styles are the part's own; common ones are styles.xml's), then "family/name".
-    std::map<std::string, Style, std::less<>> styles_[2];
-    std::map<std::string, std::string, std::less<>> faces_;  // style:name -> family
-    std::map<std::string, std::string> derived_[2];  // by declaration body, the style's name
-    int derivedCount_ = 0;
-    std::set<std::string, std::less<>> names_;  // every style's name either part has
+    Styles styles_{parts_};
 };
 
 std::string OdtFormat::read(const ZipPackage& zip, PackageText& text) {
@@ -105,84 +42,9 @@ std::string OdtFormat::read(const ZipPackage& zip, PackageText& text) {
         if (std::string error = part.xml.parse(std::move(bytes)); !error.empty()) return part.name + ": " + error;
         parts_.push_back(std::move(part));
     }
-    for (std::uint32_t p = 0; p < parts_.size(); ++p) readStyles(p);
+    for (std::uint32_t p = 0; p < parts_.size(); ++p) styles_.read(p);
     for (std::uint32_t p = 0; p < parts_.size(); ++p) readText(p, text);
     return {};
-}
-
-void OdtFormat::readStyles(std::uint32_t p) {
-    const auto& el = parts_[p].xml.elements();
-    for (std::uint32_t i = 0; i < el.size(); ++i) {
-        const XmlElement& e = el[i];
-        if (is(e, kStyle, "font-face")) {
-            const std::string* name = attr(e, kStyle, "name");
-            const std::string* family = attr(e, kSvg, "font-family");
-            if (name) faces_[*name] = family ? unquoted(*family) : *name;
-        } else if (is(e, kStyle, "style") || is(e, kStyle, "default-style")) {
-            // Every style, with text properties of its own or none: what it leaves unset
-            // comes from its parent.
-            const XmlElement& owner = e;
-            const bool isDefault = is(owner, kStyle, "default-style");
-            const std::string* family = attr(owner, kStyle, "family");
-            const std::string* name = attr(owner, kStyle, "name");
-            if (name) names_.insert(*name);
-            if (!family || (!name && !isDefault)) continue;
-            Style s;
-            if (const std::string* parent = attr(owner, kStyle, "parent-style-name")) s.parent = *parent;
-            s.part = p;
-            s.element = i;
-            for (std::uint32_t j = i + 1; j < el.size() && el[j].depth > e.depth; ++j)
-                if (el[j].parent == i && is(el[j], kStyle, "text-properties")) s.properties = j;
-            s.automatic = owner.parent != kNoElement && is(el[owner.parent], kOffice, "automatic-styles");
-            // Automatic styles serve their own part; the common ones, in styles.xml, serve both.
-            const int table = s.automatic && parts_[p].name == "content.xml" ? 0 : 1;
-            styles_[table][*family + "/" + (isDefault ? std::string() : *name)] = s;
-        }
-    }
-}
-
-const Style* OdtFormat::style(std::uint32_t part, std::string_view family, const std::string& name) const {
-    const std::string key = std::string(family) + "/" + name;
-    if (parts_[part].name == "content.xml")
-        if (auto found = styles_[0].find(key); found != styles_[0].end()) return &found->second;
-    auto found = styles_[1].find(key);
-    return found == styles_[1].end() ? nullptr : &found->second;
-}
-
-const std::string* OdtFormat::property(std::uint32_t part, std::string_view family, const std::string& name,
-                                       std::string_view ns, std::string_view local) const {
-    std::string at = name;
-    for (int depth = 0; depth < 32; ++depth) {
-        const Style* s = style(part, family, at);
-        if (!s) break;
-        if (s->properties != kNoElement)
-            if (const std::string* v = attr(parts_[s->part].xml.elements()[s->properties], ns, local)) return v;
-        if (s->parent.empty()) break;
-        at = s->parent;
-    }
-    return nullptr;
-}
-
-std::string OdtFormat::fontOf(std::uint32_t part, std::uint32_t element) {
-    const auto& el = parts_[part].xml.elements();
-    auto fontIn = [&](std::string_view family, const std::string& name) -> std::string {
-        if (const std::string* face = property(part, family, name, kStyle, "font-name")) {
-            auto found = faces_.find(*face);
-            return found == faces_.end() ? *face : found->second;
-        }
-        if (const std::string* f = property(part, family, name, kFo, "font-family")) return unquoted(*f);
-        return {};
-    };
-    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
-        const XmlElement& e = el[at];
-        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
-        const std::string* name = attr(e, kText, "style-name");
-        if (name) {
-            if (std::string f = fontIn(paragraph ? "paragraph" : "text", *name); !f.empty()) return f;
-        }
-        if (paragraph) break;
-    }
-    return fontIn("paragraph", std::string());
 }
 
 void OdtFormat::readText(std::uint32_t p, PackageText& text) {
@@ -217,7 +79,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             if (!paragraph) continue;
             std::vector<OfficeChar>& chars = text.paragraphs[paragraph->slot];
             auto [cached, isNew] = fontCache.try_emplace(chunk.element);
-            if (isNew) cached->second = fontOf(p, chunk.element);
+            if (isNew) cached->second = styles_.fontOf(p, chunk.element);
             const std::string& font = cached->second;
             const LegacyFont* legacy = legacyFontNamed(font);
             const std::uint32_t piece = text.addPiece(chunk.text);
@@ -264,7 +126,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             std::uint32_t fontName = 0;
             if (fixed) {
                 auto [cached, isNew] = fontCache.try_emplace(e.parent);
-                if (isNew) cached->second = fontOf(p, e.parent);
+                if (isNew) cached->second = styles_.fontOf(p, e.parent);
                 fontName = text.fontIndex(cached->second);
                 if (legacyFontNamed(cached->second)) part.blanks.push_back(i);
             }
@@ -273,93 +135,6 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             paragraph->collapsing = false;  // white space after it shows
         }
     }
-}
-
-const std::string* OdtFormat::effective(std::uint32_t part, std::uint32_t element, std::string_view ns,
-                                        std::string_view local) const {
-    const auto& el = parts_[part].xml.elements();
-    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
-        const XmlElement& e = el[at];
-        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
-        if (const std::string* name = attr(e, kText, "style-name"))
-            if (const std::string* v = property(part, paragraph ? "paragraph" : "text", *name, ns, local)) return v;
-        if (paragraph) break;
-    }
-    return property(part, "paragraph", std::string(), ns, local);
-}
-
-std::string OdtFormat::unicodeStyle(std::uint32_t p, std::uint32_t container, const ConversionOptions& options,
-                                    std::string& declarations) {
-    const XmlPart& xml = parts_[p].xml;
-    const auto& el = xml.elements();
-    // The properties of the spans around the text, the innermost first: a span LibreOffice
-    // finds nested in another takes its own style's properties only.
-    std::vector<std::pair<std::string, std::string>> properties;  // as written
-    std::string parent;
-    for (std::uint32_t at = container; at != kNoElement; at = el[at].parent) {
-        const XmlElement& e = el[at];
-        if (is(e, kText, "p") || is(e, kText, "h")) break;
-        if (!is(e, kText, "span")) continue;
-        const std::string* name = attr(e, kText, "style-name");
-        const Style* s = name ? style(p, "text", *name) : nullptr;
-        if (!s) continue;
-        if (!s->automatic) {
-            if (parent.empty()) parent = *name;
-            continue;
-        }
-        if (parent.empty()) parent = s->parent;
-        const XmlPart& owner = parts_[s->part].xml;
-        if (s->properties == kNoElement) continue;
-        for (const XmlPart::RawAttribute& a : owner.rawAttributes(owner.elements()[s->properties])) {
-            const std::string written(a.name);
-            bool known = false;
-            for (const auto& [n, v] : properties) known = known || n == written;
-            if (!known) properties.emplace_back(written, std::string(owner.bytes().substr(a.valueStart, a.valueEnd - a.valueStart)));
-        }
-    }
-    auto set = [&](const std::string& name, const std::string& value) {
-        for (auto& [n, v] : properties)
-            if (n == name) {
-                v = value;
-                return;
-            }
-        properties.emplace_back(name, value);
-    };
-    std::string font;
-    appendXmlEscaped(font, options.unicodeFont);
-    // Every script of the converted text in the Unicode font: its spaces, digits and
-    // punctuation too, which the legacy font may draw as anything.
-    set("style:font-name", font);
-    set("style:font-name-complex", font);
-    set("style:language-complex", "ml");
-    set("style:country-complex", "IN");
-    const std::pair<std::string_view, const char*> complex[] = {{"font-weight", "style:font-weight-complex"},
-                                                                {"font-style", "style:font-style-complex"},
-                                                                {"font-size", "style:font-size-complex"}};
-    for (const auto& [local, name] : complex)
-        if (const std::string* v = effective(p, container, kFo, local)) {
-            std::string escaped;
-            appendXmlEscaped(escaped, *v);
-            set(name, escaped);
-        }
-    std::string body = "style:family=\"text\"";
-    if (!parent.empty()) {
-        std::string escaped;
-        appendXmlEscaped(escaped, parent);
-        body += " style:parent-style-name=\"" + escaped + "\"";
-    }
-    body += "><style:text-properties";
-    for (const auto& [n, v] : properties) body += " " + n + "=\"" + v + "\"";
-    body += "/></style:style>";
-    const int table = parts_[p].name == "content.xml" ? 0 : 1;
-    auto [found, isNew] = derived_[table].try_emplace(body);
-    if (isNew) {
-        // A name no style of the document has.
-        do found->second = "TolvarinMl" + std::to_string(++derivedCount_);
-        while (names_.count(found->second));
-        declarations += "<style:style style:name=\"" + found->second + "\" " + body;
-    }
-    return found->second;
 }
 
 // A piece's converted text as it is written in Unicode mode: in a span restyled `name`
@@ -433,7 +208,7 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
                 continue;
             }
             if (!converts[at.container]) continue;  // nothing but characters kept as typed
-            const std::string name = unicodeStyle(p, at.container, options, declarations);
+            const std::string name = styles_.unicodeStyle(p, at.container, options, declarations);
             const bool span = is(container, kText, "span");
             splice.replace(chunk.begin, chunk.end, unicodeText(xml, container, span, name, text, at));
             if (!span || restyled[at.container]) continue;
@@ -448,7 +223,7 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
             for (const std::uint32_t b : part.blanks) {
                 const XmlElement& blank = el[b];
                 const std::uint32_t container = blank.parent;
-                const std::string name = unicodeStyle(p, container, options, declarations);
+                const std::string name = styles_.unicodeStyle(p, container, options, declarations);
                 if (!is(el[container], kText, "span")) {
                     splice.insert(blank.start, "<text:span text:style-name=\"" + name + "\">");
                     splice.insert(blank.end, "</text:span>");
