@@ -97,6 +97,8 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
          kHeadOut + "\\f1 \\\\ve{\\uc2\\u92\\'5c?\\u118\\'76?\\u101\\'65?}}", 4},
         {"a doubling mark after a conjunct", kHead + "\\f1\\'82\\'ee}", kHeadOut + "\\f1\\'a8vN}", 2},
         {"a la sign after a space passes as it was", kHead + "\\f1 \\'c8 \\'ef}", kHeadOut + "\\f1 \\\\ \\'ef}", 3},
+        {"so it does as \\uN, its fallback kept", kHead + "\\f1 \\'c8 \\u239? }",
+         kHeadOut + "\\f1 \\\\ \\u239? }", 4},
         {"a la sign at a batch's edge", kHead + "\\f1 " + std::string(1023, 'a') + "\\'c8\\'ef}",
          kHeadOut + "\\f1 " + repeated("\\'e2", 1023) + "\\\\ve}", 1025},
         // A tab or a paragraph mark in the font is no character converted.

@@ -25,7 +25,8 @@ bool RevathiTarget::resolve(PendingGlyph& p, int following) {
     const std::string_view input = ledger_.input;
     const LegacyEncoding& encoding = p.font->encoding();
     const Replacements& tables = tablesFor(encoding);
-    const bool contextual = p.previous >= 0 && encoding.followsPrevious(p.code);
+    GlyphCodes g;
+    const bool contextual = previousDecides(encoding, p.previous, p.code, following, g);
     if (p.form == Form::Text && !contextual) {
         const TextReplacement& r = tables.text(p.afterBareWord, p.code, following);
         if (r.same && p.keepable) put(input.data() + p.start, p.end - p.start);  // unchanged: its own bytes
@@ -33,7 +34,7 @@ bool RevathiTarget::resolve(PendingGlyph& p, int following) {
         p.last = r.pair ? -1 : p.code;
         return r.pair;
     }
-    const GlyphCodes g = revathiCodes(encoding, p.previous, p.code, following);
+    if (!contextual) g = revathiCodes(encoding, -1, p.code, following);
     p.last = g.pair ? -1 : p.code;
     if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair) {
         put(input.data() + p.start, p.end - p.start);
@@ -154,10 +155,13 @@ void RevathiTarget::sourceText(bool afterUnit) {
         }
         // The code before each, where it decides what a code becomes (see resolve()).
         int previous = pending.font && mayPair(*pending.font, font().legacy) ? pending.last : -1;
-        // Such a code, written anew from what the core decides: returns whether it took the
-        // next one in.
+        // Such a code, where the code before changes what it becomes, is written anew from
+        // what the core decided: returns whether it took the next one in.
+        GlyphCodes g;
+        const auto decides = [&](bool contextual, std::size_t k) {
+            return contextual && previousDecides(encoding, previous, codes[k], codes[k + 1], g);
+        };
         const auto contextual = [&](char*& w, std::size_t k, Form form) {
-            const GlyphCodes g = revathiCodes(encoding, previous, codes[k], codes[k + 1]);
             std::string piece;
             appendCodes(piece, g.codes, g.length, form, starts[k] == scanner_.bareWordEnd(), scanner_.state().unicodeSkip);
             std::memcpy(w, piece.data(), piece.size());
@@ -179,7 +183,7 @@ void RevathiTarget::sourceText(bool afterUnit) {
                 }
                 const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][tables.column(codes[i + 1])];
                 bool pair = r.pair;
-                if (r.contextual && previous >= 0) {
+                if (decides(r.contextual, i)) {
                     pair = contextual(w, i, Form::Text);
                 } else {
                     std::memcpy(w, r.bytes, sizeof r.bytes);
@@ -218,7 +222,7 @@ void RevathiTarget::sourceText(bool afterUnit) {
             // A character that waited for the next one (see above) keeps its own bytes
             // where it maps to itself, and the line ends before a character it takes in.
             const bool waited = !text || form[i + 1] != W::AsText || keep[i];
-            const bool anew = context && previous >= 0;
+            const bool anew = decides(context, i);
             if (anew) {
                 pair = contextual(w, i, text ? Form::Text : Form::Unicode);
             } else if (same && waited && form[i] != W::AsPrivateUnicode) {  // unchanged: its own bytes

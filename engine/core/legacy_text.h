@@ -4,6 +4,7 @@
 // syntax, hands them here, and writes back what was decided.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -41,6 +42,18 @@ inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, int previous, std
     GlyphCodes g = encoding.toRevathi(previous, code, following);
     if (g.length == 0) g = GlyphCodes{{code}, 1, false};
     return g;
+}
+
+// Whether the code before `code` changes what it becomes (into `decided`): where it does
+// not, a writer treats the code as it treats any other, its own bytes kept where they
+// were kept before.
+inline bool previousDecides(const LegacyEncoding& encoding, int previous, std::uint8_t code, int following,
+                            GlyphCodes& decided) {
+    if (previous < 0 || !encoding.followsPrevious(code)) return false;
+    decided = revathiCodes(encoding, previous, code, following);
+    const GlyphCodes alone = revathiCodes(encoding, -1, code, following);
+    return decided.length != alone.length || decided.pair != alone.pair ||
+           !std::equal(decided.codes, decided.codes + decided.length, alone.codes);
 }
 
 // What a conversion converted and kept as typed, by legacy font in the order of
