@@ -3,6 +3,7 @@
 // had, for each following character that can complete a pair.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -56,7 +57,9 @@ public:
     explicit Replacements(const LegacyEncoding& encoding);
     // The column of the tables for the character that follows: one for each second half
     // of a pair, one for anything else.
-    unsigned column(int following) const { return encoding_.pairColumn(following); }
+    unsigned column(int following) const {
+        return unsigned(following) < 256 ? columns_[std::size_t(following)] : end_;
+    }
     const TextReplacements& text() const { return text_; }
     const TextReplacement& text(bool afterBareWord, std::uint8_t code, int following) const {
         return text_.table[afterBareWord][code][column(following)];
@@ -64,11 +67,29 @@ public:
     const UnicodeReplacement& unicode(std::uint8_t code, int following) const {
         return unicode_.table[code][column(following)];
     }
+    // A code whose replacement says `contextual`, after `previous` (a code of the same
+    // encoding not taken into a pair, or -1): what it becomes where the code before changes
+    // that, or null where it does not (the code is then written as any other, its own
+    // bytes kept where they are kept).
+    const GlyphCodes* afterPrevious(int previous, std::uint8_t code, int following) const {
+        if (previous < 0) return nullptr;
+        const AfterPrevious& a = afterPrevious_[column(code)][std::size_t(previous)][column(following)];
+        return a.decides ? &a.codes : nullptr;
+    }
 
 private:
-    const LegacyEncoding& encoding_;
+    // The encoding's columns, beside the tables: looked up for every character.
+    std::array<std::uint8_t, 256> columns_;
+    std::uint8_t end_;
     TextReplacements text_;
     UnicodeReplacements unicode_;
+    // The codes that depend on the one before are the pair seconds: by their column, the
+    // code before and the column of the code after.
+    struct AfterPrevious {
+        GlyphCodes codes;
+        bool decides;
+    };
+    AfterPrevious afterPrevious_[LegacyEncoding::kMaxPairSeconds + 1][256][LegacyEncoding::kMaxPairSeconds + 1] = {};
 };
 
 // The replacements of an encoding with glyph rules, made the first time they are asked for.

@@ -25,16 +25,15 @@ bool RevathiTarget::resolve(PendingGlyph& p, int following) {
     const std::string_view input = ledger_.input;
     const LegacyEncoding& encoding = p.font->encoding();
     const Replacements& tables = tablesFor(encoding);
-    GlyphCodes g;
-    const bool contextual = previousDecides(encoding, p.previous, p.code, following, g);
-    if (p.form == Form::Text && !contextual) {
+    const GlyphCodes* decided = tables.afterPrevious(p.previous, p.code, following);
+    if (p.form == Form::Text && !decided) {
         const TextReplacement& r = tables.text(p.afterBareWord, p.code, following);
         if (r.same && p.keepable) put(input.data() + p.start, p.end - p.start);  // unchanged: its own bytes
         else put(r.bytes, r.length);
         p.last = r.pair ? -1 : p.code;
         return r.pair;
     }
-    if (!contextual) g = revathiCodes(encoding, -1, p.code, following);
+    const GlyphCodes g = decided ? *decided : revathiCodes(encoding, -1, p.code, following);
     p.last = g.pair ? -1 : p.code;
     if (p.keepable && g.length == 1 && g.codes[0] == p.code && !g.pair) {
         put(input.data() + p.start, p.end - p.start);
@@ -137,9 +136,7 @@ void RevathiTarget::sourceText(bool afterUnit) {
         textCount = anyUnit ? n - lastUnit - 1 : startCount + n;
         const bool wasContinued = continued;
         continued = more;
-        std::size_t counted = 0;
-        for (std::size_t k = 0; k < n; ++k) counted += countsAsCharacter(codes[k]);
-        count(counted);
+        count(countCharacters(codes, n));
         const LegacyEncoding& encoding = font().legacy->encoding();
         const Replacements& tables = tablesFor(encoding);
         std::size_t i = 0;
@@ -153,20 +150,27 @@ void RevathiTarget::sourceText(bool afterUnit) {
             else drop(starts[0], ends[0]);
             i = 1;
         }
-        // The code before each, where it decides what a code becomes (see resolve()).
-        int previous = pending.font && mayPair(*pending.font, font().legacy) ? pending.last : -1;
+        // The code before each, where it decides what a code becomes (see resolve()): the
+        // one before in the batch unless a pair took it in; worked out only for the few
+        // codes it may change.
+        const std::size_t first = i;
+        const int previousOfFirst = pending.font && mayPair(*pending.font, font().legacy) ? pending.last : -1;
+        std::size_t takenIn = n;  // the last code a pair took in
+        const auto previousOf = [&](std::size_t k) {
+            return k == first ? previousOfFirst : k - 1 == takenIn ? -1 : int(codes[k - 1]);
+        };
         // Such a code, where the code before changes what it becomes, is written anew from
         // what the core decided: returns whether it took the next one in.
-        GlyphCodes g;
+        const GlyphCodes* decided = nullptr;
         const auto decides = [&](bool contextual, std::size_t k) {
-            return contextual && previousDecides(encoding, previous, codes[k], codes[k + 1], g);
+            return contextual && (decided = tables.afterPrevious(previousOf(k), codes[k], codes[k + 1]));
         };
         const auto contextual = [&](char*& w, std::size_t k, Form form) {
+            const GlyphCodes& g = *decided;
             std::string piece;
             appendCodes(piece, g.codes, g.length, form, starts[k] == scanner_.bareWordEnd(), scanner_.state().unicodeSkip);
             std::memcpy(w, piece.data(), piece.size());
             w += piece.size();
-            previous = g.pair ? -1 : codes[k];
             return g.pair;
         };
         const std::size_t at = ledger_.out.size();
@@ -182,16 +186,17 @@ void RevathiTarget::sourceText(bool afterUnit) {
                     w += starts[i] - ledger_.copied;
                 }
                 const TextReplacement& r = table[starts[i] == scanner_.bareWordEnd()][codes[i]][tables.column(codes[i + 1])];
-                bool pair = r.pair;
-                if (decides(r.contextual, i)) {
-                    pair = contextual(w, i, Form::Text);
-                } else {
-                    std::memcpy(w, r.bytes, sizeof r.bytes);
-                    w += r.length;
-                    previous = r.pair ? -1 : codes[i];
-                }
+                std::memcpy(w, r.bytes, sizeof r.bytes);
+                w += r.length;
                 ledger_.copied = ends[i];
-                if (pair) ledger_.copied = ends[++i];  // the following character is taken in
+                if (r.pair | r.contextual) {  // seldom: most characters end here
+                    bool pair = r.pair;
+                    if (decides(r.contextual, i)) {
+                        w -= r.length;
+                        pair = contextual(w, i, Form::Text);
+                    }
+                    if (pair) ledger_.copied = ends[takenIn = ++i];  // the following character is taken in
+                }
             }
         } else {
             // The same with \uN among the characters; at most 32 bytes each. Text waited
@@ -232,18 +237,17 @@ void RevathiTarget::sourceText(bool afterUnit) {
                 std::memcpy(w, bytes, text ? sizeof(TextReplacement::bytes) : sizeof(UnicodeReplacement::bytes));
                 w += length;
             }
-            if (!anew) previous = pair ? -1 : codes[i];
             ledger_.copied = ends[i];
             if (pair) {  // the following character is taken in
                 if (waited && starts[i + 1] != ledger_.copied) {
                     std::memcpy(w, begin + ledger_.copied, starts[i + 1] - ledger_.copied);
                     w += starts[i + 1] - ledger_.copied;
                 }
-                ledger_.copied = ends[++i];
+                ledger_.copied = ends[takenIn = ++i];
             }
         }
         ledger_.out.resize(std::size_t(w - ledger_.out.data()));
-        pending.last = previous;
+        pending.last = i < n ? previousOf(i) : -1;
         if (i < n) {
             // The batch's last character waits for the one after it.
             hold(pending, starts[i], ends[i], codes[i], form[i] == W::AsText ? Form::Text : Form::Unicode,

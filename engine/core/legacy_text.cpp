@@ -54,8 +54,7 @@ void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* co
     for (std::size_t r = 0; r < fonts.size(); ++r) {
         const std::size_t end = r + 1 < fonts.size() ? fonts[r + 1].first : n;
         const std::size_t f = fonts[r].font->index();
-        std::size_t counted = 0, keptHere = 0;
-        for (std::size_t i = fonts[r].first; i < end; ++i) counted += countsAsCharacter(codes[i]);
+        std::size_t counted = countCharacters(codes + fonts[r].first, end - fonts[r].first), keptHere = 0;
         for (; kept != out.kept.end() && *kept < end; ++kept) ++keptHere;
         counts.kept[f] += keptHere;
         counts.converted[f] += counted - keptHere;

@@ -4,7 +4,6 @@
 // syntax, hands them here, and writes back what was decided.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,6 +26,18 @@ inline bool convertsFont(const LegacyFont* font, bool unicode) {
 // or a tab set in the font (a code below 0x20) is no character a user would count.
 inline bool countsAsCharacter(int code) { return code >= 0x20; }
 
+// How many of `n` codes count so; sixteen at a time, which compilers do at once.
+inline std::size_t countCharacters(const std::uint8_t* codes, std::size_t n) {
+    std::size_t counted = 0, k = 0;
+    for (; k + 16 <= n; k += 16) {
+        unsigned block = 0;
+        for (std::size_t j = 0; j < 16; ++j) block += codes[k + j] >= 0x20;
+        counted += block;
+    }
+    for (; k < n; ++k) counted += countsAsCharacter(codes[k]);
+    return counted;
+}
+
 // Whether a code set in `second` (null: not legacy text) may complete a pair with one set
 // in `first`: both halves must be typed in fonts of one encoding. Two of PANCHARI's names
 // may pair; another font's character is the user's text and is never taken in.
@@ -42,18 +53,6 @@ inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, int previous, std
     GlyphCodes g = encoding.toRevathi(previous, code, following);
     if (g.length == 0) g = GlyphCodes{{code}, 1, false};
     return g;
-}
-
-// Whether the code before `code` changes what it becomes (into `decided`): where it does
-// not, a writer treats the code as it treats any other, its own bytes kept where they
-// were kept before.
-inline bool previousDecides(const LegacyEncoding& encoding, int previous, std::uint8_t code, int following,
-                            GlyphCodes& decided) {
-    if (previous < 0 || !encoding.followsPrevious(code)) return false;
-    decided = revathiCodes(encoding, previous, code, following);
-    const GlyphCodes alone = revathiCodes(encoding, -1, code, following);
-    return decided.length != alone.length || decided.pair != alone.pair ||
-           !std::equal(decided.codes, decided.codes + decided.length, alone.codes);
 }
 
 // What a conversion converted and kept as typed, by legacy font in the order of
