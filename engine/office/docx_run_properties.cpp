@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 #include <vector>
 
 #include "fonts/glyph_map.h"
@@ -215,6 +216,72 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
             }
         splice.insert(at, tagOf(a));
     }
+}
+
+RunPropertiesEditor::Edited RunPropertiesEditor::editOnce(std::uint32_t owner, std::uint32_t rPr, bool level,
+                                                           const RunPropertiesEdit& edit) {
+    const auto& el = part_.elements();
+    const XmlElement& properties = el[rPr];
+    XmlSplice own;
+    std::vector<char> before;
+    for (std::uint32_t j : children_) before.push_back(fontsRewritten_[j]);
+    editRunProperties(part_, owner, rPr, level, edit, own, fontsRewritten_);
+    Edited edited;
+    edited.whole = own.within(properties.start, properties.end);
+    for (std::size_t c = 0; c < children_.size(); ++c) {
+        if (fontsRewritten_[children_[c]] && !before[c]) edited.marked.push_back(std::uint32_t(c));
+        // A second w:rFonts, left as it is here, is renamed later in a change of its own:
+        // the w:rPr is then not spliced in whole.
+        else if (wLocalName(el[children_[c]]) == "rFonts") edited.whole = false;
+    }
+    if (edited.whole) {
+        edited.bytes.resize(own.outputSize(properties.start, properties.end));
+        own.applyInto(part_.bytes(), properties.start, properties.end, edited.bytes.data());
+    }
+    return edited;
+}
+
+void RunPropertiesEditor::edit(std::uint32_t owner, std::uint32_t rPr, bool level, const RunPropertiesEdit& edit,
+                               XmlSplice& splice) {
+    const auto& el = part_.elements();
+    if (rPr == kNoElement) {  // a new w:rPr: nothing to read
+        editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
+        return;
+    }
+    const XmlElement& properties = el[rPr];
+    const std::string_view written = std::string_view(part_.bytes()).substr(properties.start, properties.end - properties.start);
+    const auto optional = [&](const auto& value, char off) {
+        if (!value) key_ += off;
+        else if constexpr (std::is_same_v<std::decay_t<decltype(*value)>, bool>) key_ += *value ? '1' : '0';
+        else key_.append(*value);
+        key_ += '\0';
+    };
+    key_.assign(written);
+    key_ += '\0';
+    key_ += part_.prefix(el[owner]);
+    key_ += '\0';
+    key_ += level ? 'l' : 'r';
+    optional(edit.boldCs, '-');
+    optional(edit.italicCs, '-');
+    optional(edit.sizeCs, '-');
+    optional(edit.complexLanguage, '-');
+    key_ += edit.font;
+    key_ += '\0';
+    for (Slot slot : edit.slots) key_ += char('0' + slot);
+    children_.clear();
+    forChildren(part_, rPr, [&](std::uint32_t j) {
+        children_.push_back(j);
+        const char* name = el[j].name.data();
+        key_.append(reinterpret_cast<const char*>(&name), sizeof name);
+    });
+    auto found = edited_.find(key_);
+    if (found == edited_.end()) found = edited_.emplace(key_, editOnce(owner, rPr, level, edit)).first;
+    if (!found->second.whole) {
+        editRunProperties(part_, owner, rPr, level, edit, splice, fontsRewritten_);
+        return;
+    }
+    for (std::uint32_t c : found->second.marked) fontsRewritten_[children_[c]] = 1;
+    if (found->second.bytes != written) splice.replace(properties.start, properties.end, found->second.bytes);
 }
 
 void renameLegacyFonts(const XmlPart& part, XmlSplice& splice, const std::vector<char>& fontsRewritten,

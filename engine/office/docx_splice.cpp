@@ -50,8 +50,7 @@ struct Splits {
 // (so in the legacy font), the rest in the run as edited. The text is spliced in where
 // it stands, not copied.
 void splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const PackageText& text,
-                 const ConversionOptions& options, std::vector<char>& fontsRewritten, Splits& splits,
-                 XmlSplice& splice) {
+                 const ConversionOptions& options, RunPropertiesEditor& editor, Splits& splits, XmlSplice& splice) {
     const XmlPart& xml = part.xml;
     const auto& el = xml.elements();
     const XmlElement& e = el[at.element];
@@ -69,7 +68,7 @@ void splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const Pa
         own.clear();
         thread_local RunPropertiesEdit edit;
         edit = editFor(options);
-        editRunProperties(xml, run.element, run.rPr, false, forRun(edit, run), own, fontsRewritten);
+        editor.edit(run.element, run.rPr, false, forRun(edit, run), own);
         const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
         const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
         tags.assign(splits.close);
@@ -123,6 +122,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
     // A run takes a few changes, a split a few more.
     splice.reserve(endPiece - firstPiece + 4 * (endRun - firstRun) + 6 * keptCount);
     Splits splits;
+    RunPropertiesEditor editor(part.xml, fontsRewritten);
     for (std::size_t p = firstPiece; p < endPiece; ++p) {
         const PieceAt& at = part.pieces[p];
         if (!text.touched(at.piece)) continue;
@@ -131,7 +131,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
         const XmlElement& e = el[at.element];
         const std::string_view converted = text.converted(at.piece);
         if (at.kind == PieceKind::Text && text.kept(at.piece)) {
-            splitAtKept(part, at, run, text, options, fontsRewritten, splits, splice);
+            splitAtKept(part, at, run, text, options, editor, splits, splice);
             continue;
         }
         if (at.kind == PieceKind::LevelText) {
@@ -181,7 +181,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
             continue;
         }
         const bool level = isW(el[run.element], "lvl");
-        editRunProperties(part.xml, run.element, run.rPr, level, edit, splice, fontsRewritten);
+        editor.edit(run.element, run.rPr, level, edit, splice);
     }
     if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
 }
