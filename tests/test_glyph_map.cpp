@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <limits>
 #include <regex>
@@ -211,6 +212,26 @@ TEST(GlyphMap, WindowWalkAgreesWithTheCore) {
             if (current == u"`") EXPECT_EQ(walk(current, following, &a), u"`") << "no rule for 0x60";
             else differ += walk(current, following, &a) != map(current, following, &b) || a != b;
         }
+    EXPECT_EQ(differ, 0);
+}
+
+// The converters look what a code becomes up in a table made once: by the column of the
+// code after it, and for the few codes the one before may change, by that code. The
+// table must say what the rules say for every code before, after and between.
+TEST(GlyphMap, LookedUpAsWorkedOut) {
+    const LegacyEncoding& encoding = panchariEncoding();
+    const RevathiTable& table = RevathiTable::of(encoding);
+    std::vector<int> following = {-1, 0x20, 0x41, 0xB5, 0xCC, 0xFF};
+    for (std::size_t k = 0; k < encoding.pairSecondCount(); ++k) following.push_back(encoding.pairSecond(unsigned(k)));
+    int differ = 0;
+    for (int previous = -1; previous < 256; ++previous)
+        for (int code = 0; code < 256; ++code)
+            for (int f : following) {
+                const GlyphCodes a = revathiCodes(encoding, previous, std::uint8_t(code), f);
+                const GlyphCodes& b = table.codes(previous, std::uint8_t(code), f);
+                differ += a.length != b.length || a.pair != b.pair ||
+                          !std::equal(a.codes, a.codes + a.length, b.codes);
+            }
     EXPECT_EQ(differ, 0);
 }
 

@@ -1,6 +1,5 @@
 #include "convert/replacements.h"
 
-#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <mutex>
@@ -56,13 +55,14 @@ void appendCodes(std::string& out, const std::uint8_t* codes, int n, Form form, 
     }
 }
 
-Replacements::Replacements(const LegacyEncoding& encoding) : end_(std::uint8_t(encoding.pairSecondCount())) {
+Replacements::Replacements(const LegacyEncoding& encoding)
+    : revathi_(RevathiTable::of(encoding)), end_(std::uint8_t(encoding.pairSecondCount())) {
     for (int code = 0; code < 256; ++code) columns_[std::size_t(code)] = std::uint8_t(encoding.pairColumn(code));
     for (int code = 0; code < 256; ++code) {
         for (unsigned f = 0; f <= encoding.pairSecondCount(); ++f) {
             // What follows, by column: each second half of a pair, then the end of the text.
             // Codes whose result depends on the one before are written by the writer itself.
-            const GlyphCodes g = revathiCodes(encoding, -1, std::uint8_t(code), encoding.pairSecond(f));
+            const GlyphCodes& g = revathi_.alone(std::uint8_t(code), f);
             for (int bare = 0; bare < 2; ++bare) {
                 std::string s;
                 appendCodes(s, g.codes, g.length, Form::Text, bare != 0, 0);
@@ -71,14 +71,6 @@ Replacements::Replacements(const LegacyEncoding& encoding) : end_(std::uint8_t(e
             std::string s;
             appendCodes(s, g.codes, g.length, Form::Unicode, false, 1);
             fill(unicode_.table[code][f], g, code, s, encoding.followsPrevious(std::uint8_t(code)));
-            if (!encoding.followsPrevious(std::uint8_t(code))) continue;
-            for (int previous = 0; previous < 256; ++previous) {
-                const GlyphCodes after = revathiCodes(encoding, previous, std::uint8_t(code), encoding.pairSecond(f));
-                AfterPrevious& a = afterPrevious_[column(code)][std::size_t(previous)][f];
-                a.codes = after;
-                a.decides = after.length != g.length || after.pair != g.pair ||
-                            !std::equal(after.codes, after.codes + after.length, g.codes);
-            }
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fonts/glyph_map.h"
+#include "core/legacy_text.h"
 #include "fonts/legacy_font.h"
 
 namespace tolvarin {
@@ -72,24 +73,16 @@ public:
     // that, or null where it does not (the code is then written as any other, its own
     // bytes kept where they are kept).
     const GlyphCodes* afterPrevious(int previous, std::uint8_t code, int following) const {
-        if (previous < 0) return nullptr;
-        const AfterPrevious& a = afterPrevious_[column(code)][std::size_t(previous)][column(following)];
-        return a.decides ? &a.codes : nullptr;
+        return revathi_.afterPrevious(previous, code, column(following));
     }
 
 private:
+    const RevathiTable& revathi_;
     // The encoding's columns, beside the tables: looked up for every character.
     std::array<std::uint8_t, 256> columns_;
     std::uint8_t end_;
     TextReplacements text_;
     UnicodeReplacements unicode_;
-    // The codes that depend on the one before are the pair seconds: by their column, the
-    // code before and the column of the code after.
-    struct AfterPrevious {
-        GlyphCodes codes;
-        bool decides;
-    };
-    AfterPrevious afterPrevious_[LegacyEncoding::kMaxPairSeconds + 1][256][LegacyEncoding::kMaxPairSeconds + 1] = {};
 };
 
 // The replacements of an encoding with glyph rules, made the first time they are asked for.

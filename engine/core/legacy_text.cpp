@@ -1,6 +1,11 @@
 #include "core/legacy_text.h"
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <numeric>
+#include <utility>
+#include <vector>
 
 #include "text/codepage.h"
 
@@ -16,6 +21,35 @@ void LegacyCounts::add(const LegacyCounts& other) {
 std::size_t LegacyCounts::totalConverted() const { return std::accumulate(converted.begin(), converted.end(), std::size_t(0)); }
 std::size_t LegacyCounts::totalKept() const { return std::accumulate(kept.begin(), kept.end(), std::size_t(0)); }
 
+RevathiTable::RevathiTable(const LegacyEncoding& encoding) : end_(std::uint8_t(encoding.pairSecondCount())) {
+    for (int code = 0; code < 256; ++code) columns_[std::size_t(code)] = std::uint8_t(encoding.pairColumn(code));
+    for (int code = 0; code < 256; ++code) {
+        for (unsigned f = 0; f <= encoding.pairSecondCount(); ++f) {
+            const int following = encoding.pairSecond(f);
+            const GlyphCodes g = revathiCodes(encoding, -1, std::uint8_t(code), following);
+            alone_[code][f] = g;
+            if (!encoding.followsPrevious(std::uint8_t(code))) continue;
+            for (int previous = 0; previous < 256; ++previous) {
+                const GlyphCodes after = revathiCodes(encoding, previous, std::uint8_t(code), following);
+                After& a = after_[columns_[std::size_t(code)]][std::size_t(previous)][f];
+                a.codes = after;
+                a.decides = after.length != g.length || after.pair != g.pair ||
+                            !std::equal(after.codes, after.codes + after.length, g.codes);
+            }
+        }
+    }
+}
+
+const RevathiTable& RevathiTable::of(const LegacyEncoding& encoding) {
+    static std::mutex mutex;
+    static std::vector<std::pair<const LegacyEncoding*, std::unique_ptr<const RevathiTable>>> made;
+    std::lock_guard lock(mutex);
+    for (const auto& [e, t] : made)
+        if (e == &encoding) return *t;
+    made.emplace_back(&encoding, std::make_unique<const RevathiTable>(encoding));
+    return *made.back().second;
+}
+
 namespace {
 
 // Each character's ML-TTRevathi codes in place; the second half of a pair stands for
@@ -30,8 +64,9 @@ void toRevathi(const LegacyEncoding& encoding, const std::uint8_t* codes, std::s
     char16_t* const t = out.buffer.get();
     std::size_t len = 0;
     int previous = -1;
+    const RevathiTable& table = RevathiTable::of(encoding);
     for (std::size_t i = 0; i < n; ++i) {
-        const GlyphCodes g = revathiCodes(encoding, previous, codes[i], i + 1 < n ? codes[i + 1] : -1);
+        const GlyphCodes& g = table.codes(previous, codes[i], i + 1 < n ? codes[i + 1] : -1);
         for (std::size_t k = 0; k < g.length; ++k) t[len++] = g.codes[k];
         out.ends[i] = len;
         previous = codes[i];

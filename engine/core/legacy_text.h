@@ -4,6 +4,7 @@
 // syntax, hands them here, and writes back what was decided.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -54,6 +55,44 @@ inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, int previous, std
     if (g.length == 0) g = GlyphCodes{{code}, 1, false};
     return g;
 }
+
+// revathiCodes() for every code of an encoding with glyph rules, looked up rather than
+// worked out for each character: by the column of the code after (LegacyEncoding::
+// pairColumn()), and for the codes the one before may change, by that code too.
+class RevathiTable {
+public:
+    explicit RevathiTable(const LegacyEncoding& encoding);
+    static const RevathiTable& of(const LegacyEncoding& encoding);  // made once for each
+
+    unsigned column(int following) const {
+        return unsigned(following) < 256 ? columns_[std::size_t(following)] : end_;
+    }
+    // What `code` becomes before the code of `column`.
+    const GlyphCodes& alone(std::uint8_t code, unsigned column) const { return alone_[code][column]; }
+    // What it becomes after `previous` (-1: none) where that changes it, or null.
+    const GlyphCodes* afterPrevious(int previous, std::uint8_t code, unsigned column) const {
+        if (previous < 0) return nullptr;
+        const After& a = after_[columns_[code]][std::size_t(previous)][column];
+        return a.decides ? &a.codes : nullptr;
+    }
+    const GlyphCodes& codes(int previous, std::uint8_t code, int following) const {
+        const unsigned c = column(following);
+        const GlyphCodes* after = afterPrevious(previous, code, c);
+        return after ? *after : alone_[code][c];
+    }
+
+private:
+    static constexpr std::size_t kColumns = LegacyEncoding::kMaxPairSeconds + 1;
+    struct After {
+        GlyphCodes codes;
+        bool decides;
+    };
+    std::array<std::uint8_t, 256> columns_;
+    std::uint8_t end_;
+    GlyphCodes alone_[256][kColumns];
+    // The codes that depend on the one before are the pair seconds: by their column.
+    After after_[kColumns][256][kColumns] = {};
+};
 
 // What a conversion converted and kept as typed, by legacy font in the order of
 // legacyFonts().
