@@ -104,12 +104,20 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
         // A tab or a paragraph mark in the font is no character converted.
         {"characters that map to themselves keep their bytes", kHead + "\\f1{\\listtext 1.\\tab}12\\par}",
          kHeadOut + "\\f1{\\listtext 1.\\tab}12\\par}", 4},
+        // Nothing counted, nothing changed: not even the font table, in either mode.
+        {"only tabs and control codes in the font: byte for byte", kHead + "\\f1\t\\'09\\'01\\u9?\\par}",
+         kHead + "\\f1\t\\'09\\'01\\u9?\\par}", 0},
     };
     for (const Case& c : cases) {
         Rewritten r = rewrite(c.in);
         ASSERT_TRUE(r.result.ok) << c.what << ": " << r.result.description;
         EXPECT_EQ(r.rtf, c.out) << c.what;
         EXPECT_EQ(r.result.counts.totalConverted(), c.converted) << c.what;
+        if (c.converted == 0) {
+            std::string unicodeOut;
+            const ConversionReport unicode = test::convert(c.in, unicodeOut, test::unicodeOptions());
+            EXPECT_TRUE(unicode.ok && unicodeOut == c.in) << c.what << " (Unicode)";
+        }
     }
 }
 

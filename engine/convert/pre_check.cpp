@@ -9,10 +9,10 @@ void PreCheck::text(std::size_t offset, std::string_view bytes) {
         if (std::any_of(bytes.begin(), bytes.end(), [](char b) { return std::uint8_t(b) >= 0x20; })) noteTextFont();
         return;
     }
-    // The first character: stray control bytes are not text.
+    // The first character: tabs and stray control bytes are not text that converts.
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = std::uint8_t(bytes[i]);
-        if (b >= 0x20 || b == '\t') {
+        if (countsAsCharacter(b)) {
             sourceText(offset + i + 1);
             return;
         }

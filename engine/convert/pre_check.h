@@ -36,7 +36,7 @@ public:
     // What the scanner hands on.
     bool isSource(const LegacyFont* font) const { return convertsFont(font, unicode_); }
     void text(std::size_t offset, std::string_view bytes);
-    void hexByte(std::size_t offset, std::uint8_t) { sourceOrOther(offset + 4, 0x80); }
+    void hexByte(std::size_t offset, std::uint8_t value) { sourceOrOther(offset + 4, value); }
     void character(std::size_t, std::size_t end, char16_t value) { sourceOrOther(end, value); }
     void literal(std::size_t, std::size_t end, char c) { sourceOrOther(end, char16_t(c)); }
     void footnoteMark(std::size_t, std::size_t end) { sourceOrOther(end, u'1'); }
@@ -47,11 +47,13 @@ public:
     }
 
 private:
-    // A character ending at `end`: in a source font it is source text; any other
+    // A character ending at `end`: in a source font it is source text, unless it is a
+    // tab or a control code, which convert to themselves and are not counted; any other
     // printable one tells a font the text is set in.
     void sourceOrOther(std::size_t end, char16_t value) {
+        if (value < 0x20) return;
         if (scanner_.font().source) sourceText(end);
-        else if (value >= 0x20) noteTextFont();
+        else noteTextFont();
     }
     void sourceText(std::size_t end);
     void noteTextFont() {
