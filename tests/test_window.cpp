@@ -30,6 +30,7 @@
 #include "output_path.h"
 #include "office/package_conversion.h"
 #include "test_support.h"
+#include "window_cases.h"
 #include "fonts/unicode_malayalam.h"
 
 using namespace tolvarin;
@@ -133,31 +134,21 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "not resizable";
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w->windowIcon().isNull());
-    struct {
-        const char* name;
-        QRect geometry;
-        const char* caption;
-    } expected[] = {
-        {"Frame1", {8, 8, 329, 49}, "Input File:"},  {"txtInput", {8, 16, 305, 19}, ""},
-        {"cmdOpen", {296, 16, 25, 19}, "..."},       {"Frame2", {8, 64, 329, 49}, "Output Folder:"},
-        {"txtOutput", {8, 16, 305, 19}, ""},         {"cmdBrowse", {296, 16, 25, 19}, "..."},
-        {"CmdConvert", {224, 120, 50, 21}, "&Convert"}, {"cmdQuit", {288, 120, 50, 21}, "&Quit"},
-        {"chkUnicode", {8, 120, 208, 21}, "&Unicode Malayalam"},
-        {"Label2", {0, 160, 345, 17}, "Beta Version... Only for Testing"},
-    };
-    for (auto& e : expected) {
-        QWidget* c = child<QWidget>(*w, e.name);
-        ASSERT_NE(c, nullptr);
-        EXPECT_EQ(c->geometry(), e.geometry) << e.name;
+    const std::vector<test::LayoutRow> layout = test::windowLayout();
+    ASSERT_EQ(layout.size(), 10u);
+    for (const test::LayoutRow& e : layout) {
+        QWidget* c = child<QWidget>(*w, e.control.c_str());
+        ASSERT_NE(c, nullptr) << e.control;
+        EXPECT_EQ(QRect(c->mapTo(w.get(), QPoint(0, 0)), c->size()), QRect(e.x, e.y, e.width, e.height)) << e.control;
         QString caption;
         if (auto* b = qobject_cast<QAbstractButton*>(c)) caption = b->text();
         if (auto* g = qobject_cast<QGroupBox*>(c)) caption = g->title();
         if (auto* l = qobject_cast<QLabel*>(c)) caption = l->text();
         if (auto* t = qobject_cast<QLineEdit*>(c)) {
             caption = t->text();
-            EXPECT_TRUE(t->isReadOnly()) << e.name;
+            EXPECT_TRUE(t->isReadOnly()) << e.control;
         }
-        EXPECT_EQ(caption, e.caption) << e.name;
+        EXPECT_EQ(caption, QString::fromStdString(e.caption)) << e.control;
     }
     // The "..." buttons sit over the ends of their boxes, 255 twips (17 px) in.
     EXPECT_EQ(child<QWidget>(*w, "txtInput")->geometry().right() + 1 - child<QWidget>(*w, "cmdOpen")->x(), 17);
@@ -173,19 +164,11 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
 }
 
 TEST_F(Window, EnablingRule) {
-    struct {
-        const char* in;
-        const char* out;
-        bool convert;
-        bool outputRow;
-    } cases[] = {{"", "", false, false},       {"a", "", false, false},       {"a", "bb", false, false},
-                 {"ab", "", false, true}, {"ab", "c", false, true},  {"ab", "cd", true, true},
-                 {"", "cd", false, false}};
-    for (auto c : cases) {
-        setPaths(c.in, c.out);
-        EXPECT_EQ(child<QWidget>(*w, "CmdConvert")->isEnabled(), c.convert) << c.in << "|" << c.out;
+    for (const test::EnablingCase& c : test::kEnablingCases) {
+        setPaths(c.input, c.output);
+        EXPECT_EQ(child<QWidget>(*w, "CmdConvert")->isEnabled(), c.convert) << c.input << "|" << c.output;
         for (const char* row : {"Frame2", "txtOutput", "cmdBrowse"})
-            EXPECT_EQ(child<QWidget>(*w, row)->isEnabled(), c.outputRow) << row << " " << c.in << "|" << c.out;
+            EXPECT_EQ(child<QWidget>(*w, row)->isEnabled(), c.outputRow) << row << " " << c.input << "|" << c.output;
         for (const char* always : {"Frame1", "txtInput", "cmdOpen", "cmdQuit"})
             EXPECT_TRUE(child<QWidget>(*w, always)->isEnabled()) << always;
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tolvarin needs on Debian 12
 # (file and dpkg-dev: cpack -G DEB reads the programs' library dependencies with them).
-# Runs apt-get as root, or through sudo.
+# Runs apt-get as root, or through sudo. Given package names, installs those instead.
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config
@@ -14,6 +14,7 @@ packages=(
     xvfb xauth imagemagick
     libreoffice-writer-nogui
 )
+[ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

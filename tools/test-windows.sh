@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the engine, tolvarin-convert.exe and the engine's tests for 64-bit
-# Windows with MinGW-w64, then runs the tests and a conversion of the sample letter
-# under Wine, in a Wine prefix of its own made on the fly. The letter's conversions,
-# to ML-TTRevathi and to Unicode, must equal the Linux build's byte for byte (build/
-# must hold it: tools/test.sh).
+# Cross-builds the engine, tolvarin-convert.exe, the window and the engine's tests for
+# 64-bit Windows with MinGW-w64, then runs the tests and a conversion of the sample
+# letter under Wine, in a Wine prefix of its own made on the fly. The letter's
+# conversions, to ML-TTRevathi and to Unicode, must equal the Linux build's byte for byte
+# (build/ must hold it: tools/test.sh). Then it makes the installer and the portable zip
+# and drives the window and the installer under Wine (tools/test-windows-window.sh).
 # Installs what it needs with apt-get (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest libz-mingw-w64-dev dpkg-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    echo "Installing: ${missing[*]}"
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+packages=(g++-mingw-w64-x86-64-posix wine64 googletest libz-mingw-w64-dev dpkg-dev nsis zip xvfb xdotool imagemagick)
+bash tools/install-deps.sh "${packages[@]}"
 
 # libzip, expat and libdeflate, which Debian has no MinGW build of, from Debian's sources.
 bash tools/build-windows-deps.sh
@@ -26,7 +17,7 @@ bash tools/build-windows-deps.sh
 dir=build-windows
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DTOLVARIN_BUILD_GUI=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$dir" -j2 --target tolvarin-convert engine_tests
+cmake --build "$dir" -j2 --target tolvarin-convert tolvarin window_probe engine_tests
 
 # Debian's wine64 package keeps its programs out of PATH.
 export PATH="$PATH:/usr/lib/wine"
@@ -62,3 +53,13 @@ if [ -x build/bin/tolvarin-convert ]; then
 fi
 rm -rf "$out"
 echo "tolvarin-convert.exe: $(stat -c %s "$dir/bin/tolvarin-convert.exe") bytes"
+echo "tolvarin.exe: $(stat -c %s "$dir/bin/tolvarin.exe") bytes"
+
+echo "== the installer and the portable zip"
+bash tools/package-windows.sh
+echo "== the window and the installer under Wine"
+if [ -x build/bin/tolvarin-convert ]; then
+    bash tools/test-windows-window.sh "${TOLVARIN_WINDOW_RUNS:-1}"
+else
+    echo "skipped: the window's output is compared with the Linux build's, and build/ has none"
+fi

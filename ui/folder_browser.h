@@ -3,11 +3,13 @@
 
 #include <QString>
 
+#include "window_rules.h"
+
 class QWidget;
 
 namespace tolvarin {
 
-inline const QString kBrowseTitle = QStringLiteral("Open Output Folder");
+inline const QString kBrowseTitle = QString::fromUtf8(window_text::kBrowseTitle.data(), qsizetype(window_text::kBrowseTitle.size()));
 
 // Shows the platform's folder dialog, modal to `owner`, with `title`, opening on
 // `initialFolder` (a final separator is fine). Only folders can be chosen. Returns the

@@ -22,12 +22,12 @@
 #include "folder_browser.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
+#include "window_rules.h"
 
 namespace tolvarin {
 namespace {
 
 constexpr int kEventIntervalMs = 5;  // how often a pass lets window events through
-const QString kUnicodeSetting = QStringLiteral("unicode");
 
 QFont arial(bool bold = false) {
     QFont f(QStringLiteral("Arial"));
@@ -39,65 +39,68 @@ QFont arial(bool bold = false) {
 std::u16string toU16(const QString& s) { return s.toStdU16String(); }
 QString fromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
 QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+const QString kUnicodeSetting = fromUtf8(window_text::kUnicodeSetting);
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twips(left), twips(top), twips(width), twips(height));
+void place(QWidget* w, Control control) {
+    const Placement& p = placementOf(control);
+    w->setGeometry(twips(p.left), twips(p.top), twips(p.width), twips(p.height));
 }
 
 }  // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Tolvarin"));
+    setWindowTitle(fromUtf8(window_text::kTitle));
     setWindowIcon(QIcon(QStringLiteral(":/tolvarin.png")));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(twips(5175), twips(2655));
+    setFixedSize(twips(kClientWidth), twips(kClientHeight));
     setAcceptDrops(true);
 
+    namespace text = window_text;
     // The input row and the output row: a frame holding a read-only box with a
     // "..." button drawn over its right end.
-    auto pathRow = [this](const QString& title, const char* frame, int top, const char* box, const char* button,
-                          const QString& tip, QGroupBox*& frameOut, QLineEdit*& boxOut, QPushButton*& buttonOut) {
-        frameOut = new QGroupBox(title, this);
-        frameOut->setObjectName(QString::fromLatin1(frame));
+    auto pathRow = [this](std::string_view title, Control frame, Control box, Control button, std::string_view tip,
+                          QGroupBox*& frameOut, QLineEdit*& boxOut, QPushButton*& buttonOut) {
+        frameOut = new QGroupBox(fromUtf8(title), this);
+        frameOut->setObjectName(frame == Control::Frame1 ? QStringLiteral("Frame1") : QStringLiteral("Frame2"));
         frameOut->setFont(arial());
-        place(frameOut, 120, top, 4935, 735);
+        place(frameOut, frame);
         boxOut = new QLineEdit(frameOut);
-        boxOut->setObjectName(QString::fromLatin1(box));
+        boxOut->setObjectName(box == Control::txtInput ? QStringLiteral("txtInput") : QStringLiteral("txtOutput"));
         boxOut->setFont(arial());
         boxOut->setReadOnly(true);
-        place(boxOut, 120, 240, 4575, 285);
-        buttonOut = new QPushButton(QStringLiteral("..."), frameOut);
-        buttonOut->setObjectName(QString::fromLatin1(button));
+        place(boxOut, box);
+        buttonOut = new QPushButton(fromUtf8(text::kChooseButton), frameOut);
+        buttonOut->setObjectName(button == Control::cmdOpen ? QStringLiteral("cmdOpen") : QStringLiteral("cmdBrowse"));
         buttonOut->setFont(QApplication::font());
-        buttonOut->setToolTip(tip);
-        place(buttonOut, 4440, 240, 375, 285);
+        buttonOut->setToolTip(fromUtf8(tip));
+        place(buttonOut, button);
     };
-    pathRow(QStringLiteral("Input File:"), "Frame1", 120, "txtInput", "cmdOpen",
-            QStringLiteral("Choose the RTF document to convert"), Frame1_, txtInput_, cmdOpen_);
-    pathRow(QStringLiteral("Output Folder:"), "Frame2", 960, "txtOutput", "cmdBrowse",
-            QStringLiteral("Choose another folder for the converted document"), Frame2_, txtOutput_, cmdBrowse_);
+    pathRow(text::kInputFrame, Control::Frame1, Control::txtInput, Control::cmdOpen, text::kOpenTip, Frame1_,
+            txtInput_, cmdOpen_);
+    pathRow(text::kOutputFrame, Control::Frame2, Control::txtOutput, Control::cmdBrowse, text::kBrowseTip, Frame2_,
+            txtOutput_, cmdBrowse_);
 
     // Unicode output, in the empty left part of the Convert row; remembered between runs.
-    chkUnicode_ = new QCheckBox(QStringLiteral("&Unicode Malayalam"), this);
+    chkUnicode_ = new QCheckBox(fromUtf8(text::kUnicodeBox), this);
     chkUnicode_->setObjectName(QStringLiteral("chkUnicode"));
     chkUnicode_->setFont(arial());
-    chkUnicode_->setToolTip(QStringLiteral("Write the converted text as Unicode Malayalam instead of ML-TTRevathi"));
-    place(chkUnicode_, 120, 1800, 3120, 320);
+    chkUnicode_->setToolTip(fromUtf8(text::kUnicodeTip));
+    place(chkUnicode_, Control::chkUnicode);
     chkUnicode_->setChecked(QSettings().value(kUnicodeSetting, false).toBool());
     connect(chkUnicode_, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(kUnicodeSetting, on); });
 
-    CmdConvert_ = new QPushButton(QStringLiteral("&Convert"), this);
+    CmdConvert_ = new QPushButton(fromUtf8(text::kConvert), this);
     CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
     CmdConvert_->setFont(arial());
-    CmdConvert_->setToolTip(QStringLiteral("Convert the document and save it as Converted_<name> in the output folder"));
-    place(CmdConvert_, 3360, 1800, 750, 320);
-    cmdQuit_ = new QPushButton(QStringLiteral("&Quit"), this);
+    CmdConvert_->setToolTip(fromUtf8(text::kConvertTip));
+    place(CmdConvert_, Control::CmdConvert);
+    cmdQuit_ = new QPushButton(fromUtf8(text::kQuit), this);
     cmdQuit_->setObjectName(QStringLiteral("cmdQuit"));
     cmdQuit_->setFont(arial());
-    cmdQuit_->setToolTip(QStringLiteral("End the program (Escape)"));
-    place(cmdQuit_, 4320, 1800, 750, 320);
+    cmdQuit_->setToolTip(fromUtf8(text::kQuitTip));
+    place(cmdQuit_, Control::cmdQuit);
     for (QPushButton* b : {cmdOpen_, cmdBrowse_, CmdConvert_, cmdQuit_}) {
         b->setAutoDefault(false);  // Enter presses none of them
         b->setDefault(false);
@@ -107,19 +110,19 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     cmdOpen_->raise();
     cmdBrowse_->raise();
 
-    lblStatus_ = new QLabel(QStringLiteral("Converts Panchari RTF files to ISM font."), this);
+    lblStatus_ = new QLabel(fromUtf8(text::kStartStatus), this);
     lblStatus_->setObjectName(QStringLiteral("lblStatus"));
     lblStatus_->setFont(arial());
     lblStatus_->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
-    lblStatus_->move(twips(120), twips(2160));
+    lblStatus_->move(twips(placementOf(Control::lblStatus).left), twips(placementOf(Control::lblStatus).top));
     lblStatus_->adjustSize();
 
-    Label2_ = new QLabel(QStringLiteral("Beta Version... Only for Testing"), this);
+    Label2_ = new QLabel(fromUtf8(text::kNotice), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
     Label2_->setFont(arial(true));
     Label2_->setAlignment(Qt::AlignCenter);
     Label2_->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
-    place(Label2_, 0, 2400, 5175, 255);
+    place(Label2_, Control::Label2);
 
     setTabOrder(txtInput_, cmdOpen_);
     setTabOrder(cmdOpen_, txtOutput_);
@@ -163,12 +166,11 @@ frmMain::~frmMain() {
 }
 
 void frmMain::applyEnablingRule() {
-    const bool inputSet = txtInput_->text().size() >= 2;
-    CmdConvert_->setEnabled(inputSet && txtOutput_->text().size() >= 2);
-    const bool outputRow = txtInput_->text().size() >= 2;
-    txtOutput_->setEnabled(outputRow);
-    Frame2_->setEnabled(outputRow);
-    cmdBrowse_->setEnabled(outputRow);
+    const EnabledStates states = enablingRule(toU16(txtInput_->text()), toU16(txtOutput_->text()));
+    CmdConvert_->setEnabled(states.convert);
+    txtOutput_->setEnabled(states.outputRow);
+    Frame2_->setEnabled(states.outputRow);
+    cmdBrowse_->setEnabled(states.outputRow);
 }
 
 bool frmMain::openInput(const QString& path) {
@@ -203,12 +205,7 @@ void frmMain::cmdBrowse_Click() {
 }
 
 void frmMain::deriveOutputName() {
-    std::u16string name = DeriveOutputFilename(toU16(txtInput_->text()), toU16(txtOutput_->text()));
-    // Its extension says what is written: a Word 97-2003 document as the DOCX LibreOffice
-    // made of it, RTF under another name as .rtf.
-    if (const std::string* source = rtbSource_.source())
-        name = withExtensionOf(std::filesystem::path(name), plannedOutput(*source, {}).format).u16string();
-    txtFilename_ = fromU16(name);
+    txtFilename_ = fromU16(outputFileFor(toU16(txtInput_->text()), toU16(txtOutput_->text()), rtbSource_.source()));
 }
 
 void frmMain::CmdConvert_Click() {
@@ -286,13 +283,13 @@ bool frmMain::processEvents() {
 std::filesystem::path frmMain::outputPath() { return std::filesystem::path(toU16(txtFilename_)); }
 
 void frmMain::showMessage(std::string_view text) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Tolvarin"), fromUtf8(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, fromUtf8(window_text::kTitle), fromUtf8(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("messageBox"));
     box.exec();
 }
 
 void frmMain::showError(std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tolvarin"), fromUtf8(text), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, fromUtf8(window_text::kTitle), fromUtf8(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("errorBox"));
     box.exec();
 }

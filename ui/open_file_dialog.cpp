@@ -14,7 +14,7 @@ QString g_lastFilter = kRtfFilter;
 QString lastOpenFilter() { return g_lastFilter; }
 
 QString ShowOpenDialog(QWidget* owner) {
-    QFileDialog dialog(owner, QStringLiteral("Open File"));
+    QFileDialog dialog(owner, QString::fromUtf8(window_text::kOpenTitle.data(), qsizetype(window_text::kOpenTitle.size())));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
 #ifdef Q_OS_WIN

@@ -3,13 +3,19 @@
 
 #include <QString>
 
+#include "window_rules.h"
+
 class QWidget;
 
 namespace tolvarin {
 
-inline const QString kRtfFilter = QStringLiteral("Rich Text Format (*.RTF)");
-inline const QString kWordFilter = QStringLiteral("Word and OpenDocument (*.DOCX *.ODT *.DOC)");
-inline const QString kAllFilesFilter = QStringLiteral("All files (*.*)");
+inline QString filterCaption(std::size_t index) {
+    const std::string_view caption = window_text::kOpenFilters[index].caption;
+    return QString::fromUtf8(caption.data(), qsizetype(caption.size()));
+}
+inline const QString kRtfFilter = filterCaption(0);
+inline const QString kWordFilter = filterCaption(1);
+inline const QString kAllFilesFilter = filterCaption(2);
 
 // Shows the platform's file dialog, modal to `owner`, titled "Open File". It opens on
 // the filter under which a file was last chosen (the RTF filter at first). Returns the
