@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "fonts/glyph_map.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
+#include "single_instance.h"
 #include "office/package_conversion.h"
 #include "test_support.h"
 #include "window_cases.h"
@@ -526,6 +528,44 @@ TEST(Program, SecondCopyEndsAtOnceAndFirstRuns) {
     EXPECT_FALSE(third.waitForFinished(1500)) << "a stale lock must not stop the start";
     third.kill();
     third.waitForFinished();
+}
+
+// A later start hands its file to the running copy, as a path the running copy can open
+// (made absolute in the later start's folder), or nothing when it names no file; then it
+// ends. The running copy here is this process, under a user name of its own.
+TEST(Program, SecondStartHandsItsFileToTheRunningCopy) {
+    const QByteArray user = qgetenv("USER");
+    qputenv("USER", "tolvarin-handover-test");
+    {
+        SingleInstance running;
+        ASSERT_TRUE(running.acquire());
+        QSignalSpy started(&running, &SingleInstance::startedAgain);
+        test::TempDir dir;
+        const QString folder = QString::fromStdU16String(dir.path().u16string());
+        std::ofstream(dir.path() / "letter.rtf") << "{\\rtf1 x}";
+        const struct {
+            QStringList arguments;
+            QString handed;
+        } cases[] = {
+            {{"letter.rtf"}, folder + "/letter.rtf"},
+            {{folder + "/letter.rtf"}, folder + "/letter.rtf"},
+            {{"missing.rtf"}, ""},
+            {{}, ""},
+        };
+        for (const auto& c : cases) {
+            QProcess later;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("USER", "tolvarin-handover-test");
+            later.setProcessEnvironment(env);
+            later.setWorkingDirectory(folder);
+            later.start(TOLVARIN_GUI_EXE, c.arguments);
+            ASSERT_TRUE(started.wait(10000)) << c.arguments.join(' ').toStdString();
+            EXPECT_EQ(started.takeFirst().at(0).toString(), c.handed) << c.arguments.join(' ').toStdString();
+            ASSERT_TRUE(later.waitForFinished(5000));
+            EXPECT_EQ(later.exitCode(), 0);
+        }
+    }
+    qputenv("USER", user);
 }
 
 int main(int argc, char** argv) {

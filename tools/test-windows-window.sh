@@ -116,6 +116,18 @@ session() {
     [ "$(box_text 1)" = "$(dos "$work/in/letter.rtf")" ] || fail "input box: $(box_text 1)"
     [ "$(box_text 2)" = "$(dos "$work/in/")" ] || fail "output box: $(box_text 2)"
 
+    # The focus is back on the "..." button; Tab walks the controls in their order.
+    local id deadline=$((SECONDS + 10))
+    until [ "$(probe focus | tr -d '\r')" = 102 ]; do
+        [ $SECONDS -lt $deadline ] || fail "the focus did not come back to the Open button"
+        sleep 0.2
+    done
+    for id in 104 105 106 107 108 101 102; do
+        xdotool key Tab
+        sleep 0.1
+        [ "$(probe focus | tr -d '\r')" = "$id" ] || fail "Tab order: the focus is on $(probe focus), not $id"
+    done
+
     # The folder picker, through the output row's "..." button.
     click_at 316 89
     probe wait "Open Output Folder" 20 || fail "the folder picker did not open"
@@ -145,6 +157,30 @@ session() {
         done
         cmp "$work/out/Converted_letter.rtf" "$work/linux/$mode.rtf" || fail "$mode output differs from Linux's"
     done
+
+    # A file dropped on the window loads as if opened: a Malayalam name, in a folder whose
+    # path is longer than 260 characters; it converts beside itself.
+    local deep="$work/$(printf 'ഫോൾഡർ-%.0s' $(seq 1 12))/$(printf 'long-folder-name-%.0s' $(seq 1 12))"
+    mkdir -p "$deep"
+    cp "$work/in/letter.rtf" "$deep/കത്ത്.rtf"
+    [ ${#deep} -gt 260 ] || fail "the deep folder is not deep enough"
+    window_origin
+    python3 tools/xdnd_drop.py "$(xdotool search --name '^Tolvarin$' | head -1)" $((ox + 100)) $((oy + 60)) \
+        "$deep/കത്ത്.rtf" || fail "the window took no drop"
+    local deadline=$((SECONDS + 20))
+    until [ "$(box_text 1)" = "$(dos "$deep/കത്ത്.rtf")" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the dropped file did not load: $(box_text 1)"
+        sleep 0.2
+    done
+    xdotool key alt+c
+    probe message 60 >/dev/null || fail "no message after converting the dropped file"
+    xdotool key Return
+    deadline=$((SECONDS + 20))
+    until [ -f "$deep/Converted_കത്ത്.rtf" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the dropped file's conversion was not saved beside it"
+        sleep 0.2
+    done
+    cmp "$deep/Converted_കത്ത്.rtf" "$work/linux/unicode.rtf" || fail "the dropped file's output differs"
 
     # Escape ends the program.
     xdotool key Escape

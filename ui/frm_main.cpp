@@ -190,6 +190,13 @@ bool frmMain::openInput(const QString& path) {
     return true;
 }
 
+void frmMain::bringForward() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void frmMain::cmdOpen_Click() {
     const QString path = openDialog_ ? openDialog_(this) : QString();
     if (path.isEmpty()) return;

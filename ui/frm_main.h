@@ -43,6 +43,9 @@ public:
 
     // Loads a file as if it had been chosen in the Open dialog.
     bool openInput(const QString& path);
+    // Shows the window above the others, as a later start of the program asks.
+    void bringForward();
+    bool busy() const { return busy_; }
 
     // The enabling rule, applied to the current path texts.
     void applyEnablingRule();

@@ -132,6 +132,7 @@ bool MainWindow::create(HINSTANCE instance) {
 }
 
 void MainWindow::show(int showCommand) {
+    focusOnReturn_ = control(Control::txtInput);
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
     SetForegroundWindow(window_);
@@ -310,6 +311,7 @@ void MainWindow::convertClick() {
     if (busy_) return;
     busy_ = true;
     lastEvents_ = GetTickCount64();
+    HWND focused = GetFocus();
     PassOutcome outcome;
     try {
         PassOptions options;
@@ -323,7 +325,12 @@ void MainWindow::convertClick() {
         showError(std::string("The conversion failed: ") + e.what());
     }
     busy_ = false;
-    if (outcome.status == PassOutcome::Status::Abandoned || quitting_) DestroyWindow(window_);
+    if (outcome.status == PassOutcome::Status::Abandoned || quitting_) {
+        DestroyWindow(window_);
+        return;
+    }
+    // The pass moved the focus off the controls it locked: it goes back.
+    SetFocus(focused && IsChild(window_, focused) && IsWindowEnabled(focused) ? focused : control(Control::txtInput));
 }
 
 void MainWindow::requestQuit() {
@@ -523,6 +530,17 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_ACTIVATE:
+        // As a dialog does: the focused control is kept while another window is active
+        // (a dialog, a message, another program) and has the focus again after.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(window_, focus)) focusOnReturn_ = focus;
+        } else if (focusOnReturn_ && IsWindowEnabled(focusOnReturn_)) {
+            SetFocus(focusOnReturn_);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         requestQuit();
         return 0;

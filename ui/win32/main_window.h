@@ -71,6 +71,7 @@ private:
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND tips_ = nullptr;
+    HWND focusOnReturn_ = nullptr;  // the control with the focus when the window was last left
     std::array<HWND, 11> controls_{};
     int dpi_ = 96;
     HFONT arial_ = nullptr;
