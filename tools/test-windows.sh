@@ -8,7 +8,8 @@
 # Installs what it needs with apt-get (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest libz-mingw-w64-dev dpkg-dev nsis zip xvfb xdotool imagemagick)
+packages=(g++-mingw-w64-x86-64-posix wine64 googletest libz-mingw-w64-dev dpkg-dev nsis zip xvfb xdotool imagemagick
+    python3 libx11-6)
 bash tools/install-deps.sh "${packages[@]}"
 
 # libzip, expat and libdeflate, which Debian has no MinGW build of, from Debian's sources.
