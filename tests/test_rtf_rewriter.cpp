@@ -96,6 +96,8 @@ TEST(Rewriter, ChangesOnlyTheSourceText) {
         {"a la sign after a consonant, in text, hex and \\uN", kHead + "\\f1 \\'c8\\'ef{\\uc2\\u200??\\u239??}}",
          kHeadOut + "\\f1 \\\\ve{\\uc2\\u92\\'5c?\\u118\\'76?\\u101\\'65?}}", 4},
         {"a doubling mark after a conjunct", kHead + "\\f1\\'82\\'ee}", kHeadOut + "\\f1\\'a8vN}", 2},
+        {"so both do last in the text, after other characters", kHead + "\\f1 A\\'c8\\'ef\\par A\\'c8\\'ee}",
+         kHeadOut + "\\f1 \\'a1\\\\ve\\par \\'a1\\\\v\\\\}", 6},
         {"a la sign after a space passes as it was", kHead + "\\f1 \\'c8 \\'ef}", kHeadOut + "\\f1 \\\\ \\'ef}", 3},
         {"so it does as \\uN, its fallback kept", kHead + "\\f1 \\'c8 \\u239? }",
          kHeadOut + "\\f1 \\\\ \\u239? }", 4},

@@ -19,6 +19,8 @@ probe_exe=$(realpath "$dir/bin/window_probe.exe")
 screens=$dir/screens
 mkdir -p "$screens"
 
+# Wine names files in the locale's character set: Malayalam names need UTF-8.
+export LC_ALL=C.UTF-8
 export PATH="$PATH:/usr/lib/wine"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d)

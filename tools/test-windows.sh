@@ -20,6 +20,8 @@ cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE
     -DTOLVARIN_BUILD_GUI=OFF -DTOLVARIN_BUILD_BENCH=OFF >/dev/null
 cmake --build "$dir" -j2 --target tolvarin-convert tolvarin window_probe engine_tests
 
+# Wine names files in the locale's character set: Malayalam names need UTF-8.
+export LC_ALL=C.UTF-8
 # Debian's wine64 package keeps its programs out of PATH.
 export PATH="$PATH:/usr/lib/wine"
 export WINEPREFIX

@@ -252,6 +252,9 @@ void RevathiTarget::sourceText(bool afterUnit) {
             // The batch's last character waits for the one after it.
             hold(pending, starts[i], ends[i], codes[i], form[i] == W::AsText ? Form::Text : Form::Unicode,
                  form[i] != W::AsPrivateUnicode);
+            // The code before it was read in this batch, in this font (or, first in the
+            // batch, checked above): hold() knows only the font of the last character held.
+            pending.previous = pending.last;
             keepLast = plainBatch && !anyUnit ? (startCount + i) % kBatch == kBatch - 1 : keep[i];
         }
     }
