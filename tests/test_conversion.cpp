@@ -191,6 +191,13 @@ TEST(Pass, NothingInTheSourceFontSaysSo) {
     auto c = convert(make({{u"plain", fmt(kArial)}}), dir.path() / "o.rtf");
     EXPECT_EQ(c->host.calls.at(c->host.calls.size() - 2),
               "message Converted from Panchari!\nNo text in the PANCHARI font was found; the document was copied unchanged.");
+    // A legacy font that holds only a tab and a paragraph mark has nothing to convert: it
+    // keeps its name, as a conversion of the document's own bytes keeps it.
+    auto marks = convert(make({{u"x", fmt(kArial)}, {u"\t\n", fmt(kPanchari)}}), dir.path() / "m.rtf");
+    EXPECT_EQ(marks->outcome.converted(), 0u);
+    ASSERT_EQ(cells(marks->out).size(), 3u);
+    EXPECT_EQ(std::get<1>(cells(marks->out)[1]), kPanchari.name);
+    EXPECT_EQ(std::get<1>(cells(marks->out)[2]), kPanchari.name);
     Document empty;
     auto e = convert(empty, dir.path() / "e.rtf");
     EXPECT_EQ(e->outcome.status, PassOutcome::Status::Saved);

@@ -51,9 +51,17 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     const std::size_t fontCount = working.fonts().size();
     std::vector<const LegacyEncoding*> fromSource(fontCount);  // null: not converted
     std::vector<Document::FontId> outFont(fontCount);
+    // A legacy font whose text is only tabs and paragraph marks has nothing to convert and
+    // keeps its name, as the conversion of the document's own bytes keeps it.
+    std::vector<char> hasCharacters(fontCount, 0);
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
+        char& has = hasCharacters[runs[r].format.font];
+        for (std::size_t k = runs[r].start; k < end && !has; ++k) has = text[k] >= 0x20;
+    }
     for (std::size_t f = 0; f < fontCount; ++f) {
         const LegacyFont* legacy = legacyFontNamed(working.fonts()[f].name);
-        fromSource[f] = convertsFont(legacy, false) ? &legacy->encoding() : nullptr;
+        fromSource[f] = convertsFont(legacy, false) && hasCharacters[f] ? &legacy->encoding() : nullptr;
         outFont[f] = fromSource[f] ? destination.fontId(Font{std::string(kTargetFontName), kAnsiCharset})
                                    : destination.fontId(working.fonts()[f]);
     }
