@@ -33,8 +33,10 @@ int main(int argc, char** argv) {
         if (!path.isEmpty() && !window.busy()) window.openInput(path);
     });
     window.show();
-    // A path that names no file is still tried, so its failure is told.
     if (!argument.isEmpty())
-        window.openInput(file ? QString::fromStdU16String(file->u16string()) : QDir::current().absoluteFilePath(argument));
+        window.openInput(QString::fromStdU16String(
+            tolvarin::fileToOpenAtStart(std::filesystem::path(argument.toStdU16String()),
+                                        std::filesystem::path(QDir::currentPath().toStdU16String()))
+                .u16string()));
     return app.exec();
 }

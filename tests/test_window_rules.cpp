@@ -78,6 +78,9 @@ TEST(WindowRules, SecondStartHandsOverOnlyAnExistingFile) {
     EXPECT_FALSE(fileToHandOver("missing.rtf", dir).has_value());
     EXPECT_FALSE(fileToHandOver("folder", dir).has_value()) << "a folder is no document";
     EXPECT_FALSE(fileToHandOver("", dir).has_value());
+    // At start a missing file is still opened, to be told why it cannot be.
+    EXPECT_EQ(fileToOpenAtStart("letter.rtf", dir), (dir / "letter.rtf").lexically_normal());
+    EXPECT_EQ(fileToOpenAtStart("missing.rtf", dir), (dir / "missing.rtf").lexically_normal());
     // What the running copy receives is checked again.
     EXPECT_TRUE(acceptHandedFile(dir / "letter.rtf"));
     EXPECT_FALSE(acceptHandedFile("letter.rtf")) << "relative";

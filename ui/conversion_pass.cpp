@@ -57,7 +57,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     for (std::size_t r = 0; r < runs.size(); ++r) {
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : text.size();
         char& has = hasCharacters[runs[r].format.font];
-        for (std::size_t k = runs[r].start; k < end && !has; ++k) has = text[k] >= 0x20;
+        for (std::size_t k = runs[r].start; k < end && !has; ++k) has = countsAsCharacter(text[k]);
     }
     for (std::size_t f = 0; f < fontCount; ++f) {
         const LegacyFont* legacy = legacyFontNamed(working.fonts()[f].name);
@@ -112,7 +112,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
                 for (char16_t c : mapped) destination.appendToRun(c);
             }
             const bool pair = currentPosition != p;
-            walked += std::size_t(code >= 0x20) + (pair ? 1 : 0);
+            walked += std::size_t(countsAsCharacter(code)) + (pair ? 1 : 0);
             previous = pair ? -1 : code;
         } else {
             destination.appendToRun(current[0]);

@@ -47,6 +47,12 @@ std::optional<std::filesystem::path> fileToHandOver(const std::filesystem::path&
     return path;
 }
 
+std::filesystem::path fileToOpenAtStart(const std::filesystem::path& argument,
+                                        const std::filesystem::path& workingFolder) {
+    if (auto file = fileToHandOver(argument, workingFolder)) return *file;
+    return (argument.is_absolute() ? argument : workingFolder / argument).lexically_normal();
+}
+
 bool acceptHandedFile(const std::filesystem::path& path) {
     // Whatever another process sends is checked again: it may not be one of ours.
     return !path.empty() && path.is_absolute() && isRegularFile(path);

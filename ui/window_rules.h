@@ -95,5 +95,9 @@ std::u16string outputFileFor(std::u16string_view input, std::u16string_view fold
 std::optional<std::filesystem::path> fileToHandOver(const std::filesystem::path& argument,
                                                     const std::filesystem::path& workingFolder);
 bool acceptHandedFile(const std::filesystem::path& path);
+// The file a start given `argument` opens: the same path, also when it names no file, so
+// that opening it tells the user why.
+std::filesystem::path fileToOpenAtStart(const std::filesystem::path& argument,
+                                        const std::filesystem::path& workingFolder);
 
 }  // namespace tolvarin

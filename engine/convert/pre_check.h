@@ -51,7 +51,7 @@ private:
     // tab or a control code, which convert to themselves and are not counted; any other
     // printable one tells a font the text is set in.
     void sourceOrOther(std::size_t end, char16_t value) {
-        if (value < 0x20) return;
+        if (!countsAsCharacter(value)) return;
         if (scanner_.font().source) sourceText(end);
         else noteTextFont();
     }

@@ -1,8 +1,6 @@
 #include "convert/replacements.h"
 
 #include <charconv>
-#include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -75,14 +73,6 @@ Replacements::Replacements(const LegacyEncoding& encoding)
     }
 }
 
-const Replacements& replacementsFor(const LegacyEncoding& encoding) {
-    static std::mutex mutex;
-    static std::vector<std::pair<const LegacyEncoding*, std::unique_ptr<const Replacements>>> made;
-    std::lock_guard lock(mutex);
-    for (const auto& [e, r] : made)
-        if (e == &encoding) return *r;
-    made.emplace_back(&encoding, std::make_unique<const Replacements>(encoding));
-    return *made.back().second;
-}
+const Replacements& replacementsFor(const LegacyEncoding& encoding) { return madeForEncoding<Replacements>(encoding); }
 
 }  // namespace tolvarin

@@ -1,8 +1,6 @@
 #include "core/legacy_text.h"
 
 #include <algorithm>
-#include <memory>
-#include <mutex>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -40,15 +38,7 @@ RevathiTable::RevathiTable(const LegacyEncoding& encoding) : end_(std::uint8_t(e
     }
 }
 
-const RevathiTable& RevathiTable::of(const LegacyEncoding& encoding) {
-    static std::mutex mutex;
-    static std::vector<std::pair<const LegacyEncoding*, std::unique_ptr<const RevathiTable>>> made;
-    std::lock_guard lock(mutex);
-    for (const auto& [e, t] : made)
-        if (e == &encoding) return *t;
-    made.emplace_back(&encoding, std::make_unique<const RevathiTable>(encoding));
-    return *made.back().second;
-}
+const RevathiTable& RevathiTable::of(const LegacyEncoding& encoding) { return madeForEncoding<RevathiTable>(encoding); }
 
 namespace {
 

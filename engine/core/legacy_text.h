@@ -7,8 +7,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fonts/legacy_font.h"
@@ -54,6 +57,19 @@ inline GlyphCodes revathiCodes(const LegacyEncoding& encoding, int previous, std
     GlyphCodes g = encoding.toRevathi(previous, code, following);
     if (g.length == 0) g = GlyphCodes{{code}, 1, false};
     return g;
+}
+
+// One T made of `encoding` the first time it is asked for, then shared by every thread:
+// the lookup tables built from an encoding's rules.
+template <class T>
+const T& madeForEncoding(const LegacyEncoding& encoding) {
+    static std::mutex mutex;
+    static std::vector<std::pair<const LegacyEncoding*, std::unique_ptr<const T>>> made;
+    std::lock_guard lock(mutex);
+    for (const auto& [e, t] : made)
+        if (e == &encoding) return *t;
+    made.emplace_back(&encoding, std::make_unique<const T>(encoding));
+    return *made.back().second;
 }
 
 // revathiCodes() for every code of an encoding with glyph rules, looked up rather than

@@ -15,17 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "wide_text.h"
+
 namespace {
 
-const wchar_t kWindowClass[] = L"TolvarinWindow";
+using tolvarin::win32::narrow;
+using tolvarin::win32::widen;
 
-std::string utf8(const std::wstring& s) {
-    if (s.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+const wchar_t kWindowClass[] = L"TolvarinWindow";
 
 std::wstring textOf(HWND w) {
     wchar_t buffer[4096] = {};
@@ -67,22 +64,14 @@ BOOL CALLBACK printChild(HWND w, LPARAM parent) {
     DWORD_PTR checked = 0;
     if (classOf(w) == L"Button")
         SendMessageTimeoutW(w, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
-    std::printf("%s|%s|%ld,%ld,%ld,%ld|%d|%d\n", utf8(classOf(w)).c_str(), utf8(textOf(w)).c_str(), r.left, r.top,
+    std::printf("%s|%s|%ld,%ld,%ld,%ld|%d|%d\n", narrow(classOf(w)).c_str(), narrow(textOf(w)).c_str(), r.left, r.top,
                 r.right - r.left, r.bottom - r.top, IsWindowEnabled(w) ? 1 : 0, checked == BST_CHECKED ? 1 : 0);
     return TRUE;
 }
 
 BOOL CALLBACK printStatic(HWND w, LPARAM) {
-    if (classOf(w) == L"Static" && !textOf(w).empty()) std::printf("%s\n", utf8(textOf(w)).c_str());
+    if (classOf(w) == L"Static" && !textOf(w).empty()) std::printf("%s\n", narrow(textOf(w)).c_str());
     return TRUE;
-}
-
-std::wstring wide(const char* s) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-    std::wstring out(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
-    out.resize(std::size_t(n > 0 ? n - 1 : 0));
-    return out;
 }
 
 // Polls until `ready` holds or `seconds` pass.
@@ -115,7 +104,7 @@ int main(int argc, char** argv) {
         if (!main) return 1;
         RECT client{};
         GetClientRect(main, &client);
-        std::printf("client|%s|%ld,%ld\n", utf8(textOf(main)).c_str(), client.right, client.bottom);
+        std::printf("client|%s|%ld,%ld\n", narrow(textOf(main)).c_str(), client.right, client.bottom);
         EnumChildWindows(main, printChild, reinterpret_cast<LPARAM>(main));
         return 0;
     }
@@ -128,7 +117,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if ((command == "wait" || command == "gone") && argc > 3) {
-        const std::wstring title = wide(argv[2]);
+        const std::wstring title = widen(argv[2]);
         const bool shown = command == "wait";
         return waitFor(std::atof(argv[3]), [&] { return topWindows(title, L"").empty() != shown; }) ? 0 : 1;
     }

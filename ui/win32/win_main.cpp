@@ -77,8 +77,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         if (window.create(instance)) {
             window.show(showCommand);
             if (!argument.empty()) {
-                // A path that names no file is still tried, so its failure is told.
-                window.openInput(file ? file->wstring() : (here / argument).lexically_normal().wstring());
+                window.openInput(tolvarin::fileToOpenAtStart(std::filesystem::path(argument), here).wstring());
             }
             code = window.run();
         }
