@@ -110,32 +110,6 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
     }
 }
 
-std::string_view kindName(WrittenFormat format) {
-    switch (format) {
-    case WrittenFormat::Docx: return "a DOCX";
-    case WrittenFormat::Odt: return "an ODT";
-    case WrittenFormat::Text: return "text";
-    case WrittenFormat::Rtf: break;
-    }
-    return "RTF";
-}
-
-// What a file's line says of its conversion.
-std::string summary(const ConversionReport& outcome, bool text) {
-    if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
-    if (outcome.converted() > 0 || outcome.kept() > 0) return std::to_string(outcome.converted()) + " characters converted";
-    // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
-    std::string line = "no text in PANCHARI";
-    if (!outcome.textFonts.empty()) {
-        line += " (fonts used: ";
-        for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];
-        line += ")";
-    }
-    if (text) return line + "; its text written as it is";
-    // A .doc comes out as the DOCX LibreOffice made of it, not as it went in.
-    return line + (outcome.fromWordBinary ? "; written as the DOCX LibreOffice made of it" : "; written unchanged");
-}
-
 // The fonts a document's text is set in: how many characters each, and which known
 // legacy font each is.
 void printFonts(const std::string& label, const std::vector<FontUse>& fonts) {
@@ -339,7 +313,7 @@ int main(int argc, char** argv) {
                 outPath = fs::u8path(output);
                 // The name asked for is written, and the line says what it holds.
                 if (withExtensionOf(outPath, planned.format) != outPath)
-                    renamed = " (written as " + std::string(kindName(planned.format)) + ", which the name's extension " +
+                    renamed = " (written as " + std::string(writtenKindName(planned.format)) + ", which the name's extension " +
                               displayPath(outPath.extension()) + " does not say)";
             } else {
                 std::u16string folder = outputDir.empty() ? FolderOf(inPath.u16string())
@@ -377,7 +351,7 @@ int main(int argc, char** argv) {
             // Standard output carries the document itself: the line goes to standard error then.
             std::ostream& report = toStdout ? std::cerr : std::cout;
             report << label << " -> " << (toStdout ? std::string("(standard output)") : displayPath(outPath)) << ": "
-                   << summary(outcome, text) << renamed
+                   << conversionSummary(outcome, text) << renamed
                    << (outcome.fromWordBinary ? " (a Word 97-2003 document, read through LibreOffice)" : "") << "\n";
         }
     }

@@ -1,24 +1,13 @@
 #!/usr/bin/env bash
 # Cross-builds libzip, expat and libdeflate for 64-bit Windows from Debian's own source
 # packages (Debian ships none of them for MinGW), static, into build-windows-deps/, where
-# the MinGW toolchain file looks for libraries. Adds a deb-src entry for Debian's mirror
-# if the machine has none. Does nothing when all are built already.
+# the MinGW toolchain file looks for libraries. Does nothing when all are built already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix=$PWD/build-windows-deps
 [ -f "$prefix/lib/libzip.a" ] && [ -f "$prefix/lib/libexpat.a" ] && [ -f "$prefix/lib/libdeflate.a" ] && exit 0
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-if ! grep -rqs '^Types: deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    # The same mirror and suites as the machine's packages; the security archive's
-    # pool keeps only its newest sources, so it is left out.
-    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm bookworm-updates' \
-        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-        "${as_root[@]}" tee /etc/apt/sources.list.d/tolvarin-src.sources >/dev/null
-    "${as_root[@]}" apt-get update -qq
-fi
-
+bash tools/add-deb-src.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && apt-get source -qq expat libzip libdeflate >/dev/null 2>&1) || {

@@ -142,12 +142,25 @@ FontsReport documentFonts(std::string_view input, Environment& environment) {
         }
         for (auto& [name, characters] : fonts) {
             const LegacyFont* legacy = legacyFontNamed(name);
-            report.fonts.push_back({std::move(name), characters, legacy ? std::string(legacy->name()) : std::string()});
+            report.fonts.push_back({std::move(name), characters, legacy ? std::string(legacy->name()) : std::string(), {}});
         }
     } catch (const std::bad_alloc&) {
         report.error = kNotEnoughMemory;
     }
     report.ok = report.error.empty();
+    return report;
+}
+
+FontsReport documentFontSamples(std::string_view input, std::size_t length, Environment& environment) {
+    FontsReport report = documentFonts(input, environment);
+    if (!report.ok || report.fonts.empty()) return report;
+    Document doc;
+    try {
+        if (LoadResult loaded = loadDocument(std::string(input), doc, environment); !loaded) return report;
+        for (FontUse& font : report.fonts) font.sample = documentFontSample(doc, font.name, length);
+    } catch (const std::bad_alloc&) {
+        // The fonts are known; samples are a nicety a document too big for memory goes without.
+    }
     return report;
 }
 

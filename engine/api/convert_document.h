@@ -51,6 +51,7 @@ struct FontUse {
     std::string name;
     std::size_t characters = 0;
     std::string legacy;  // the legacy font it is (PANCHARI, ML-TT ...), or empty
+    std::string sample;  // with documentFontSamples(): its first characters, as a person reads them
 };
 struct FontsReport {
     bool ok = true;
@@ -59,6 +60,10 @@ struct FontsReport {
     bool fromWordBinary = false;
 };
 FontsReport documentFonts(std::string_view input, Environment& environment = desktopEnvironment());
+// The same, each font with a sample of its first `length` characters: a legacy font's
+// converted to Unicode Malayalam, so a person sees that it was recognised.
+FontsReport documentFontSamples(std::string_view input, std::size_t length,
+                                Environment& environment = desktopEnvironment());
 
 // Text in a font called `fontName` is in the encoding of the legacy font `legacyName`
 // (PANCHARI, ML-TT, ...) and counted as its, for documents whose legacy font has an

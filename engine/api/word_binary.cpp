@@ -14,7 +14,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-#else
+#elif !defined(__EMSCRIPTEN__)
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -40,6 +40,12 @@ constexpr auto kDeadlineEach = std::chrono::seconds(30);
 // Runs LibreOffice with `args`; returns its exit status, -1 when it cannot be started,
 // -2 when it ran past the deadline (it is then stopped, with all it started).
 int runLibreOffice(const std::vector<std::string>& args, std::chrono::steady_clock::duration deadline) {
+#ifdef __EMSCRIPTEN__
+    // No other program can be started here (WebAssembly).
+    (void)args;
+    (void)deadline;
+    return -1;
+#else
     const auto until = std::chrono::steady_clock::now() + deadline;
 #ifdef _WIN32
     std::wstring line;
@@ -104,6 +110,7 @@ int runLibreOffice(const std::vector<std::string>& args, std::chrono::steady_clo
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+#endif
 #endif
 }
 

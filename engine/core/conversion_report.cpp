@@ -50,4 +50,29 @@ std::string keptCharactersNote(std::size_t kept) {
     return std::to_string(kept) + " characters had no Unicode equivalent and were kept as they were";
 }
 
+std::string_view writtenKindName(WrittenFormat format) {
+    switch (format) {
+    case WrittenFormat::Docx: return "a DOCX";
+    case WrittenFormat::Odt: return "an ODT";
+    case WrittenFormat::Text: return "text";
+    case WrittenFormat::Rtf: break;
+    }
+    return "RTF";
+}
+
+std::string conversionSummary(const ConversionReport& outcome, bool text) {
+    if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
+    if (outcome.converted() > 0 || outcome.kept() > 0) return std::to_string(outcome.converted()) + " characters converted";
+    // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
+    std::string line = "no text in PANCHARI";
+    if (!outcome.textFonts.empty()) {
+        line += " (fonts used: ";
+        for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];
+        line += ")";
+    }
+    if (text) return line + "; its text written as it is";
+    // A .doc comes out as the DOCX LibreOffice made of it, not as it went in.
+    return line + (outcome.fromWordBinary ? "; written as the DOCX LibreOffice made of it" : "; written unchanged");
+}
+
 }  // namespace tolvarin

@@ -52,4 +52,11 @@ std::string keptCharactersNote(std::size_t kept);
 // 1204 as "1,204".
 std::string grouped(std::size_t n);
 
+// "RTF", "a DOCX", "an ODT", "text": what a file is written as, in a sentence.
+std::string_view writtenKindName(WrittenFormat format);
+
+// What a file's line says of its conversion (`text`: the text alone was written), as
+// every front end says it.
+std::string conversionSummary(const ConversionReport& outcome, bool text);
+
 }  // namespace tolvarin

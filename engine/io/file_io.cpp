@@ -27,6 +27,12 @@
 #include <unistd.h>
 #endif
 
+// Files with no name until they are complete, where the system makes them. Emscripten's
+// headers define the flag with no file system behind it.
+#if defined(O_TMPFILE) && !defined(__EMSCRIPTEN__)
+#define TOLVARIN_UNNAMED_FILES 1
+#endif
+
 namespace tolvarin {
 namespace {
 
@@ -86,7 +92,7 @@ ContentProducer guarded(const ContentProducer& produce) {
     };
 }
 
-#ifdef O_TMPFILE
+#ifdef TOLVARIN_UNNAMED_FILES
 // Flushes a file to disk on a second thread a few megabytes behind its writer, so that
 // a large file's flush before the rename finds little left to do: the disk works
 // while the rest of the content is still being made. Small files never start it.
@@ -395,7 +401,7 @@ std::string writeFileReplacing(const std::filesystem::path& path, const ContentP
     if (readOnly(path)) return readOnlyReason(name);
 
     const std::filesystem::path temp = temporaryNameFor(path);
-#ifdef O_TMPFILE
+#ifdef TOLVARIN_UNNAMED_FILES
     if (std::optional<std::string> done = writeUnnamedThenRename(path, temp, produce)) return *done;
 #endif
 

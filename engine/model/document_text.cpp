@@ -67,4 +67,33 @@ std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Documen
     return fonts;
 }
 
+std::string documentFontSample(const Document& doc, std::string_view fontName, std::size_t length) {
+    const LegacyFont* legacy = legacyFontNamed(fontName);
+    std::vector<std::uint8_t> codes;
+    std::u16string text;
+    std::size_t taken = 0;
+    const auto& runs = doc.runs();
+    for (std::size_t r = 0; r < runs.size() && taken < length; ++r) {
+        if (doc.fonts()[runs[r].format.font].name != fontName) continue;
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
+        for (std::size_t i = runs[r].start; i < end && taken < length; ++i) {
+            char16_t c = doc.text()[i];
+            if (c < 0x20) c = u' ';  // a paragraph's end, a tab or a break
+            else ++taken;
+            const int code = encodeCp1252(c);
+            if (legacy && code >= 0) codes.push_back(std::uint8_t(code));
+            else if (!legacy) text += c;
+        }
+    }
+    if (legacy) text = convertLegacyText(*legacy, codes.data(), codes.size(), true);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
 }  // namespace tolvarin

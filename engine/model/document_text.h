@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,5 +21,10 @@ std::string documentUnicodeText(const Document& doc, LegacyCounts& counts);
 // The fonts the document's text is set in, with how many characters each (breaks and
 // tabs not counted), in the order first used.
 std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Document& doc);
+
+// The first `length` characters of the document's text in the font `fontName`, as a
+// person reads them: a legacy font's codes in Unicode Malayalam, others as they are;
+// UTF-8, paragraphs joined by spaces.
+std::string documentFontSample(const Document& doc, std::string_view fontName, std::size_t length);
 
 }  // namespace tolvarin

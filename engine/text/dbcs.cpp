@@ -7,9 +7,34 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#elif defined(__EMSCRIPTEN__)
+#include <emscripten.h>
 #elif __has_include(<iconv.h>)
 #include <iconv.h>
 #define TOLVARIN_HAVE_ICONV 1
+#endif
+
+#ifdef __EMSCRIPTEN__
+// The browser's own decoders (the WHATWG encodings, which follow the Windows code
+// pages), kept once made; its C library's tables would double the page's size.
+EM_JS(int, tolvarin_decode_double_byte, (int codePage, int lead, int trail), {
+    const names = {932: 'shift_jis', 936: 'gbk', 949: 'euc-kr', 950: 'big5'};
+    const decoders = Module['doubleByteDecoders'] || (Module['doubleByteDecoders'] = {});
+    if (!(codePage in decoders)) {
+        try {
+            decoders[codePage] = names[codePage] ? new TextDecoder(names[codePage], {fatal: true}) : null;
+        } catch (e) {
+            decoders[codePage] = null;
+        }
+    }
+    if (!decoders[codePage]) return 0xFFFD;
+    try {
+        const text = decoders[codePage].decode(new Uint8Array(trail < 0 ? [lead] : [lead, trail]));
+        return text.length == 1 ? text.charCodeAt(0) : 0xFFFD;
+    } catch (e) {
+        return 0xFFFD;
+    }
+});
 #endif
 
 namespace tolvarin {
@@ -37,6 +62,8 @@ char16_t DoubleByteDecoder::decode(int codePage, std::uint8_t lead, int trail) {
     wchar_t out[2];
     const int n = MultiByteToWideChar(UINT(codePage), MB_ERR_INVALID_CHARS, in, trail < 0 ? 1 : 2, out, 2);
     return n == 1 ? char16_t(out[0]) : u'\uFFFD';
+#elif defined(__EMSCRIPTEN__)
+    return char16_t(tolvarin_decode_double_byte(codePage, lead, trail));
 #elif defined(TOLVARIN_HAVE_ICONV)
     auto it = converters_.find(codePage);
     if (it == converters_.end()) {

@@ -1,0 +1,317 @@
+// The page: documents chosen or dropped are read here, converted by the worker, and
+// offered back as downloads. Nothing is sent anywhere.
+'use strict';
+(() => {
+    const $ = id => document.getElementById(id);
+    const kSampleLength = 60;
+    const kMimeTypes = {
+        rtf: 'application/rtf',
+        docx: 'application/vnd.openxmlformats-officedocument.wordprocessingml.document',
+        odt: 'application/vnd.oasis.opendocument.text',
+        txt: 'text/plain;charset=utf-8',
+    };
+    const documents = [];
+    const namedFonts = new Map();  // font name -> the legacy font the user says it is
+    let worker = null;
+    let ready = null;
+    let nextId = 1;
+    const waiting = new Map();
+    let busy = false;
+
+    // ---- settings, remembered ----
+    function remembered(key, fallback) {
+        try {
+            return localStorage.getItem('tolvarin.' + key) ?? fallback;
+        } catch (e) {
+            return fallback;
+        }
+    }
+    function remember(key, value) {
+        try {
+            localStorage.setItem('tolvarin.' + key, value);
+        } catch (e) {
+            // A browser that keeps nothing: the choice lasts as long as the page.
+        }
+    }
+    function unicodeMode() {
+        return document.querySelector('input[name=mode]:checked').value === 'unicode';
+    }
+    function restoreSettings() {
+        const mode = remembered('mode', 'revathi');
+        for (const radio of document.querySelectorAll('input[name=mode]')) radio.checked = radio.value === mode;
+        $('unicode-font').value = remembered('unicodeFont', 'Noto Sans Malayalam');
+        for (const radio of document.querySelectorAll('input[name=mode]'))
+            radio.addEventListener('change', () => remember('mode', radio.value));
+        $('unicode-font').addEventListener('change', () => remember('unicodeFont', $('unicode-font').value.trim()));
+    }
+
+    // ---- the worker ----
+    function base64Bytes(text) {
+        const binary = atob(text.replace(/\s+/g, ''));
+        const bytes = new Uint8Array(binary.length);
+        for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+        return bytes.buffer;
+    }
+    async function startWorker() {
+        const embedded = $('tolvarin-worker');
+        let wasm;
+        if (embedded) {
+            // One self-contained file: the worker and the engine travel inside it.
+            const blob = new Blob([embedded.textContent], {type: 'text/javascript'});
+            worker = new Worker(URL.createObjectURL(blob));
+            wasm = base64Bytes($('tolvarin-wasm').textContent);
+        } else {
+            worker = new Worker('worker.js');
+            const response = await fetch('tolvarin.wasm');
+            if (!response.ok) throw new Error('tolvarin.wasm could not be read (' + response.status + ')');
+            wasm = await response.arrayBuffer();
+        }
+        worker.onmessage = event => {
+            const message = event.data;
+            if (message.type === 'progress') {
+                const waiter = waiting.get(message.id);
+                if (waiter && waiter.onProgress) waiter.onProgress(message.written);
+            } else if (message.type === 'done') {
+                const waiter = waiting.get(message.id);
+                waiting.delete(message.id);
+                if (waiter) waiter.resolve(message.answer);
+            }
+        };
+        await new Promise((resolve, reject) => {
+            worker.addEventListener('message', function started(event) {
+                if (event.data.type === 'ready') resolve();
+                else if (event.data.type === 'failed') reject(new Error(event.data.error));
+                else return;
+                worker.removeEventListener('message', started);
+            });
+            worker.onerror = event => reject(new Error(event.message || 'the converter could not start'));
+            worker.postMessage({type: 'start', wasm}, [wasm]);
+        });
+    }
+    function call(message, onProgress) {
+        const id = nextId++;
+        return ready.then(() => new Promise(resolve => {
+            waiting.set(id, {resolve, onProgress});
+            worker.postMessage({...message, id});
+        }));
+    }
+
+    // ---- documents ----
+    function megabytes(n) {
+        if (n < 1048576) return Math.max(1, Math.round(n / 1024)) + ' KB';
+        return (n / 1048576).toFixed(n < 10485760 ? 1 : 0) + ' MB';
+    }
+    function setStatus(text) {
+        $('status').textContent = text;
+    }
+    function updateConvertButton() {
+        $('convert').disabled = busy || !documents.some(d => d.bytes);
+    }
+
+    function showFonts(doc) {
+        const table = doc.element.querySelector('.fonts');
+        const body = table.querySelector('tbody');
+        body.textContent = '';
+        const fonts = doc.inspected.fonts;
+        table.hidden = fonts.length === 0;
+        for (const font of fonts) {
+            const row = body.insertRow();
+            row.insertCell().textContent = font.name || '(no font)';
+            row.insertCell().textContent = font.characters.toLocaleString('en');
+            const is = row.insertCell();
+            if (font.legacy && !namedFonts.has(font.name)) {
+                is.textContent = font.legacy;
+            } else if (font.name) {
+                const select = document.createElement('select');
+                select.setAttribute('aria-label', 'What the font ' + font.name + ' is');
+                for (const [value, label] of [['', 'not a legacy font'], ['PANCHARI', 'PANCHARI'], ['ML-TT', 'ML-TT']]) {
+                    const option = new Option(label, value);
+                    option.selected = (namedFonts.get(font.name) || '') === value;
+                    select.add(option);
+                }
+                select.addEventListener('change', () => nameFont(font.name, select.value));
+                is.appendChild(select);
+            } else {
+                is.textContent = 'not a legacy font';
+            }
+            const sample = row.insertCell();
+            sample.className = font.legacy ? 'sample' : '';
+            if (font.legacy) sample.lang = 'ml';
+            sample.textContent = font.sample;
+        }
+        const legacy = fonts.filter(f => f.legacy).map(f => f.legacy);
+        doc.element.querySelector('.state').textContent = fonts.length === 0 ? 'No text.'
+            : legacy.length ? 'Text in ' + [...new Set(legacy)].join(' and ') + ' to convert.'
+            : 'No text in a legacy font was found; if one of these fonts is PANCHARI or ML-TT under another name, say so.';
+    }
+
+    async function inspect(doc) {
+        const answer = await call({type: 'inspect', bytes: doc.bytes, sampleLength: kSampleLength});
+        doc.inspected = answer;
+        if (!answer.ok) {
+            doc.element.querySelector('.state').textContent = 'Cannot be converted: ' + answer.error;
+            doc.element.querySelector('.fonts').hidden = true;
+            return;
+        }
+        showFonts(doc);
+    }
+
+    // Text in `font` is in the legacy font `legacy` (empty: in none), for every document.
+    async function nameFont(font, legacy) {
+        if (legacy) namedFonts.set(font, legacy);
+        else namedFonts.delete(font);
+        await call({type: 'nameFont', font: '', legacy: ''});  // forgets every name given so
+        for (const [name, is] of namedFonts) await call({type: 'nameFont', font: name, legacy: is});
+        for (const doc of documents) if (doc.bytes) await inspect(doc);
+    }
+
+    async function addFiles(files) {
+        for (const file of files) {
+            const element = $('file-template').content.firstElementChild.cloneNode(true);
+            element.querySelector('.name').textContent = file.name + ' (' + megabytes(file.size) + ')';
+            element.querySelector('.state').textContent = 'Reading…';
+            $('list').appendChild(element);
+            const doc = {name: file.name, element, bytes: null, output: null};
+            documents.push(doc);
+            try {
+                doc.bytes = new Uint8Array(await file.arrayBuffer());
+            } catch (e) {
+                element.querySelector('.state').textContent = 'Cannot be read: ' + (e.message || e);
+                continue;
+            }
+            updateConvertButton();
+            await inspect(doc);
+        }
+    }
+
+    function freeOutputs() {
+        for (const doc of documents) if (doc.url) URL.revokeObjectURL(doc.url);
+        const all = $('all').querySelector('a');
+        if (all) URL.revokeObjectURL(all.href);
+        $('all').hidden = true;
+        $('all').textContent = '';
+    }
+
+    // A name not yet in `taken`, as the command line gives a second file of one name.
+    function freeName(name, taken) {
+        if (!taken.has(name)) return name;
+        const dot = name.lastIndexOf('.');
+        const stem = dot > 0 ? name.slice(0, dot) : name, extension = dot > 0 ? name.slice(dot) : '';
+        for (let n = 2;; ++n) {
+            const candidate = stem + ' (' + n + ')' + extension;
+            if (!taken.has(candidate)) return candidate;
+        }
+    }
+
+    function offer(link, blob, name) {
+        link.href = URL.createObjectURL(blob);
+        link.download = name;
+        link.textContent = 'Download ' + name;
+        return link.href;
+    }
+
+    async function convertAll() {
+        busy = true;
+        updateConvertButton();
+        freeOutputs();
+        const unicode = unicodeMode();
+        const unicodeFont = $('unicode-font').value.trim() || 'Noto Sans Malayalam';
+        const todo = documents.filter(d => d.bytes);
+        const progress = $('progress');
+        progress.hidden = false;
+        progress.max = todo.length;
+        progress.value = 0;
+        const converted = [];
+        const taken = new Set();
+        let failed = 0;
+        for (const [index, doc] of todo.entries()) {
+            const line = doc.element.querySelector('.line');
+            const notes = doc.element.querySelector('.notes');
+            const download = doc.element.querySelector('.download');
+            line.hidden = false;
+            line.className = 'line';
+            line.textContent = 'Converting…';
+            notes.textContent = '';
+            download.hidden = true;
+            setStatus('Converting ' + doc.name + ' (' + (index + 1) + ' of ' + todo.length + ')');
+            const expected = doc.bytes.length * (unicode ? 2 : 1);
+            const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, unicode, unicodeFont},
+                written => {
+                    line.textContent = 'Converting… ' + megabytes(written) + ' written';
+                    progress.value = index + Math.min(0.95, written / expected);
+                });
+            progress.value = index + 1;
+            if (!result.ok) {
+                ++failed;
+                line.className = 'line failed';
+                line.textContent = doc.name + ': ' + result.error;
+                continue;
+            }
+            const name = freeName(result.output, taken);
+            taken.add(name);
+            line.textContent = doc.name + ' -> ' + name + ': ' + result.summary +
+                (name !== result.output ? ' (' + result.output + ' was written earlier in this run)' : '');
+            for (const note of result.notes) notes.appendChild(document.createElement('li')).textContent = note;
+            const blob = new Blob(pieces, {type: kMimeTypes[result.format] || 'application/octet-stream'});
+            doc.url = offer(download.querySelector('a'), blob, name);
+            download.hidden = false;
+            converted.push({name, blob, compress: result.format === 'rtf' || result.format === 'txt'});
+        }
+        if (converted.length > 1) {
+            setStatus('Making one zip archive of ' + converted.length + ' documents…');
+            const files = [];
+            for (const c of converted) files.push({name: c.name, compress: c.compress, bytes: new Uint8Array(await c.blob.arrayBuffer())});
+            const {result, pieces} = await call({type: 'zip', files});
+            const all = $('all');
+            if (result.ok) {
+                offer(all.appendChild(document.createElement('a')), new Blob(pieces, {type: 'application/zip'}),
+                      'Converted_documents.zip');
+                all.lastChild.textContent = 'Download all ' + converted.length + ' as Converted_documents.zip';
+            } else {
+                all.textContent = result.error;
+            }
+            all.hidden = false;
+        }
+        progress.hidden = true;
+        setStatus(converted.length + ' of ' + todo.length + (todo.length === 1 ? ' document' : ' documents') + ' converted' +
+                  (failed ? '; ' + failed + ' could not be (see ' + (failed === 1 ? 'its line' : 'their lines') + ')' : '') + '.');
+        busy = false;
+        updateConvertButton();
+    }
+
+    // ---- the page's own events ----
+    function wire() {
+        $('files').addEventListener('change', () => {
+            const files = [...$('files').files];
+            $('files').value = '';
+            addFiles(files);
+        });
+        $('convert').addEventListener('click', () => convertAll());
+        let depth = 0;
+        document.addEventListener('dragenter', event => {
+            event.preventDefault();
+            if (++depth === 1) document.body.classList.add('dragging');
+        });
+        document.addEventListener('dragleave', () => {
+            if (--depth <= 0) {
+                depth = 0;
+                document.body.classList.remove('dragging');
+            }
+        });
+        document.addEventListener('dragover', event => event.preventDefault());
+        document.addEventListener('drop', event => {
+            event.preventDefault();
+            depth = 0;
+            document.body.classList.remove('dragging');
+            if (event.dataTransfer && event.dataTransfer.files.length) addFiles([...event.dataTransfer.files]);
+        });
+    }
+
+    restoreSettings();
+    wire();
+    setStatus('Starting the converter…');
+    ready = startWorker().then(() => setStatus('Ready.'), e => {
+        setStatus('The converter could not start: ' + (e.message || e) + '.');
+        throw e;
+    });
+})();

@@ -1,0 +1,148 @@
+// The page's worker: it holds the engine (WebAssembly) and does every conversion, so the
+// page stays free to answer the user. Messages come one at a time; each gets one answer,
+// with progress messages before it while a document is being written.
+'use strict';
+
+let wasmBinary = null;
+let engine = null;
+let pieces = [];
+let written = 0;
+let reportTo = null;
+
+async function start() {
+    if (engine) return engine;
+    engine = await createTolvarin({
+        wasmBinary,
+        onPiece(piece) {
+            pieces.push(piece);
+            const before = written;
+            written += piece.length;
+            // A word every megabyte, not every piece.
+            if (reportTo !== null && Math.floor(written / 1048576) !== Math.floor(before / 1048576))
+                postMessage({type: 'progress', id: reportTo, written});
+        },
+        print() {},
+        printErr() {},
+    });
+    return engine;
+}
+
+function utf8(text) {
+    return new TextEncoder().encode(text + '\0');
+}
+
+// Copies `bytes` into the engine's memory; null where it has no room for them.
+function copyIn(m, bytes) {
+    const at = m._tolvarin_alloc(bytes.length);
+    if (!at) return 0;
+    m.HEAPU8.set(bytes, at);
+    return at;
+}
+
+function stringIn(m, text) {
+    return copyIn(m, utf8(text));
+}
+
+// Runs `work` on the engine; a fault that stops the engine itself (it should not
+// happen) is said, and the next call starts a fresh one.
+async function withEngine(work) {
+    const m = await start();
+    try {
+        return work(m);
+    } catch (e) {
+        engine = null;
+        return {ok: false, error: 'the converter stopped (' + (e && e.message ? e.message : e) + '); try again'};
+    }
+}
+
+function notEnoughMemory(m) {
+    return {ok: false, error: m.UTF8ToString(m._tolvarin_not_enough_memory())};
+}
+
+async function inspect(message) {
+    return withEngine(m => {
+        const data = copyIn(m, message.bytes);
+        if (!data) return notEnoughMemory(m);
+        try {
+            return JSON.parse(m.UTF8ToString(m._tolvarin_inspect(data, message.bytes.length, message.sampleLength)));
+        } finally {
+            m._tolvarin_free(data);
+        }
+    });
+}
+
+async function convert(message) {
+    pieces = [];
+    written = 0;
+    reportTo = message.id;
+    const result = await withEngine(m => {
+        const data = copyIn(m, message.bytes);
+        if (!data) return notEnoughMemory(m);
+        const name = stringIn(m, message.name);
+        const font = stringIn(m, message.unicodeFont || '');
+        try {
+            return JSON.parse(m.UTF8ToString(
+                m._tolvarin_convert(name, data, message.bytes.length, message.unicode ? 1 : 0, font)));
+        } finally {
+            m._tolvarin_free(data);
+            m._tolvarin_free(name);
+            m._tolvarin_free(font);
+        }
+    });
+    reportTo = null;
+    const done = result.ok ? pieces : [];
+    pieces = [];
+    return {result, pieces: done};
+}
+
+async function nameFont(message) {
+    return withEngine(m => {
+        const font = stringIn(m, message.font);
+        const legacy = stringIn(m, message.legacy);
+        try {
+            return {ok: m._tolvarin_name_font(font, legacy) === 1};
+        } finally {
+            m._tolvarin_free(font);
+            m._tolvarin_free(legacy);
+        }
+    });
+}
+
+// Many converted files in one archive.
+async function zip(message) {
+    pieces = [];
+    const result = await withEngine(m => {
+        if (!m._tolvarin_zip_begin()) return {ok: false, error: 'cannot start the zip archive'};
+        for (const file of message.files) {
+            const data = copyIn(m, file.bytes);
+            const name = stringIn(m, file.name);
+            const added = data && name && m._tolvarin_zip_add(name, data, file.bytes.length, file.compress ? 1 : 0);
+            m._tolvarin_free(name);
+            if (!added) {
+                if (data) m._tolvarin_free(data);
+                m._tolvarin_zip_finish();
+                return data ? {ok: false, error: 'cannot add ' + file.name + ' to the zip archive'}
+                            : notEnoughMemory(m);
+            }
+        }
+        return JSON.parse(m.UTF8ToString(m._tolvarin_zip_finish()));
+    });
+    const done = result.ok ? pieces : [];
+    pieces = [];
+    return {result, pieces: done};
+}
+
+const handlers = {inspect, convert, nameFont, zip};
+
+onmessage = async event => {
+    const message = event.data;
+    if (message.type === 'start') {
+        wasmBinary = message.wasm;
+        await start().then(() => postMessage({type: 'ready'}),
+                           e => postMessage({type: 'failed', error: String(e && e.message ? e.message : e)}));
+        return;
+    }
+    const answer = await handlers[message.type](message);
+    const transfer = (answer.pieces || []).map(piece => piece.buffer);
+    postMessage({type: 'done', id: message.id, answer}, transfer);
+};

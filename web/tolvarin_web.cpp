@@ -1,0 +1,231 @@
+// The engine as the browser page's worker calls it: a document's bytes in, the converted
+// document handed out in pieces as it is written, and what happened as JSON. Nothing here
+// touches a file or the network; the page reads and saves the user's files itself.
+#include <emscripten.h>
+#include <zip.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/convert_document.h"
+#include "io/file_io.h"
+
+using namespace tolvarin;
+
+namespace {
+// What every front end puts before a converted file's name.
+constexpr std::string_view kOutputPrefix = "Converted_";
+}  // namespace
+
+// The page collects each piece as it comes; a failed conversion's pieces are dropped.
+EM_JS(void, tolvarin_piece, (const char* data, std::size_t size), {
+    Module['onPiece'](HEAPU8.slice(data, data + size));
+});
+
+namespace {
+
+ContainedEnvironment gBrowser;
+std::string gResult;  // the JSON of the last call, read by the page before the next
+
+void appendJson(std::string& out, std::string_view text) {
+    out += '"';
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+void field(std::string& out, std::string_view name, std::string_view value) {
+    if (out.back() != '{') out += ',';
+    appendJson(out, name);
+    out += ':';
+    appendJson(out, value);
+}
+
+void field(std::string& out, std::string_view name, std::size_t value) {
+    if (out.back() != '{') out += ',';
+    appendJson(out, name);
+    out += ':' + std::to_string(value);
+}
+
+void field(std::string& out, std::string_view name, bool value) {
+    if (out.back() != '{') out += ',';
+    appendJson(out, name);
+    out += value ? ":true" : ":false";
+}
+
+const char* failed(std::string_view error) {
+    gResult = "{";
+    field(gResult, "ok", false);
+    field(gResult, "error", error);
+    gResult += '}';
+    return gResult.c_str();
+}
+
+std::string_view extensionName(WrittenFormat format) { return extensionOf(format).substr(1); }
+
+}  // namespace
+
+extern "C" {
+
+// Room for a document of `size` bytes, or null where memory runs short.
+EMSCRIPTEN_KEEPALIVE void* tolvarin_alloc(std::size_t size) { return std::malloc(size ? size : 1); }
+EMSCRIPTEN_KEEPALIVE void tolvarin_free(void* p) { std::free(p); }
+
+// What the engine says when memory runs short, for what the page itself cannot hold.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_not_enough_memory() {
+    static const std::string text(kNotEnoughMemory);
+    return text.c_str();
+}
+
+// The fonts of a document, each with how many characters, the legacy font it is, and a
+// sample of its first `sampleLength` characters as a person reads them.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_inspect(const char* data, std::size_t size, std::size_t sampleLength) {
+    try {
+        const std::string_view input(data, size);
+        const FontsReport report = documentFontSamples(input, sampleLength, gBrowser);
+        if (!report.ok) return failed(report.error);
+        gResult = "{";
+        field(gResult, "ok", true);
+        field(gResult, "format", extensionName(plannedOutput(input, ConversionOptions{}).format));
+        gResult += ",\"fonts\":[";
+        for (std::size_t i = 0; i < report.fonts.size(); ++i) {
+            const FontUse& font = report.fonts[i];
+            gResult += i ? ",{" : "{";
+            field(gResult, "name", font.name);
+            field(gResult, "characters", font.characters);
+            field(gResult, "legacy", font.legacy);
+            field(gResult, "sample", font.sample);
+            gResult += '}';
+        }
+        gResult += "]}";
+        return gResult.c_str();
+    } catch (const std::bad_alloc&) {
+        return failed(kNotEnoughMemory);
+    }
+}
+
+// Converts the document `name`; its bytes go to the page piece by piece, and the result
+// names the file to save them as. `unicode` 0: ML-TTRevathi.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* data, std::size_t size, int unicode,
+                                                  const char* unicodeFont) {
+    try {
+        ConversionOptions options;
+        options.unicode = unicode != 0;
+        if (unicodeFont && *unicodeFont) options.unicodeFont = unicodeFont;
+        const Destination toPage = [](const ContentProducer& produce) {
+            return produce([](std::string_view piece) { tolvarin_piece(piece.data(), piece.size()); });
+        };
+        const ConversionReport report = convertDocument(std::string_view(data, size), options, toPage, gBrowser);
+        if (!report.ok) return failed(report.error);
+        gResult = "{";
+        field(gResult, "ok", true);
+        field(gResult, "format", extensionName(report.written));
+        const std::u8string output =
+            withExtensionOf(std::filesystem::u8path(std::string(kOutputPrefix) + name), report.written).u8string();
+        field(gResult, "output", std::string_view(reinterpret_cast<const char*>(output.data()), output.size()));
+        field(gResult, "summary", conversionSummary(report, false));
+        field(gResult, "converted", report.converted());
+        field(gResult, "kept", report.kept());
+        gResult += ",\"notes\":[";
+        std::vector<std::string> notes = report.warnings;
+        if (report.kept() > 0) notes.push_back(keptCharactersNote(report.kept()));
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            if (i) gResult += ',';
+            appendJson(gResult, notes[i]);
+        }
+        gResult += "]}";
+        return gResult.c_str();
+    } catch (const std::bad_alloc&) {
+        return failed(kNotEnoughMemory);
+    }
+}
+
+// Text in a font called `fontName` is in the encoding of the legacy font `legacyName`;
+// an empty `legacyName` forgets every name given so.
+EMSCRIPTEN_KEEPALIVE int tolvarin_name_font(const char* fontName, const char* legacyName) {
+    if (!*legacyName) {
+        forgetLegacyFontNames();
+        return 1;
+    }
+    return nameLegacyFont(fontName, legacyName) ? 1 : 0;
+}
+
+// Many converted documents in one zip archive: begin, add each, then finish; the
+// archive goes to the page piece by piece.
+namespace {
+zip_source_t* gZipSource = nullptr;
+zip_t* gZip = nullptr;
+}  // namespace
+
+EMSCRIPTEN_KEEPALIVE int tolvarin_zip_begin() {
+    zip_error_t error;
+    zip_error_init(&error);
+    gZipSource = zip_source_buffer_create(nullptr, 0, 0, &error);
+    gZip = gZipSource ? zip_open_from_source(gZipSource, ZIP_TRUNCATE, &error) : nullptr;
+    zip_error_fini(&error);
+    if (!gZip && gZipSource) zip_source_free(gZipSource);
+    if (gZip) zip_source_keep(gZipSource);
+    return gZip ? 1 : 0;
+}
+
+// Takes `data` over (it is freed with the archive). Already compressed formats are stored.
+EMSCRIPTEN_KEEPALIVE int tolvarin_zip_add(const char* name, void* data, std::size_t size, int compress) {
+    if (!gZip) return 0;
+    zip_source_t* member = zip_source_buffer(gZip, data, size, 1);
+    if (!member) return 0;
+    const zip_int64_t index = zip_file_add(gZip, name, member, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index < 0) {
+        zip_source_free(member);
+        return 0;
+    }
+    zip_set_file_compression(gZip, zip_uint64_t(index), compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_zip_finish() {
+    if (!gZip) return failed("the archive could not be started");
+    std::string error;
+    if (zip_close(gZip) != 0) {
+        error = zip_strerror(gZip);
+        zip_discard(gZip);
+    }
+    gZip = nullptr;
+    if (error.empty() && zip_source_open(gZipSource) == 0) {
+        char piece[1 << 16];
+        for (zip_int64_t n; (n = zip_source_read(gZipSource, piece, sizeof piece)) > 0;)
+            tolvarin_piece(piece, std::size_t(n));
+        zip_source_close(gZipSource);
+    } else if (error.empty()) {
+        error = "the archive could not be read back";
+    }
+    zip_source_free(gZipSource);
+    gZipSource = nullptr;
+    if (!error.empty()) return failed("cannot make the zip archive: " + error);
+    gResult = "{";
+    field(gResult, "ok", true);
+    gResult += '}';
+    return gResult.c_str();
+}
+
+}  // extern "C"
