@@ -82,6 +82,26 @@ const char* failed(std::string_view error) {
     return gResult.c_str();
 }
 
+// The engine writes in pieces of any size, many of them small; the page is handed them
+// a megabyte at a time, each a copy out of the engine's memory.
+class PieceBuffer {
+public:
+    PieceBuffer() { buffer_.reserve(kSize); }
+    void add(std::string_view piece) {
+        if (buffer_.size() + piece.size() > kSize) flush();
+        if (piece.size() >= kSize) tolvarin_piece(piece.data(), piece.size());
+        else buffer_.append(piece);
+    }
+    void flush() {
+        if (!buffer_.empty()) tolvarin_piece(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+private:
+    static constexpr std::size_t kSize = std::size_t(1) << 20;
+    std::string buffer_;
+};
+
 std::string_view extensionName(WrittenFormat format) { return extensionOf(format).substr(1); }
 
 }  // namespace
@@ -134,7 +154,10 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
         options.unicode = unicode != 0;
         if (unicodeFont && *unicodeFont) options.unicodeFont = unicodeFont;
         const Destination toPage = [](const ContentProducer& produce) {
-            return produce([](std::string_view piece) { tolvarin_piece(piece.data(), piece.size()); });
+            PieceBuffer buffer;
+            std::string error = produce([&](std::string_view piece) { buffer.add(piece); });
+            buffer.flush();
+            return error;
         };
         const ConversionReport report = convertDocument(std::string_view(data, size), options, toPage, gBrowser);
         if (!report.ok) return failed(report.error);

@@ -6,9 +6,8 @@
 //   node page_test.mjs PAGE_FOLDER SINGLE_FILE.html NATIVE_CONVERTER WORK_FOLDER
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import {openPage, serveFolder, startBrowser} from './browser.mjs';
 
 const [pageFolder, singleFile, converter, work] = process.argv.slice(2).map(p => path.resolve(p));
 const here = path.dirname(new URL(import.meta.url).pathname);
@@ -67,28 +66,8 @@ function native(input, args) {
 
 // ---- a server for the page's folder, and the browser ----
 const requested = [];
-const server = http.createServer((req, res) => {
-    requested.push(req.url);
-    const file = path.join(pageFolder, decodeURIComponent(new URL(req.url, 'http://x').pathname));
-    if (!file.startsWith(pageFolder) || !fs.existsSync(file) || fs.statSync(file).isDirectory() && !fs.existsSync(path.join(file, 'index.html'))) {
-        res.writeHead(404).end();
-        return;
-    }
-    const target = fs.statSync(file).isDirectory() ? path.join(file, 'index.html') : file;
-    const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm'};
-    res.writeHead(200, {'Content-Type': types[path.extname(target)] || 'application/octet-stream'});
-    fs.createReadStream(target).pipe(res);
-});
-await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
-const origin = 'http://127.0.0.1:' + server.address().port;
-
-const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    userDataDir: path.join(work, 'profile'),
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync'],
-});
+const {server, origin} = await serveFolder(pageFolder, requested);
+const browser = await startBrowser(path.join(work, 'profile'));
 const seen = [];  // every request the browser made, from its own log
 browser.on('targetcreated', async target => {
     const session = await target.createCDPSession().catch(() => null);
@@ -97,24 +76,48 @@ browser.on('targetcreated', async target => {
     await session.send('Network.enable').catch(() => {});
 });
 
-async function openPage(url, downloads) {
-    const page = await browser.newPage();
-    page.on('request', request => seen.push(request.url()));
-    page.on('pageerror', error => check(false, 'the page raised no error: ' + error.message));
-    await page.setViewport({width: 900, height: 1400});
-    const session = await page.createCDPSession();
+// Downloads finished, by the name the page gave them: the file's path (Chromium names it
+// by its id, so a download is read only once it is complete).
+const finished = new Map();
+
+async function openWithDownloads(url, downloads) {
     fs.mkdirSync(downloads, {recursive: true});
-    await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
-    await page.goto(url, {waitUntil: 'load', timeout: 60000});
-    await page.waitForFunction(() => document.getElementById('status').textContent === 'Ready.', {timeout: 60000});
+    const page = await openPage(browser, url, request => seen.push(request));
+    page.on('pageerror', error => check(false, 'the page raised no error: ' + error.message));
+    const session = await page.createCDPSession();
+    const named = new Map();
+    session.on('Browser.downloadWillBegin', event => named.set(event.guid, event.suggestedFilename));
+    session.on('Browser.downloadProgress', event => {
+        if (event.state === 'completed') finished.set(named.get(event.guid), path.join(downloads, event.guid));
+        if (event.state === 'canceled') finished.set(named.get(event.guid), null);
+    });
+    await session.send('Browser.setDownloadBehavior',
+                       {behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true});
     return page;
 }
 
-async function waitForFile(file) {
-    const until = Date.now() + 60000;
+// Clicks the link `selector` and returns what it downloads. Chromium passes over a click
+// on a download link that comes hard on the heels of the last download; such a click is
+// made again.
+async function download(page, selector) {
+    const name = await page.$eval(selector, a => a.download);
+    for (let attempt = 0; attempt < 5; ++attempt) {
+        await page.$eval(selector, a => a.click());
+        const bytes = await waitForDownload(name, attempt < 4 ? 3000 : 60000);
+        if (bytes) return bytes;
+    }
+    return null;
+}
+
+async function waitForDownload(name, wait) {
+    const until = Date.now() + wait;
     while (Date.now() < until) {
-        if (fs.existsSync(file) && !fs.existsSync(file + '.crdownload')) return fs.readFileSync(file);
-        await new Promise(r => setTimeout(r, 100));
+        if (finished.has(name)) {
+            const file = finished.get(name);
+            finished.delete(name);
+            return file ? fs.readFileSync(file) : null;
+        }
+        await new Promise(r => setTimeout(r, 50));
     }
     return null;
 }
@@ -131,20 +134,14 @@ async function convertAll(page, unicode, downloads) {
         line: li.querySelector('.line').textContent,
         download: li.querySelector('.download').hidden ? null : li.querySelector('.download a').download,
     })));
-    for (const f of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, f));
+    finished.clear();
     const result = {};
     for (const [i, item] of items.entries()) {
         result[item.name] = {line: item.line, bytes: null};
         if (!item.download) continue;
-        await page.click(`#list .file:nth-child(${i + 1}) .download a`);
-        result[item.name].bytes = await waitForFile(path.join(downloads, item.download));
+        result[item.name].bytes = await download(page, `#list .file:nth-child(${i + 1}) .download a`);
     }
-    const all = await page.$('#all a');
-    if (all) {
-        const name = await page.$eval('#all a', a => a.download);
-        await all.click();
-        result['(all)'] = {bytes: await waitForFile(path.join(downloads, name)), name};
-    }
+    if (await page.$('#all a')) result['(all)'] = {bytes: await download(page, '#all a')};
     return result;
 }
 
@@ -165,7 +162,7 @@ function compare(results, args, mode) {
         const mine = results[name];
         const theirs = native(input, args);
         check(mine && mine.bytes && theirs.bytes && Buffer.compare(mine.bytes, theirs.bytes) === 0,
-              `${mode}: ${name} downloads as the command line writes it (${mine && mine.line})`);
+              `${mode}: ${name} downloads as the command line writes it (${mine && mine.line})` + (mine && mine.bytes ? '' : ' [no download]'));
     }
     const damaged = native(path.join(inputs, 'damaged.docx'), args);
     check(results['damaged.docx'].line === 'damaged.docx: ' + damaged.error && !results['damaged.docx'].bytes,
@@ -186,7 +183,7 @@ function compare(results, args, mode) {
 try {
     // The folder, served.
     const downloads = path.join(work, 'downloads');
-    let page = await openPage(origin + '/', downloads);
+    let page = await openWithDownloads(origin + '/', downloads);
     const input = await page.$('#files');
     await input.uploadFile(...files);
     await page.waitForFunction(n => [...document.querySelectorAll('#list .state')].filter(s => s.textContent &&
@@ -216,6 +213,39 @@ try {
     check(named[peer].bytes && Buffer.compare(named[peer].bytes, theirs.bytes) === 0,
           `the font "${font}" of ${peer} named PANCHARI converts as --legacy-font converts it (${named[peer].line})`);
 
+    // By keyboard alone: Tab reaches each control in order, and Enter on Convert converts.
+    await page.bringToFront();
+    await page.evaluate(() => window.scrollTo(0, 0));
+    await page.click('h1');
+    const order = [];
+    for (let i = 0; i < 6; ++i) {
+        await page.keyboard.press('Tab');
+        order.push(await page.evaluate(() => document.activeElement.id || document.activeElement.name || document.activeElement.tagName));
+    }
+    const wanted = ['files', 'mode', 'unicode-font', 'convert'];
+    check(wanted.every((id, i) => order.indexOf(id) >= 0 && (i === 0 || order.indexOf(id) > order.indexOf(wanted[i - 1]))),
+          'Tab goes through the controls in order: ' + order.join(', '));
+    await page.focus('#convert');
+    await page.evaluate(() => { document.getElementById('status').textContent = ''; });
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => /converted/.test(document.getElementById('status').textContent), {timeout: 120000});
+    check(true, 'Enter on Convert converts');
+
+    // 320 px wide and in the browser's dark mode: nothing wider than the screen, light text on dark.
+    await page.setViewport({width: 320, height: 900});
+    await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'dark'}]);
+    const narrow = await page.evaluate(() => ({
+        width: document.documentElement.scrollWidth,
+        back: getComputedStyle(document.body).backgroundColor,
+        text: getComputedStyle(document.body).color,
+    }));
+    const light = colour => colour.match(/\d+/g).slice(0, 3).reduce((a, b) => a + Number(b), 0);
+    check(narrow.width <= 320, `at 320 px nothing is wider than the screen (${narrow.width} px)`);
+    check(light(narrow.back) < 150 && light(narrow.text) > 500, `dark mode: ${narrow.text} on ${narrow.back}`);
+    await page.screenshot({path: path.join(path.dirname(work), 'web-page-320px-dark.png'), fullPage: true});
+    await page.emulateMediaFeatures([]);
+    await page.setViewport({width: 900, height: 1400});
+
     // The mode is remembered.
     await page.reload({waitUntil: 'load'});
     check(await page.$eval('input[value=unicode]', r => r.checked), 'the mode chosen is remembered');
@@ -223,7 +253,7 @@ try {
 
     // The single file, opened from disk.
     const singleDownloads = path.join(work, 'downloads-single');
-    page = await openPage('file://' + singleFile, singleDownloads);
+    page = await openWithDownloads('file://' + singleFile, singleDownloads);
     await (await page.$('#files')).uploadFile(files[0], files[1]);
     await page.waitForFunction(() => [...document.querySelectorAll('#list .state')].every(s => /Text in/.test(s.textContent)) &&
                                document.querySelectorAll('#list .state').length === 2, {timeout: 60000});

@@ -138,6 +138,9 @@
             sample.className = font.legacy ? 'sample' : '';
             if (font.legacy) sample.lang = 'ml';
             sample.textContent = font.sample;
+            // On a narrow screen the cells stack, each saying what it is.
+            for (const [i, label] of ['Font', 'Characters', 'Is', 'Its text begins'].entries())
+                row.cells[i].dataset.label = label;
         }
         const legacy = fonts.filter(f => f.legacy).map(f => f.legacy);
         doc.element.querySelector('.state').textContent = fonts.length === 0 ? 'No text.'
@@ -241,6 +244,8 @@
                     progress.value = index + Math.min(0.95, written / expected);
                 });
             progress.value = index + 1;
+            doc.element.dataset.elapsed = result.elapsed || '';
+            doc.element.dataset.memory = result.memory || '';
             if (!result.ok) {
                 ++failed;
                 line.className = 'line failed';

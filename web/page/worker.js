@@ -5,6 +5,7 @@
 
 let wasmBinary = null;
 let engine = null;
+const names = new Map();  // fonts the user said are legacy ones, given again to a fresh engine
 let pieces = [];
 let written = 0;
 let reportTo = null;
@@ -24,7 +25,19 @@ async function start() {
         print() {},
         printErr() {},
     });
+    for (const [font, legacy] of names) callNameFont(engine, font, legacy);
     return engine;
+}
+
+function callNameFont(m, fontName, legacyName) {
+    const font = stringIn(m, fontName);
+    const legacy = stringIn(m, legacyName);
+    try {
+        return m._tolvarin_name_font(font, legacy) === 1;
+    } finally {
+        m._tolvarin_free(font);
+        m._tolvarin_free(legacy);
+    }
 }
 
 function utf8(text) {
@@ -81,8 +94,13 @@ async function convert(message) {
         const name = stringIn(m, message.name);
         const font = stringIn(m, message.unicodeFont || '');
         try {
-            return JSON.parse(m.UTF8ToString(
+            const began = performance.now();
+            const result = JSON.parse(m.UTF8ToString(
                 m._tolvarin_convert(name, data, message.bytes.length, message.unicode ? 1 : 0, font)));
+            // For the benchmark: the engine's time, and the memory it has grown to.
+            result.elapsed = performance.now() - began;
+            result.memory = m.HEAPU8.length;
+            return result;
         } finally {
             m._tolvarin_free(data);
             m._tolvarin_free(name);
@@ -90,6 +108,9 @@ async function convert(message) {
         }
     });
     reportTo = null;
+    // A document too big for memory leaves the engine's memory at its largest, which it
+    // never gives back: a fresh engine takes the next document.
+    if (!result.ok && engine && result.error === engine.UTF8ToString(engine._tolvarin_not_enough_memory())) engine = null;
     const done = result.ok ? pieces : [];
     pieces = [];
     return {result, pieces: done};
@@ -97,14 +118,10 @@ async function convert(message) {
 
 async function nameFont(message) {
     return withEngine(m => {
-        const font = stringIn(m, message.font);
-        const legacy = stringIn(m, message.legacy);
-        try {
-            return {ok: m._tolvarin_name_font(font, legacy) === 1};
-        } finally {
-            m._tolvarin_free(font);
-            m._tolvarin_free(legacy);
-        }
+        const ok = callNameFont(m, message.font, message.legacy);
+        if (!message.legacy) names.clear();
+        else if (ok) names.set(message.font, message.legacy);
+        return {ok};
     });
 }
 
