@@ -24,7 +24,7 @@ while IFS= read -r line; do
         status=1
     fi
 done < <(grep -rn --include='*.h' --include='*.cpp' '#include "' . | sed 's|^\./||')
-for f in $(find . ../ui ../app -name '*.cpp' -o -name '*.h'); do
+for f in $(find . ../ui ../app ../web -name '*.cpp' -o -name '*.h'); do
     n=$(wc -l <"$f")
     if [ "$n" -gt 650 ]; then
         echo "${f#./} has $n lines: split it"
