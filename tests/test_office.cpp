@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "api/convert_document.h"
 #include "core/document_kind.h"
 #include "core/legacy_text.h"
 #include "office/zip_headers.h"
@@ -396,4 +397,43 @@ TEST(Docx, SignedAndMacroEnabled) {
     const ConversionReport unsignedOne = test::convert(plain, out);
     ASSERT_TRUE(unsignedOne.ok);
     EXPECT_TRUE(unsignedOne.warnings.empty());
+}
+
+// What the browser page shows of a document before converting it: each font with the
+// first characters of its text, a legacy font's in Unicode Malayalam, the same whichever
+// format holds the letter; and a font the user says is PANCHARI is sampled as PANCHARI.
+TEST(Api, FontSamplesAgreeAcrossFormats) {
+    std::string letter = readFile(fs::path(TOLVARIN_TEST_DATA) / ".." / ".." / "samples" / "letter.unicode.txt");
+    std::replace(letter.begin(), letter.end(), '\n', ' ');
+    letter.resize(letter.find(" Sample letter"));  // the last line is in Arial
+    const std::vector<fs::path> files = {fs::path(TOLVARIN_TEST_DATA) / ".." / ".." / "samples" / "letter.rtf",
+                                         dataDir() / "office" / "letter.docx", dataDir() / "office" / "letter.odt"};
+    auto sampleOf = [](const FontsReport& report, std::string_view font) {
+        for (const FontUse& use : report.fonts)
+            if (use.name == font) return use.sample;
+        return std::string("(no such font)");
+    };
+    std::string shortSample;
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const std::string bytes = readFile(file);
+        const FontsReport whole = documentFontSamples(bytes, 1000);
+        ASSERT_TRUE(whole.ok) << whole.error;
+        EXPECT_EQ(sampleOf(whole, "PANCHARI"), letter);
+        const FontsReport brief = documentFontSamples(bytes, 12);
+        ASSERT_TRUE(brief.ok) << brief.error;
+        const std::string sample = sampleOf(brief, "PANCHARI");
+        EXPECT_FALSE(sample.empty());
+        EXPECT_EQ(letter.compare(0, sample.size() - 6, sample, 0, sample.size() - 6), 0) << sample;
+        if (shortSample.empty()) shortSample = sample;
+        EXPECT_EQ(sample, shortSample);
+
+        const std::string arial = sampleOf(whole, "Arial");
+        ASSERT_TRUE(nameLegacyFont("Arial", "PANCHARI"));
+        const std::string named = sampleOf(documentFontSamples(bytes, 1000), "Arial");
+        forgetLegacyFontNames();
+        EXPECT_EQ(arial.rfind("Sample letter", 0), 0u) << arial;
+        EXPECT_NE(named, arial);
+        EXPECT_EQ(named.find("Sample letter"), std::string::npos) << named;
+    }
 }

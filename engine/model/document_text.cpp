@@ -93,6 +93,7 @@ std::string documentFontSample(const Document& doc, std::string_view fontName, s
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         appendUtf8(out, c);
     }
+    while (!out.empty() && out.back() == ' ') out.pop_back();  // a paragraph's end
     return out;
 }
 
