@@ -7,7 +7,7 @@
 #   tools/build-web.sh --serve  build, then serve the page on http://localhost:8080/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh emscripten nodejs python3 cmake make
+bash tools/install-deps.sh emscripten nodejs python3 cmake make dpkg-dev
 bash tools/build-web-deps.sh
 # Debian's emscripten finds its JavaScript tools (acorn) among Debian's Node modules, and
 # uses its own complete cache: EM_CACHE stays unset, so no port is ever fetched.
