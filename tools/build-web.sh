@@ -7,7 +7,8 @@
 #   tools/build-web.sh --serve  build, then serve the page on http://localhost:8080/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh emscripten nodejs python3 cmake make dpkg-dev
+# googletest: its sources, built for WebAssembly like the engine.
+bash tools/install-deps.sh emscripten nodejs python3 cmake make dpkg-dev googletest
 bash tools/build-web-deps.sh
 # Debian's emscripten finds its JavaScript tools (acorn) among Debian's Node modules, and
 # uses its own complete cache: EM_CACHE stays unset, so no port is ever fetched.
