@@ -164,8 +164,9 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
         gResult = "{";
         field(gResult, "ok", true);
         field(gResult, "format", extensionName(report.written));
+        const std::string named = std::string(kOutputPrefix) + name;
         const std::u8string output =
-            withExtensionOf(std::filesystem::u8path(std::string(kOutputPrefix) + name), report.written).u8string();
+            withExtensionOf(std::filesystem::path(std::u8string(named.begin(), named.end())), report.written).u8string();
         field(gResult, "output", std::string_view(reinterpret_cast<const char*>(output.data()), output.size()));
         field(gResult, "summary", conversionSummary(report, false));
         field(gResult, "converted", report.converted());

@@ -3,6 +3,8 @@
 #include <limits>
 #include <system_error>
 
+#include "io/threads.h"
+
 namespace tolvarin::rewriting {
 
 RewriteResult UnicodeTarget::run() {
@@ -17,6 +19,11 @@ RewriteResult UnicodeTarget::run() {
         }
     };
     std::shared_future<int> number = fontNumber_;
+    if (!threading::wanted()) {
+        // A host without threads: all of it is done here, as a footnote's stretch is.
+        findFontNumber();
+        return RewriteBase::run();
+    }
     try {
         output_ = std::make_unique<OrderedOutput<OutputItem>>(
             sink_, findFontNumber, [this, number, input](OutputItem& item, ByteBuffer& out) {

@@ -238,6 +238,8 @@
             download.hidden = true;
             setStatus('Converting ' + doc.name + ' (' + (index + 1) + ' of ' + todo.length + ')');
             const expected = doc.bytes.length * (unicode ? 2 : 1);
+            // Busy, how far unknown, until the document's first megabyte is written.
+            progress.removeAttribute('value');
             const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, unicode, unicodeFont},
                 written => {
                     line.textContent = 'Converting… ' + megabytes(written) + ' written';
