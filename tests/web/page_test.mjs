@@ -249,6 +249,11 @@ try {
     // The mode is remembered.
     await page.reload({waitUntil: 'load'});
     check(await page.$eval('input[value=unicode]', r => r.checked), 'the mode chosen is remembered');
+    await (await page.$('#files')).uploadFile(files[0]);
+    await page.waitForFunction(() => !document.getElementById('convert').disabled, {timeout: 60000});
+    await page.click('#clear');
+    check(await page.$eval('#list', l => l.children.length === 0) && await page.$eval('#convert', b => b.disabled),
+          'Clear the list empties it');
     await page.close();
 
     // The single file, opened from disk.

@@ -17,6 +17,7 @@
     let nextId = 1;
     const waiting = new Map();
     let busy = false;
+    let generation = 0;  // a list cleared while files are read takes none of them
 
     // ---- settings, remembered ----
     function remembered(key, fallback) {
@@ -106,6 +107,16 @@
     }
     function updateConvertButton() {
         $('convert').disabled = busy || !documents.some(d => d.bytes);
+        $('clear').disabled = busy || documents.length === 0;
+    }
+
+    function clearList() {
+        ++generation;
+        freeOutputs();
+        documents.length = 0;
+        $('list').textContent = '';
+        setStatus('Ready.');
+        updateConvertButton();
     }
 
     function showFonts(doc) {
@@ -169,13 +180,16 @@
     }
 
     async function addFiles(files) {
+        const started = generation;
         for (const file of files) {
+            if (generation !== started) return;
             const element = $('file-template').content.firstElementChild.cloneNode(true);
             element.querySelector('.name').textContent = file.name + ' (' + megabytes(file.size) + ')';
             element.querySelector('.state').textContent = 'Reading…';
             $('list').appendChild(element);
             const doc = {name: file.name, element, bytes: null, output: null};
             documents.push(doc);
+            updateConvertButton();
             try {
                 doc.bytes = new Uint8Array(await file.arrayBuffer());
             } catch (e) {
@@ -294,6 +308,7 @@
             addFiles(files);
         });
         $('convert').addEventListener('click', () => convertAll());
+        $('clear').addEventListener('click', () => clearList());
         let depth = 0;
         document.addEventListener('dragenter', event => {
             event.preventDefault();
