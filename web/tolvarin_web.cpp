@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -15,13 +16,9 @@
 
 #include "api/convert_document.h"
 #include "io/file_io.h"
+#include "output_path.h"
 
 using namespace tolvarin;
-
-namespace {
-// What every front end puts before a converted file's name.
-constexpr std::string_view kOutputPrefix = "Converted_";
-}  // namespace
 
 // The page collects each piece as it comes; a failed conversion's pieces are dropped.
 EM_JS(void, tolvarin_piece, (const char* data, std::size_t size), {
@@ -164,9 +161,11 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
         gResult = "{";
         field(gResult, "ok", true);
         field(gResult, "format", extensionName(report.written));
-        const std::string named = std::string(kOutputPrefix) + name;
-        const std::u8string output =
-            withExtensionOf(std::filesystem::path(std::u8string(named.begin(), named.end())), report.written).u8string();
+        // The command line's name for it, with no folder.
+        const std::u8string given(name, name + std::strlen(name));
+        const std::filesystem::path derived =
+            std::filesystem::path(DeriveOutputFilename(std::filesystem::path(given).u16string(), u"")).filename();
+        const std::u8string output = withExtensionOf(derived, report.written).u8string();
         field(gResult, "output", std::string_view(reinterpret_cast<const char*>(output.data()), output.size()));
         field(gResult, "summary", conversionSummary(report, false));
         field(gResult, "converted", report.converted());

@@ -125,7 +125,11 @@ std::filesystem::path withExtensionOf(const std::filesystem::path& path, Written
     return out;
 }
 
-FontsReport documentFonts(std::string_view input, Environment& environment) {
+namespace {
+
+// The fonts of a document, each with a sample of its first `sampleLength` characters when
+// that is not 0. An RTF document is read once for both.
+FontsReport listFonts(std::string_view input, std::size_t sampleLength, Environment& environment) {
     const ThreadUse threads(environment.threads());
     FontsReport report;
     try {
@@ -133,16 +137,32 @@ FontsReport documentFonts(std::string_view input, Environment& environment) {
         report.error = prepare(input, environment, in);
         report.fromWordBinary = in.fromWordBinary;
         std::vector<std::pair<std::string, std::size_t>> fonts;
+        Document doc;  // the text, as the window reads it, which the samples come from
+        bool read = false;
         if (report.error.empty() && in.kind == DocumentKind::Package) {
             report.error = packageFonts(in.bytes, fonts);
         } else if (report.error.empty()) {
-            Document doc;
-            if (LoadResult loaded = doc.setRtf(in.bytes); !loaded) report.error = loaded.description;
-            else fonts = documentTextFonts(doc);
+            if (LoadResult loaded = doc.setRtf(in.bytes); !loaded) {
+                report.error = loaded.description;
+            } else {
+                fonts = documentTextFonts(doc);
+                read = true;
+            }
         }
-        for (auto& [name, characters] : fonts) {
-            const LegacyFont* legacy = legacyFontNamed(name);
-            report.fonts.push_back({std::move(name), characters, legacy ? std::string(legacy->name()) : std::string(), {}});
+        std::vector<std::string> samples(fonts.size());
+        if (sampleLength > 0 && !fonts.empty()) {
+            try {
+                if (!read && in.kind == DocumentKind::Package) read = bool(loadDocument(std::string(in.bytes), doc, environment));
+                for (std::size_t f = 0; read && f < fonts.size(); ++f)
+                    samples[f] = documentFontSample(doc, fonts[f].first, sampleLength);
+            } catch (const std::bad_alloc&) {
+                // The fonts are known; samples are a nicety a document too big for memory goes without.
+            }
+        }
+        for (std::size_t f = 0; f < fonts.size(); ++f) {
+            const LegacyFont* legacy = legacyFontNamed(fonts[f].first);
+            report.fonts.push_back({std::move(fonts[f].first), fonts[f].second,
+                                    legacy ? std::string(legacy->name()) : std::string(), std::move(samples[f])});
         }
     } catch (const std::bad_alloc&) {
         report.error = kNotEnoughMemory;
@@ -151,17 +171,12 @@ FontsReport documentFonts(std::string_view input, Environment& environment) {
     return report;
 }
 
+}  // namespace
+
+FontsReport documentFonts(std::string_view input, Environment& environment) { return listFonts(input, 0, environment); }
+
 FontsReport documentFontSamples(std::string_view input, std::size_t length, Environment& environment) {
-    FontsReport report = documentFonts(input, environment);
-    if (!report.ok || report.fonts.empty()) return report;
-    Document doc;
-    try {
-        if (LoadResult loaded = loadDocument(std::string(input), doc, environment); !loaded) return report;
-        for (FontUse& font : report.fonts) font.sample = documentFontSample(doc, font.name, length);
-    } catch (const std::bad_alloc&) {
-        // The fonts are known; samples are a nicety a document too big for memory goes without.
-    }
-    return report;
+    return listFonts(input, length, environment);
 }
 
 bool nameLegacyFont(std::string_view fontName, std::string_view legacyName) {

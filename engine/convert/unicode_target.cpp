@@ -19,28 +19,29 @@ RewriteResult UnicodeTarget::run() {
         }
     };
     std::shared_future<int> number = fontNumber_;
-    if (!threading::wanted()) {
-        // A host without threads: all of it is done here, as a footnote's stretch is.
-        findFontNumber();
-        return RewriteBase::run();
+    bool threaded = false;
+    if (threading::wanted()) {
+        try {
+            output_ = std::make_unique<OrderedOutput<OutputItem>>(
+                sink_, findFontNumber, [this, number, input](OutputItem& item, ByteBuffer& out) {
+                    out.append(item.bytes.view());
+                    if (item.fontEntry) out.append(unicodeFontEntry(unicodeFont_, number.get()));
+                    if (!item.stretch.empty())
+                        layOutStretch(item.stretch, input, item.tail.view(), item.origin, out, outputStretch_,
+                                      number.get(), outputCounts_);
+                    item.bytes.clear();
+                    item.fontEntry = false;
+                    item.stretch.clear();
+                    item.tail.clear();
+                });
+            threaded = true;
+        } catch (const std::system_error&) {
+            // The system refused a thread.
+        }
     }
-    try {
-        output_ = std::make_unique<OrderedOutput<OutputItem>>(
-            sink_, findFontNumber, [this, number, input](OutputItem& item, ByteBuffer& out) {
-                out.append(item.bytes.view());
-                if (item.fontEntry) out.append(unicodeFontEntry(unicodeFont_, number.get()));
-                if (!item.stretch.empty())
-                    layOutStretch(item.stretch, input, item.tail.view(), item.origin, out, outputStretch_, number.get(),
-                                  outputCounts_);
-                item.bytes.clear();
-                item.fontEntry = false;
-                item.stretch.clear();
-                item.tail.clear();
-            });
-    } catch (const std::system_error&) {
-        // No threads to be had: all of it is done here, as a footnote's stretch is.
-        findFontNumber();
-    }
+    // No threads (the host has none, or they were refused): all of it is done here, as a
+    // footnote's stretch is.
+    if (!threaded) findFontNumber();
     return RewriteBase::run();
 }
 
