@@ -70,17 +70,49 @@ void toRevathi(const LegacyEncoding& encoding, const std::uint8_t* codes, std::s
 
 }  // namespace
 
+namespace {
+
+// A bilingual font's Latin text: its Latin codes, and the spaces that have Latin text or
+// nothing on either side, which stay with it in its font. Null when there is none.
+const std::uint8_t* latinText(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n,
+                              std::vector<std::uint8_t>& mask) {
+    mask.assign(n, 0);
+    bool any = false;
+    for (std::size_t i = 0; i < n; ++i) any |= (mask[i] = encoding.isLatin(codes[i])) != 0;
+    if (!any) return nullptr;
+    for (std::size_t i = 0; i < n;) {
+        if (codes[i] != 0x20) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j < n && codes[j] == 0x20) ++j;
+        const bool before = i == 0 || mask[i - 1], after = j == n || mask[j];
+        if (before && after && (i > 0 || j < n)) std::fill(mask.begin() + std::ptrdiff_t(i), mask.begin() + std::ptrdiff_t(j), 1);
+        i = j;
+    }
+    return mask.data();
+}
+
+}  // namespace
+
 void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n,
-                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts) {
-    if (unicode) convertStretch(encoding, codes, n, out);
+                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts,
+                          const std::uint8_t* asTyped) {
+    if (unicode && !asTyped && encoding.bilingual()) asTyped = latinText(encoding, codes, n, out.asTyped);
+    if (unicode) convertStretch(encoding, codes, n, out, asTyped);
     else toRevathi(encoding, codes, n, out);
     // Codes kept as typed are no breaks or tabs: they have no value, which those have.
+    // Text kept as typed for being no Malayalam is not counted at all.
     auto kept = out.kept.begin();
     for (std::size_t r = 0; r < fonts.size(); ++r) {
         const std::size_t end = r + 1 < fonts.size() ? fonts[r + 1].first : n;
         const std::size_t f = fonts[r].font->index();
         std::size_t counted = countCharacters(codes + fonts[r].first, end - fonts[r].first), keptHere = 0;
-        for (; kept != out.kept.end() && *kept < end; ++kept) ++keptHere;
+        for (; kept != out.kept.end() && *kept < end; ++kept) {
+            if (asTyped && asTyped[*kept]) --counted;
+            else ++keptHere;
+        }
         counts.kept[f] += keptHere;
         counts.converted[f] += counted - keptHere;
     }

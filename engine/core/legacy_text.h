@@ -161,8 +161,11 @@ private:
 // Unicode value and stay as typed, in their font. To ML-TTRevathi, each character's
 // codes (as 8-bit values), nothing for the second half of a pair, and nothing kept.
 // Each character that counts is counted under its font.
+// A bilingual font's Latin text is kept as typed and not counted; so are the characters
+// `asTyped` marks (if given), text that only looks like a legacy font's.
 void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n,
-                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts);
+                          std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts,
+                          const std::uint8_t* asTyped = nullptr);
 inline void convertLegacyStretch(const LegacyStretch& s, bool unicode, ConvertedStretch& out, LegacyCounts& counts) {
     if (!s.empty()) convertLegacyStretch(*s.encoding(), s.codes().data(), s.size(), s.fonts(), unicode, out, counts);
 }

@@ -1,5 +1,6 @@
 #include "fonts/legacy_font.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <string>
@@ -10,7 +11,7 @@ namespace {
 
 constexpr char16_t kVirama = 0x0D4D;
 constexpr char16_t kRa = 0x0D30;
-constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kAuLength = 0x0D57;
+constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kAuLength = 0x0D57, kDotReph = 0x0D4E;
 
 bool isConsonant(char16_t c) { return c >= 0x0D15 && c <= 0x0D39; }
 
@@ -20,6 +21,7 @@ GlyphKind kindOf(const UnicodeValue& v) {
     if (v.length == kNoValue) return GlyphKind::Unknown;
     const char16_t first = v.points[0];
     if (v.length == 1 && (first == kSignE || first == kSignEE || first == kSignAI)) return GlyphKind::PreVowel;
+    if (v.length == 1 && first == kDotReph) return GlyphKind::Reph;
     if (first == kVirama) {
         if (v.length == 1) return GlyphKind::Virama;
         return v.points[1] == kRa && v.length == 2 ? GlyphKind::PreRa : GlyphKind::Medial;
@@ -32,33 +34,6 @@ GlyphKind kindOf(const UnicodeValue& v) {
         return GlyphKind::PostSign;
     return GlyphKind::Other;
 }
-
-// clang-format off
-const UnicodeValue kPanchariValues[256] = {
-#include "panchari_unicode_table.inc"
-};
-// clang-format on
-
-// Typed ൻ with the RRA glyph after it is NTA.
-constexpr LegacyEncoding::Role kPanchariRoles[] = {{0x58, GlyphRole::NtaChillu}, {0xF9, GlyphRole::NtaRra}};
-
-// clang-format off
-const UnicodeValue kMlttValues[256] = {
-#include "mltt_unicode_table.inc"
-};
-// clang-format on
-
-constexpr LegacyEncoding::Role kMlttRoles[] = {{0xB3, GlyphRole::NtaChillu}, {0x64, GlyphRole::NtaRra}};
-
-// The family's names, one font.
-constexpr std::string_view kMlttNames[] = {
-#include "mltt_font_names.inc"
-};
-// PANCHARI's encoding goes by other names too, each a font of its own.
-constexpr std::string_view kPanchariNames[] = {
-#include "panchari_font_names.inc"
-};
-static_assert(kPanchariNames[0] == "PANCHARI");
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
@@ -95,22 +70,33 @@ std::vector<ExtraName>& extraNames() {
 
 }  // namespace
 
-LegacyEncoding::LegacyEncoding(const Data& data) : data_(data) {
-    if (data.pairSecondCount > kMaxPairSeconds) throw std::logic_error("an encoding with too many pair seconds");
-    columns_.fill(std::uint8_t(data.pairSecondCount));
-    for (std::size_t k = 0; k < data.pairSecondCount; ++k) columns_[data.pairSeconds[k]] = std::uint8_t(k);
+LegacyEncoding::LegacyEncoding(const EncodingTable& table, RevathiRules rules, std::size_t index)
+    : table_(table), rules_(rules), index_(index) {
+    if (rules.pairSecondCount > kMaxPairSeconds) throw std::logic_error("an encoding with too many pair seconds");
+    columns_.fill(std::uint8_t(rules.pairSecondCount));
+    for (std::size_t k = 0; k < rules.pairSecondCount; ++k) columns_[rules.pairSeconds[k]] = std::uint8_t(k);
     roles_.fill(GlyphRole::None);
-    for (std::size_t r = 0; r < data.roleCount; ++r) roles_[data.roles[r].code] = data.roles[r].role;
+    if (table.ntaChillu >= 0) {
+        roles_[std::size_t(table.ntaChillu)] = GlyphRole::NtaChillu;
+        roles_[std::size_t(table.ntaRra)] = GlyphRole::NtaRra;
+    }
+    for (std::uint8_t code : table.postBase) roles_[code] = GlyphRole::PostBase;
+    for (int c = 0; c < 256; ++c)
+        latin_[std::size_t(c)] = table.latinFirst >= 0 && c >= table.latinFirst && c <= table.latinLast;
     for (int c = 0; c < 256; ++c) {
-        const GlyphKind k = kinds_[std::size_t(c)] = kindOf(data.values[c]);
+        // A bilingual font's Latin codes stay as typed, like codes without a value.
+        const GlyphKind k = kinds_[std::size_t(c)] = latin_[std::size_t(c)] ? GlyphKind::Unknown : kindOf(table.values[c]);
         const bool alone = (k == GlyphKind::Base && roles_[std::size_t(c)] != GlyphRole::NtaChillu) ||
                            k == GlyphKind::Other || k == GlyphKind::PostSign || k == GlyphKind::Virama ||
                            k == GlyphKind::Medial;
+        // (A reph waits for its base, as the signs typed before a base do.)
         const bool joins = k == GlyphKind::Geminate || k == GlyphKind::Virama || k == GlyphKind::Medial ||
                            k == GlyphKind::PostSign;
         flags_[std::size_t(c)] = std::uint8_t((alone ? kStandsAlone : 0) | (k == GlyphKind::Base ? kIsBase : 0) |
                                               (joins ? kJoinsBase : 0));
-        keptAsTyped_[std::size_t(c)] = data.values[c].length <= 0;
+        // A bilingual font's spaces may stay with its Latin text too.
+        keptAsTyped_[std::size_t(c)] =
+            table.values[c].length <= 0 || latin_[std::size_t(c)] || (table.latinFirst >= 0 && c == 0x20);
     }
 }
 
@@ -164,49 +150,90 @@ GlyphCodes panchariToRevathi(int previous, std::uint8_t code, int following) {
     return g;
 }
 
-}  // namespace
 
-const LegacyEncoding& panchariEncoding() {
-    static const LegacyEncoding encoding({"PANCHARI", kPanchariValues, kPanchariRoles, std::size(kPanchariRoles),
-                                          &panchariToRevathi, kPairSecondCodes.data(), kPairSecondCodes.size()});
-    return encoding;
-}
-
-const LegacyEncoding& mlttEncoding() {
-    static const LegacyEncoding encoding({"ML-TT", kMlttValues, kMlttRoles, std::size(kMlttRoles), nullptr, nullptr, 0});
-    return encoding;
-}
-
-namespace {
-
-// The fonts Tolvarin knows, in the order they are counted: PANCHARI (any name that
-// begins so, as the glyph rules were made for), the ML-TT family, then PANCHARI's
-// encoding under its other names.
-struct Fonts {
+// The encodings and their fonts, from the tables. The fonts are listed (and counted)
+// in the order: each encoding's first, then the others of each, so that PANCHARI and
+// ML-TT stand first. An encoding counted under its name is one font answering to all
+// its names; one counted by font has a font for each name, the first also answering to
+// its prefix.
+struct Known {
+    std::vector<LegacyEncoding> encodings;
+    std::vector<const LegacyEncoding*> encodingList;
     std::vector<LegacyFont> fonts;
     std::vector<const LegacyFont*> list;
-    Fonts() {
-        fonts.reserve(1 + std::size(kPanchariNames));
-        fonts.emplace_back(LegacyFont::Data{"PANCHARI", kPanchariNames[0], nullptr, 0, &panchariEncoding()}, 0);
-        fonts.emplace_back(LegacyFont::Data{"ML-TT", {}, kMlttNames, std::size(kMlttNames), &mlttEncoding()}, 1);
-        for (std::size_t i = 1; i < std::size(kPanchariNames); ++i)
-            fonts.emplace_back(LegacyFont::Data{kPanchariNames[i], {}, &kPanchariNames[i], 1, &panchariEncoding()},
-                               fonts.size());
+    std::vector<const LegacyFont*> firsts;
+    Known() {
+        const auto tables = encodingTables();
+        encodings.reserve(tables.size());
+        for (const EncodingTable& t : tables) {
+            LegacyEncoding::RevathiRules rules{};
+            if (t.revathiRules == "panchari") rules = {&panchariToRevathi, kPairSecondCodes.data(), kPairSecondCodes.size()};
+            encodings.emplace_back(t, rules, encodings.size());
+        }
+        std::size_t total = 0;
+        for (const EncodingTable& t : tables) total += t.countedAsEncoding ? 1 : std::max<std::size_t>(1, t.fonts.size());
+        fonts.reserve(total);
+        for (const LegacyEncoding& e : encodings) {
+            const EncodingTable& t = e.table();
+            if (t.countedAsEncoding || t.fonts.empty())
+                fonts.emplace_back(LegacyFont::Data{t.name, t.fontPrefix, t.fonts.data(), t.fonts.size(), &e}, fonts.size());
+            else if (!t.fontPrefix.empty() && sameName(t.fonts[0].substr(0, t.fontPrefix.size()), t.fontPrefix))
+                // The prefix claims the name, as it stands at the name's beginning only.
+                fonts.emplace_back(LegacyFont::Data{t.fonts[0], t.fontPrefix, nullptr, 0, &e}, fonts.size());
+            else
+                fonts.emplace_back(LegacyFont::Data{t.fonts[0], t.fontPrefix, &t.fonts[0], 1, &e}, fonts.size());
+            firsts.push_back(&fonts.back());
+        }
+        for (const LegacyEncoding& e : encodings) {
+            const EncodingTable& t = e.table();
+            if (t.countedAsEncoding) continue;
+            for (std::size_t i = 1; i < t.fonts.size(); ++i)
+                fonts.emplace_back(LegacyFont::Data{t.fonts[i], {}, &t.fonts[i], 1, &e}, fonts.size());
+        }
+        for (const LegacyEncoding& e : encodings) encodingList.push_back(&e);
         for (const LegacyFont& f : fonts) list.push_back(&f);
     }
 };
 
-const Fonts& knownFonts() {
-    static const Fonts fonts;
-    return fonts;
+const Known& known() {
+    static const Known k;
+    return k;
 }
 
 }  // namespace
 
-const LegacyFont& panchariFont() { return knownFonts().fonts[0]; }
-const LegacyFont& mlttFont() { return knownFonts().fonts[1]; }
+std::span<const LegacyEncoding* const> legacyEncodings() { return known().encodingList; }
 
-std::span<const LegacyFont* const> legacyFonts() { return knownFonts().list; }
+const LegacyEncoding* legacyEncodingCalled(std::string_view name) {
+    for (const LegacyEncoding* e : legacyEncodings())
+        if (sameName(e->name(), name)) return e;
+    return nullptr;
+}
+
+std::string legacyEncodingList(std::string_view lastJoin) {
+    std::string list;
+    const auto all = legacyEncodings();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        list += std::string(i == 0 ? "" : i + 1 == all.size() ? lastJoin : ", ") + std::string(all[i]->name());
+    return list;
+}
+
+const LegacyFont& firstFontOf(const LegacyEncoding& encoding) { return *known().firsts[encoding.index()]; }
+
+const LegacyEncoding& panchariEncoding() {
+    static const LegacyEncoding& e = *legacyEncodingCalled("PANCHARI");
+    return e;
+}
+
+const LegacyEncoding& mlttEncoding() {
+    static const LegacyEncoding& e = *legacyEncodingCalled("ML-TT");
+    return e;
+}
+
+const LegacyFont& panchariFont() { return firstFontOf(panchariEncoding()); }
+const LegacyFont& mlttFont() { return firstFontOf(mlttEncoding()); }
+
+std::span<const LegacyFont* const> legacyFonts() { return known().list; }
 
 const LegacyFont* legacyFontNamed(std::string_view fontName) {
     for (const ExtraName& extra : extraNames())
@@ -219,6 +246,7 @@ const LegacyFont* legacyFontNamed(std::string_view fontName) {
 const LegacyFont* legacyFontCalled(std::string_view name) {
     for (const LegacyFont* font : legacyFonts())
         if (sameName(font->name(), name)) return font;
+    if (const LegacyEncoding* e = legacyEncodingCalled(name)) return &firstFontOf(*e);
     return nullptr;
 }
 

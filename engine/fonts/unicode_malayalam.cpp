@@ -21,8 +21,9 @@ bool isVowelSign(char16_t c) { return (c >= 0x0D3E && c <= 0x0D4C) || c == kAuLe
 class Stretch {
 public:
     // Every code gives at most five code points, whatever it joins.
-    Stretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out)
-        : font_(font), codes_(codes), n_(n), out_(out) {
+    Stretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out,
+            const std::uint8_t* asTyped)
+        : font_(font), codes_(codes), n_(n), out_(out), asTyped_(asTyped) {
         out_.kept.clear();
         out_.ends.resize(n);
         if (out_.capacity < 5 * n + 8) {  // room for five more than the longest text
@@ -43,6 +44,7 @@ public:
             switch (kind(i)) {
             case GlyphKind::PreVowel:
             case GlyphKind::PreRa:
+            case GlyphKind::Reph:
                 // More signs in a row than one syllable takes: the first stays where it is.
                 if (pendingCount_ == kMaxPending) placePendingFront();
                 pending_[pendingCount_++] = i++;
@@ -76,7 +78,11 @@ public:
 private:
     static constexpr std::size_t kMaxPending = 4;
 
-    GlyphKind kind(std::size_t i) const { return font_.kind(codes_[i]); }
+    // A character the stretch keeps as typed (a bilingual font's Latin text) is drawn
+    // as a code without a value: nothing moves across it.
+    GlyphKind kind(std::size_t i) const {
+        return asTyped_ && asTyped_[i] ? GlyphKind::Unknown : font_.kind(codes_[i]);
+    }
     std::u16string_view valueOf(std::uint8_t code) const {
         const UnicodeValue& v = font_.value(code);
         return std::u16string_view(v.points, v.length > 0 ? std::size_t(v.length) : 0);
@@ -97,6 +103,7 @@ private:
             const std::uint8_t f = font_.flags(code);
             const std::uint8_t next = i + 1 < n ? font_.flags(codes[i + 1]) : 0;
             if (!(f & kStandsAlone) || ((f & kIsBase) && (next & kJoinsBase))) break;
+            if (asTyped_ && (asTyped_[i] || (i + 1 < n && asTyped_[i + 1]))) break;
             const UnicodeValue& v = font_.value(code);
             std::memcpy(t + len, v.points, sizeof v.points);
             len += std::size_t(v.length);  // a code that stands alone has a value
@@ -106,7 +113,10 @@ private:
         placed_ = std::max(placed_, i);
         return i;
     }
-    bool pre(std::size_t i) const { return kind(i) == GlyphKind::PreVowel || kind(i) == GlyphKind::PreRa; }
+    bool pre(std::size_t i) const {
+        const GlyphKind k = kind(i);
+        return k == GlyphKind::PreVowel || k == GlyphKind::PreRa || k == GlyphKind::Reph;
+    }
 
     void put(char16_t c) { t_[len_++] = c; }
     void put(std::u16string_view v) {
@@ -147,18 +157,23 @@ private:
     // returns the index after it.
     std::size_t syllable(std::size_t b) {
         char16_t* const t = t_;
-        const std::size_t begin = len_;
+        const std::size_t start = len_;
         // Most glyphs are whole syllables: no sign before them, nothing joining after.
         if (pendingCount_ == 0 && font_.role(codes_[b]) != GlyphRole::NtaChillu) {
             const GlyphKind next = b + 1 < n_ ? kind(b + 1) : GlyphKind::Other;
-            if (next == GlyphKind::Base || next == GlyphKind::Other || next == GlyphKind::PreVowel || next == GlyphKind::PreRa) {
-                placeUpTo(b, begin);
+            if (next == GlyphKind::Base || next == GlyphKind::Other || next == GlyphKind::PreVowel ||
+                next == GlyphKind::PreRa || next == GlyphKind::Reph || next == GlyphKind::Unknown) {
+                placeUpTo(b, start);
                 putValue(codes_[b]);
                 ends_[b] = len_;
                 placed_ = b + 1;
                 return b + 1;
             }
         }
+        // The dot reph sits on the consonant and comes before it in Unicode.
+        for (std::size_t k = 0; k < pendingCount_; ++k)
+            if (kind(pending_[k]) == GlyphKind::Reph) putValue(codes_[pending_[k]]);
+        const std::size_t begin = len_;
         putValue(codes_[b]);
         // A consonant drawn with its vowel sign (കു): what joins the consonant, typed
         // before or after the glyph, goes before the sign.
@@ -209,10 +224,14 @@ private:
         const bool single = len_ == begin + 1;
         char16_t vowels[kMaxPending];
         int vowelCount = 0;
+        // Consonant signs drawn after the base belong to it before a ra sign typed before it.
+        while (i < n_ && kind(i) == GlyphKind::Medial && font_.role(codes_[i]) == GlyphRole::PostBase)
+            putValue(codes_[i++]);
         for (std::size_t k = 0; k < pendingCount_; ++k) {
             const std::size_t p = pending_[k];
-            if (kind(p) == GlyphKind::PreRa) put({kVirama, kRa});
-            else vowels[vowelCount++] = font_.value(codes_[p]).points[0];
+            const GlyphKind pk = kind(p);
+            if (pk == GlyphKind::PreRa) put({kVirama, kRa});
+            else if (pk == GlyphKind::PreVowel) vowels[vowelCount++] = font_.value(codes_[p]).points[0];
         }
         pendingCount_ = 0;
         while (i < n_ && kind(i) == GlyphKind::Medial) putValue(codes_[i++]);
@@ -254,7 +273,7 @@ private:
         for (int k = 0; k < vowelCount; ++k) put(vowels[k]);
         if (ligatureSign) put(ligatureSign);
         for (; posts < i; ++posts) putValue(codes_[posts]);
-        placeUpTo(b, begin);
+        placeUpTo(b, start);
         ends_[b] = len_;
         placed_ = b + 1;
         return i;
@@ -268,14 +287,16 @@ private:
     std::size_t* ends_;
     std::size_t len_ = 0;
     std::size_t placed_ = 0;  // characters before this one have their place
+    const std::uint8_t* asTyped_;
     std::size_t pending_[kMaxPending];
     std::size_t pendingCount_ = 0;
 };
 
 }  // namespace
 
-void convertStretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out) {
-    Stretch(font, codes, n, out).run();
+void convertStretch(const LegacyEncoding& font, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out,
+                    const std::uint8_t* asTyped) {
+    Stretch(font, codes, n, out, asTyped).run();
 }
 
 }  // namespace tolvarin

@@ -22,6 +22,7 @@ struct ConvertedStretch {
     std::u16string_view text() const { return {buffer.get(), length}; }
     std::vector<std::size_t> ends;
     std::vector<std::size_t> kept;
+    std::vector<std::uint8_t> asTyped;  // room for a mask of characters kept as typed
 
     std::size_t textBefore(std::size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
 
@@ -31,7 +32,9 @@ struct ConvertedStretch {
 };
 
 // Puts a stretch of codes typed in `encoding` in Unicode's order: one paragraph of one
-// text stream, with nothing in another encoding between.
-void convertStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out);
+// text stream, with nothing in another encoding between. The characters `asTyped` marks
+// (if given) are kept as typed.
+void convertStretch(const LegacyEncoding& encoding, const std::uint8_t* codes, std::size_t n, ConvertedStretch& out,
+                    const std::uint8_t* asTyped = nullptr);
 
 }  // namespace tolvarin
