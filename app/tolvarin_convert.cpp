@@ -42,14 +42,13 @@ constexpr std::string_view kStdio = "-";
 constexpr const char* kStdinName = "- (standard input)";
 
 void usage(std::ostream& out) {
-    out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text]] [-o OUTPUT | -d DIR] [-q]\n"
+    out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text] [--detect]] [-o OUTPUT | -d DIR] [-q]\n"
         << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
         << "       " << kProgram << " --fonts FILE...\n"
         << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) typed in the\n"
         << "PANCHARI font to the ML-TTRevathi font,\n"
-        << "or documents typed in PANCHARI and the ML-TT fonts (ML-TTRevathi,\n"
-        << "ML-TTKarthika, ...) to Unicode Malayalam. Everything else in the document is\n"
-        << "kept as it is.\n"
+        << "or documents typed in any legacy Malayalam encoding (" << legacyEncodingList(", ") << ")\n"
+        << "to Unicode Malayalam. Everything else in the document is kept as it is.\n"
         << "\n"
         << "Each FILE is written as Converted_<name> in its own folder (a .doc as\n"
         << "Converted_<name>.docx), unless:\n"
@@ -61,9 +60,12 @@ void usage(std::ostream& out) {
         << "  --font NAME the Unicode Malayalam font, e.g. \"Nirmala UI\" on Windows\n"
         << "  --text      with --unicode: write the text alone, UTF-8, a paragraph a line,\n"
         << "              as Converted_<name>.txt\n"
+        << "  --detect    with --unicode: also convert the words in ordinary fonts (Calibri,\n"
+        << "              Arial ...) that read clearly as a legacy encoding, where a\n"
+        << "              document lost its legacy font's name; English words stay\n"
         << "  --legacy-font NAME=ENCODING\n"
-        << "              text in the font NAME is in ENCODING (PANCHARI or ML-TT), for\n"
-        << "              a legacy font of an unusual name\n"
+        << "              text in the font NAME is in ENCODING (" << legacyEncodingList(" or ") << "),\n"
+        << "              for a legacy font of an unusual name\n"
         << "  --fonts     list the fonts each FILE's text is set in, how many characters\n"
         << "              each and which known encoding each is; convert nothing\n"
         << "  -q          print nothing but errors\n"
@@ -115,9 +117,14 @@ fs::path freeName(const fs::path& taken, const std::vector<fs::path>& written) {
 void printFonts(const std::string& label, const std::vector<FontUse>& fonts) {
     std::cout << label << ":\n";
     if (fonts.empty()) std::cout << "  no text\n";
-    for (const FontUse& f : fonts)
-        std::cout << "  " << (f.name.empty() ? "(no font)" : f.name) << ": " << f.characters << " characters, "
-                  << (f.legacy.empty() ? std::string("not a legacy font") : f.legacy) << "\n";
+    for (const FontUse& f : fonts) {
+        std::cout << "  " << (f.name.empty() ? "(no font)" : f.name) << ": " << grouped(f.characters) << " characters, "
+                  << (f.encoding.empty() ? std::string("not a legacy font") : f.encoding + " encoding");
+        if (!f.found.empty())
+            std::cout << "; " << grouped(f.foundCharacters) << " of them read as " << f.found << ": " << f.foundSample
+                      << " (--unicode --detect converts them)";
+        std::cout << "\n";
+    }
 }
 
 // Standard input, whole. Returns an empty string, or what went wrong.
@@ -195,7 +202,7 @@ int main(int argc, char** argv) {
     std::string output;
     std::string outputDir;
     bool quiet = false;
-    bool unicode = false, text = false, fonts = false;
+    bool unicode = false, text = false, fonts = false, detect = false;
     std::string font;
     std::vector<std::string> inputs;
     bool optionsDone = false;
@@ -220,12 +227,17 @@ int main(int argc, char** argv) {
             text = true;
         } else if (arg == "--fonts") {
             fonts = true;
+        } else if (arg == "--detect") {
+            detect = true;
         } else if (arg == "--legacy-font") {
             if (i + 1 >= args.size()) return usageError("option --legacy-font needs an argument");
             const std::string& given = args[++i];
             const std::size_t eq = given.rfind('=');
-            if (eq == std::string::npos || !nameLegacyFont(given.substr(0, eq), given.substr(eq + 1)))
-                return usageError("--legacy-font takes NAME=ENCODING, the encoding PANCHARI or ML-TT: " + given);
+            if (eq == std::string::npos || eq == 0)
+                return usageError("--legacy-font takes NAME=ENCODING, a font's name and its encoding: " + given);
+            if (!nameLegacyFont(given.substr(0, eq), given.substr(eq + 1)))
+                return usageError("--legacy-font " + given + ": no encoding is called " + given.substr(eq + 1) +
+                                  "; the encodings are " + legacyEncodingList(" and "));
         } else if (arg == "-o" || arg == "-d" || arg == "--font") {
             if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
             (arg == "-o" ? output : arg == "-d" ? outputDir : font) = args[++i];
@@ -240,12 +252,13 @@ int main(int argc, char** argv) {
     const bool toStdout = !fonts && (output == kStdio || (fromStdin && output.empty()));
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
-    if ((text || !font.empty()) && !unicode) return usageError("--text and --font go with --unicode");
-    if (fonts && (unicode || !output.empty() || !outputDir.empty()))
-        return usageError("--fonts converts nothing: it takes no --unicode, -o or -d");
+    if ((text || !font.empty() || detect) && !unicode) return usageError("--text, --font and --detect go with --unicode");
+    if (fonts && (unicode || detect || !output.empty() || !outputDir.empty()))
+        return usageError("--fonts converts nothing: it takes no --unicode, --detect, -o or -d");
     ConversionOptions options;
     options.unicode = unicode;
     options.textOnly = text;
+    options.detect = detect;
     if (!font.empty()) options.unicodeFont = font;
 
     if (!outputDir.empty()) {

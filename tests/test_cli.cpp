@@ -291,12 +291,13 @@ TEST(Cli, FontsAndLegacyFontNames) {
         int status;
         std::string expected;  // part of what it prints
     } cases[] = {
-        {"--fonts " + quote(in), 0, "  PANCHARI: 2 characters, PANCHARI\n  Kerala Old: 3 characters, not a legacy font\n"},
-        {"--legacy-font 'Kerala Old=ML-TT' --fonts " + quote(in), 0, "  Kerala Old: 3 characters, ML-TT\n"},
+        {"--fonts " + quote(in), 0, "  PANCHARI: 2 characters, PANCHARI encoding\n  Kerala Old: 3 characters, not a legacy font\n"},
+        {"--legacy-font 'Kerala Old=ML-TT' --fonts " + quote(in), 0, "  Kerala Old: 3 characters, ML-TT encoding\n"},
         {"--legacy-font 'Kerala Old=ML-TT' --unicode -o " + quote(dir.path() / "u.rtf") + " " + quote(in), 0,
          "2 PANCHARI and 3 ML-TT characters converted"},
         {"--unicode -o " + quote(dir.path() / "v.rtf") + " " + quote(in), 0, ": 2 characters converted"},
-        {"--legacy-font 'Kerala Old=ISCII' " + quote(in), 2, "the encoding PANCHARI or ML-TT"},
+        {"--legacy-font 'Kerala Old=ISCII' " + quote(in), 2, "no encoding is called ISCII; the encodings are PANCHARI, ML-TT, Matweb"},
+        {"--legacy-font 'Old Matweb=Matweb' --fonts " + quote(in), 0, "  PANCHARI: 2 characters, PANCHARI encoding\n"},
         {"--fonts -o x " + quote(in), 2, "--fonts converts nothing"},
     };
     for (const auto& c : cases) {
@@ -325,7 +326,7 @@ TEST(Cli, WordAndOpenDocumentFiles) {
         const auto txt = std::filesystem::path(dir.path() / (std::string("Converted_") + name)).replace_extension(".txt");
         EXPECT_EQ(test::readFile(txt), unicodeText);
         r = run("--fonts " + quote(dir.path() / name));
-        EXPECT_NE(r.output.find("  PANCHARI: 169 characters, PANCHARI\n  Arial: 64 characters, not a legacy font"),
+        EXPECT_NE(r.output.find("  PANCHARI: 169 characters, PANCHARI encoding\n  Arial: 64 characters, not a legacy font"),
                   std::string::npos)
             << r.output;
     }

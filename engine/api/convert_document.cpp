@@ -87,10 +87,28 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
             failed.passedOver = in.kind == DocumentKind::WordLock;
             return failed;
         }
+        // Ordinary fonts found to hold legacy text: with --detect their words that read
+        // as it convert, for this document alone; without, the report says they are there.
+        FontsReport fonts;
+        if (options.detect && options.unicode) {
+            fonts = documentFonts(in.bytes, environment);
+            for (const FontUse& f : fonts.fonts)
+                if (!f.found.empty())
+                    addLegacyFontName(f.name, foundFontOf(*legacyEncodingCalled(f.found)));
+        }
+        struct Forget {
+            ~Forget() { forgetFoundFonts(); }
+        } forget;
         ConversionReport report = in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
                                   : options.textOnly                ? rtfText(in.bytes, destination)
                                                                     : convertRtf(in.bytes, options, destination);
         report.fromWordBinary = in.fromWordBinary;
+        if (report.ok && !options.detect && report.converted() == 0) {
+            // Nothing converted: text in ordinary fonts may be legacy text whose font name was lost.
+            if (const std::string note = foundTextNote(documentFonts(in.bytes, environment)); !note.empty())
+                report.warnings.push_back(note + (options.unicode ? "; add --detect to convert them"
+                                                                  : "; add --unicode --detect to convert them"));
+        }
         return report;
     } catch (const std::bad_alloc&) {
         // The unfinished output was never handed on: nothing is left behind.
@@ -139,16 +157,19 @@ FontsReport listFonts(std::string_view input, std::size_t sampleLength, Environm
         std::vector<std::pair<std::string, std::size_t>> fonts;
         Document doc;  // the text, as the window reads it, which the samples come from
         bool read = false;
+        std::vector<FontDetection> finds;
         if (report.error.empty() && in.kind == DocumentKind::Package) {
-            report.error = packageFonts(in.bytes, fonts);
+            report.error = packageFonts(in.bytes, fonts, &finds);
         } else if (report.error.empty()) {
             if (LoadResult loaded = doc.setRtf(in.bytes); !loaded) {
                 report.error = loaded.description;
             } else {
                 fonts = documentTextFonts(doc);
+                finds = documentFontFinds(doc, fonts);
                 read = true;
             }
         }
+        finds.resize(fonts.size());
         std::vector<std::string> samples(fonts.size());
         if (sampleLength > 0 && !fonts.empty()) {
             try {
@@ -161,8 +182,19 @@ FontsReport listFonts(std::string_view input, std::size_t sampleLength, Environm
         }
         for (std::size_t f = 0; f < fonts.size(); ++f) {
             const LegacyFont* legacy = legacyFontNamed(fonts[f].first);
-            report.fonts.push_back({std::move(fonts[f].first), fonts[f].second,
-                                    legacy ? std::string(legacy->name()) : std::string(), std::move(samples[f])});
+            FontUse use;
+            use.name = std::move(fonts[f].first);
+            use.characters = fonts[f].second;
+            if (legacy) {
+                use.legacy = legacy->name();
+                use.encoding = legacy->encoding().name();
+            } else if (const LegacyEncoding* found = finds[f].encoding()) {
+                use.found = found->name();
+                use.foundCharacters = finds[f].characters();
+                use.foundSample = finds[f].sample(sampleLength > 0 ? sampleLength : 40);
+            }
+            use.sample = std::move(samples[f]);
+            report.fonts.push_back(std::move(use));
         }
     } catch (const std::bad_alloc&) {
         report.error = kNotEnoughMemory;
@@ -177,6 +209,15 @@ FontsReport documentFonts(std::string_view input, Environment& environment) { re
 
 FontsReport documentFontSamples(std::string_view input, std::size_t length, Environment& environment) {
     return listFonts(input, length, environment);
+}
+
+std::string foundTextNote(const FontsReport& fonts) {
+    std::string note;
+    for (const FontUse& f : fonts.fonts)
+        if (!f.found.empty())
+            note += (note.empty() ? "" : "; ") + grouped(f.foundCharacters) + " characters in " +
+                    (f.name.empty() ? std::string("text of no font") : f.name) + " read as " + f.found;
+    return note;
 }
 
 bool nameLegacyFont(std::string_view fontName, std::string_view legacyName) {

@@ -50,8 +50,14 @@ std::filesystem::path withExtensionOf(const std::filesystem::path& path, Written
 struct FontUse {
     std::string name;
     std::size_t characters = 0;
-    std::string legacy;  // the legacy font it is (PANCHARI, ML-TT ...), or empty
-    std::string sample;  // with documentFontSamples(): its first characters, as a person reads them
+    std::string legacy;    // the legacy font it is (PANCHARI, ML-TT, Manorama ...), or empty
+    std::string encoding;  // that legacy font's encoding (PANCHARI, ML-TT, Matweb ...), or empty
+    std::string sample;    // with documentFontSamples(): its first characters, as a person reads them
+    // An ordinary font whose words read as a legacy encoding: that encoding, how many
+    // characters those words have, and (with samples) their first ones in Malayalam.
+    std::string found;
+    std::size_t foundCharacters = 0;
+    std::string foundSample;
 };
 struct FontsReport {
     bool ok = true;
@@ -66,11 +72,16 @@ FontsReport documentFontSamples(std::string_view input, std::size_t length,
                                 Environment& environment = desktopEnvironment());
 
 // Text in a font called `fontName` is in the encoding of the legacy font `legacyName`
-// (PANCHARI, ML-TT, ...) and counted as its, for documents whose legacy font has an
-// unusual name; for every conversion after. False when no legacy font is so called.
+// (PANCHARI, ML-TT, Manorama ...: a font or an encoding, legacyEncodings()) and counted
+// as its, for documents whose legacy font has an unusual name; for every conversion
+// after. False when no legacy font or encoding is so called.
 bool nameLegacyFont(std::string_view fontName, std::string_view legacyName);
 // Forgets the names given so (defined with the fonts).
 void forgetLegacyFontNames();
+
+// "4,637 characters in Calibri read as ML-TT": what the ordinary fonts of a report hold,
+// or empty.
+std::string foundTextNote(const FontsReport& fonts);
 
 // Reads a document of any kind into the window's model: its text and formatting as far
 // as the model holds them, and its bytes, which a conversion of it takes. On failure

@@ -52,8 +52,9 @@ struct UnicodeStretch {
         if (segments.empty() || segments.back().holdAt != holdAt || !(segments.back().format == format))
             segments.push_back({at, holdAt, format});
         const LegacyEncoding& encoding = font.encoding();
+        // Any character of a font found to hold legacy text may be a Latin word's, kept.
         for (std::size_t k = 0; k < n; ++k)
-            if (encoding.keptAsTyped(code[k])) typed.push_back({at + k, start[k], end[k]});
+            if (font.found() || encoding.keptAsTyped(code[k])) typed.push_back({at + k, start[k], end[k]});
         legacy.add(code, n, font);
     }
 };

@@ -17,6 +17,9 @@ struct ConversionOptions {
     // With `unicode`: the document's text alone, UTF-8, a paragraph a line.
     bool textOnly = false;
     std::string unicodeFont = std::string(kDefaultUnicodeFont);
+    // With `unicode`: words in ordinary fonts that read clearly as a legacy encoding
+    // convert too (the fonts found to hold such text beside Latin text).
+    bool detect = false;
     // DOCX and ODT: an XML part at least this long is read, and its text converted, in
     // two halves on two threads.
     std::size_t halvesFrom = std::size_t(1) << 20;

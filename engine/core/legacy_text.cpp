@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/legacy_detection.h"
 #include "text/codepage.h"
 
 namespace tolvarin {
@@ -100,6 +101,20 @@ void convertLegacyStretch(const LegacyEncoding& encoding, const std::uint8_t* co
                           std::span<const FontRun> fonts, bool unicode, ConvertedStretch& out, LegacyCounts& counts,
                           const std::uint8_t* asTyped) {
     if (unicode && !asTyped && encoding.bilingual()) asTyped = latinText(encoding, codes, n, out.asTyped);
+    if (unicode && !asTyped) {
+        // An ordinary font's text found to be the encoding's: its Latin words stay.
+        bool found = false;
+        for (const FontRun& run : fonts) found |= run.font->found();
+        if (found) {
+            out.asTyped.assign(n, 0);
+            for (std::size_t r = 0; r < fonts.size(); ++r) {
+                if (!fonts[r].font->found()) continue;
+                const std::size_t end = r + 1 < fonts.size() ? fonts[r + 1].first : n;
+                markLatinWords(encoding, codes + fonts[r].first, end - fonts[r].first, out.asTyped.data() + fonts[r].first);
+            }
+            asTyped = out.asTyped.data();
+        }
+    }
     if (unicode) convertStretch(encoding, codes, n, out, asTyped);
     else toRevathi(encoding, codes, n, out);
     // Codes kept as typed are no breaks or tabs: they have no value, which those have.

@@ -22,8 +22,9 @@ namespace tolvarin {
 // Whether text in `font` (null: not a legacy font) is converted: to ML-TTRevathi the
 // text of the fonts whose encoding has glyph rules into it, to Unicode every legacy
 // font's.
+// A font found to hold legacy text beside Latin text converts to Unicode only.
 inline bool convertsFont(const LegacyFont* font, bool unicode) {
-    return font && (unicode || font->encoding().hasRevathiRules());
+    return font && (unicode || (font->encoding().hasRevathiRules() && !font->found()));
 }
 
 // Whether a legacy character counts as one converted: a paragraph mark, a line break

@@ -162,6 +162,7 @@ struct Known {
     std::vector<LegacyFont> fonts;
     std::vector<const LegacyFont*> list;
     std::vector<const LegacyFont*> firsts;
+    std::vector<LegacyFont> found;
     Known() {
         const auto tables = encodingTables();
         encodings.reserve(tables.size());
@@ -189,6 +190,11 @@ struct Known {
             if (t.countedAsEncoding) continue;
             for (std::size_t i = 1; i < t.fonts.size(); ++i)
                 fonts.emplace_back(LegacyFont::Data{t.fonts[i], {}, &t.fonts[i], 1, &e}, fonts.size());
+        }
+        found.reserve(encodings.size());
+        for (const LegacyEncoding& e : encodings) {
+            const LegacyFont& first = *firsts[e.index()];
+            found.emplace_back(LegacyFont::Data{first.name(), {}, nullptr, 0, &e}, first.index(), true);
         }
         for (const LegacyEncoding& e : encodings) encodingList.push_back(&e);
         for (const LegacyFont& f : fonts) list.push_back(&f);
@@ -219,6 +225,7 @@ std::string legacyEncodingList(std::string_view lastJoin) {
 }
 
 const LegacyFont& firstFontOf(const LegacyEncoding& encoding) { return *known().firsts[encoding.index()]; }
+const LegacyFont& foundFontOf(const LegacyEncoding& encoding) { return known().found[encoding.index()]; }
 
 const LegacyEncoding& panchariEncoding() {
     static const LegacyEncoding& e = *legacyEncodingCalled("PANCHARI");
@@ -255,5 +262,11 @@ void addLegacyFontName(std::string_view fontName, const LegacyFont& font) {
 }
 
 void forgetLegacyFontNames() { extraNames().clear(); }
+
+void forgetFoundFonts() {
+    auto& names = extraNames();
+    names.erase(std::remove_if(names.begin(), names.end(), [](const ExtraName& n) { return n.font->found(); }),
+                names.end());
+}
 
 }  // namespace tolvarin

@@ -121,17 +121,21 @@ public:
         const LegacyEncoding* encoding;
     };
 
-    LegacyFont(const Data& data, std::size_t index) : data_(data), index_(index) {}
+    LegacyFont(const Data& data, std::size_t index, bool found = false) : data_(data), index_(index), found_(found) {}
 
     std::string_view name() const { return data_.name; }
     bool answersTo(std::string_view fontName) const;
     const LegacyEncoding& encoding() const { return *data_.encoding; }
     // Where it stands in legacyFonts().
     std::size_t index() const { return index_; }
+    // An ordinary font found to hold this encoding's text beside Latin text: only its
+    // words that read as the encoding convert (foundFontOf()).
+    bool found() const { return found_; }
 
 private:
     Data data_;
     std::size_t index_;
+    bool found_;
 };
 
 // The encodings, in the order their tables rank them: PANCHARI first, then ML-TT.
@@ -162,5 +166,10 @@ const LegacyFont* legacyFontCalled(std::string_view name);
 void addLegacyFontName(std::string_view fontName, const LegacyFont& font);
 // Forgets every name given so.
 void forgetLegacyFontNames();
+// What an ordinary font found to hold `encoding`'s text is taken for: counted as the
+// encoding's first font, its Latin words kept as they are.
+const LegacyFont& foundFontOf(const LegacyEncoding& encoding);
+// Forgets the names given to found fonts only.
+void forgetFoundFonts();
 
 }  // namespace tolvarin

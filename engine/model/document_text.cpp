@@ -67,6 +67,28 @@ std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Documen
     return fonts;
 }
 
+std::vector<FontDetection> documentFontFinds(const Document& doc,
+                                            const std::vector<std::pair<std::string, std::size_t>>& fonts) {
+    std::vector<FontDetection> finds(fonts.size());
+    std::vector<int> at(doc.fonts().size(), -1);  // by the model's font: where in `fonts`
+    for (std::size_t f = 0; f < fonts.size(); ++f) {
+        if (legacyFontNamed(fonts[f].first)) continue;
+        for (std::size_t m = 0; m < doc.fonts().size(); ++m)
+            if (doc.fonts()[m].name == fonts[f].first) at[m] = int(f);
+    }
+    const auto& runs = doc.runs();
+    int last = -1;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const int f = at[runs[r].format.font];
+        if (f != last && last >= 0) finds[std::size_t(last)].breakWord();
+        last = f;
+        if (f < 0) continue;
+        const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
+        finds[std::size_t(f)].add(std::u16string_view(doc.text()).substr(runs[r].start, end - runs[r].start));
+    }
+    return finds;
+}
+
 std::string documentFontSample(const Document& doc, std::string_view fontName, std::size_t length) {
     const LegacyFont* legacy = legacyFontNamed(fontName);
     std::vector<std::uint8_t> codes;

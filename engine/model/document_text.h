@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/legacy_text.h"
+#include "core/legacy_detection.h"
 #include "model/document.h"
 
 namespace tolvarin {
@@ -21,6 +22,9 @@ std::string documentUnicodeText(const Document& doc, LegacyCounts& counts);
 // The fonts the document's text is set in, with how many characters each (breaks and
 // tabs not counted), in the order first used.
 std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Document& doc);
+// What the text of each of `fonts` (documentTextFonts()) that is no legacy font holds.
+std::vector<FontDetection> documentFontFinds(const Document& doc,
+                                            const std::vector<std::pair<std::string, std::size_t>>& fonts);
 
 // The first `length` characters of the document's text in the font `fontName`, as a
 // person reads them: a legacy font's codes in Unicode Malayalam, others as they are;

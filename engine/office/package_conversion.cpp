@@ -106,12 +106,38 @@ ConversionReport convertPackageUnguarded(std::string_view bytes, const Conversio
     return report;
 }
 
-std::string packageFontsUnguarded(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
+std::string packageFontsUnguarded(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts,
+                                  std::vector<FontDetection>* finds) {
     Opened opened(PackageReading{false, false, true});
     if (std::string error = open(bytes, opened); !error.empty()) return error;
     fonts.clear();
     for (const auto& f : opened.text.fonts())
         if (f.second > 0) fonts.push_back(f);
+    if (!finds) return {};
+    // The text of every font that is no legacy one, for what it may hold.
+    const PackageText& text = opened.text;
+    finds->assign(fonts.size(), FontDetection());
+    std::vector<int> at;  // by PackageText::fontName() index: where in `fonts`, or -1
+    auto place = [&](std::uint32_t name) -> int {
+        if (name >= at.size()) at.resize(name + 1, -2);
+        if (at[name] == -2) {
+            at[name] = -1;
+            for (std::size_t f = 0; f < fonts.size(); ++f)
+                if (fonts[f].first == text.fontName(name) && !legacyFontNamed(fonts[f].first)) at[name] = int(f);
+        }
+        return at[name];
+    };
+    for (std::size_t p = 0; p < text.paragraphs.size(); ++p) {
+        if (!text.exported(p)) continue;
+        int last = -1;
+        for (const OfficeChar& c : text.paragraphs[p]) {
+            const int f = c.font || c.fontName == 0 ? -1 : place(c.fontName);
+            if (f != last && last >= 0) (*finds)[std::size_t(last)].breakWord();
+            last = f;
+            if (f >= 0) (*finds)[std::size_t(f)].add(c.value);
+        }
+        if (last >= 0) (*finds)[std::size_t(last)].breakWord();
+    }
     return {};
 }
 
@@ -174,9 +200,10 @@ ConversionReport convertPackage(std::string_view bytes, const ConversionOptions&
     }
 }
 
-std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts) {
+std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts,
+                         std::vector<FontDetection>* finds) {
     try {
-        return packageFontsUnguarded(bytes, fonts);
+        return packageFontsUnguarded(bytes, fonts, finds);
     } catch (const std::bad_alloc&) {
         return std::string(kNotEnoughMemory);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/conversion_options.h"
+#include "core/legacy_detection.h"
 #include "core/conversion_report.h"
 #include "io/destination.h"
 
@@ -33,8 +34,10 @@ struct PackageRun {
 // Returns an empty string, or what is wrong with the package.
 std::string packageParagraphs(std::string_view bytes, std::vector<std::vector<PackageRun>>& paragraphs);
 
-// The fonts of the package's text, with their characters, in the order first used.
+// The fonts of the package's text, with their characters, in the order first used, and
+// (if asked) what the text of each that is no legacy font holds, by the same order.
 // Returns an empty string, or what is wrong with the package.
-std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts);
+std::string packageFonts(std::string_view bytes, std::vector<std::pair<std::string, std::size_t>>& fonts,
+                         std::vector<FontDetection>* finds = nullptr);
 
 }  // namespace tolvarin

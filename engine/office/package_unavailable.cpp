@@ -19,6 +19,8 @@ WrittenFormat packageFormat(std::string_view) { return WrittenFormat::Docx; }
 
 std::string packageParagraphs(std::string_view, std::vector<std::vector<PackageRun>>&) { return kUnavailable; }
 
-std::string packageFonts(std::string_view, std::vector<std::pair<std::string, std::size_t>>&) { return kUnavailable; }
+std::string packageFonts(std::string_view, std::vector<std::pair<std::string, std::size_t>>&, std::vector<FontDetection>*) {
+    return kUnavailable;
+}
 
 }  // namespace tolvarin
