@@ -239,16 +239,34 @@ void FontDetection::add(std::u16string_view text) {
 void FontDetection::endWord() {
     if (!word_.empty() && wordPlain_) {
         const auto encodings = legacyEncodings();
-        for (std::size_t e = 0; e < encodings.size(); ++e) {
+        // What each encoding reads of the word, two bits an encoding (strict, lenient):
+        // words come again and again, and a plain Latin word reads as none.
+        std::uint32_t bits = 0;
+        const std::string key(word_.begin(), word_.end());
+        if (const auto known = readings_.find(key); known != readings_.end()) {
+            bits = known->second;
+        } else {
+            const std::uint8_t* w = word_.data();
+            std::size_t n = word_.size();
+            while (n > 0 && (w[0] == '(' || w[0] == '"' || w[0] == '\'')) ++w, --n;
+            while (n > 0 && (w[n - 1] == '.' || w[n - 1] == ',' || w[n - 1] == ')' || w[n - 1] == '"')) --n;
+            if (!commonEnglish(w, n) && !plainlyLatin(w, n))
+                for (std::size_t e = 0; e < encodings.size() && e < 16; ++e) {
+                    if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Strict)) bits |= 1u << (2 * e);
+                    if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Lenient))
+                        bits |= 2u << (2 * e);
+                }
+            if (readings_.size() < 100000) readings_.emplace(key, bits);
+        }
+        for (std::size_t e = 0; e < encodings.size() && e < 16; ++e) {
             // Only a strict reading tells the encoding; the lenient one counts, once it is told.
-            if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Strict)) {
+            if (bits & (1u << (2 * e))) {
                 strict_[e] += word_.size();
                 // Words told apart, so that one odd word written again and again is not evidence.
                 std::vector<std::string>& seen = distinct_[e];
-                const std::string word(word_.begin(), word_.end());
-                if (seen.size() < 8 && std::find(seen.begin(), seen.end(), word) == seen.end()) seen.push_back(word);
+                if (seen.size() < 8 && std::find(seen.begin(), seen.end(), key) == seen.end()) seen.push_back(key);
             }
-            if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Lenient)) {
+            if (bits & (2u << (2 * e))) {
                 lenient_[e] += word_.size();
                 if (first_[e].size() < 400) {
                     if (!first_[e].empty()) first_[e].push_back(' ');

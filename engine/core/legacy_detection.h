@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "fonts/legacy_font.h"
@@ -51,6 +52,7 @@ private:
     std::vector<std::size_t> strict_ = std::vector<std::size_t>(legacyEncodings().size());
     std::vector<std::size_t> lenient_ = std::vector<std::size_t>(legacyEncodings().size());
     std::vector<std::vector<std::string>> distinct_ = std::vector<std::vector<std::string>>(legacyEncodings().size());
+    std::unordered_map<std::string, std::uint32_t> readings_;  // by word: what each encoding reads
     std::vector<std::vector<std::uint8_t>> first_ = std::vector<std::vector<std::uint8_t>>(legacyEncodings().size());
 };
 
