@@ -55,6 +55,13 @@ std::vector<std::pair<std::string, std::string>> documents() {
     docs.emplace_back("three fonts", head + hex(0xB5) + hex(0xDE) + " \\f3 " + hex(0xE6) + hex(0x79) + " \\f2 " +
                                          hex(0xCC) + hex(0xEE) + "\\f0  Arial \\f1 " + hex(0xC9) + "\\par\\f2 " +
                                          hex(0xB5) + "\\f3 " + hex(0xB5) + "\\f1 " + hex(0xB5) + "\\par}");
+    // The newer encodings beside PANCHARI: Matweb's ra sign before a post-base sign and its
+    // doubling mark, Thoolika's dot reph, and MLB's Latin half kept as typed.
+    docs.emplace_back("more encodings", "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 PANCHARI;}{\\f2 Matweb;}"
+                                        "{\\f3 Thoolika;}{\\f4 MLB-TTKarthika;}}\\f1 " + hex(0xB5) + hex(0xDE) + "\\f2  " +
+                                        hex(0xE2) + hex(0x45) + hex(0xED) + " " + hex(0x4A) + hex(0xFE) + "\\f3  " +
+                                        hex(0x97) + hex(0x4A) + "\\par\\f4 Hymn No. 25 " + hex(0x89) + hex(0xAF) +
+                                        "\\f0  Arial\\par}");
     return docs;
 }
 
