@@ -359,6 +359,10 @@ int main(int argc, char** argv) {
         }
         if (!toStdout) written.push_back(outPath);
         for (const std::string& warning : outcome.warnings) std::cerr << kProgram << ": " << label << ": " << warning << "\n";
+        if (!outcome.foundText.empty())
+            std::cerr << kProgram << ": " << label << ": " << outcome.foundText
+                      << (options.unicode ? "; add --detect to convert them" : "; add --unicode --detect to convert them")
+                      << "\n";
         if (outcome.kept() > 0) std::cerr << kProgram << ": " << label << ": " << keptCharactersNote(outcome.kept()) << "\n";
         if (!quiet) {
             // Standard output carries the document itself: the line goes to standard error then.

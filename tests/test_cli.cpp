@@ -1,5 +1,6 @@
 // The command-line converter, run as a user runs it.
 #include <gtest/gtest.h>
+#include <cstring>
 
 #include "model/document.h"
 #include "test_support.h"
@@ -346,4 +347,33 @@ TEST(Cli, WordAndOpenDocumentFiles) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("cut.docx: the archive is damaged"), std::string::npos) << r.output;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_cut.docx"));
+}
+
+// Legacy text in an ordinary font: the line says so and how to convert it; --detect
+// converts it, and asks for --unicode.
+TEST(Cli, FoundTextIsNamedAndConvertedWithDetect) {
+    test::TempDir dir;
+    std::string revathi;
+    ASSERT_TRUE(test::convert(test::readFile(test::dataDir() / "prose_word.rtf"), revathi, test::unicodeOptions(false)).ok);
+    for (const char* font : {"ML-TTRevathi", "Arial"})
+        for (std::size_t at; (at = revathi.find(font)) != std::string::npos;) revathi.replace(at, std::strlen(font), "Calibri");
+    const auto in = dir.path() / "lost.rtf";
+    test::writeFile(in, revathi);
+    const struct {
+        std::string args;
+        int status;
+        std::string expected;
+    } cases[] = {
+        {"--unicode -o " + quote(dir.path() / "a.rtf") + " " + quote(in), 0, "read as ML-TT; add --detect to convert them"},
+        {"-o " + quote(dir.path() / "b.rtf") + " " + quote(in), 0, "read as ML-TT; add --unicode --detect to convert them"},
+        {"--unicode --detect -o " + quote(dir.path() / "c.rtf") + " " + quote(in), 0, " characters converted"},
+        {"--detect " + quote(in), 2, "--detect go with --unicode"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.expected), std::string::npos) << c.args << "\n" << r.output;
+    }
+    EXPECT_EQ(test::readFile(dir.path() / "a.rtf"), revathi);
+    EXPECT_NE(test::readFile(dir.path() / "c.rtf"), revathi);
 }

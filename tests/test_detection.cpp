@@ -9,6 +9,7 @@
 
 #include "api/convert_document.h"
 #include "core/legacy_detection.h"
+#include "conversion_pass.h"
 #include "test_support.h"
 
 using namespace tolvarin;
@@ -76,8 +77,8 @@ TEST(Detection, FindsLegacyTextBesideEnglish) {
         const ConversionReport plain = test::convert(rtf, unchanged, test::unicodeOptions(true));
         EXPECT_EQ(plain.converted(), 0u);
         EXPECT_EQ(unchanged, rtf);
-        ASSERT_EQ(plain.warnings.size(), 1u);
-        EXPECT_NE(plain.warnings[0].find("characters in Calibri read as ML-TT; add --detect"), std::string::npos);
+        EXPECT_TRUE(plain.warnings.empty());
+        EXPECT_NE(plain.foundText.find("characters in Calibri read as ML-TT"), std::string::npos) << plain.foundText;
 
         const std::vector<std::string> found = words(unicodeText(rtf, true));
         ASSERT_EQ(found.size(), expected.size());
@@ -146,4 +147,52 @@ TEST(Detection, PeerDocumentsDoNotChange) {
         ++compared;
     }
     EXPECT_GT(compared, 0u);
+}
+
+// The window's pass asks before converting found text, once, and converts it as
+// --unicode --detect does only when the answer is yes; a no leaves the document as it
+// was and says what was left.
+TEST(Detection, WindowPassAsksBeforeConvertingFoundText) {
+    class Answering : public WindowlessHost {
+    public:
+        Answering(fs::path out, bool yes) : WindowlessHost(std::move(out)), yes_(yes) {}
+        bool askYesNo(std::string_view question) override {
+            questions.emplace_back(question);
+            return yes_;
+        }
+        void showMessage(std::string_view text) override { message = text; }
+        std::vector<std::string> questions;
+        std::string message;
+
+    private:
+        bool yes_;
+    };
+    const std::string rtf = calibriProse(test::dataDir() / "prose_word.rtf");
+    Document source;
+    ASSERT_TRUE(loadDocument(rtf, source).ok);
+    std::string detected;
+    ConversionOptions options = test::unicodeOptions(true);
+    options.detect = true;
+    ASSERT_TRUE(test::convert(rtf, detected, options).ok);
+    test::TempDir dir;
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        const fs::path out = dir.path() / (yes ? "yes.rtf" : "no.rtf");
+        Answering host(out, yes);
+        Document working, destination;
+        const PassOutcome outcome = runConversionPass(source, working, destination, host, PassOptions{true, ""});
+        ASSERT_EQ(outcome.status, PassOutcome::Status::Saved) << outcome.error;
+        ASSERT_EQ(host.questions.size(), 1u);
+        EXPECT_NE(host.questions[0].find("characters in Calibri read as ML-TT"), std::string::npos) << host.questions[0];
+        EXPECT_EQ(test::readFile(out), yes ? detected : rtf);
+        if (!yes) {
+            EXPECT_NE(host.message.find("Calibri read as ML-TT; they were left as typed."), std::string::npos)
+                << host.message;
+        }
+    }
+    // Not asked in ML-TTRevathi mode, which converts PANCHARI alone.
+    Answering host(dir.path() / "revathi.rtf", true);
+    Document working, destination;
+    runConversionPass(source, working, destination, host, PassOptions{false, ""});
+    EXPECT_TRUE(host.questions.empty());
 }

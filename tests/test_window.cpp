@@ -456,6 +456,43 @@ TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
     EXPECT_TRUE(child<QCheckBox>(*w, "chkUnicode")->isChecked()) << "remembered between runs";
 }
 
+// Legacy text in an ordinary font: with Unicode, the window asks before converting it,
+// and its question box answers as the buttons say.
+TEST_F(Window, AsksBeforeConvertingTextFoundInOrdinaryFonts) {
+    test::TempDir dir;
+    std::string revathi;
+    ASSERT_TRUE(test::convert(test::readFile(test::dataDir() / "prose_word.rtf"), revathi, test::unicodeOptions(false)).ok);
+    for (const std::string font : {"ML-TTRevathi", "Arial"})
+        for (std::size_t at; (at = revathi.find(font)) != std::string::npos;) revathi.replace(at, font.size(), "Calibri");
+    test::writeFile(dir.path() / "lost.rtf", revathi);
+    child<QCheckBox>(*w, "chkUnicode")->setChecked(true);
+    ASSERT_TRUE(w->openInput(qpath(dir.path() / "lost.rtf")));
+    QStringList asked;
+    w->setQuestionDialog([&](QWidget*, const QString& question) {
+        asked << question;
+        return true;
+    });
+    BoxWatcher done;
+    w->CmdConvert_Click();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("characters in Calibri read as ML-TT")) << asked[0].toStdString();
+    EXPECT_EQ(done.text, "Converted from Panchari!");
+    ConversionOptions detect = test::unicodeOptions(true);
+    detect.detect = true;
+    std::string expected;
+    ASSERT_TRUE(test::convert(revathi, expected, detect).ok);
+    EXPECT_EQ(test::readFile(dir.path() / "Converted_lost.rtf"), expected);
+
+    // The question box itself: No is no.
+    w->setQuestionDialog(frmMain::QuestionDialog());
+    w = std::make_unique<frmMain>();
+    DialogScript<QMessageBox> no{[](QMessageBox& box) {
+        EXPECT_EQ(box.objectName(), "questionBox");
+        box.button(QMessageBox::No)->click();
+    }};
+    EXPECT_FALSE(w->askYesNo("Convert them?"));
+}
+
 TEST_F(Window, EscapeDuringAPassWritesNothing) {
     test::TempDir dir;
     std::string body;

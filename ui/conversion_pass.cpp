@@ -7,6 +7,7 @@
 #include "api/convert_document.h"
 #include "core/legacy_text.h"
 #include "fonts/glyph_map.h"
+#include "fonts/legacy_font.h"
 #include "text/codepage.h"
 #include "io/file_io.h"
 
@@ -20,8 +21,29 @@ void setLocks(PassHost& host, bool enabled) {
 
 }  // namespace
 
+std::string nothingConvertedMessage(bool unicode) {
+    if (!unicode) return std::string(kMessageNothingConverted);
+    return "No text in a legacy font (" + legacyEncodingList(" or ") +
+           ") was found; the document was copied unchanged.";
+}
+
+std::string foundTextQuestion(std::string_view found) {
+    return std::string(found) +
+           ", though no legacy font is named for them.\n\nConvert those words to Unicode Malayalam too? Words that "
+           "read as English stay as they are.";
+}
+
 PassOutcome runConversionPass(const Document& source, Document& working, Document& destination, PassHost& host,
                               const PassOptions& options) {
+    // Legacy text in ordinary fonts is converted only when the user says so.
+    bool detect = options.unicode && options.detect;
+    if (options.unicode && !detect && source.source()) {
+        host.setBusyCursor(true);
+        const std::string found = foundTextNote(documentFonts(*source.source()));
+        host.setBusyCursor(false);
+        if (!found.empty()) detect = host.askYesNo(foundTextQuestion(found));
+    }
+
     working.clear();
     destination.clear();
     working = source;
@@ -126,8 +148,10 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
 
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
+    std::string foundText;  // what was left in ordinary fonts when nothing converted
     ConversionOptions conversion;
     conversion.unicode = options.unicode;
+    conversion.detect = detect;
     if (!options.unicodeFont.empty()) conversion.unicodeFont = options.unicodeFont;
     if (const std::string* source = working.source()) {
         // The document's own bytes are converted, so that all its layout is kept; headers,
@@ -135,6 +159,7 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         const ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
         saved = {converted.ok, converted.error};
         outcome.counts = converted.counts;
+        foundText = converted.foundText;
     } else {
         saved = destination.saveFile(path);
         outcome.counts = LegacyCounts();
@@ -149,7 +174,9 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         return outcome;
     }
     std::string message(kMessageConverted);
-    if (outcome.converted() == 0 && outcome.kept() == 0) message += "\n" + std::string(kMessageNothingConverted);
+    if (outcome.converted() == 0 && outcome.kept() == 0)
+        message += "\n" + (foundText.empty() ? nothingConvertedMessage(options.unicode)
+                                             : foundText + "; they were left as typed.");
     if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) message += "\n" + byFont;
     if (outcome.kept() > 0) message += "\n" + keptCharactersNote(outcome.kept());
     host.showMessage(message);

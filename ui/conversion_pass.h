@@ -22,6 +22,11 @@ inline constexpr std::string_view kStatusNotSaved = "Not saved: ";  // followed 
 inline constexpr std::string_view kMessageConverted = "Converted from Panchari!";
 inline constexpr std::string_view kMessageNothingConverted =
     "No text in the PANCHARI font was found; the document was copied unchanged.";
+// The same for Unicode output, which converts every legacy encoding: names them all.
+std::string nothingConvertedMessage(bool unicode);
+// Asked before a Unicode conversion of a document whose ordinary fonts hold words that
+// read as a legacy encoding (`found`: "4,637 characters in Calibri read as ML-TT").
+std::string foundTextQuestion(std::string_view found);
 
 // The window's controls a pass switches off while it runs, in the order it does so.
 enum class LockedControl {
@@ -47,6 +52,11 @@ public:
     virtual std::filesystem::path outputPath() = 0;
     virtual void showMessage(std::string_view text) = 0;  // modal, information icon
     virtual void showError(std::string_view text) = 0;    // modal, a failure
+    // A question answered yes or no (modal). A host that cannot ask answers no.
+    virtual bool askYesNo(std::string_view question) {
+        (void)question;
+        return false;
+    }
 };
 
 // A host without a window, for the command line and for tools: nothing to lock,
@@ -80,6 +90,9 @@ struct PassOutcome {
 struct PassOptions {
     bool unicode = false;     // Unicode Malayalam instead of ML-TTRevathi
     std::string unicodeFont;  // empty: the default Unicode Malayalam font
+    // With Unicode: convert the words of ordinary fonts that read as a legacy encoding,
+    // without asking. Otherwise the pass asks when the document holds any.
+    bool detect = false;
 };
 
 // Fills `destination` with the converted form of `source`, through `working` (a copy

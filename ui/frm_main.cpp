@@ -151,6 +151,13 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
 
     openDialog_ = ShowOpenDialog;
     folderDialog_ = BrowseForFolder;
+    questionDialog_ = [](QWidget* owner, const QString& question) {
+        QMessageBox box(QMessageBox::Question, fromUtf8(window_text::kTitle), question,
+                        QMessageBox::Yes | QMessageBox::No, owner);
+        box.setObjectName(QStringLiteral("questionBox"));
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    };
 
     // Key preview: Escape ends the program whichever control has the focus.
     qApp->installEventFilter(this);
@@ -299,6 +306,10 @@ void frmMain::showError(std::string_view text) {
     QMessageBox box(QMessageBox::Warning, fromUtf8(window_text::kTitle), fromUtf8(text), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("errorBox"));
     box.exec();
+}
+
+bool frmMain::askYesNo(std::string_view question) {
+    return questionDialog_ && questionDialog_(this, fromUtf8(question));
 }
 
 void frmMain::requestQuit() {

@@ -29,12 +29,15 @@ public:
     // chosen path, or an empty string when nothing was chosen.
     using OpenDialog = std::function<QString(QWidget* owner)>;
     using FolderDialog = std::function<QString(QWidget* owner, const QString& initialFolder, const QString& title)>;
+    // A yes-or-no question; true for yes.
+    using QuestionDialog = std::function<bool(QWidget* owner, const QString& question)>;
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
     void setOpenDialog(OpenDialog dialog) { openDialog_ = std::move(dialog); }
     void setFolderDialog(FolderDialog dialog) { folderDialog_ = std::move(dialog); }
+    void setQuestionDialog(QuestionDialog dialog) { questionDialog_ = std::move(dialog); }
 
     // The click handlers.
     void cmdOpen_Click();
@@ -65,6 +68,7 @@ public:
     std::filesystem::path outputPath() override;
     void showMessage(std::string_view text) override;
     void showError(std::string_view text) override;
+    bool askYesNo(std::string_view question) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +103,7 @@ private:
 
     OpenDialog openDialog_;
     FolderDialog folderDialog_;
+    QuestionDialog questionDialog_;
 
     bool quitting_ = false;
     bool busy_ = false;

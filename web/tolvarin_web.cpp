@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "api/convert_document.h"
+#include "fonts/legacy_font.h"
 #include "io/file_io.h"
 #include "output_path.h"
 
@@ -115,6 +116,17 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_not_enough_memory() {
     return text.c_str();
 }
 
+// The names of the legacy encodings the engine knows, in its order, as a JSON array.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_encodings() {
+    gResult = "[";
+    for (const LegacyEncoding* encoding : legacyEncodings()) {
+        if (gResult.size() > 1) gResult += ',';
+        appendJson(gResult, encoding->name());
+    }
+    gResult += ']';
+    return gResult.c_str();
+}
+
 // The fonts of a document, each with how many characters, the legacy font it is, and a
 // sample of its first `sampleLength` characters as a person reads them.
 EMSCRIPTEN_KEEPALIVE const char* tolvarin_inspect(const char* data, std::size_t size, std::size_t sampleLength) {
@@ -132,7 +144,13 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_inspect(const char* data, std::size_t 
             field(gResult, "name", font.name);
             field(gResult, "characters", font.characters);
             field(gResult, "legacy", font.legacy);
+            field(gResult, "encoding", font.encoding);
             field(gResult, "sample", font.sample);
+            if (!font.found.empty()) {
+                field(gResult, "found", font.found);
+                field(gResult, "foundCharacters", font.foundCharacters);
+                field(gResult, "foundSample", font.foundSample);
+            }
             gResult += '}';
         }
         gResult += "]}";
@@ -143,12 +161,14 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_inspect(const char* data, std::size_t 
 }
 
 // Converts the document `name`; its bytes go to the page piece by piece, and the result
-// names the file to save them as. `unicode` 0: ML-TTRevathi.
+// names the file to save them as. `unicode` 0: ML-TTRevathi. `detect` 1: with Unicode,
+// the words of ordinary fonts that read as a legacy encoding are converted too.
 EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* data, std::size_t size, int unicode,
-                                                  const char* unicodeFont) {
+                                                  const char* unicodeFont, int detect) {
     try {
         ConversionOptions options;
         options.unicode = unicode != 0;
+        options.detect = detect != 0 && options.unicode;
         if (unicodeFont && *unicodeFont) options.unicodeFont = unicodeFont;
         const Destination toPage = [](const ContentProducer& produce) {
             PieceBuffer buffer;
@@ -173,6 +193,9 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
         gResult += ",\"notes\":[";
         std::vector<std::string> notes = report.warnings;
         if (report.kept() > 0) notes.push_back(keptCharactersNote(report.kept()));
+        if (!report.foundText.empty())
+            notes.push_back(report.foundText + (options.unicode ? "; tick \u201cand text found in ordinary fonts\u201d to convert them"
+                                                                : "; convert to Unicode Malayalam, with text found in ordinary fonts, to convert them"));
         for (std::size_t i = 0; i < notes.size(); ++i) {
             if (i) gResult += ',';
             appendJson(gResult, notes[i]);

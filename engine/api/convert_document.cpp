@@ -105,9 +105,7 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
         report.fromWordBinary = in.fromWordBinary;
         if (report.ok && !options.detect && report.converted() == 0) {
             // Nothing converted: text in ordinary fonts may be legacy text whose font name was lost.
-            if (const std::string note = foundTextNote(documentFonts(in.bytes, environment)); !note.empty())
-                report.warnings.push_back(note + (options.unicode ? "; add --detect to convert them"
-                                                                  : "; add --unicode --detect to convert them"));
+            report.foundText = foundTextNote(documentFonts(in.bytes, environment));
         }
         return report;
     } catch (const std::bad_alloc&) {

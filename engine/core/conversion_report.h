@@ -27,6 +27,10 @@ struct ConversionReport {
     std::vector<std::string> textFonts;
     // What the user should know of a conversion that succeeded.
     std::vector<std::string> warnings;
+    // When nothing was converted and detection was not asked for: what the ordinary fonts
+    // hold that reads as a legacy encoding ("4,637 characters in Calibri read as ML-TT"),
+    // for each front end to say with its own way of converting it.
+    std::string foundText;
     WrittenFormat written = WrittenFormat::Rtf;
     bool fromWordBinary = false;  // a Word 97-2003 document, made a DOCX by LibreOffice first
     bool passedOver = false;      // no document but a file a batch meets beside them (Word's lock file)

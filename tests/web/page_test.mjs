@@ -213,6 +213,33 @@ try {
     check(named[peer].bytes && Buffer.compare(named[peer].bytes, theirs.bytes) === 0,
           `the font "${font}" of ${peer} named PANCHARI converts as --legacy-font converts it (${named[peer].line})`);
 
+    // The encodings come from the engine: the lead sentence and each font's choice list them all.
+    const listed = await page.$eval('#encodings', span => span.textContent);
+    const choices = await page.$$eval('#list .file:nth-child(5) select option', options => options.map(o => o.value));
+    check(/PANCHARI, ML-TT, Matweb/.test(listed) && choices.includes('Matweb') && choices.includes('Chowara'),
+          `the page lists the engine's encodings (${listed}; the choice: ${choices.join(', ')})`);
+
+    // Legacy text whose font name was lost: the letter's ML-TTRevathi codes set in Calibri.
+    const lost = path.join(inputs, 'lost.rtf');
+    fs.writeFileSync(lost, native(files[0], []).bytes.toString('latin1').replace(/ML-TTRevathi|Arial/g, 'Calibri'), 'latin1');
+    await page.click('#clear');
+    await (await page.$('#files')).uploadFile(lost);
+    await page.waitForFunction(() => /reads as/.test(document.querySelector('#list .file .state').textContent), {timeout: 60000});
+    const finding = await page.$eval('#list .file', li => ({
+        is: li.querySelector('tbody tr td:nth-child(3)').textContent,
+        sample: li.querySelector('tbody tr td:nth-child(4)').textContent,
+    }));
+    check(/[0-9,]+ of its characters read as ML-TT/.test(finding.is) && /[\u0D00-\u0D7F]{5}/.test(finding.sample),
+          `text in Calibri is shown to read as ML-TT, with its sample in Malayalam (${finding.is}: ${finding.sample})`);
+    const plain = await convertAll(page, true, downloads);
+    check(Buffer.compare(plain['lost.rtf'].bytes, fs.readFileSync(lost)) === 0,
+          'without the choice, the found text is left as it was (' + plain['lost.rtf'].line + ')');
+    if (!await page.$eval('#detect', box => box.checked)) await page.click('#detect');
+    const detected = await convertAll(page, true, downloads);
+    check(Buffer.compare(detected['lost.rtf'].bytes, native(lost, ['--unicode', '--detect']).bytes) === 0,
+          'with the choice, the found text converts as --unicode --detect converts it (' + detected['lost.rtf'].line + ')');
+    await page.click('#detect');
+
     // By keyboard alone: Tab reaches each control in order, and Enter on Convert converts.
     await page.bringToFront();
     await page.evaluate(() => window.scrollTo(0, 0));

@@ -436,6 +436,11 @@ void MainWindow::showMessage(std::string_view value) {
     MessageBoxW(window_, widen(value).c_str(), widen(window_text::kTitle).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
+bool MainWindow::askYesNo(std::string_view question) {
+    return MessageBoxW(window_, widen(question).c_str(), widen(window_text::kTitle).c_str(),
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 void MainWindow::showError(std::string_view value) {
     MessageBoxW(window_, widen(value).c_str(), widen(window_text::kTitle).c_str(), MB_OK | MB_ICONWARNING);
 }

@@ -45,6 +45,7 @@ public:
     std::filesystem::path outputPath() override;
     void showMessage(std::string_view text) override;
     void showError(std::string_view text) override;
+    bool askYesNo(std::string_view question) override;
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

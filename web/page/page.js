@@ -12,6 +12,7 @@
     };
     const documents = [];
     const namedFonts = new Map();  // font name -> the legacy font the user says it is
+    let encodings = [];  // the legacy encodings the engine knows, once it has started
     let worker = null;
     let ready = null;
     let nextId = 1;
@@ -37,12 +38,22 @@
     function unicodeMode() {
         return document.querySelector('input[name=mode]:checked').value === 'unicode';
     }
+    // Found text converts only to Unicode.
+    function updateDetect() {
+        $('detect').disabled = !unicodeMode();
+    }
     function restoreSettings() {
         const mode = remembered('mode', 'revathi');
         for (const radio of document.querySelectorAll('input[name=mode]')) radio.checked = radio.value === mode;
         $('unicode-font').value = remembered('unicodeFont', 'Noto Sans Malayalam');
+        $('detect').checked = remembered('detect', 'false') === 'true';
         for (const radio of document.querySelectorAll('input[name=mode]'))
-            radio.addEventListener('change', () => remember('mode', radio.value));
+            radio.addEventListener('change', () => {
+                remember('mode', radio.value);
+                updateDetect();
+            });
+        $('detect').addEventListener('change', () => remember('detect', String($('detect').checked)));
+        updateDetect();
         $('unicode-font').addEventListener('change', () => remember('unicodeFont', $('unicode-font').value.trim()));
     }
 
@@ -131,32 +142,45 @@
             row.insertCell().textContent = font.characters.toLocaleString('en');
             const is = row.insertCell();
             if (font.legacy && !namedFonts.has(font.name)) {
-                is.textContent = font.legacy;
+                is.textContent = font.legacy + (font.encoding && font.encoding !== font.legacy
+                                                ? ' (' + font.encoding + ' encoding)' : '');
             } else if (font.name) {
                 const select = document.createElement('select');
                 select.setAttribute('aria-label', 'What the font ' + font.name + ' is');
-                for (const [value, label] of [['', 'not a legacy font'], ['PANCHARI', 'PANCHARI'], ['ML-TT', 'ML-TT']]) {
+                for (const [value, label] of [['', 'not a legacy font'], ...encodings.map(e => [e, e])]) {
                     const option = new Option(label, value);
                     option.selected = (namedFonts.get(font.name) || '') === value;
                     select.add(option);
                 }
                 select.addEventListener('change', () => nameFont(font.name, select.value));
                 is.appendChild(select);
+                if (font.found) {
+                    const found = is.appendChild(document.createElement('span'));
+                    found.className = 'found';
+                    found.textContent = ' ' + font.foundCharacters.toLocaleString('en') + ' of its characters read as ' +
+                                        font.found;
+                }
             } else {
                 is.textContent = 'not a legacy font';
             }
             const sample = row.insertCell();
-            sample.className = font.legacy ? 'sample' : '';
-            if (font.legacy) sample.lang = 'ml';
-            sample.textContent = font.sample;
+            const malayalam = font.legacy || font.found;
+            sample.className = malayalam ? 'sample' : '';
+            if (malayalam) sample.lang = 'ml';
+            sample.textContent = font.found ? font.foundSample : font.sample;
             // On a narrow screen the cells stack, each saying what it is.
             for (const [i, label] of ['Font', 'Characters', 'Is', 'Its text begins'].entries())
                 row.cells[i].dataset.label = label;
         }
         const legacy = fonts.filter(f => f.legacy).map(f => f.legacy);
+        const found = fonts.filter(f => f.found && !f.legacy);
+        const foundLine = found.length === 0 ? ''
+            : ' Text in ' + found.map(f => f.name).join(' and ') + ' reads as ' + [...new Set(found.map(f => f.found))].join(' and ') +
+              ': convert to Unicode Malayalam with \u201cand text found in ordinary fonts\u201d ticked to convert it.';
         doc.element.querySelector('.state').textContent = fonts.length === 0 ? 'No text.'
-            : legacy.length ? 'Text in ' + [...new Set(legacy)].join(' and ') + ' to convert.'
-            : 'No text in a legacy font was found; if one of these fonts is PANCHARI or ML-TT under another name, say so.';
+            : legacy.length ? 'Text in ' + [...new Set(legacy)].join(' and ') + ' to convert.' + foundLine
+            : found.length ? foundLine.trim()
+            : 'No text in a legacy font was found; if one of these fonts is in a legacy encoding under another name, say which.';
     }
 
     async function inspect(doc) {
@@ -232,6 +256,7 @@
         updateConvertButton();
         freeOutputs();
         const unicode = unicodeMode();
+        const detect = unicode && $('detect').checked;
         const unicodeFont = $('unicode-font').value.trim() || 'Noto Sans Malayalam';
         const todo = documents.filter(d => d.bytes);
         const progress = $('progress');
@@ -254,7 +279,7 @@
             const expected = doc.bytes.length * (unicode ? 2 : 1);
             // Busy, how far unknown, until the document's first megabyte is written.
             progress.removeAttribute('value');
-            const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, unicode, unicodeFont},
+            const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, unicode, unicodeFont, detect},
                 written => {
                     line.textContent = 'Converting… ' + megabytes(written) + ' written';
                     progress.value = index + Math.min(0.95, written / expected);
@@ -332,7 +357,16 @@
     restoreSettings();
     wire();
     setStatus('Starting the converter…');
-    ready = startWorker().then(() => setStatus('Ready.'), e => {
+    ready = startWorker().then(async () => {
+        encodings = await new Promise(resolve => {
+            const id = nextId++;
+            waiting.set(id, {resolve});
+            worker.postMessage({type: 'encodings', id});
+        });
+        $('encodings').textContent = encodings.join(', ');
+        for (const doc of documents) if (doc.inspected && doc.inspected.ok) showFonts(doc);
+        setStatus('Ready.');
+    }, e => {
         setStatus('The converter could not start: ' + (e.message || e) + '.');
         throw e;
     });

@@ -96,7 +96,8 @@ async function convert(message) {
         try {
             const began = performance.now();
             const result = JSON.parse(m.UTF8ToString(
-                m._tolvarin_convert(name, data, message.bytes.length, message.unicode ? 1 : 0, font)));
+                m._tolvarin_convert(name, data, message.bytes.length, message.unicode ? 1 : 0, font,
+                                   message.detect ? 1 : 0)));
             // For the benchmark: the engine's time, and the memory it has grown to.
             result.elapsed = performance.now() - began;
             result.memory = m.HEAPU8.length;
@@ -149,7 +150,12 @@ async function zip(message) {
     return {result, pieces: done};
 }
 
-const handlers = {inspect, convert, nameFont, zip};
+// The legacy encodings the engine knows, in its order.
+async function encodings() {
+    return withEngine(m => JSON.parse(m.UTF8ToString(m._tolvarin_encodings())));
+}
+
+const handlers = {inspect, convert, nameFont, zip, encodings};
 
 onmessage = async event => {
     const message = event.data;
