@@ -1,6 +1,8 @@
-// Writes a generated PANCHARI document: make_sample [--libreoffice | --mltt | --docx] FILE [MEGABYTES]
+// Writes a generated PANCHARI document:
+//   make_sample [--libreoffice | --mltt | --font NAME | --english | --docx] FILE [MEGABYTES]
 // WordPad's and Word's style by default; --libreoffice writes LibreOffice's; --mltt the
-// same as the default, typed in ML-TTKarthika; --docx a DOCX as Word writes it, of about
+// same as the default, typed in ML-TTKarthika, --font NAME in the font NAME; --english
+// English prose in ordinary fonts, with no legacy text; --docx a DOCX as Word writes it, of about
 // MEGABYTES packed.
 #include <cstdio>
 #include <cstdlib>
@@ -40,12 +42,18 @@ int main(int argc, char** argv) {
     const bool libreOffice = argc > 1 && std::strcmp(argv[1], "--libreoffice") == 0;
     const bool mltt = argc > 1 && std::strcmp(argv[1], "--mltt") == 0;
     const bool docx = argc > 1 && std::strcmp(argv[1], "--docx") == 0;
-    if (libreOffice || mltt || docx) {
+    const bool english = argc > 1 && std::strcmp(argv[1], "--english") == 0;
+    std::string font = mltt ? "ML-TTKarthika" : "PANCHARI";
+    if (argc > 2 && std::strcmp(argv[1], "--font") == 0) {
+        font = argv[2];
+        argc -= 2;
+        argv += 2;
+    } else if (libreOffice || mltt || docx || english) {
         --argc;
         ++argv;
     }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_sample [--libreoffice | --mltt | --docx] FILE [MEGABYTES]\n");
+        std::fprintf(stderr, "usage: make_sample [--libreoffice | --mltt | --font NAME | --english | --docx] FILE [MEGABYTES]\n");
         return 2;
     }
     std::size_t mb = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
@@ -59,7 +67,8 @@ int main(int argc, char** argv) {
 #endif
     }
     std::string doc = libreOffice ? tolvarin::bench::makeLibreOfficeDocument(bytes)
-                                  : tolvarin::bench::makePanchariDocument(bytes, mltt ? "ML-TTKarthika" : "PANCHARI");
+                      : english   ? tolvarin::bench::makeEnglishDocument(bytes)
+                                  : tolvarin::bench::makePanchariDocument(bytes, font);
     std::ofstream(argv[1], std::ios::binary).write(doc.data(), std::streamsize(doc.size()));
     return 0;
 }

@@ -166,4 +166,54 @@ inline std::string makeDocxDocumentXml(std::size_t targetBytes) {
     return s;
 }
 
+// English prose in ordinary fonts (Calibri, with headings in Times New Roman), as Word
+// writes it: what finding legacy text in ordinary fonts reads and must leave alone.
+inline std::string makeEnglishDocument(std::size_t targetBytes) {
+    static const char* const vocabulary[] = {
+        "the", "of", "and", "to", "in", "a", "is", "that", "for", "it", "as", "was", "with", "be", "by", "on",
+        "not", "he", "this", "are", "or", "his", "from", "at", "which", "but", "have", "an", "had", "they", "you",
+        "were", "their", "one", "all", "we", "can", "her", "has", "there", "been", "if", "more", "when", "will",
+        "would", "who", "so", "no", "people", "church", "service", "morning", "hymn", "prayer", "reading",
+        "committee", "meeting", "report", "account", "members", "village", "office", "letter", "received",
+        "government", "district", "school", "children", "teacher", "parents", "festival", "temple", "river",
+        "monsoon", "harvest", "market", "prices", "rubber", "coconut", "pepper", "fishermen", "boats", "coast",
+        "hospital", "doctor", "medicine", "council", "election", "candidate", "votes", "results", "newspaper",
+        "editor", "column", "Thursday", "Sunday", "January", "Kerala", "Kochi", "Thrissur", "Kottayam",
+        "approximately", "responsibility", "acknowledgement", "schedule", "programme", "information",
+    };
+    std::string s =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Calibri;}"
+        "{\\f1\\froman\\fcharset0 Times New Roman;}}\n"
+        "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \\pard\\f0\\fs22 ";
+    s.reserve(targetBytes + 256);
+    Random next;
+    std::size_t words = 0;
+    bool sentenceStart = true;
+    while (s.size() < targetBytes) {
+        std::string word = vocabulary[next() % (sizeof vocabulary / sizeof *vocabulary)];
+        if (sentenceStart && word[0] >= 'a' && word[0] <= 'z') word[0] = char(word[0] - 'a' + 'A');
+        sentenceStart = false;
+        s += word;
+        ++words;
+        const unsigned r = next() % 16;
+        if (r == 0) {
+            s += ". ";
+            sentenceStart = true;
+        } else if (r == 1) {
+            s += ", ";
+        } else {
+            s += ' ';
+        }
+        if (words % 97 == 0) s += "\\b ";
+        if (words % 97 == 5) s += "\\b0 ";
+        if (words % 150 == 0) {
+            s += ".\\par\n";
+            sentenceStart = true;
+        }
+        if (words % 1500 == 0) s += "\\f1\\fs28 Chapter heading in Times New Roman\\par\n\\f0\\fs22 ";
+    }
+    s += "\\par\n}\n";
+    return s;
+}
+
 }  // namespace tolvarin::bench

@@ -198,6 +198,11 @@ TEST(Cli, NothingToConvertSaysSo) {
               std::string::npos)
         << r.output;
     EXPECT_EQ(test::readFile(dir.path() / "Converted_report.rtf"), rtf);
+    // To Unicode every encoding is looked for, and the line says so.
+    r = run("--unicode -o " + quote(dir.path() / "u.rtf") + " " + quote(dir.path() / "report.rtf"));
+    EXPECT_NE(r.output.find(": no text in a legacy font (fonts used: Times New Roman, Arial); written unchanged"),
+              std::string::npos)
+        << r.output;
 }
 
 // What a user meets in a folder of documents: Word's lock file beside a document open
@@ -376,4 +381,41 @@ TEST(Cli, FoundTextIsNamedAndConvertedWithDetect) {
     }
     EXPECT_EQ(test::readFile(dir.path() / "a.rtf"), revathi);
     EXPECT_NE(test::readFile(dir.path() / "c.rtf"), revathi);
+}
+
+// A file of a kind Tolvarin does not convert is named for what it is, converting and
+// with --fonts alike: exit 1, nothing written.
+TEST(Cli, OtherKindsOfFileAreNamedAndNothingIsWritten) {
+    test::TempDir dir;
+    auto wide = [](std::string_view name) {
+        std::string w;
+        for (char c : name) w += std::string{c, '\0'};
+        return w;
+    };
+    const std::string compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* says;
+    } cases[] = {
+        {"scan.pdf", "%PDF-1.7\n1 0 obj\n<<>>\nendobj\n", "a PDF document, not a document Tolvarin converts"},
+        {"photo.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "a PNG image,"},
+        {"photo.jpg", "\xFF\xD8\xFF\xE0\0\x10JFIF", "a JPEG image,"},
+        {"slides.ppt", compound + std::string(504, '\0') + wide("Root Entry") + wide("PowerPoint Document"),
+         "a PowerPoint 97-2003 presentation,"},
+        {"marks.xls", compound + std::string(504, '\0') + wide("Root Entry") + wide("Workbook"), "an Excel 97-2003 workbook,"},
+        {"page.doc", "<!DOCTYPE html><html><body>x</body></html>", "an HTML page,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto in = dir.path() / c.file;
+        test::writeFile(in, c.bytes);
+        for (const std::string& args : {"-d " + quote(dir.path() / "out"), std::string("--fonts"),
+                                       "--unicode -d " + quote(dir.path() / "out")}) {
+            CliRun r = run(args + " " + quote(in));
+            EXPECT_EQ(r.status, 1) << args << r.output;
+            EXPECT_NE(r.output.find(c.says), std::string::npos) << args << r.output;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out") && !std::filesystem::is_empty(dir.path() / "out"));
 }

@@ -5,6 +5,7 @@
 
 #include "api/word_binary.h"
 #include "convert/conversion.h"
+#include "core/file_kind.h"
 #include "core/document_kind.h"
 #include "io/file_io.h"
 #include "io/threads.h"
@@ -39,6 +40,7 @@ struct Input {
 std::string prepare(std::string_view bytes, Environment& environment, Input& in) {
     in.bytes = bytes;
     in.kind = documentKind(bytes);
+    if (const std::string_view foreign = foreignFileKind(bytes); !foreign.empty()) return foreignFileMessage(foreign);
     if (in.kind == DocumentKind::Encrypted) return std::string(kPasswordProtected);
     if (in.kind == DocumentKind::Empty) return std::string(kEmptyFile);
     if (in.kind == DocumentKind::WordLock) return std::string(kWordLockFile);
@@ -103,6 +105,7 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
                                   : options.textOnly                ? rtfText(in.bytes, destination)
                                                                     : convertRtf(in.bytes, options, destination);
         report.fromWordBinary = in.fromWordBinary;
+        report.toUnicode = options.unicode;
         if (report.ok && !options.detect && report.converted() == 0) {
             // Nothing converted: text in ordinary fonts may be legacy text whose font name was lost.
             report.foundText = foundTextNote(documentFonts(in.bytes, environment));

@@ -64,7 +64,7 @@ std::string conversionSummary(const ConversionReport& outcome, bool text) {
     if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
     if (outcome.converted() > 0 || outcome.kept() > 0) return std::to_string(outcome.converted()) + " characters converted";
     // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
-    std::string line = "no text in PANCHARI";
+    std::string line = outcome.toUnicode ? "no text in a legacy font" : "no text in PANCHARI";
     if (!outcome.textFonts.empty()) {
         line += " (fonts used: ";
         for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];

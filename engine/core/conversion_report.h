@@ -33,6 +33,7 @@ struct ConversionReport {
     std::string foundText;
     WrittenFormat written = WrittenFormat::Rtf;
     bool fromWordBinary = false;  // a Word 97-2003 document, made a DOCX by LibreOffice first
+    bool toUnicode = false;       // every legacy encoding was looked for, not PANCHARI alone
     bool passedOver = false;      // no document but a file a batch meets beside them (Word's lock file)
 
     explicit operator bool() const { return ok; }

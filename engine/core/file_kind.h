@@ -1,0 +1,20 @@
+// What a file that is no document Tolvarin converts holds, told by its content: a
+// presentation or spreadsheet, a zip of another kind, an Office 97-2003 file that is no
+// Word document, an image, a PDF. A person is told what the file is rather than that it
+// is not RTF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolvarin {
+
+// "a PowerPoint presentation", "an EPUB book", "a PDF document" ...; empty for a file
+// that may be a document Tolvarin converts (RTF, DOCX, ODT, a Word 97-2003 document),
+// and for one too damaged to tell, which the readers then refuse with their own reason.
+std::string_view foreignFileKind(std::string_view bytes);
+
+// What is said of such a file: what it is, and what Tolvarin converts.
+std::string foreignFileMessage(std::string_view kind);
+
+}  // namespace tolvarin
