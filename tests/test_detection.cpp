@@ -9,6 +9,8 @@
 
 #include "api/convert_document.h"
 #include "core/legacy_detection.h"
+#include "io/threads.h"
+#include "model/document_text.h"
 #include "conversion_pass.h"
 #include "test_support.h"
 
@@ -195,4 +197,33 @@ TEST(Detection, WindowPassAsksBeforeConvertingFoundText) {
     Document working, destination;
     runConversionPass(source, working, destination, host, PassOptions{false, ""});
     EXPECT_TRUE(host.questions.empty());
+}
+
+// A long document is read in two halves side by side: what it finds is what one reading
+// finds.
+TEST(Detection, HalvesReadSideBySideFindWhatOneReadingFinds) {
+    const std::string prose = calibriProse(test::dataDir() / "prose_word.rtf");
+    const std::size_t body = prose.find("\\pard"), end = prose.rfind('}');
+    ASSERT_NE(body, std::string::npos);
+    std::string rtf = prose.substr(0, end);
+    while (rtf.size() < (std::size_t(8) << 20)) rtf += "\\par " + prose.substr(body, end - body);
+    rtf += "}";
+    Document doc;
+    ASSERT_TRUE(doc.setRtf(rtf).ok);
+    ASSERT_GE(doc.length(), std::size_t(1) << 20);
+    const auto fonts = documentTextFonts(doc);
+    std::vector<FontDetection> one, two;
+    {
+        const ThreadUse alone(false);
+        one = documentFontFinds(doc, fonts);
+    }
+    two = documentFontFinds(doc, fonts);
+    ASSERT_EQ(one.size(), two.size());
+    for (std::size_t f = 0; f < one.size(); ++f) {
+        EXPECT_EQ(one[f].encoding(), two[f].encoding());
+        EXPECT_EQ(one[f].characters(), two[f].characters());
+        EXPECT_EQ(one[f].sample(200), two[f].sample(200));
+    }
+    ASSERT_FALSE(one.empty());
+    EXPECT_NE(one[0].encoding(), nullptr);
 }

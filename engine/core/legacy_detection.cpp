@@ -222,61 +222,137 @@ void FontDetection::add(char32_t c) {
         endWord();
         return;
     }
-    const int code = c <= 0xFFFF ? encodeCp1252(char16_t(c)) : -1;
-    if (code < 0) wordPlain_ = false;
-    else word_.push_back(std::uint8_t(code));
+    const int code = c < 0x7F ? int(c) : c <= 0xFFFF ? encodeCp1252(char16_t(c)) : -1;
+    if (code < 0) {
+        wordPlain_ = false;
+    } else {
+        if (wordLength_ < kLongestWord) word_[wordLength_] = std::uint8_t(code);
+        ++wordLength_;
+        wordHash_ = (wordHash_ ^ std::uint8_t(code)) * 0x100000001b3ull;
+    }
     ++wordCharacters_;
 }
 
 void FontDetection::add(std::u16string_view text) {
-    for (std::size_t k = 0; k < text.size();) {
-        char32_t c = text[k++];
-        if (c >= 0xD800 && c < 0xDC00 && k < text.size()) c = 0x10000 + ((c - 0xD800) << 10) + (text[k++] - 0xDC00);
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        char32_t c = *p;
+        if (c > 0x20 && c < 0x7F) {
+            // Most of any text: straight in, word by word.
+            std::size_t length = wordLength_;
+            std::uint64_t hash = wordHash_;
+            const char16_t* const from = p;
+            do {
+                if (length < kLongestWord) word_[length] = std::uint8_t(c);
+                ++length;
+                hash = (hash ^ c) * 0x100000001b3ull;
+            } while (++p < end && (c = *p) > 0x20 && c < 0x7F);
+            wordCharacters_ += std::size_t(p - from);
+            wordLength_ = length;
+            wordHash_ = hash;
+            continue;
+        }
+        ++p;
+        if (c >= 0xD800 && c < 0xDC00 && p < end) c = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
         add(c);
     }
 }
 
+std::uint32_t& FontDetection::readingOf(std::uint64_t hash) {
+    if ((readingsUsed_ + 1) * 2 > readings_.size()) {
+        if (readings_.size() >= (std::size_t(1) << 18)) {
+            spare_ = kNotMet;  // past the table's limit: each new word is read afresh
+            return spare_;
+        }
+        std::vector<Reading> grown(readings_.size() * 2);
+        for (const Reading& r : readings_) {
+            if (r.length == 0) continue;
+            std::size_t i = std::size_t(r.hash) & (grown.size() - 1);
+            while (grown[i].length != 0) i = (i + 1) & (grown.size() - 1);
+            grown[i] = r;
+        }
+        readings_.swap(grown);
+    }
+    const std::string_view word(reinterpret_cast<const char*>(word_.data()), wordLength_);
+    for (std::size_t i = std::size_t(hash) & (readings_.size() - 1);; i = (i + 1) & (readings_.size() - 1)) {
+        Reading& r = readings_[i];
+        if (r.length == 0) {
+            r.hash = hash;
+            r.length = std::uint32_t(word.size());
+            r.bits = kNotMet;
+            ++readingsUsed_;
+            return r.bits;
+        }
+        // Two words of one length and one 64-bit hash in a document: about one chance in
+        // 10^9 at the table's fullest, against a compare for every word met again.
+        if (r.hash == hash && r.length == word.size()) return r.bits;
+    }
+}
+
 void FontDetection::endWord() {
-    if (!word_.empty() && wordPlain_) {
+    if (wordLength_ > 0 && wordLength_ <= kLongestWord && wordPlain_) {
         const auto encodings = legacyEncodings();
-        // What each encoding reads of the word, two bits an encoding (strict, lenient):
-        // words come again and again, and a plain Latin word reads as none.
-        std::uint32_t bits = 0;
-        const std::string key(word_.begin(), word_.end());
-        if (const auto known = readings_.find(key); known != readings_.end()) {
-            bits = known->second;
-        } else {
+        std::uint32_t& known = readingOf(wordHash_);
+        if (known == kNotMet) {
+            std::uint32_t bits = 0;
             const std::uint8_t* w = word_.data();
-            std::size_t n = word_.size();
+            std::size_t n = wordLength_;
             while (n > 0 && (w[0] == '(' || w[0] == '"' || w[0] == '\'')) ++w, --n;
             while (n > 0 && (w[n - 1] == '.' || w[n - 1] == ',' || w[n - 1] == ')' || w[n - 1] == '"')) --n;
             if (!commonEnglish(w, n) && !plainlyLatin(w, n))
                 for (std::size_t e = 0; e < encodings.size() && e < 16; ++e) {
-                    if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Strict)) bits |= 1u << (2 * e);
-                    if (readsAsLegacy(*encodings[e], word_.data(), word_.size(), Evidence::Lenient))
+                    if (readsAsLegacy(*encodings[e], word_.data(), wordLength_, Evidence::Strict)) bits |= 1u << (2 * e);
+                    if (readsAsLegacy(*encodings[e], word_.data(), wordLength_, Evidence::Lenient))
                         bits |= 2u << (2 * e);
                 }
-            if (readings_.size() < 100000) readings_.emplace(key, bits);
+            known = bits;
         }
-        for (std::size_t e = 0; e < encodings.size() && e < 16; ++e) {
+        const std::uint32_t bits = known;
+        for (std::size_t e = 0; bits != 0 && e < encodings.size() && e < 16; ++e) {
             // Only a strict reading tells the encoding; the lenient one counts, once it is told.
             if (bits & (1u << (2 * e))) {
-                strict_[e] += word_.size();
+                strict_[e] += wordLength_;
                 // Words told apart, so that one odd word written again and again is not evidence.
                 std::vector<std::string>& seen = distinct_[e];
+                const std::string key(word_.begin(), word_.begin() + wordLength_);
                 if (seen.size() < 8 && std::find(seen.begin(), seen.end(), key) == seen.end()) seen.push_back(key);
             }
             if (bits & (2u << (2 * e))) {
-                lenient_[e] += word_.size();
+                lenient_[e] += wordLength_;
                 if (first_[e].size() < 400) {
                     if (!first_[e].empty()) first_[e].push_back(' ');
-                    first_[e].insert(first_[e].end(), word_.begin(), word_.end());
+                    first_[e].insert(first_[e].end(), word_.begin(), word_.begin() + wordLength_);
                 }
             }
         }
     }
-    word_.clear();
+    wordLength_ = 0;
+    wordHash_ = kHashStart;
     wordPlain_ = true;
+}
+
+void FontDetection::merge(FontDetection&& later) {
+    endWord();
+    later.endWord();
+    wordCharacters_ += later.wordCharacters_;
+    for (std::size_t e = 0; e < strict_.size(); ++e) {
+        strict_[e] += later.strict_[e];
+        lenient_[e] += later.lenient_[e];
+        // Either side's first distinct words are enough to tell whether there are five.
+        for (std::string& word : later.distinct_[e])
+            if (distinct_[e].size() < 8 && std::find(distinct_[e].begin(), distinct_[e].end(), word) == distinct_[e].end())
+                distinct_[e].push_back(std::move(word));
+        // The first words, as one reading would have kept them.
+        const std::vector<std::uint8_t>& more = later.first_[e];
+        for (std::size_t k = 0; k < more.size() && first_[e].size() < 400;) {
+            std::size_t end = k;
+            while (end < more.size() && more[end] != ' ') ++end;
+            if (!first_[e].empty()) first_[e].push_back(' ');
+            first_[e].insert(first_[e].end(), more.begin() + std::ptrdiff_t(k), more.begin() + std::ptrdiff_t(end));
+            k = end + 1;
+        }
+    }
 }
 
 const LegacyEncoding* FontDetection::encoding() const {

@@ -8,11 +8,11 @@
 // words do, so that no English document changes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "fonts/legacy_font.h"
@@ -36,6 +36,8 @@ public:
     void add(char32_t c);
     void add(std::u16string_view text);
     void breakWord() { endWord(); }
+    // Adds what `later` found in the text that follows this one's, a word's end between.
+    void merge(FontDetection&& later);
 
     // The encoding the font's text is in, or null when the evidence is not clear.
     const LegacyEncoding* encoding() const;
@@ -46,13 +48,31 @@ public:
 
 private:
     void endWord();
-    std::vector<std::uint8_t> word_;
+    // What each encoding reads of a word already met, two bits an encoding (strict,
+    // lenient); kNotMet for a word not met yet, whose slot it then takes. Words come
+    // again and again: a flat table keyed by the word's hash and length.
+    static constexpr std::uint32_t kNotMet = 0xFFFFFFFFu;
+    std::uint32_t& readingOf(std::uint64_t hash);
+    struct Reading {
+        std::uint64_t hash = 0;
+        std::uint32_t length = 0;  // 0: an empty slot
+        std::uint32_t bits = 0;
+    };
+    std::vector<Reading> readings_ = std::vector<Reading>(4096);
+    std::size_t readingsUsed_ = 0;
+    std::uint32_t spare_ = kNotMet;
+    // The word being read. A longer one (a link, a run of symbols) is no word of any
+    // encoding: its characters count, and it is not read.
+    static constexpr std::size_t kLongestWord = 64;
+    std::array<std::uint8_t, kLongestWord> word_;
+    std::size_t wordLength_ = 0;
+    std::uint64_t wordHash_ = kHashStart;
+    static constexpr std::uint64_t kHashStart = 0xcbf29ce484222325ull;  // FNV-1a
     bool wordPlain_ = true;  // every character of the word has a Windows-1252 code
     std::size_t wordCharacters_ = 0;  // all words' characters
     std::vector<std::size_t> strict_ = std::vector<std::size_t>(legacyEncodings().size());
     std::vector<std::size_t> lenient_ = std::vector<std::size_t>(legacyEncodings().size());
     std::vector<std::vector<std::string>> distinct_ = std::vector<std::vector<std::string>>(legacyEncodings().size());
-    std::unordered_map<std::string, std::uint32_t> readings_;  // by word: what each encoding reads
     std::vector<std::vector<std::uint8_t>> first_ = std::vector<std::vector<std::uint8_t>>(legacyEncodings().size());
 };
 

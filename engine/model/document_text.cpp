@@ -1,5 +1,10 @@
 #include "model/document_text.h"
 
+#include <algorithm>
+#include <optional>
+#include <thread>
+
+#include "io/threads.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
 
@@ -67,18 +72,16 @@ std::vector<std::pair<std::string, std::size_t>> documentTextFonts(const Documen
     return fonts;
 }
 
-std::vector<FontDetection> documentFontFinds(const Document& doc,
-                                            const std::vector<std::pair<std::string, std::size_t>>& fonts) {
-    std::vector<FontDetection> finds(fonts.size());
-    std::vector<int> at(doc.fonts().size(), -1);  // by the model's font: where in `fonts`
-    for (std::size_t f = 0; f < fonts.size(); ++f) {
-        if (legacyFontNamed(fonts[f].first)) continue;
-        for (std::size_t m = 0; m < doc.fonts().size(); ++m)
-            if (doc.fonts()[m].name == fonts[f].first) at[m] = int(f);
-    }
+namespace {
+
+// The finding in runs [from, to) of the document, by the place of each run's font in the
+// list (-1: a legacy font, not looked in).
+std::vector<FontDetection> findIn(const Document& doc, const std::vector<int>& at, std::size_t fonts,
+                                  std::size_t from, std::size_t to) {
+    std::vector<FontDetection> finds(fonts);
     const auto& runs = doc.runs();
     int last = -1;
-    for (std::size_t r = 0; r < runs.size(); ++r) {
+    for (std::size_t r = from; r < to; ++r) {
         const int f = at[runs[r].format.font];
         if (f != last && last >= 0) finds[std::size_t(last)].breakWord();
         last = f;
@@ -86,6 +89,41 @@ std::vector<FontDetection> documentFontFinds(const Document& doc,
         const std::size_t end = r + 1 < runs.size() ? runs[r + 1].start : doc.length();
         finds[std::size_t(f)].add(std::u16string_view(doc.text()).substr(runs[r].start, end - runs[r].start));
     }
+    return finds;
+}
+
+bool breaksWords(char16_t c) { return c <= 0x20 || c == 0xA0 || c == 0x2028 || c == 0x2029; }
+
+}  // namespace
+
+std::vector<FontDetection> documentFontFinds(const Document& doc,
+                                            const std::vector<std::pair<std::string, std::size_t>>& fonts) {
+    std::vector<int> at(doc.fonts().size(), -1);  // by the model's font: where in `fonts`
+    for (std::size_t f = 0; f < fonts.size(); ++f) {
+        if (legacyFontNamed(fonts[f].first)) continue;
+        for (std::size_t m = 0; m < doc.fonts().size(); ++m)
+            if (doc.fonts()[m].name == fonts[f].first) at[m] = int(f);
+    }
+    const auto& runs = doc.runs();
+    // A long document is read in two halves side by side, split where a word ends, and
+    // the halves' findings added up: the same as one reading.
+    std::size_t split = 0;
+    if (doc.length() >= (std::size_t(1) << 20)) {
+        std::size_t r = doc.runIndexAt(doc.length() / 2, 0);
+        for (const std::size_t last = std::min(runs.size(), r + 4096); r < last && r > 0; ++r)
+            if (breaksWords(doc.text()[runs[r].start]) || breaksWords(doc.text()[runs[r].start - 1])) {
+                split = r;
+                break;
+            }
+    }
+    if (split == 0) return findIn(doc, at, fonts.size(), 0, runs.size());
+    std::vector<FontDetection> later;
+    std::optional<std::thread> second =
+        startThread([&] { later = findIn(doc, at, fonts.size(), split, runs.size()); });
+    std::vector<FontDetection> finds = findIn(doc, at, fonts.size(), 0, split);
+    if (second) second->join();
+    else later = findIn(doc, at, fonts.size(), split, runs.size());
+    for (std::size_t f = 0; f < finds.size(); ++f) finds[f].merge(std::move(later[f]));
     return finds;
 }
 
