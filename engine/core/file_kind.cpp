@@ -16,14 +16,9 @@ std::size_t u32(std::string_view b, std::size_t at) { return std::size_t(u16(b, 
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-struct Member {
-    std::string_view name;
-    std::string_view storedData;  // the member's bytes when kept uncompressed, else empty
-};
+}  // namespace
 
-// The members a zip archive's central directory lists. False when the directory cannot
-// be read whole (a damaged or cut archive, told apart by the package reader).
-bool zipMembers(std::string_view b, std::vector<Member>& members) {
+bool zipMembers(std::string_view b, std::vector<ZipMember>& members) {
     constexpr std::string_view kEnd("PK\x05\x06", 4), kEntry("PK\x01\x02", 4), kLocal("PK\x03\x04", 4);
     if (b.size() < 22) return false;
     const std::size_t from = b.size() > 22 + 65535 ? b.size() - 22 - 65535 : 0;
@@ -37,7 +32,7 @@ bool zipMembers(std::string_view b, std::vector<Member>& members) {
         const std::size_t nameLength = u16(b, at + 28);
         const std::size_t next = at + 46 + nameLength + u16(b, at + 30) + u16(b, at + 32);
         if (next > b.size()) return false;
-        Member m{b.substr(at + 46, nameLength), {}};
+        ZipMember m{b.substr(at + 46, nameLength), {}};
         const std::size_t local = u32(b, at + 42), size = u32(b, at + 20);
         if (u16(b, at + 10) == 0 && local < b.size() && b.size() - local >= 30 && b.substr(local, 4) == kLocal) {
             const std::size_t data = local + 30 + u16(b, local + 26) + u16(b, local + 28);
@@ -49,21 +44,23 @@ bool zipMembers(std::string_view b, std::vector<Member>& members) {
     return true;
 }
 
+namespace {
+
 std::string_view zipKind(std::string_view bytes) {
-    std::vector<Member> members;
+    std::vector<ZipMember> members;
     if (!zipMembers(bytes, members)) return {};
     if (members.empty()) return "an empty zip archive";
     const auto has = [&](std::string_view name) {
-        for (const Member& m : members)
+        for (const ZipMember& m : members)
             if (m.name == name) return true;
         return false;
     };
     const auto hasUnder = [&](std::string_view folder) {
-        for (const Member& m : members)
+        for (const ZipMember& m : members)
             if (startsWith(m.name, folder)) return true;
         return false;
     };
-    for (const Member& m : members) {
+    for (const ZipMember& m : members) {
         if (m.name != "mimetype") continue;
         // OpenDocument and EPUB say what they are in their first member, kept uncompressed.
         const std::string_view type = m.storedData;

@@ -1,5 +1,7 @@
 #include "office/package_conversion.h"
 
+#include "core/file_kind.h"
+
 #include <algorithm>
 
 #include "core/document_kind.h"
@@ -174,19 +176,12 @@ std::string packageParagraphsUnguarded(std::string_view bytes, std::vector<std::
 // Read from the archive's central directory alone: an OpenDocument package has a member
 // called mimetype, as open() tells them apart.
 WrittenFormat packageFormat(std::string_view bytes) {
-    const auto u16 = [&](std::size_t at) { return unsigned(std::uint8_t(bytes[at])) | unsigned(std::uint8_t(bytes[at + 1])) << 8; };
-    const auto u32 = [&](std::size_t at) { return std::size_t(u16(at)) | std::size_t(u16(at + 2)) << 16; };
-    constexpr std::string_view kEnd("PK\x05\x06", 4), kEntry("PK\x01\x02", 4);
-    // The end record is the last 22 bytes, before a comment of at most 64 KiB.
-    const std::size_t from = bytes.size() > 22 + 65535 ? bytes.size() - 22 - 65535 : 0;
-    const std::size_t end = bytes.size() < 22 ? std::string_view::npos : bytes.rfind(kEnd, bytes.size() - 22);
-    if (end == std::string_view::npos || end < from) return WrittenFormat::Docx;
-    std::size_t at = u32(end + 16);
-    for (std::size_t n = u16(end + 10); n > 0 && at + 46 <= bytes.size() && bytes.substr(at, 4) == kEntry; --n) {
-        const std::size_t nameLength = u16(at + 28);
-        if (bytes.substr(at + 46, nameLength) == "mimetype") return WrittenFormat::Odt;
-        at += 46 + nameLength + u16(at + 30) + u16(at + 32);
-    }
+    // An OpenDocument package names its kind in a member called mimetype; a damaged
+    // directory is read as far as it goes.
+    std::vector<ZipMember> members;
+    zipMembers(bytes, members);
+    for (const ZipMember& m : members)
+        if (m.name == "mimetype") return WrittenFormat::Odt;
     return WrittenFormat::Docx;
 }
 
