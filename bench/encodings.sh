@@ -15,13 +15,21 @@ convert=("$bin/tolvarin-convert" -q)
 
 quietly() { "$@" >/dev/null; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# alternate BEST_A OUT_A ARGS_A BEST_B OUT_B ARGS_B: two conversions run in turn, each
+# writing a new OUT (as a first conversion does), the best time of each kept.
+alternate() {
+    local i
+    for ((i = 1; i <= runs; i++)); do
+        rm -f "$dir/$2" "$dir/$5"
+        # shellcheck disable=SC2086  # the arguments are words
+        keep_best "$1" "$(timed "${convert[@]}" $3 -o "$dir/$2")"
+        # shellcheck disable=SC2086
+        keep_best "$4" "$(timed "${convert[@]}" $6 -o "$dir/$5")"
+    done
+}
 
 best_panchari="" best_matweb=""
-for ((i = 1; i <= runs; i++)); do
-    rm -f "$dir/p.rtf" "$dir/m.rtf"
-    keep_best best_panchari "$(timed "${convert[@]}" --unicode -o "$dir/p.rtf" "$dir/book.rtf")"
-    keep_best best_matweb "$(timed "${convert[@]}" --unicode -o "$dir/m.rtf" "$dir/matweb.rtf")"
-done
+alternate best_panchari p.rtf "--unicode $dir/book.rtf" best_matweb m.rtf "--unicode $dir/matweb.rtf"
 echo "to Unicode, 10 MB: PANCHARI $(ms $best_panchari) ms, Matweb $(ms $best_matweb) ms:" \
     "Matweb / PANCHARI $(ratio $best_matweb $best_panchari) x (best of $runs)"
 # The generated documents draw the same codes, which stand for more Unicode in Matweb
@@ -31,11 +39,7 @@ echo "  written: PANCHARI $out_p bytes, Matweb $out_m bytes; per byte written, M
     "$(awk -v a="$best_matweb" -v b="$best_panchari" -v x="$out_m" -v y="$out_p" 'BEGIN { printf "%.2f", (a / x) / (b / y) }') x"
 
 best_plain="" best_detect=""
-for ((i = 1; i <= runs; i++)); do
-    rm -f "$dir/e.rtf" "$dir/d.rtf"
-    keep_best best_plain "$(timed "${convert[@]}" --unicode -o "$dir/e.rtf" "$dir/english.rtf")"
-    keep_best best_detect "$(timed "${convert[@]}" --unicode --detect -o "$dir/d.rtf" "$dir/english.rtf")"
-done
+alternate best_plain e.rtf "--unicode $dir/english.rtf" best_detect d.rtf "--unicode --detect $dir/english.rtf"
 cmp -s "$dir/english.rtf" "$dir/d.rtf" || { echo "--detect changed the English document"; exit 1; }
 echo "English in ordinary fonts, 10 MB, to Unicode: $(ms $best_plain) ms, with --detect $(ms $best_detect) ms:" \
     "$(ratio $best_detect $best_plain) x (the output is the input, byte for byte)"

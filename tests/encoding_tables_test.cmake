@@ -19,6 +19,13 @@ function(fresh name)
     file(COPY ${tables} DESTINATION ${WORK}/${name})
 endfunction()
 
+# In the table `file` of the case's folder, `from` becomes `to`.
+function(replace_in file from to)
+    file(READ ${dir}/${file} t)
+    string(REPLACE "${from}" "${to}" t "${t}")
+    file(WRITE ${dir}/${file} "${t}")
+endfunction()
+
 # A case: `edit` is CMake code run on the folder; the run must fail with `expected`
 # (a regular expression) in its message, or pass when `expected` is empty.
 function(check name edit expected)
@@ -68,19 +75,13 @@ check(font_claimed_twice [[
     file(APPEND ${dir}/kairali_unicode.tsv "#   Matweb\n")
 ]] "_unicode.tsv:[0-9]+: the font name 'Matweb' is claimed by [a-z]+_unicode.tsv:[0-9]+ too")
 check(no_name [[
-    file(READ ${dir}/chowara_unicode.tsv t)
-    string(REPLACE "#@ encoding: Chowara\n" "" t "${t}")
-    file(WRITE ${dir}/chowara_unicode.tsv "${t}")
+    replace_in(chowara_unicode.tsv "#@ encoding: Chowara\n" "")
 ]] "chowara_unicode.tsv:1: no '#@ encoding: NAME' line")
 check(wrong_nta [[
-    file(READ ${dir}/thoolika_unicode.tsv t)
-    string(REPLACE "#@ nta: 0x75 0x73" "#@ nta: 0x41 0x73" t "${t}")
-    file(WRITE ${dir}/thoolika_unicode.tsv "${t}")
+    replace_in(thoolika_unicode.tsv "#@ nta: 0x75 0x73" "#@ nta: 0x41 0x73")
 ]] "thoolika_unicode.tsv:[0-9]+: the nta codes' rows must be chillu N")
 check(unknown_setting [[
-    file(READ ${dir}/mlbw_unicode.tsv t)
-    string(REPLACE "#@ rank: 6" "#@ rnak: 6" t "${t}")
-    file(WRITE ${dir}/mlbw_unicode.tsv "${t}")
+    replace_in(mlbw_unicode.tsv "#@ rank: 6" "#@ rnak: 6")
 ]] "mlbw_unicode.tsv:[0-9]+: unknown setting 'rnak'")
 
 if(failures GREATER 0)
