@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
             usage(std::cout);
             return 0;
         } else if (arg == "--version") {
-            std::cout << kProgram << " " << TOLVARIN_VERSION << "\n";
+            std::cout << kProgram << " " << TOLVARIN_VERSION << "\n" << kLicenceNotice << "\n";
             return 0;
         } else if (arg == "-q" || arg == "--quiet") {
             quiet = true;

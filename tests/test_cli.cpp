@@ -71,6 +71,7 @@ TEST(Cli, OptionsAndExitStatus) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("Usage: tolvarin-convert"), std::string::npos);
     EXPECT_EQ(run("--version").status, 0);
+    EXPECT_NE(run("--version").output.find("GNU General Public License, version 3 or later"), std::string::npos);
 
     CliRun dirRun = run("-q -d " + quote(dir.path() / "outdir") + " " + quote(in));
     EXPECT_EQ(dirRun.status, 0);

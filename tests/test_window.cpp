@@ -162,6 +162,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     for (const char* name : {"CmdConvert", "cmdQuit"})
         EXPECT_FALSE(child<QWidget>(*w, name)->toolTip().isEmpty()) << name;
     for (QWidget* c : w->findChildren<QWidget*>()) EXPECT_FALSE(c->toolTip().contains('@')) << c->objectName().toStdString();
+    EXPECT_TRUE(child<QWidget>(*w, "Label2")->toolTip().contains("GNU General Public License, version 3 or later"));
     EXPECT_NE(child<QObject>(*w, "Timer1"), nullptr);
 }
 

@@ -120,6 +120,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     Label2_ = new QLabel(fromUtf8(text::kNotice), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
     Label2_->setFont(arial(true));
+    Label2_->setToolTip(fromUtf8(text::noticeTip()));
     Label2_->setAlignment(Qt::AlignCenter);
     Label2_->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
     place(Label2_, Control::Label2);

@@ -7,6 +7,10 @@
 
 namespace tolvarin {
 
+std::string window_text::noticeTip() {
+    return "Tolvarin " TOLVARIN_VERSION ". " + std::string(kLicenceNotice);
+}
+
 const Placement& placementOf(Control control) {
     for (const Placement& p : kLayout)
         if (p.control == control) return p;

@@ -22,6 +22,8 @@ inline constexpr std::string_view kConvert = "&Convert";
 inline constexpr std::string_view kQuit = "&Quit";
 inline constexpr std::string_view kStartStatus = "Converts Panchari RTF files to ISM font.";
 inline constexpr std::string_view kNotice = "Beta Version... Only for Testing";
+// The notice bar's tool tip: the version and the licence.
+std::string noticeTip();
 inline constexpr std::string_view kOpenTip = "Choose the RTF document to convert";
 inline constexpr std::string_view kBrowseTip = "Choose another folder for the converted document";
 inline constexpr std::string_view kUnicodeTip = "Write the converted text as Unicode Malayalam instead of ML-TTRevathi";

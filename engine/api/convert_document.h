@@ -20,6 +20,11 @@
 
 namespace tolvarin {
 
+// The licence the programs are given under, as each front end says it.
+inline constexpr std::string_view kLicenceNotice =
+    "Tolvarin is free software, given under the GNU General Public License, version 3 or later, "
+    "with no warranty; see LICENSE, and NOTICES.txt for the libraries built into it.";
+
 // The desktop's environment: threads, and LibreOffice where it is installed.
 Environment& desktopEnvironment();
 

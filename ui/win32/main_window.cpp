@@ -188,7 +188,7 @@ void MainWindow::createControls() {
         {Control::CmdConvert, L"BUTTON", text::kConvert, button, 0},
         {Control::cmdQuit, L"BUTTON", text::kQuit, button, 0},
         {Control::lblStatus, L"STATIC", text::kStartStatus, child | SS_LEFTNOWORDWRAP | SS_NOTIFY, 0},
-        {Control::Label2, L"STATIC", text::kNotice, child | SS_CENTER | SS_CENTERIMAGE, 0},
+        {Control::Label2, L"STATIC", text::kNotice, child | SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY, 0},
     };
     for (const Made& m : made) {
         control(m.control) =
@@ -205,10 +205,11 @@ void MainWindow::createControls() {
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_,
                             nullptr);
+    const std::string notice = text::noticeTip();
     const std::pair<Control, std::string_view> tips[] = {
         {Control::cmdOpen, text::kOpenTip},         {Control::cmdBrowse, text::kBrowseTip},
         {Control::chkUnicode, text::kUnicodeTip},   {Control::CmdConvert, text::kConvertTip},
-        {Control::cmdQuit, text::kQuitTip},
+        {Control::cmdQuit, text::kQuitTip},         {Control::Label2, notice},
     };
     for (const auto& [c, tip] : tips) {
         std::wstring wide = widen(tip);
