@@ -5,7 +5,7 @@
 # Installs what it needs with apt-get (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev nsis zip)
+packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev nsis zip unzip)
 bash tools/install-deps.sh "${packages[@]}"
 bash tools/build-windows-deps.sh
 
@@ -21,12 +21,19 @@ mkdir -p "$stage/bin" "$stage/Tolvarin" dist
 for program in tolvarin tolvarin-convert; do
     x86_64-w64-mingw32-strip -o "$stage/bin/$program.exe" "$dir/bin/$program.exe"
 done
+# The licence and the notices of the libraries built in, with Windows' line ends.
+sed 's/$/\r/' LICENSE >"$stage/bin/LICENSE.txt"
+sed 's/$/\r/' NOTICES.txt >"$stage/bin/NOTICES.txt"
 
 makensis -V2 -DVERSION="$version" -DBIN="$stage/bin" -DICON="$PWD/ui/resources/tolvarin.ico" \
     -DOUT="$PWD/dist/tolvarin-setup-$version.exe" packaging/windows/tolvarin.nsi
 
-cp "$stage/bin/"*.exe "$stage/Tolvarin/"
+cp "$stage/bin/"*.exe "$stage/bin/LICENSE.txt" "$stage/bin/NOTICES.txt" "$stage/Tolvarin/"
 cp packaging/windows/README.txt "$stage/Tolvarin/README.txt"
 rm -f "dist/tolvarin-$version-portable.zip"
 (cd "$stage" && zip -q -r -X "$OLDPWD/dist/tolvarin-$version-portable.zip" Tolvarin)
+listing=$(unzip -Z1 "dist/tolvarin-$version-portable.zip")
+for f in tolvarin.exe tolvarin-convert.exe README.txt LICENSE.txt NOTICES.txt; do
+    grep -qx "Tolvarin/$f" <<<"$listing" || { echo "the portable zip lacks $f" >&2; exit 1; }
+done
 ls -l dist/

@@ -241,7 +241,7 @@ installer_check() {
         local sendto="$roaming/SendTo/Tolvarin.lnk"
         local key="$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvarin"
         timeout 120 wine64 "$setup" /S /$mode || fail "the silent install ($mode) failed"
-        for f in tolvarin.exe tolvarin-convert.exe uninstall.exe; do
+        for f in tolvarin.exe tolvarin-convert.exe uninstall.exe LICENSE.txt NOTICES.txt; do
             [ -f "$instdir/$f" ] || fail "not installed ($mode): $instdir/$f"
         done
         [ -f "$menu" ] || fail "no Start-menu shortcut ($mode)"

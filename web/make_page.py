@@ -4,11 +4,13 @@ a folder that any static web server can serve, and one self-contained HTML file 
 opened from disk. Each carries a Content-Security-Policy that allows no other host."""
 import base64
 import hashlib
+import html
 import pathlib
 import shutil
 import sys
 
 PAGE = pathlib.Path(__file__).resolve().parent / "page"
+ROOT = PAGE.parent.parent
 
 
 def csp_hash(text: str) -> str:
@@ -25,6 +27,10 @@ def main() -> int:
     script = (PAGE / "page.js").read_text()
     worker = (engine / "tolvarin.js").read_text() + "\n" + (PAGE / "worker.js").read_text()
     wasm = (engine / "tolvarin.wasm").read_bytes()
+    # The licence and the libraries' notices travel inside the page, and beside it.
+    licence = (ROOT / "LICENSE").read_text()
+    notices = (ROOT / "NOTICES.txt").read_text()
+    template = template.replace("@LICENCE@", html.escape(licence)).replace("@NOTICES@", html.escape(notices))
 
     # The folder: the page and its parts, all from the same origin.
     if folder.exists():
@@ -41,6 +47,8 @@ def main() -> int:
     (folder / "page.js").write_text(script)
     (folder / "worker.js").write_text(worker)
     (folder / "tolvarin.wasm").write_bytes(wasm)
+    (folder / "LICENSE.txt").write_text(licence)
+    (folder / "NOTICES.txt").write_text(notices)
 
     # The single file: the worker and the engine inside it, its own scripts allowed by hash.
     for text in (worker, script):

@@ -2,7 +2,8 @@
 ; administrator rights; run elevated (as an administrator), it installs for all users.
 ; Silent: /S; /CurrentUser or /AllUsers choose for whom; /D=<folder> where, last.
 ; Built by tools/package-windows.sh:
-;   makensis -DVERSION=x.y.z -DBIN=<folder with the two programs> -DICON=<icon> -DOUT=<setup.exe>
+;   makensis -DVERSION=x.y.z -DBIN=<folder with the two programs, LICENSE.txt and NOTICES.txt>
+;            -DICON=<icon> -DOUT=<setup.exe>
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -34,6 +35,7 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tolvarin.exe"
+!insertmacro MUI_PAGE_LICENSE "${BIN}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -78,6 +80,8 @@ Section "Tolvarin"
     SetOutPath "$INSTDIR"
     File "${BIN}\tolvarin.exe"
     File "${BIN}\tolvarin-convert.exe"
+    File "${BIN}\LICENSE.txt"
+    File "${BIN}\NOTICES.txt"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\tolvarin.exe"
     ; Send To passes the chosen file on the command line: no shell extension needed.
@@ -118,6 +122,8 @@ FunctionEnd
 Section "Uninstall"
     Delete "$INSTDIR\tolvarin.exe"
     Delete "$INSTDIR\tolvarin-convert.exe"
+    Delete "$INSTDIR\LICENSE.txt"
+    Delete "$INSTDIR\NOTICES.txt"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"

@@ -213,6 +213,16 @@ try {
     check(named[peer].bytes && Buffer.compare(named[peer].bytes, theirs.bytes) === 0,
           `the font "${font}" of ${peer} named PANCHARI converts as --legacy-font converts it (${named[peer].line})`);
 
+    // The licence and the libraries' notices travel with the page.
+    const carried = await page.evaluate(() => ({
+        licence: document.getElementById('licence').textContent,
+        notices: document.getElementById('notices').textContent,
+    }));
+    check(carried.licence.includes('GNU GENERAL PUBLIC LICENSE') && carried.licence.includes('Version 3') &&
+          ['libzip', 'Expat', 'zlib', 'libdeflate', 'Emscripten'].every(l => carried.notices.includes(l)) &&
+          fs.existsSync(path.join(pageFolder, 'LICENSE.txt')) && fs.existsSync(path.join(pageFolder, 'NOTICES.txt')),
+          'the page carries the GPL and the notices of its libraries, and its folder holds them too');
+
     // The encodings come from the engine: the lead sentence and each font's choice list them all.
     const listed = await page.$eval('#encodings', span => span.textContent);
     const choices = await page.$$eval('#list .file:nth-child(5) select option', options => options.map(o => o.value));
@@ -289,6 +299,9 @@ try {
     await (await page.$('#files')).uploadFile(files[0], files[1]);
     await page.waitForFunction(() => [...document.querySelectorAll('#list .state')].every(s => /Text in/.test(s.textContent)) &&
                                document.querySelectorAll('#list .state').length === 2, {timeout: 60000});
+    check((await page.$eval('#licence', p => p.textContent)).includes('GNU GENERAL PUBLIC LICENSE') &&
+          (await page.$eval('#notices', p => p.textContent)).includes('libdeflate'),
+          'the single file carries the GPL and the notices of its libraries');
     const single = await convertAll(page, false, singleDownloads);
     for (const f of [files[0], files[1]]) {
         const name = path.basename(f);
