@@ -1,14 +1,17 @@
 // Writes a generated PANCHARI document:
 //   make_sample [--libreoffice | --mltt | --font NAME | --english | --docx] FILE [MEGABYTES]
+//   make_sample --pdf FILE PAGES   a book in ML-TTKarthika as a PDF
 // WordPad's and Word's style by default; --libreoffice writes LibreOffice's; --mltt the
 // same as the default, typed in ML-TTKarthika, --font NAME in the font NAME; --english
 // English prose in ordinary fonts, with no legacy text; --docx a DOCX as Word writes it, of about
 // MEGABYTES packed.
 #include <cstdio>
+#include <vector>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 
+#include "pdf_support.h"
 #include "sample_document.h"
 
 #ifdef TOLVARIN_OFFICE
@@ -38,11 +41,34 @@ static int writeDocx(const char* path, std::size_t packedBytes) {
 }
 #endif
 
+// A book of `pages` pages in ML-TTKarthika, a heading in Helvetica on each, as a PDF.
+std::string makePdfBook(std::size_t pages) {
+    tolvarin::bench::Random next;
+    std::vector<tolvarin::test::PdfPage> book(pages);
+    for (auto& page : book) {
+        page.push_back({1, 72, 750, "Chapter heading in Helvetica", 14});
+        for (int line = 0; line < 45; ++line) {
+            std::string codes;
+            while (codes.size() < 70) {
+                for (int n = 3 + int(next() % 5); n > 0; --n) codes += char(0xA1 + next() % 0x4F);
+                codes += ' ';
+            }
+            codes.pop_back();
+            page.push_back({0, 72, 730.0 - 15 * line, codes, 11});
+        }
+    }
+    return tolvarin::test::makePdf({{"ML-TTKarthika"}, {"Helvetica"}}, book);
+}
+
 int main(int argc, char** argv) {
     const bool libreOffice = argc > 1 && std::strcmp(argv[1], "--libreoffice") == 0;
     const bool mltt = argc > 1 && std::strcmp(argv[1], "--mltt") == 0;
     const bool docx = argc > 1 && std::strcmp(argv[1], "--docx") == 0;
     const bool english = argc > 1 && std::strcmp(argv[1], "--english") == 0;
+    if (argc > 3 && std::strcmp(argv[1], "--pdf") == 0) {
+        std::ofstream(argv[2], std::ios::binary) << makePdfBook(std::strtoul(argv[3], nullptr, 10));
+        return 0;
+    }
     std::string font = mltt ? "ML-TTKarthika" : "PANCHARI";
     if (argc > 2 && std::strcmp(argv[1], "--font") == 0) {
         font = argv[2];

@@ -399,7 +399,7 @@ TEST(Cli, OtherKindsOfFileAreNamedAndNothingIsWritten) {
         std::string bytes;
         const char* says;
     } cases[] = {
-        {"scan.pdf", "%PDF-1.7\n1 0 obj\n<<>>\nendobj\n", "a PDF document, not a document Tolvarin converts"},
+        {"letters.gz", std::string("\x1F\x8B\x08\0\0\0\0\0", 8), "a gzip archive, not a document Tolvarin converts"},
         {"photo.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "a PNG image,"},
         {"photo.jpg", "\xFF\xD8\xFF\xE0\0\x10JFIF", "a JPEG image,"},
         {"slides.ppt", compound + std::string(504, '\0') + wide("Root Entry") + wide("PowerPoint Document"),

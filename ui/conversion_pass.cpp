@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "api/convert_document.h"
+#include "core/document_kind.h"
 #include "core/legacy_text.h"
 #include "fonts/glyph_map.h"
 #include "fonts/legacy_font.h"
@@ -158,6 +159,8 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
         // footnotes and the like are converted too, though the walk does not see them.
         const ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
         saved = {converted.ok, converted.error};
+        // The window's way of asking for Unicode is its check box.
+        if (converted.error == kPdfNeedsUnicode) saved.description = std::string(kPdfNeedsUnicodeHere);
         outcome.counts = converted.counts;
         foundText = converted.foundText;
     } else {

@@ -22,6 +22,8 @@ inline constexpr std::string_view kStatusNotSaved = "Not saved: ";  // followed 
 inline constexpr std::string_view kMessageConverted = "Converted from Panchari!";
 inline constexpr std::string_view kMessageNothingConverted =
     "No text in the PANCHARI font was found; the document was copied unchanged.";
+inline constexpr std::string_view kPdfNeedsUnicodeHere =
+    "a PDF can only be converted to Unicode text: tick Unicode Malayalam and convert again";
 // The same for Unicode output, which converts every legacy encoding: names them all.
 std::string nothingConvertedMessage(bool unicode);
 // Asked before a Unicode conversion of a document whose ordinary fonts hold words that

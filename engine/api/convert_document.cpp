@@ -10,6 +10,8 @@
 #include "io/file_io.h"
 #include "io/threads.h"
 #include "model/document_text.h"
+#include "pdf/pdf_text.h"
+#include "text/codepage.h"
 #include "office/package_conversion.h"
 
 namespace tolvarin {
@@ -53,10 +55,35 @@ std::string prepare(std::string_view bytes, Environment& environment, Input& in)
     return {};
 }
 
-// An RTF document's text in Unicode Malayalam, read through the window's model.
-ConversionReport rtfText(std::string_view rtf, const Destination& destination) {
+// A PDF's lines as the window's model holds a document: a paragraph a line, a run a span.
+Document pdfModel(const std::vector<PdfLine>& lines) {
     Document doc;
-    if (LoadResult loaded = doc.setRtf(rtf); !loaded) return ConversionReport::failure(loaded.description);
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        for (const PdfSpan& span : lines[l]) {
+            Document::RunFormat format;
+            format.font = doc.fontId(Font{span.font, kAnsiCharset});
+            std::u16string text = span.text;
+            // Word writes a symbol font's codes as U+F020-U+F0FF: a legacy font's are its codes.
+            if (legacyFontNamed(span.font))
+                for (char16_t& c : text)
+                    if (c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
+            doc.append(text, format);
+        }
+        if (l + 1 < lines.size()) doc.append(std::u16string_view(&kParagraphBreak, 1), Document::RunFormat{});
+    }
+    return doc;
+}
+
+// Reads a PDF into the model; returns an empty string, or why it cannot be read.
+std::string readPdf(std::string_view bytes, Document& doc) {
+    std::vector<PdfLine> lines;
+    if (std::string error = pdfLines(bytes, lines); !error.empty()) return error;
+    doc = pdfModel(lines);
+    return {};
+}
+
+// A document's text in Unicode Malayalam, read through the window's model.
+ConversionReport modelText(const Document& doc, const Destination& destination) {
     ConversionReport report;
     report.written = WrittenFormat::Text;
     const std::string text = documentUnicodeText(doc, report.counts);
@@ -70,6 +97,19 @@ ConversionReport rtfText(std::string_view rtf, const Destination& destination) {
     });
     report.ok = report.error.empty();
     return report;
+}
+
+ConversionReport rtfText(std::string_view rtf, const Destination& destination) {
+    Document doc;
+    if (LoadResult loaded = doc.setRtf(rtf); !loaded) return ConversionReport::failure(loaded.description);
+    return modelText(doc, destination);
+}
+
+ConversionReport pdfText(std::string_view pdf, const ConversionOptions& options, const Destination& destination) {
+    if (!options.unicode) return ConversionReport::failure(std::string(kPdfNeedsUnicode));
+    Document doc;
+    if (std::string error = readPdf(pdf, doc); !error.empty()) return ConversionReport::failure(error);
+    return modelText(doc, destination);
 }
 
 }  // namespace
@@ -101,7 +141,8 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
         struct Forget {
             ~Forget() { forgetFoundFonts(); }
         } forget;
-        ConversionReport report = in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
+        ConversionReport report = in.kind == DocumentKind::Pdf       ? pdfText(in.bytes, options, destination)
+                                  : in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
                                   : options.textOnly                ? rtfText(in.bytes, destination)
                                                                     : convertRtf(in.bytes, options, destination);
         report.fromWordBinary = in.fromWordBinary;
@@ -129,7 +170,7 @@ PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& opt
     const DocumentKind kind = documentKind(input);
     planned.fromWordBinary = kind == DocumentKind::WordBinary;
     planned.passedOver = kind == DocumentKind::WordLock;
-    planned.format = options.textOnly                  ? WrittenFormat::Text
+    planned.format = options.textOnly || kind == DocumentKind::Pdf ? WrittenFormat::Text
                      : planned.fromWordBinary          ? WrittenFormat::Docx
                      : kind == DocumentKind::Package ? packageFormat(input)
                                                        : WrittenFormat::Rtf;
@@ -161,6 +202,12 @@ FontsReport listFonts(std::string_view input, std::size_t sampleLength, Environm
         std::vector<FontDetection> finds;
         if (report.error.empty() && in.kind == DocumentKind::Package) {
             report.error = packageFonts(in.bytes, fonts, &finds);
+        } else if (report.error.empty() && in.kind == DocumentKind::Pdf) {
+            if (report.error = readPdf(in.bytes, doc); report.error.empty()) {
+                fonts = documentTextFonts(doc);
+                finds = documentFontFinds(doc, fonts);
+                read = true;
+            }
         } else if (report.error.empty()) {
             if (LoadResult loaded = doc.setRtf(in.bytes); !loaded) {
                 report.error = loaded.description;
@@ -233,6 +280,13 @@ LoadResult loadDocument(std::string bytes, Document& model, Environment& environ
     Input in;
     if (std::string error = prepare(bytes, environment, in); !error.empty()) return LoadResult::failure(0, error);
     if (in.kind == DocumentKind::Rtf) return model.setRtf(bytes);
+    if (in.kind == DocumentKind::Pdf) {
+        Document loaded;
+        if (std::string error = readPdf(in.bytes, loaded); !error.empty()) return LoadResult::failure(0, error);
+        loaded.setSource(std::move(bytes), false);
+        model = std::move(loaded);
+        return {};
+    }
     std::vector<std::vector<PackageRun>> paragraphs;
     if (std::string error = packageParagraphs(in.bytes, paragraphs); !error.empty()) return LoadResult::failure(0, error);
     Document loaded;

@@ -22,6 +22,9 @@ bool isWordLock(std::string_view bytes) {
 DocumentKind documentKind(std::string_view bytes) {
     if (bytes.empty()) return DocumentKind::Empty;
     if (isWordLock(bytes)) return DocumentKind::WordLock;
+    // A PDF may have a few bytes before its header; RTF never does.
+    if (bytes[0] != '{' && bytes.substr(0, 1024).find("%PDF-") != std::string_view::npos)
+        return DocumentKind::Pdf;
     if (bytes.substr(0, 4) == std::string_view("PK\x03\x04", 4) || bytes.substr(0, 4) == std::string_view("PK\x05\x06", 4))
         return DocumentKind::Package;
     if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {

@@ -12,6 +12,7 @@ enum class DocumentKind {
     Encrypted,   // a password-protected Office document
     Empty,       // no bytes at all
     WordLock,    // Word's lock file (~$name.docx) beside a document open in Word
+    Pdf,         // a PDF, whose text converts to Unicode text
 };
 DocumentKind documentKind(std::string_view bytes);
 
@@ -19,6 +20,9 @@ DocumentKind documentKind(std::string_view bytes);
 inline constexpr std::string_view kEmptyFile = "empty file";
 inline constexpr std::string_view kWordLockFile =
     "Word's lock file of a document open in Word (named ~$ and the document's name), not a document; passed over";
+
+// What is said of a PDF to be converted to anything but Unicode text.
+inline constexpr std::string_view kPdfNeedsUnicode = "a PDF can only be converted to Unicode text: add --unicode";
 
 // What is said of a document that needs a password to be read.
 inline constexpr std::string_view kPasswordProtected =

@@ -125,8 +125,7 @@ std::string_view foreignFileKind(std::string_view bytes) {
         std::string_view start;
         std::string_view kind;
     };
-    static constexpr std::array<Signature, 13> kSignatures = {{
-        {"%PDF-", "a PDF document"},
+    static constexpr std::array<Signature, 12> kSignatures = {{
         {"%!PS", "a PostScript document"},
         {"\x89PNG\r\n\x1A\n", "a PNG image"},
         {"\xFF\xD8\xFF", "a JPEG image"},

@@ -250,6 +250,16 @@ try {
           'with the choice, the found text converts as --unicode --detect converts it (' + detected['lost.rtf'].line + ')');
     await page.click('#detect');
 
+    // A PDF: this build cannot read one, and says which can.
+    const pdf = path.join(inputs, 'roll.pdf');
+    fs.copyFileSync(path.join(repo, 'tests/data/pdf/two_pages.pdf'), pdf);
+    await page.click('#clear');
+    await (await page.$('#files')).uploadFile(pdf);
+    await page.waitForFunction(() => /Cannot be converted/.test(document.querySelector('#list .file .state').textContent),
+                               {timeout: 60000});
+    const pdfState = await page.$eval('#list .file .state', s => s.textContent);
+    check(/PDF.*the Linux build converts them to Unicode text/.test(pdfState), 'a PDF is refused, saying which build converts it: ' + pdfState);
+
     // By keyboard alone: Tab reaches each control in order, and Enter on Convert converts.
     await page.bringToFront();
     await page.evaluate(() => window.scrollTo(0, 0));
