@@ -18,7 +18,7 @@ done
 licence=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/tolvarin/LICENSE)
 notices=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/tolvarin/NOTICES.txt)
 grep -q "GNU GENERAL PUBLIC LICENSE" <<<"$licence" || { echo "the package's LICENSE is not the GPL"; exit 1; }
-for library in libzip Expat zlib libdeflate "Qt 6"; do
+for library in libzip Expat zlib libdeflate "Qt 6" poppler; do
     grep -q "^$library" <<<"$notices" || { echo "the package's notices lack $library"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
