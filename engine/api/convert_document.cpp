@@ -55,6 +55,29 @@ std::string prepare(std::string_view bytes, Environment& environment, Input& in)
     return {};
 }
 
+// Word writes a symbol font's codes as U+F020-U+F0FF: a legacy font's are its codes.
+std::u16string legacyCodes(std::u16string text) {
+    for (char16_t& c : text)
+        if (c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
+    return text;
+}
+
+// Whether a line of legacy text goes on in the next. A producer's line breaking is made
+// for Latin text and may wrap inside a word; where the next line starts with a sign that
+// follows its consonant, which no line of Malayalam does, it did.
+bool wordGoesOn(const PdfLine& line, const PdfLine& next) {
+    if (line.empty() || next.empty() || next.front().text.empty()) return false;
+    const LegacyFont* before = legacyFontNamed(line.back().font);
+    const LegacyFont* after = legacyFontNamed(next.front().font);
+    if (!before || !after || &before->encoding() != &after->encoding()) return false;
+    const LegacyEncoding& encoding = after->encoding();
+    const int code = encodeCp1252(legacyCodes(next.front().text.substr(0, 1))[0]);
+    if (code < 0) return false;
+    const GlyphKind kind = encoding.kind(std::uint8_t(code));
+    return kind == GlyphKind::PostSign || kind == GlyphKind::Virama || kind == GlyphKind::Medial ||
+           kind == GlyphKind::Geminate || encoding.role(std::uint8_t(code)) == GlyphRole::PostBase;
+}
+
 // A PDF's lines as the window's model holds a document: a paragraph a line, a run a span.
 Document pdfModel(const std::vector<PdfLine>& lines) {
     Document doc;
@@ -62,14 +85,10 @@ Document pdfModel(const std::vector<PdfLine>& lines) {
         for (const PdfSpan& span : lines[l]) {
             Document::RunFormat format;
             format.font = doc.fontId(Font{span.font, kAnsiCharset});
-            std::u16string text = span.text;
-            // Word writes a symbol font's codes as U+F020-U+F0FF: a legacy font's are its codes.
-            if (legacyFontNamed(span.font))
-                for (char16_t& c : text)
-                    if (c >= 0xF020 && c <= 0xF0FF) c = decodeCp1252(std::uint8_t(c - 0xF000));
-            doc.append(text, format);
+            doc.append(legacyFontNamed(span.font) ? legacyCodes(span.text) : span.text, format);
         }
-        if (l + 1 < lines.size()) doc.append(std::u16string_view(&kParagraphBreak, 1), Document::RunFormat{});
+        if (l + 1 < lines.size() && !wordGoesOn(lines[l], lines[l + 1]))
+            doc.append(std::u16string_view(&kParagraphBreak, 1), Document::RunFormat{});
     }
     return doc;
 }

@@ -70,7 +70,7 @@ std::string conversionSummary(const ConversionReport& outcome, bool text) {
         for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];
         line += ")";
     }
-    if (text) return line + "; its text written as it is";
+    if (text || outcome.written == WrittenFormat::Text) return line + "; its text written as it is";
     // A .doc comes out as the DOCX LibreOffice made of it, not as it went in.
     return line + (outcome.fromWordBinary ? "; written as the DOCX LibreOffice made of it" : "; written unchanged");
 }
