@@ -12,4 +12,5 @@ cmake -S . -B "$dir" -DTOLVARIN_SANITIZE="$sanitize" -DCMAKE_BUILD_TYPE=RelWithD
 cmake --build "$dir" -j2
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
