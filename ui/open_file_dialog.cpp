@@ -18,14 +18,14 @@ QString ShowOpenDialog(QWidget* owner) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
 #ifdef Q_OS_WIN
-    dialog.setNameFilters({kRtfFilter, kWordFilter, kAllFilesFilter});
+    dialog.setNameFilters({kRtfFilter, kWordFilter, kPdfFilter, kAllFilesFilter});
 #else
     // Elsewhere *.* is taken literally and hides files without a dot. The filter
     // matches every file; its entry keeps the caption users know.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({kRtfFilter, kWordFilter, QStringLiteral("All files (*)")});
+    dialog.setNameFilters({kRtfFilter, kWordFilter, kPdfFilter, QStringLiteral("All files (*)")});
     if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
-        types->setItemText(2, kAllFilesFilter);
+        types->setItemText(3, kAllFilesFilter);
 #endif
     dialog.selectNameFilter(g_lastFilter);
     // The dialog's filter leaves out QDir::CaseSensitive, so x.rtf and X.RTF both show

@@ -15,7 +15,8 @@ inline QString filterCaption(std::size_t index) {
 }
 inline const QString kRtfFilter = filterCaption(0);
 inline const QString kWordFilter = filterCaption(1);
-inline const QString kAllFilesFilter = filterCaption(2);
+inline const QString kPdfFilter = filterCaption(2);
+inline const QString kAllFilesFilter = filterCaption(3);
 
 // Shows the platform's file dialog, modal to `owner`, titled "Open File". It opens on
 // the filter under which a file was last chosen (the RTF filter at first). Returns the

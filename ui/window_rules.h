@@ -37,9 +37,10 @@ struct Filter {
     std::string_view caption;
     std::string_view patterns;  // separated by ';'
 };
-inline constexpr std::array<Filter, 3> kOpenFilters = {{
+inline constexpr std::array<Filter, 4> kOpenFilters = {{
     {"Rich Text Format (*.RTF)", "*.RTF"},
     {"Word and OpenDocument (*.DOCX *.ODT *.DOC)", "*.DOCX;*.ODT;*.DOC"},
+    {"PDF, to Unicode text (*.PDF)", "*.PDF"},
     {"All files (*.*)", "*.*"},
 }};
 // Where the Unicode box's state is kept between runs (the registry key on Windows).
