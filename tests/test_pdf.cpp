@@ -149,6 +149,16 @@ TEST(Pdf, CommandLine) {
                     test::makePdf({{"ML-TTKarthika"}, {"Helvetica"}}, {{{0, 72, 720, lines[0]}, {1, 72, 700, "Ward 4"}}}));
     test::writeFile(dir.path() / "scan.pdf", test::makePdf({{"Helvetica"}}, {{}}));
     test::writeFile(dir.path() / "cut.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog");
+    // Legacy text whose font name was lost: ML-TT codes in Calibri beside English.
+    ASSERT_GE(lines.size(), 4u);
+    test::writeFile(dir.path() / "lost.pdf",
+                    test::makePdf({{"Calibri"}}, {{{0, 72, 720, "Holy Communion"}, {0, 72, 700, lines[0]},
+                                                   {0, 72, 680, lines[1]}, {0, 72, 660, lines[2]},
+                                                   {0, 72, 640, lines[3]}}}));
+    // Locked with a password, where qpdf is at hand to lock it.
+    const bool locked = test::runCommand("qpdf --encrypt secret secret 256 -- '" + (dir.path() / "roll.pdf").string() +
+                                         "' '" + (dir.path() / "locked.pdf").string() + "'")
+                            .status == 0;
     const auto run = [&](const std::string& args) {
         return test::runCommand(std::string(TOLVARIN_CONVERT_EXE) + " " + args);
     };
@@ -164,12 +174,24 @@ TEST(Pdf, CommandLine) {
         {in("roll.pdf"), 1, "a PDF can only be converted to Unicode text: add --unicode"},
         {"--unicode " + in("scan.pdf"), 1, "the PDF holds no text"},
         {"--unicode " + in("cut.pdf"), 1, "cut.pdf: "},
+        {"--unicode -o " + in("lost-plain.txt") + " " + in("lost.pdf"), 0, "read as ML-TT; add --detect to convert them"},
+        {"--unicode --detect -o " + in("lost-detected.txt") + " " + in("lost.pdf"), 0, " characters converted"},
     };
     for (const auto& c : cases) {
         const test::CommandResult r = run(c.args);
         EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
         EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
     }
+    if (locked) {
+        const test::CommandResult r = run("--unicode " + in("locked.pdf"));
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find("the PDF is password-protected"), std::string::npos) << r.output;
+        EXPECT_FALSE(fs::exists(dir.path() / "Converted_locked.txt"));
+    }
+    const std::string detected = test::readFile(dir.path() / "lost-detected.txt");
+    EXPECT_NE(detected.find("Holy Communion"), std::string::npos) << detected;
+    EXPECT_NE(detected.find("\xE0\xB4"), std::string::npos) << "no Malayalam in\n" << detected;
+    EXPECT_EQ(test::readFile(dir.path() / "lost-plain.txt").find("\xE0\xB4"), std::string::npos);
     const std::string text = test::readFile(dir.path() / "Converted_roll.txt");
     EXPECT_NE(text.find("Ward 4"), std::string::npos) << text;
     for (const char* left : {"Converted_roll.pdf", "Converted_scan.txt", "Converted_cut.txt", "Converted_roll.rtf"})
