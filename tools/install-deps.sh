@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     file dpkg-dev
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libzip-dev libexpat1-dev libdeflate-dev zlib1g-dev libisal-dev libpoppler-cpp-dev poppler-utils qpdf
+    libzip-dev libexpat1-dev libdeflate-dev zlib1g-dev libisal-dev libpoppler-private-dev poppler-utils qpdf
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-liberation time

@@ -1,6 +1,8 @@
 #include "api/convert_document.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_map>
 #include <new>
 
 #include "api/word_binary.h"
@@ -65,10 +67,10 @@ std::u16string legacyCodes(std::u16string text) {
 // Whether a line of legacy text goes on in the next. A producer's line breaking is made
 // for Latin text and may wrap inside a word; where the next line starts with a sign that
 // follows its consonant, which no line of Malayalam does, it did.
-bool wordGoesOn(const PdfLine& line, const PdfLine& next) {
+bool wordGoesOn(const PdfLine& line, const PdfLine& next, const std::function<const LegacyFont*(const std::string&)>& legacy) {
     if (line.empty() || next.empty() || next.front().text.empty()) return false;
-    const LegacyFont* before = legacyFontNamed(line.back().font);
-    const LegacyFont* after = legacyFontNamed(next.front().font);
+    const LegacyFont* before = legacy(line.back().font);
+    const LegacyFont* after = legacy(next.front().font);
     if (!before || !after || &before->encoding() != &after->encoding()) return false;
     const LegacyEncoding& encoding = after->encoding();
     const int code = encodeCp1252(legacyCodes(next.front().text.substr(0, 1))[0]);
@@ -81,13 +83,23 @@ bool wordGoesOn(const PdfLine& line, const PdfLine& next) {
 // A PDF's lines as the window's model holds a document: a paragraph a line, a run a span.
 Document pdfModel(const std::vector<PdfLine>& lines) {
     Document doc;
+    // A PDF names the font of every word: each name is looked up once.
+    std::unordered_map<std::string, std::pair<const LegacyFont*, Document::FontId>> fonts;
+    const auto font = [&](const std::string& name) -> const std::pair<const LegacyFont*, Document::FontId>& {
+        auto at = fonts.find(name);
+        if (at == fonts.end())
+            at = fonts.emplace(name, std::make_pair(legacyFontNamed(name), doc.fontId(Font{name, kAnsiCharset}))).first;
+        return at->second;
+    };
+    const auto legacy = [&](const std::string& name) { return font(name).first; };
     for (std::size_t l = 0; l < lines.size(); ++l) {
         for (const PdfSpan& span : lines[l]) {
+            const auto& [legacyFont, id] = font(span.font);
             Document::RunFormat format;
-            format.font = doc.fontId(Font{span.font, kAnsiCharset});
-            doc.append(legacyFontNamed(span.font) ? legacyCodes(span.text) : span.text, format);
+            format.font = id;
+            doc.append(legacyFont ? legacyCodes(span.text) : span.text, format);
         }
-        if (l + 1 < lines.size() && !wordGoesOn(lines[l], lines[l + 1]))
+        if (l + 1 < lines.size() && !wordGoesOn(lines[l], lines[l + 1], legacy))
             doc.append(std::u16string_view(&kParagraphBreak, 1), Document::RunFormat{});
     }
     return doc;
