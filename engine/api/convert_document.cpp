@@ -145,6 +145,8 @@ ConversionReport pdfText(std::string_view pdf, const ConversionOptions& options,
 
 }  // namespace
 
+bool readsPdfs() { return pdfSupported(); }
+
 Environment& desktopEnvironment() {
     static DesktopEnvironment environment;
     return environment;

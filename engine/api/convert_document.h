@@ -28,6 +28,9 @@ inline constexpr std::string_view kLicenceNotice =
 // The desktop's environment: threads, and LibreOffice where it is installed.
 Environment& desktopEnvironment();
 
+// Whether this build reads PDFs (to Unicode text): the Linux build does, with poppler.
+bool readsPdfs();
+
 // Converts the document in `input` (RTF, DOCX, ODT, or a Word 97-2003 document) into
 // `destination`, which is handed the result only once it is whole. Bad input fails with
 // a reason a person can act on, and the destination is left as it was.

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "api/convert_document.h"
 #include "wide_text.h"
 #include "window_rules.h"
 
@@ -33,6 +34,7 @@ std::wstring showOpenDialog(HWND owner) {
     // caption NUL patterns NUL ... NUL NUL
     std::wstring filters;
     for (const window_text::Filter& f : window_text::kOpenFilters) {
+        if (f.patterns == "*.PDF" && !readsPdfs()) continue;  // a build that cannot read them offers none
         filters += widen(f.caption);
         filters.push_back(L'\0');
         filters += widen(f.patterns);
