@@ -1,7 +1,6 @@
 #include "api/convert_document.h"
 
 #include <algorithm>
-#include <functional>
 #include <unordered_map>
 #include <new>
 
@@ -67,7 +66,8 @@ std::u16string legacyCodes(std::u16string text) {
 // Whether a line of legacy text goes on in the next. A producer's line breaking is made
 // for Latin text and may wrap inside a word; where the next line starts with a sign that
 // follows its consonant, which no line of Malayalam does, it did.
-bool wordGoesOn(const PdfLine& line, const PdfLine& next, const std::function<const LegacyFont*(const std::string&)>& legacy) {
+// `legacy` finds the legacy font a span's font name is, or null.
+bool wordGoesOn(const PdfLine& line, const PdfLine& next, const auto& legacy) {
     if (line.empty() || next.empty() || next.front().text.empty()) return false;
     const LegacyFont* before = legacy(line.back().font);
     const LegacyFont* after = legacy(next.front().font);
