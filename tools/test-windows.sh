@@ -52,7 +52,18 @@ if [ -x build/bin/tolvarin-convert ]; then
         cmp "$out/win-$name" "$out/linux-$name"
         cmp "$out/win-unicode-$name" "$out/linux-unicode-$name"
     done
-    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode, in RTF, DOCX and ODT"
+    # The other encodings, and legacy text whose font name was lost, found with --detect:
+    # the letter's codes read as Matweb's, and its ML-TTRevathi codes set in Calibri.
+    sed 's/PANCHARI/Matweb/g' samples/letter.rtf >"$out/matweb.rtf"
+    sed -e 's/ML-TTRevathi/Calibri/g' -e 's/Arial/Calibri/g' "$out/linux.rtf" >"$out/lost.rtf"
+    for doc in matweb lost; do
+        wine64 "$dir/bin/tolvarin-convert.exe" -q --unicode --detect -o "$out/win-$doc.rtf" "$out/$doc.rtf"
+        build/bin/tolvarin-convert -q --unicode --detect -o "$out/linux-$doc.rtf" "$out/$doc.rtf"
+        cmp "$out/win-$doc.rtf" "$out/linux-$doc.rtf"
+    done
+    cmp -s "$out/lost.rtf" "$out/linux-lost.rtf" && { echo "--detect found nothing in the letter set in Calibri"; exit 1; }
+    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode, in RTF, DOCX and ODT," \
+        "in Matweb, and with --detect"
 fi
 rm -rf "$out"
 echo "tolvarin-convert.exe: $(stat -c %s "$dir/bin/tolvarin-convert.exe") bytes"
