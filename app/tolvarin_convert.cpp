@@ -1,5 +1,5 @@
-// tolvarin-convert: converts PANCHARI documents (RTF, DOCX, ODT, and .doc through
-// LibreOffice) to ML-TTRevathi or Unicode Malayalam from the command line.
+// tolvarin-convert: converts PANCHARI documents (RTF, DOCX, ODT, ODP and ODS, and .doc
+// through LibreOffice) to ML-TTRevathi or Unicode Malayalam from the command line.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -45,7 +45,8 @@ void usage(std::ostream& out) {
     out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text] [--detect]] [-o OUTPUT | -d DIR] [-q]\n"
         << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
         << "       " << kProgram << " --fonts FILE...\n"
-        << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) typed in the\n"
+        << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) and OpenDocument\n"
+        << "presentations and spreadsheets (ODP, ODS) typed in the\n"
         << "PANCHARI font to the ML-TTRevathi font,\n"
         << "or documents typed in any legacy Malayalam encoding (" << legacyEncodingList(", ") << ")\n"
         << "to Unicode Malayalam. Everything else in the document is kept as it is.\n"

@@ -12,7 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     fonts-liberation time
     xvfb xauth imagemagick
-    libreoffice-writer-nogui python3-fonttools
+    libreoffice-writer-nogui libreoffice-impress-nogui libreoffice-calc-nogui python3-fonttools
 )
 [ $# -gt 0 ] && packages=("$@")
 missing=()

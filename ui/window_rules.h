@@ -37,9 +37,10 @@ struct Filter {
     std::string_view caption;
     std::string_view patterns;  // separated by ';'
 };
-inline constexpr std::array<Filter, 4> kOpenFilters = {{
+inline constexpr std::array<Filter, 5> kOpenFilters = {{
     {"Rich Text Format (*.RTF)", "*.RTF"},
     {"Word and OpenDocument (*.DOCX *.ODT *.DOC)", "*.DOCX;*.ODT;*.DOC"},
+    {"Presentations and spreadsheets (*.ODP *.ODS)", "*.ODP;*.ODS;*.OTP;*.OTS"},
     {"PDF, to Unicode text (*.PDF)", "*.PDF"},
     {"All files (*.*)", "*.*"},
 }};

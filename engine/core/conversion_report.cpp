@@ -6,6 +6,8 @@ std::string_view extensionOf(WrittenFormat format) {
     switch (format) {
     case WrittenFormat::Docx: return ".docx";
     case WrittenFormat::Odt: return ".odt";
+    case WrittenFormat::Odp: return ".odp";
+    case WrittenFormat::Ods: return ".ods";
     case WrittenFormat::Text: return ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -18,6 +20,8 @@ bool extensionSays(std::string_view extension, WrittenFormat format) {
     switch (format) {
     case WrittenFormat::Docx: return lower == ".docx" || lower == ".docm" || lower == ".dotx" || lower == ".dotm";
     case WrittenFormat::Odt: return lower == ".odt" || lower == ".ott";
+    case WrittenFormat::Odp: return lower == ".odp" || lower == ".otp";
+    case WrittenFormat::Ods: return lower == ".ods" || lower == ".ots";
     case WrittenFormat::Text: return lower == ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -54,6 +58,8 @@ std::string_view writtenKindName(WrittenFormat format) {
     switch (format) {
     case WrittenFormat::Docx: return "a DOCX";
     case WrittenFormat::Odt: return "an ODT";
+    case WrittenFormat::Odp: return "an ODP";
+    case WrittenFormat::Ods: return "an ODS";
     case WrittenFormat::Text: return "text";
     case WrittenFormat::Rtf: break;
     }

@@ -12,11 +12,11 @@
 namespace tolvarin {
 
 // What a converted document is written as.
-enum class WrittenFormat { Rtf, Docx, Odt, Text };
-// ".rtf", ".docx", ".odt", ".txt".
+enum class WrittenFormat { Rtf, Docx, Odt, Text, Odp, Ods };
+// ".rtf", ".docx", ".odt", ".txt", ".odp", ".ods".
 std::string_view extensionOf(WrittenFormat format);
 // Whether a file name's extension says it holds `format` (any case; .docm and .dotx are
-// DOCX, .ott ODT).
+// DOCX, .ott ODT, .otp ODP, .ots ODS).
 bool extensionSays(std::string_view extension, WrittenFormat format);
 
 struct ConversionReport {
@@ -57,7 +57,7 @@ std::string keptCharactersNote(std::size_t kept);
 // 1204 as "1,204".
 std::string grouped(std::size_t n);
 
-// "RTF", "a DOCX", "an ODT", "text": what a file is written as, in a sentence.
+// "RTF", "a DOCX", "an ODT", "an ODP", "text": what a file is written as, in a sentence.
 std::string_view writtenKindName(WrittenFormat format);
 
 // What a file's line says of its conversion (`text`: the text alone was written), as

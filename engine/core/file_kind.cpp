@@ -64,13 +64,14 @@ std::string_view zipKind(std::string_view bytes) {
         if (m.name != "mimetype") continue;
         // OpenDocument and EPUB say what they are in their first member, kept uncompressed.
         const std::string_view type = m.storedData;
-        if (startsWith(type, "application/vnd.oasis.opendocument.text")) return {};
-        if (startsWith(type, "application/vnd.oasis.opendocument.presentation")) return "an OpenDocument presentation";
-        if (startsWith(type, "application/vnd.oasis.opendocument.spreadsheet")) return "an OpenDocument spreadsheet";
+        if (startsWith(type, "application/vnd.oasis.opendocument.text") ||
+            startsWith(type, "application/vnd.oasis.opendocument.presentation") ||
+            startsWith(type, "application/vnd.oasis.opendocument.spreadsheet"))
+            return {};
         if (startsWith(type, "application/vnd.oasis.opendocument.graphics")) return "an OpenDocument drawing";
         if (startsWith(type, "application/vnd.oasis.opendocument.formula")) return "an OpenDocument formula";
         if (startsWith(type, "application/vnd.oasis.opendocument.chart")) return "an OpenDocument chart";
-        if (startsWith(type, "application/vnd.oasis.opendocument.")) return "an OpenDocument file that is no text document";
+        if (startsWith(type, "application/vnd.oasis.opendocument.")) return "an OpenDocument file that is no text document, presentation or spreadsheet";
         if (startsWith(type, "application/epub+zip")) return "an EPUB book";
         if (type.empty()) return {};  // compressed, against the rule: the package reader tells
     }
@@ -152,8 +153,8 @@ std::string_view foreignFileKind(std::string_view bytes) {
 
 std::string foreignFileMessage(std::string_view kind) {
     return std::string(kind) +
-           ", not a document Tolvarin converts: it converts RTF, DOCX and ODT documents and Word 97-2003 ones; "
-           "save the text as one of those to convert it";
+           ", not a document Tolvarin converts: it converts RTF, DOCX and ODT documents, ODP presentations, "
+           "ODS spreadsheets and Word 97-2003 documents; save the text as one of those to convert it";
 }
 
 }  // namespace tolvarin

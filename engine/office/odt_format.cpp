@@ -19,6 +19,7 @@ using namespace odt;
 
 class OdtFormat final : public PackageFormat {
 public:
+    explicit OdtFormat(bool objectsStyleText) { styles_.setObjectsStyleText(objectsStyleText); }
     std::string read(const ZipPackage& zip, PackageText& text) override;
     std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) override;
 
@@ -56,6 +57,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
     struct Open {
         std::size_t slot;
         bool collapsing = true;
+        bool asTyped = false;  // a number's or a formula's cell: what it shows is no text to convert
     };
     std::unordered_map<std::uint32_t, Open> paragraphOf;
     std::vector<std::pair<std::uint32_t, std::size_t>> open;  // as for DOCX
@@ -81,7 +83,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             auto [cached, isNew] = fontCache.try_emplace(chunk.element);
             if (isNew) cached->second = styles_.fontOf(p, chunk.element);
             const std::string& font = cached->second;
-            const LegacyFont* legacy = legacyFontNamed(font);
+            const LegacyFont* legacy = paragraph->asTyped ? nullptr : legacyFontNamed(font);
             const std::uint32_t piece = text.addPiece(chunk.text);
             const bool collapsingAt = paragraph->collapsing;
             std::size_t counted = 0;
@@ -99,7 +101,7 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
                 counted += c >= 0x20;
             }
             part.pieces.push_back({piece, std::uint32_t(t), chunk.element, collapsingAt, paragraph->collapsing});
-            text.noteFont(font, counted);
+            if (!paragraph->asTyped) text.noteFont(font, counted);
         }
         if (i == el.size()) break;
         const XmlElement& e = el[i];
@@ -110,7 +112,12 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
         }
         if (is(e, kText, "p") || is(e, kText, "h")) {  // every paragraph, an empty one too, is a line
             const std::size_t slot = text.addParagraph(true);
-            paragraphOf.emplace(i, Open{slot});
+            Open opened{slot};
+            if (e.parent != kNoElement && (is(el[e.parent], kTable, "table-cell") || is(el[e.parent], kTable, "covered-table-cell"))) {
+                const std::string* type = attr(el[e.parent], kOffice, "value-type");
+                opened.asTyped = (type && *type != "string") || attr(el[e.parent], kTable, "formula");
+            }
+            paragraphOf.emplace(i, opened);
             open.emplace_back(i, slot);
             continue;
         }
@@ -291,6 +298,8 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
 
 }  // namespace
 
-std::unique_ptr<PackageFormat> makeOdtFormat() { return std::make_unique<OdtFormat>(); }
+std::unique_ptr<PackageFormat> makeOdtFormat(bool objectsStyleText) {
+    return std::make_unique<OdtFormat>(objectsStyleText);
+}
 
 }  // namespace tolvarin

@@ -1,5 +1,9 @@
 #include "office/odt_styles.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
 namespace tolvarin::odt {
 
 bool is(const XmlElement& e, std::string_view ns, std::string_view local) {
@@ -21,8 +25,53 @@ std::string unquoted(std::string family) {
     return family;
 }
 
+// The style of each cell that has none, from its row's or column's default cell style;
+// the columns are counted with their repeats, as the cells are.
+namespace {
+void readCellStyles(const XmlElements& el, std::map<std::uint32_t, std::string>& cellStyle) {
+    static constexpr long kMaxColumns = 1 << 14;  // as many as Calc has
+    std::map<std::uint32_t, std::vector<std::pair<long, const std::string*>>> columns;  // by table: first column, style
+    std::map<std::uint32_t, long> next;  // by table, its next column; by row, its next cell
+    const auto tableOf = [&](std::uint32_t at) {
+        while (at != kNoElement && !is(el[at], kTable, "table")) at = el[at].parent;
+        return at;
+    };
+    const auto repeats = [](const XmlElement& e, std::string_view local) {
+        const std::string* n = attr(e, kTable, local);
+        return n ? std::max(1L, std::min(std::strtol(n->c_str(), nullptr, 10), kMaxColumns)) : 1L;
+    };
+    for (std::uint32_t i = 0; i < el.size(); ++i) {
+        const XmlElement& e = el[i];
+        if (is(e, kTable, "table-column")) {
+            const std::uint32_t table = tableOf(e.parent);
+            if (table == kNoElement) continue;
+            long& at = next[table];
+            columns[table].emplace_back(at, attr(e, kTable, "default-cell-style-name"));
+            at = std::min(at + repeats(e, "number-columns-repeated"), kMaxColumns);
+        } else if ((is(e, kTable, "table-cell") || is(e, kTable, "covered-table-cell")) && e.parent != kNoElement) {
+            long& at = next[e.parent];
+            const long column = at;
+            at = std::min(at + repeats(e, "number-columns-repeated"), kMaxColumns);
+            if (attr(e, kTable, "style-name")) continue;
+            const std::string* style = attr(el[e.parent], kTable, "default-cell-style-name");
+            if (!style) {
+                const auto found = columns.find(tableOf(e.parent));
+                if (found == columns.end()) continue;
+                const auto& list = found->second;
+                auto c = std::upper_bound(list.begin(), list.end(), column,
+                                          [](long n, const auto& entry) { return n < entry.first; });
+                if (c == list.begin()) continue;
+                style = std::prev(c)->second;
+            }
+            if (style) cellStyle[i] = *style;
+        }
+    }
+}
+}  // namespace
+
 void Styles::read(std::uint32_t p) {
     const auto& el = parts_[p].xml.elements();
+    if (objectsStyleText_) readCellStyles(el, cellStyle_[p == 0 ? 0 : 1]);
     for (std::uint32_t i = 0; i < el.size(); ++i) {
         const XmlElement& e = el[i];
         if (is(e, kStyle, "font-face")) {
@@ -74,39 +123,60 @@ const std::string* Styles::property(std::uint32_t part, std::string_view family,
     return nullptr;
 }
 
-std::string Styles::fontOf(std::uint32_t part, std::uint32_t element) {
+std::vector<Styles::StyleRef> Styles::chain(std::uint32_t part, std::uint32_t element) const {
     const auto& el = parts_[part].xml.elements();
-    auto fontIn = [&](std::string_view family, const std::string& name) -> std::string {
-        if (const std::string* face = property(part, family, name, kStyle, "font-name")) {
+    std::vector<StyleRef> out;
+    std::uint32_t at = element;
+    for (; at != kNoElement; at = el[at].parent) {
+        const XmlElement& e = el[at];
+        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
+        if (const std::string* name = attr(e, kText, "style-name")) out.push_back({paragraph ? "paragraph" : "text", *name});
+        if (paragraph) break;
+    }
+    std::string_view object;  // the family of the shape's or cell's style
+    if (objectsStyleText_ && at != kNoElement)
+        for (at = el[at].parent; at != kNoElement && object.empty(); at = el[at].parent) {
+            const XmlElement& e = el[at];
+            if (is(e, kTable, "table-cell") || is(e, kTable, "covered-table-cell")) {
+                object = "table-cell";
+                if (const std::string* name = attr(e, kTable, "style-name")) out.push_back({object, *name});
+                else if (const auto found = cellStyle_[part == 0 ? 0 : 1].find(at);
+                         found != cellStyle_[part == 0 ? 0 : 1].end())
+                    out.push_back({object, found->second});
+                else
+                    out.push_back({object, "Default"});  // Calc's style of a cell that names none
+                continue;
+            }
+            const std::string* textStyle = attr(e, kDraw, "text-style-name");
+            const std::string* presentation = attr(e, kPresentation, "style-name");
+            const std::string* graphic = attr(e, kDraw, "style-name");
+            if (is(e, kDraw, "page") || is(e, kPresentation, "notes")) break;  // a page's style is no text's
+            if (textStyle) out.push_back({"paragraph", *textStyle});
+            if (presentation) out.push_back({"presentation", *presentation});
+            if (graphic) out.push_back({"graphic", *graphic});
+            if (presentation || graphic) object = "graphic";
+        }
+    if (!object.empty()) out.push_back({object, std::string()});
+    out.push_back({"paragraph", std::string()});
+    return out;
+}
+
+std::string Styles::fontOf(std::uint32_t part, std::uint32_t element) {
+    for (const StyleRef& ref : chain(part, element)) {
+        if (const std::string* face = property(part, ref.family, ref.name, kStyle, "font-name")) {
             auto found = faces_.find(*face);
             return found == faces_.end() ? *face : found->second;
         }
-        if (const std::string* f = property(part, family, name, kFo, "font-family")) return unquoted(*f);
-        return {};
-    };
-    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
-        const XmlElement& e = el[at];
-        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
-        const std::string* name = attr(e, kText, "style-name");
-        if (name) {
-            if (std::string f = fontIn(paragraph ? "paragraph" : "text", *name); !f.empty()) return f;
-        }
-        if (paragraph) break;
+        if (const std::string* f = property(part, ref.family, ref.name, kFo, "font-family")) return unquoted(*f);
     }
-    return fontIn("paragraph", std::string());
+    return {};
 }
 
 const std::string* Styles::effective(std::uint32_t part, std::uint32_t element, std::string_view ns,
                                         std::string_view local) const {
-    const auto& el = parts_[part].xml.elements();
-    for (std::uint32_t at = element; at != kNoElement; at = el[at].parent) {
-        const XmlElement& e = el[at];
-        const bool paragraph = is(e, kText, "p") || is(e, kText, "h");
-        if (const std::string* name = attr(e, kText, "style-name"))
-            if (const std::string* v = property(part, paragraph ? "paragraph" : "text", *name, ns, local)) return v;
-        if (paragraph) break;
-    }
-    return property(part, "paragraph", std::string(), ns, local);
+    for (const StyleRef& ref : chain(part, element))
+        if (const std::string* v = property(part, ref.family, ref.name, ns, local)) return v;
+    return nullptr;
 }
 
 std::string Styles::unicodeStyle(std::uint32_t p, std::uint32_t container, const ConversionOptions& options,

@@ -21,6 +21,8 @@ inline constexpr std::string_view kFo = "urn:oasis:names:tc:opendocument:xmlns:x
 inline constexpr std::string_view kSvg = "urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0 ";
 inline constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0 ";
 inline constexpr std::string_view kDraw = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0 ";
+inline constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0 ";
+inline constexpr std::string_view kPresentation = "urn:oasis:names:tc:opendocument:xmlns:presentation:1.0 ";
 
 // Whether `e` is the element `local` of namespace `ns`; its attribute so named, or null.
 bool is(const XmlElement& e, std::string_view ns, std::string_view local);
@@ -45,7 +47,12 @@ struct Part {
 class Styles {
 public:
     explicit Styles(const std::vector<Part>& parts) : parts_(parts) {}
-    // Reads the styles and font declarations of part `part`.
+    // In a presentation or a spreadsheet, text takes what its paragraph leaves unset from
+    // the shape or cell it stands in, as Impress and Calc show it; in a text document the
+    // paragraph's style is the last word, as in Writer.
+    void setObjectsStyleText(bool on) { objectsStyleText_ = on; }
+    // Reads the styles and font declarations of part `part`, and which style each cell
+    // of its tables takes from its column.
     void read(std::uint32_t part);
     // The font the text in `element` is set in.
     std::string fontOf(std::uint32_t part, std::uint32_t element);
@@ -59,6 +66,14 @@ public:
                              std::string& declarations);
 
 private:
+    // The styles the text in `element` takes its properties from, the nearest first
+    // (family and name; an empty name is the family's default style).
+    struct StyleRef {
+        std::string_view family;
+        std::string name;
+    };
+    std::vector<StyleRef> chain(std::uint32_t part, std::uint32_t element) const;
+
     struct Style {
         std::string parent;
         std::uint32_t part = 0, element = kNoElement, properties = kNoElement;  // style:text-properties
@@ -77,6 +92,9 @@ private:
     std::map<std::string, std::string> derived_[2];  // by declaration body, the style's name
     int derivedCount_ = 0;
     std::set<std::string, std::less<>> names_;  // every style's name either part has
+    bool objectsStyleText_ = false;
+    // By part, the style of each table cell that names none of its own: its row's or its column's.
+    std::map<std::uint32_t, std::string> cellStyle_[2];
 };
 
 }  // namespace tolvarin::odt

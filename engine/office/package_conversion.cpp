@@ -1,7 +1,5 @@
 #include "office/package_conversion.h"
 
-#include "core/file_kind.h"
-
 #include <algorithm>
 
 #include "core/document_kind.h"
@@ -12,8 +10,50 @@
 namespace tolvarin {
 namespace {
 
-constexpr std::string_view kOdfTextTypes[] = {"application/vnd.oasis.opendocument.text",
-                                              "application/vnd.oasis.opendocument.text-template"};
+// The OpenDocument kinds converted, by the media type a package names itself with.
+struct OdfType {
+    std::string_view type;
+    WrittenFormat format;
+};
+constexpr OdfType kOdfTypes[] = {
+    {"application/vnd.oasis.opendocument.text", WrittenFormat::Odt},
+    {"application/vnd.oasis.opendocument.text-template", WrittenFormat::Odt},
+    {"application/vnd.oasis.opendocument.presentation", WrittenFormat::Odp},
+    {"application/vnd.oasis.opendocument.presentation-template", WrittenFormat::Odp},
+    {"application/vnd.oasis.opendocument.spreadsheet", WrittenFormat::Ods},
+    {"application/vnd.oasis.opendocument.spreadsheet-template", WrittenFormat::Ods},
+};
+
+// The media type an OpenDocument package names itself with: its mimetype member, or
+// where that is missing, what its manifest says of the package as a whole ("/").
+// Empty for a package that is neither.
+std::string odfType(const ZipPackage& zip) {
+    std::string type;
+    if (zip.has("mimetype")) {
+        if (!zip.read("mimetype", type).empty()) return {};
+        while (!type.empty() && (type.back() == '\n' || type.back() == '\r' || type.back() == ' ')) type.pop_back();
+        return type;
+    }
+    std::string manifest;
+    if (!zip.has("content.xml") || !zip.has("META-INF/manifest.xml") ||
+        !zip.read("META-INF/manifest.xml", manifest).empty())
+        return {};
+    const std::size_t root = manifest.find("manifest:full-path=\"/\"");
+    if (root == std::string::npos) return {};
+    const std::size_t from = manifest.rfind('<', root), to = manifest.find('>', root);
+    const std::string_view entry = std::string_view(manifest).substr(from, to - from);
+    const std::string_view key = "manifest:media-type=\"";
+    const std::size_t at = entry.find(key);
+    if (from == std::string::npos || to == std::string::npos || at == std::string_view::npos) return {};
+    const std::size_t end = entry.find('"', at + key.size());
+    return std::string(entry.substr(at + key.size(), end - at - key.size()));
+}
+
+const OdfType* odfFormat(std::string_view type) {
+    for (const OdfType& t : kOdfTypes)
+        if (t.type == type) return &t;
+    return nullptr;
+}
 
 struct Opened {
     explicit Opened(PackageReading reading) : text(reading) {}
@@ -26,22 +66,21 @@ struct Opened {
 // Opens and reads the package. Returns an empty string, or what is wrong with it.
 std::string open(std::string_view bytes, Opened& opened) {
     if (std::string error = opened.zip.open(bytes); !error.empty()) return error;
-    if (opened.zip.has("mimetype")) {
-        std::string type;
-        if (std::string error = opened.zip.read("mimetype", type); !error.empty()) return error;
-        while (!type.empty() && (type.back() == '\n' || type.back() == '\r' || type.back() == ' ')) type.pop_back();
-        if (std::find(std::begin(kOdfTextTypes), std::end(kOdfTextTypes), type) == std::end(kOdfTextTypes)) {
+    if (const std::string type = odfType(opened.zip); !type.empty()) {
+        const OdfType* odf = odfFormat(type);
+        if (!odf) {
             const bool readable = type.size() < 100 && std::all_of(type.begin(), type.end(), [](char c) {
                                       return c > ' ' && c < 0x7F;
                                   });
-            return "an OpenDocument file, but not a text document" + (readable ? " (" + type + ")" : std::string());
+            return "an OpenDocument file, but not a text document, presentation or spreadsheet" +
+                   (readable ? " (" + type + ")" : std::string());
         }
-        opened.format = makeOdtFormat();
-        opened.kind = WrittenFormat::Odt;
+        opened.format = makeOdtFormat(odf->format != WrittenFormat::Odt);
+        opened.kind = odf->format;
     } else if (opened.zip.has("[Content_Types].xml")) {
         opened.format = makeDocxFormat();
     } else {
-        return "a zip archive, but not a Word or OpenDocument text document";
+        return "a zip archive, but not a Word or OpenDocument document";
     }
     if (opened.zip.has("META-INF/manifest.xml") && opened.format) {
         // An OpenDocument package encrypts its parts and says so in its manifest.
@@ -173,16 +212,13 @@ std::string packageParagraphsUnguarded(std::string_view bytes, std::vector<std::
 
 }  // namespace
 
-// Read from the archive's central directory alone: an OpenDocument package has a member
-// called mimetype, as open() tells them apart.
+// An OpenDocument package names its kind in its mimetype member (or its manifest); a
+// package that cannot be opened reads as a DOCX here, and is refused when converted.
 WrittenFormat packageFormat(std::string_view bytes) {
-    // An OpenDocument package names its kind in a member called mimetype; a damaged
-    // directory is read as far as it goes.
-    std::vector<ZipMember> members;
-    zipMembers(bytes, members);
-    for (const ZipMember& m : members)
-        if (m.name == "mimetype") return WrittenFormat::Odt;
-    return WrittenFormat::Docx;
+    ZipPackage zip;
+    if (!zip.open(bytes).empty()) return WrittenFormat::Docx;
+    const OdfType* odf = odfFormat(odfType(zip));
+    return odf ? odf->format : WrittenFormat::Docx;
 }
 
 // A package whose parts do not fit in memory fails like any other bad input.

@@ -21,6 +21,8 @@ public:
 };
 
 std::unique_ptr<PackageFormat> makeDocxFormat();
-std::unique_ptr<PackageFormat> makeOdtFormat();
+// Any OpenDocument package; `objectsStyleText` for a presentation's or spreadsheet's,
+// whose shapes and cells give their text what its paragraphs leave unset.
+std::unique_ptr<PackageFormat> makeOdtFormat(bool objectsStyleText);
 
 }  // namespace tolvarin
