@@ -406,6 +406,9 @@ TEST(Cli, OtherKindsOfFileAreNamedAndNothingIsWritten) {
          "a PowerPoint 97-2003 presentation,"},
         {"marks.xls", compound + std::string(504, '\0') + wide("Root Entry") + wide("Workbook"), "an Excel 97-2003 workbook,"},
         {"page.doc", "<!DOCTYPE html><html><body>x</body></html>", "an HTML page,"},
+        {"marks.fods",
+         "<?xml version=\"1.0\"?><office:document office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">",
+         "an OpenDocument spreadsheet in one XML file (.fods),"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

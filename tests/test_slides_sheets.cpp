@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <map>
 
 #include "api/convert_document.h"
@@ -207,8 +208,9 @@ TEST(SlidesSheets, PeerFilesComeOutUnchanged) {
         std::vector<std::pair<std::string, std::size_t>> fonts;
         if (documentKind(bytes) == DocumentKind::Package && foreignFileKind(bytes).empty()) packageFonts(bytes, fonts);
     }
-    EXPECT_GE(same, 55u) << "the ODP and ODS files that LibreOffice opens";
-    EXPECT_GT(refused, 200u);
+    std::cout << same << " written as they came, " << refused << " refused\n";
+    EXPECT_GE(same, 55u + 75u) << "the ODP, ODS and PPTX files that LibreOffice opens";
+    EXPECT_GT(refused, 150u) << "workbooks, and the damaged and encrypted files";
 }
 
 namespace {

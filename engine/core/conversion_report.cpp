@@ -8,6 +8,7 @@ std::string_view extensionOf(WrittenFormat format) {
     case WrittenFormat::Odt: return ".odt";
     case WrittenFormat::Odp: return ".odp";
     case WrittenFormat::Ods: return ".ods";
+    case WrittenFormat::Pptx: return ".pptx";
     case WrittenFormat::Text: return ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -22,6 +23,9 @@ bool extensionSays(std::string_view extension, WrittenFormat format) {
     case WrittenFormat::Odt: return lower == ".odt" || lower == ".ott";
     case WrittenFormat::Odp: return lower == ".odp" || lower == ".otp";
     case WrittenFormat::Ods: return lower == ".ods" || lower == ".ots";
+    case WrittenFormat::Pptx:
+        return lower == ".pptx" || lower == ".pptm" || lower == ".ppsx" || lower == ".ppsm" || lower == ".potx" ||
+               lower == ".potm";
     case WrittenFormat::Text: return lower == ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -60,6 +64,7 @@ std::string_view writtenKindName(WrittenFormat format) {
     case WrittenFormat::Odt: return "an ODT";
     case WrittenFormat::Odp: return "an ODP";
     case WrittenFormat::Ods: return "an ODS";
+    case WrittenFormat::Pptx: return "a PPTX";
     case WrittenFormat::Text: return "text";
     case WrittenFormat::Rtf: break;
     }

@@ -76,7 +76,7 @@ std::string_view zipKind(std::string_view bytes) {
         if (type.empty()) return {};  // compressed, against the rule: the package reader tells
     }
     if (hasUnder("word/")) return {};
-    if (has("ppt/presentation.xml")) return "a PowerPoint presentation";
+    if (has("ppt/presentation.xml")) return {};
     if (has("xl/workbook.xml")) return "an Excel workbook";
     if (hasUnder("visio/")) return "a Visio drawing";
     if (has("content.xml") || has("[Content_Types].xml")) return {};  // a package the reader tells about
@@ -116,6 +116,22 @@ bool startsAsHtml(std::string_view bytes) {
     return startsWith(head, "<!doctype html") || startsWith(head, "<html");
 }
 
+// An OpenDocument or Word file kept as one XML file rather than a package, told by its
+// root element, near its start.
+std::string_view flatXmlKind(std::string_view bytes) {
+    if (!startsWith(bytes, "<?xml") && !startsWith(bytes, "\xEF\xBB\xBF<?xml")) return {};
+    const std::string_view head = bytes.substr(0, 4096);
+    if (head.find("<office:document ") != std::string_view::npos) {
+        if (head.find("opendocument.spreadsheet") != std::string_view::npos) return "an OpenDocument spreadsheet in one XML file (.fods)";
+        if (head.find("opendocument.presentation") != std::string_view::npos) return "an OpenDocument presentation in one XML file (.fodp)";
+        if (head.find("opendocument.text") != std::string_view::npos) return "an OpenDocument text document in one XML file (.fodt)";
+        return "an OpenDocument file in one XML file";
+    }
+    if (head.find("<w:wordDocument") != std::string_view::npos || head.find("<pkg:package") != std::string_view::npos)
+        return "a Word XML document (not .docx)";
+    return {};
+}
+
 }  // namespace
 
 std::string_view foreignFileKind(std::string_view bytes) {
@@ -148,13 +164,14 @@ std::string_view foreignFileKind(std::string_view bytes) {
         if (pe < bytes.size() && bytes.substr(pe, 4) == std::string_view("PE\0\0", 4)) return "a Windows program";
     }
     if (startsAsHtml(bytes)) return "an HTML page";
+    if (const std::string_view flat = flatXmlKind(bytes); !flat.empty()) return flat;
     return {};
 }
 
 std::string foreignFileMessage(std::string_view kind) {
     return std::string(kind) +
-           ", not a document Tolvarin converts: it converts RTF, DOCX and ODT documents, ODP presentations, "
-           "ODS spreadsheets and Word 97-2003 documents; save the text as one of those to convert it";
+           ", not a document Tolvarin converts: it converts RTF, DOCX and ODT documents, PPTX and ODP "
+           "presentations, ODS spreadsheets and Word 97-2003 documents; save the text as one of those to convert it";
 }
 
 }  // namespace tolvarin

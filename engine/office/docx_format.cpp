@@ -5,65 +5,13 @@
 
 #include "io/at_once.h"
 #include "office/docx_story.h"
+#include "office/package_relationships.h"
 #include "office/package_format.h"
 
 namespace tolvarin {
 namespace {
 
 using namespace docx;
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// A relationship's target as a member name: relative to the source's folder, or from
-// the root when it begins with a slash.
-std::string resolveTarget(const std::string& folder, const std::string& target) {
-    std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : folder + target;
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string piece = path.substr(start, end - start);
-        if (piece == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!piece.empty() && piece != ".") {
-            parts.push_back(piece);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
-    return out;
-}
-
-bool endsWith(std::string_view s, std::string_view end) {
-    return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
-}
-
-struct Relationship {
-    std::string type, target;
-};
-
-std::string readRelationships(const ZipPackage& zip, const std::string& relsName, const std::string& folder,
-                              std::vector<Relationship>& out) {
-    if (!zip.has(relsName)) return {};
-    std::string bytes;
-    if (std::string error = zip.read(relsName, bytes); !error.empty()) return error;
-    XmlPart rels;
-    if (std::string error = rels.parse(std::move(bytes)); !error.empty()) return relsName + ": " + error;
-    for (const XmlElement& e : rels.elements()) {
-        if (!endsWith(e.name, " Relationship")) continue;
-        const std::string* type = e.attribute("Type");
-        const std::string* target = e.attribute("Target");
-        const std::string* mode = e.attribute("TargetMode");
-        if (!type || !target || (mode && *mode == "External")) continue;
-        out.push_back({*type, resolveTarget(folder, *target)});
-    }
-    return {};
-}
 
 class DocxFormat final : public PackageFormat {
 public:
@@ -94,16 +42,14 @@ std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Par
 
 std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
     std::vector<Relationship> top;
-    if (std::string error = readRelationships(zip, "_rels/.rels", "", top); !error.empty()) return error;
+    if (std::string error = readRelationships(zip, "", top); !error.empty()) return error;
     std::string main;
     for (const Relationship& r : top)
         if (endsWith(r.type, "/officeDocument")) main = r.target;
     if (main.empty() && zip.has("word/document.xml")) main = "word/document.xml";
     if (main.empty() || !zip.has(main)) return "not a Word document: the package names no main document";
-    const std::string folder = folderOf(main);
-    const std::string relsName = folder + "_rels/" + main.substr(folder.size()) + ".rels";
     std::vector<Relationship> rels;
-    if (std::string error = readRelationships(zip, relsName, folder, rels); !error.empty()) return error;
+    if (std::string error = readRelationships(zip, main, rels); !error.empty()) return error;
 
     const std::size_t halvesFrom = text.reading().halvesFrom;
     if (std::string error = load(zip, main, Part::Story, halvesFrom); !error.empty()) return error;

@@ -55,6 +55,14 @@ const OdfType* odfFormat(std::string_view type) {
     return nullptr;
 }
 
+// An OOXML package is a presentation where PowerPoint keeps one, and holds no Word document.
+bool isPresentation(const ZipPackage& zip) {
+    if (!zip.has("ppt/presentation.xml")) return false;
+    for (const std::string& name : zip.members())
+        if (name.rfind("word/", 0) == 0) return false;
+    return true;
+}
+
 struct Opened {
     explicit Opened(PackageReading reading) : text(reading) {}
     ZipPackage zip;
@@ -77,6 +85,9 @@ std::string open(std::string_view bytes, Opened& opened) {
         }
         opened.format = makeOdtFormat(odf->format != WrittenFormat::Odt);
         opened.kind = odf->format;
+    } else if (opened.zip.has("[Content_Types].xml") && isPresentation(opened.zip)) {
+        opened.format = makePptxFormat();
+        opened.kind = WrittenFormat::Pptx;
     } else if (opened.zip.has("[Content_Types].xml")) {
         opened.format = makeDocxFormat();
     } else {
@@ -218,7 +229,8 @@ WrittenFormat packageFormat(std::string_view bytes) {
     ZipPackage zip;
     if (!zip.open(bytes).empty()) return WrittenFormat::Docx;
     const OdfType* odf = odfFormat(odfType(zip));
-    return odf ? odf->format : WrittenFormat::Docx;
+    if (odf) return odf->format;
+    return isPresentation(zip) ? WrittenFormat::Pptx : WrittenFormat::Docx;
 }
 
 // A package whose parts do not fit in memory fails like any other bad input.

@@ -8,6 +8,7 @@
         rtf: 'application/rtf',
         docx: 'application/vnd.openxmlformats-officedocument.wordprocessingml.document',
         odt: 'application/vnd.oasis.opendocument.text',
+        pptx: 'application/vnd.openxmlformats-officedocument.presentationml.presentation',
         odp: 'application/vnd.oasis.opendocument.presentation',
         ods: 'application/vnd.oasis.opendocument.spreadsheet',
         txt: 'text/plain;charset=utf-8',
