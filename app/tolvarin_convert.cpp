@@ -1,5 +1,5 @@
-// tolvarin-convert: converts PANCHARI documents (RTF, DOCX, ODT, PPTX, ODP and ODS, and
-// .doc through LibreOffice) to ML-TTRevathi or Unicode Malayalam from the command line.
+// tolvarin-convert: converts PANCHARI documents (RTF, DOCX, ODT; presentations and
+// spreadsheets; .doc through LibreOffice) to ML-TTRevathi or Unicode Malayalam.
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -46,7 +46,7 @@ void usage(std::ostream& out) {
         << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
         << "       " << kProgram << " --fonts FILE...\n"
         << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) and OpenDocument\n"
-        << "presentations and spreadsheets (PPTX, ODP, ODS) typed in the\n"
+        << "presentations and spreadsheets (PPTX, XLSX, ODP, ODS) typed in the\n"
         << "PANCHARI font to the ML-TTRevathi font,\n"
         << "or documents typed in any legacy Malayalam encoding (" << legacyEncodingList(", ") << ")\n"
         << "to Unicode Malayalam. Everything else in the document is kept as it is.\n"

@@ -2,6 +2,7 @@
 // in place, and read back by them: every word converted in its font, every number kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "core/legacy_text.h"
@@ -212,4 +213,55 @@ TEST_F(Interop, SlidesAsOdpAndPptxConvertAlike) {
     }
     EXPECT_NE(after.find("style:font-name-complex=\"Noto Sans Malayalam"), std::string::npos);
     EXPECT_NE(after.find("fo:font-weight=\"bold\""), std::string::npos) << "the run's bold kept";
+}
+
+// The same sheet as LibreOffice writes it in ODS and in XLSX converts alike, and the
+// converted XLSX reads back in LibreOffice with every string converted in its cell, the
+// number kept.
+TEST_F(Interop, SheetAsOdsAndXlsxConvertAlike) {
+    test::TempDir dir;
+    writeSheet(dir.path() / "sheet.fods");
+    office.convert({dir.path() / "sheet.fods"}, "ods", dir.path() / "made");
+    office.convert({dir.path() / "sheet.fods"}, "xlsx", dir.path() / "made");
+    // Each text's lines, in order: the formats put comments in different places.
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (std::size_t at = 0, next; at < text.size(); at = next + 1) {
+            next = text.find('\n', at);
+            if (next == std::string::npos) next = text.size();
+            if (next > at) out.push_back(text.substr(at, next - at));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    std::vector<std::string> texts[2];
+    int k = 0;
+    for (const char* name : {"sheet.ods", "sheet.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string bytes = test::readFile(dir.path() / "made" / name);
+        ASSERT_FALSE(bytes.empty()) << "LibreOffice wrote " << name;
+        ConversionOptions options = test::unicodeOptions();
+        options.textOnly = true;
+        std::string text;
+        const ConversionReport r = test::convert(bytes, text, options);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.converted(), 7u);
+        texts[k++] = lines(text);
+    }
+    EXPECT_EQ(texts[0], texts[1]);
+
+    std::string out;
+    const ConversionReport r = test::convert(test::readFile(dir.path() / "made" / "sheet.xlsx"), out, test::unicodeOptions());
+    ASSERT_TRUE(r.ok) << r.error;
+    fs::create_directories(dir.path() / "out");
+    test::writeFile(dir.path() / "out" / "sheet.xlsx", out);
+    office.convert({dir.path() / "out" / "sheet.xlsx"}, "fods", dir.path() / "read");
+    const std::string after = test::readFile(dir.path() / "read" / "sheet.fods");
+    ASSERT_FALSE(after.empty());
+    for (const char* place : {"header", "footer"}) {
+        EXPECT_NE(after.find(unicodeOf(word(place))), std::string::npos) << place;
+        EXPECT_EQ(after.find(">" + word(place).typed + "<"), std::string::npos) << place;
+    }
+    EXPECT_NE(after.find("office:value=\"42\""), std::string::npos);
+    EXPECT_NE(after.find("Noto Sans Malayalam"), std::string::npos);
 }

@@ -40,7 +40,8 @@ struct Filter {
 inline constexpr std::array<Filter, 5> kOpenFilters = {{
     {"Rich Text Format (*.RTF)", "*.RTF"},
     {"Word and OpenDocument (*.DOCX *.ODT *.DOC)", "*.DOCX;*.ODT;*.DOC"},
-    {"Presentations and spreadsheets (*.PPTX *.ODP *.ODS)", "*.PPTX;*.PPTM;*.PPSX;*.POTX;*.ODP;*.ODS;*.OTP;*.OTS"},
+    {"Presentations and spreadsheets (*.PPTX *.XLSX *.ODP *.ODS)",
+     "*.PPTX;*.PPTM;*.PPSX;*.POTX;*.XLSX;*.XLSM;*.XLTX;*.ODP;*.ODS;*.OTP;*.OTS"},
     {"PDF, to Unicode text (*.PDF)", "*.PDF"},
     {"All files (*.*)", "*.*"},
 }};

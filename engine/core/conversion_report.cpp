@@ -9,6 +9,7 @@ std::string_view extensionOf(WrittenFormat format) {
     case WrittenFormat::Odp: return ".odp";
     case WrittenFormat::Ods: return ".ods";
     case WrittenFormat::Pptx: return ".pptx";
+    case WrittenFormat::Xlsx: return ".xlsx";
     case WrittenFormat::Text: return ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -26,6 +27,7 @@ bool extensionSays(std::string_view extension, WrittenFormat format) {
     case WrittenFormat::Pptx:
         return lower == ".pptx" || lower == ".pptm" || lower == ".ppsx" || lower == ".ppsm" || lower == ".potx" ||
                lower == ".potm";
+    case WrittenFormat::Xlsx: return lower == ".xlsx" || lower == ".xlsm" || lower == ".xltx" || lower == ".xltm";
     case WrittenFormat::Text: return lower == ".txt";
     case WrittenFormat::Rtf: break;
     }
@@ -65,6 +67,7 @@ std::string_view writtenKindName(WrittenFormat format) {
     case WrittenFormat::Odp: return "an ODP";
     case WrittenFormat::Ods: return "an ODS";
     case WrittenFormat::Pptx: return "a PPTX";
+    case WrittenFormat::Xlsx: return "an XLSX";
     case WrittenFormat::Text: return "text";
     case WrittenFormat::Rtf: break;
     }

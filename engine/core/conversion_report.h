@@ -12,11 +12,11 @@
 namespace tolvarin {
 
 // What a converted document is written as.
-enum class WrittenFormat { Rtf, Docx, Odt, Text, Odp, Ods, Pptx };
-// ".rtf", ".docx", ".odt", ".txt", ".odp", ".ods", ".pptx".
+enum class WrittenFormat { Rtf, Docx, Odt, Text, Odp, Ods, Pptx, Xlsx };
+// ".rtf", ".docx", ".odt", ".txt", ".odp", ".ods", ".pptx", ".xlsx".
 std::string_view extensionOf(WrittenFormat format);
 // Whether a file name's extension says it holds `format` (any case; .docm and .dotx are
-// DOCX, .ott ODT, .otp ODP, .ots ODS, .pptm and .ppsx PPTX).
+// DOCX, .ott ODT, .otp ODP, .ots ODS, .pptm and .ppsx PPTX, .xlsm XLSX).
 bool extensionSays(std::string_view extension, WrittenFormat format);
 
 struct ConversionReport {

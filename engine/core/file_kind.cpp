@@ -77,12 +77,15 @@ std::string_view zipKind(std::string_view bytes) {
     }
     if (hasUnder("word/")) return {};
     if (has("ppt/presentation.xml")) return {};
-    if (has("xl/workbook.xml")) return "an Excel workbook";
+    if (has("xl/workbook.xml")) return {};
+    for (const ZipMember& m : members)
+        if (m.name == "workbook.bin" || (m.name.size() > 13 && m.name.substr(m.name.size() - 13) == "/workbook.bin"))
+            return "an Excel binary workbook (.xlsb)";
     if (hasUnder("visio/")) return "a Visio drawing";
     if (has("content.xml") || has("[Content_Types].xml")) return {};  // a package the reader tells about
     if (has("AndroidManifest.xml")) return "an Android app package";
     if (has("META-INF/MANIFEST.MF")) return "a Java archive";
-    return "a zip archive that holds no Word or OpenDocument document";
+    return "a zip archive that holds no document, presentation or spreadsheet";
 }
 
 // An Office 97-2003 file is a compound file of named streams; a Word document has one
@@ -171,7 +174,7 @@ std::string_view foreignFileKind(std::string_view bytes) {
 std::string foreignFileMessage(std::string_view kind) {
     return std::string(kind) +
            ", not a document Tolvarin converts: it converts RTF, DOCX and ODT documents, PPTX and ODP "
-           "presentations, ODS spreadsheets and Word 97-2003 documents; save the text as one of those to convert it";
+           "presentations, XLSX and ODS spreadsheets and Word 97-2003 documents; save the text as one of those to convert it";
 }
 
 }  // namespace tolvarin

@@ -55,13 +55,15 @@ const OdfType* odfFormat(std::string_view type) {
     return nullptr;
 }
 
-// An OOXML package is a presentation where PowerPoint keeps one, and holds no Word document.
-bool isPresentation(const ZipPackage& zip) {
-    if (!zip.has("ppt/presentation.xml")) return false;
+// An OOXML package is a presentation or a workbook where PowerPoint or Excel keeps one,
+// and holds no Word document.
+bool holdsNoWordDocument(const ZipPackage& zip) {
     for (const std::string& name : zip.members())
         if (name.rfind("word/", 0) == 0) return false;
     return true;
 }
+bool isPresentation(const ZipPackage& zip) { return zip.has("ppt/presentation.xml") && holdsNoWordDocument(zip); }
+bool isWorkbook(const ZipPackage& zip) { return zip.has("xl/workbook.xml") && holdsNoWordDocument(zip); }
 
 struct Opened {
     explicit Opened(PackageReading reading) : text(reading) {}
@@ -88,6 +90,9 @@ std::string open(std::string_view bytes, Opened& opened) {
     } else if (opened.zip.has("[Content_Types].xml") && isPresentation(opened.zip)) {
         opened.format = makePptxFormat();
         opened.kind = WrittenFormat::Pptx;
+    } else if (opened.zip.has("[Content_Types].xml") && isWorkbook(opened.zip)) {
+        opened.format = makeXlsxFormat();
+        opened.kind = WrittenFormat::Xlsx;
     } else if (opened.zip.has("[Content_Types].xml")) {
         opened.format = makeDocxFormat();
     } else {
@@ -230,7 +235,7 @@ WrittenFormat packageFormat(std::string_view bytes) {
     if (!zip.open(bytes).empty()) return WrittenFormat::Docx;
     const OdfType* odf = odfFormat(odfType(zip));
     if (odf) return odf->format;
-    return isPresentation(zip) ? WrittenFormat::Pptx : WrittenFormat::Docx;
+    return isPresentation(zip) ? WrittenFormat::Pptx : isWorkbook(zip) ? WrittenFormat::Xlsx : WrittenFormat::Docx;
 }
 
 // A package whose parts do not fit in memory fails like any other bad input.

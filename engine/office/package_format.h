@@ -22,6 +22,7 @@ public:
 
 std::unique_ptr<PackageFormat> makeDocxFormat();
 std::unique_ptr<PackageFormat> makePptxFormat();
+std::unique_ptr<PackageFormat> makeXlsxFormat();
 // Any OpenDocument package; `objectsStyleText` for a presentation's or spreadsheet's,
 // whose shapes and cells give their text what its paragraphs leave unset.
 std::unique_ptr<PackageFormat> makeOdtFormat(bool objectsStyleText);

@@ -9,6 +9,7 @@
         docx: 'application/vnd.openxmlformats-officedocument.wordprocessingml.document',
         odt: 'application/vnd.oasis.opendocument.text',
         pptx: 'application/vnd.openxmlformats-officedocument.presentationml.presentation',
+        xlsx: 'application/vnd.openxmlformats-officedocument.spreadsheetml.sheet',
         odp: 'application/vnd.oasis.opendocument.presentation',
         ods: 'application/vnd.oasis.opendocument.spreadsheet',
         txt: 'text/plain;charset=utf-8',

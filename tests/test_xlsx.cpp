@@ -1,0 +1,175 @@
+// XLSX converted in place: shared and inline strings in the font of their runs or of
+// their cell's format, a shared string split where cells of different fonts show it,
+// comments, headers and footers; numbers, formulas and names as they were.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "api/convert_document.h"
+#include "core/file_kind.h"
+#include "office/package_conversion.h"
+#include "package_support.h"
+
+using namespace tolvarin;
+using namespace tolvarin::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMain = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+std::string relationships(const std::vector<std::pair<std::string, std::string>>& typeAndTarget) {
+    std::string out = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    int id = 1;
+    for (const auto& [type, target] : typeAndTarget)
+        out += "<Relationship Id=\"rId" + std::to_string(id++) + "\" Type=\"http://schemas.openxmlformats.org/"
+               "officeDocument/2006/relationships/" + type + "\" Target=\"" + target + "\"/>";
+    return out + "</Relationships>";
+}
+
+// A workbook of one sheet: its cells (inside sheetData), shared strings (si elements),
+// comments (comment elements) and header and footer elements. Cell formats: 0 Calibri,
+// 1 PANCHARI, 2 Arial.
+struct Book {
+    std::string cells, strings = {}, comments = {}, headerFooter = {};
+};
+
+std::string xlsx(const Book& b) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
+    Members m;
+    m.push_back({"[Content_Types].xml", head + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"});
+    m.push_back({"_rels/.rels", relationships({{"officeDocument", "xl/workbook.xml"}})});
+    m.push_back({"xl/workbook.xml", head + "<workbook " + kMain + "><sheets><sheet name=\"" + typed({0x6B}) +
+                                        "\" sheetId=\"1\" r:id=\"rId1\"/></sheets><definedNames><definedName name=\"N\">"
+                                        "Sheet1!$A$1</definedName></definedNames></workbook>"});
+    m.push_back({"xl/_rels/workbook.xml.rels", relationships({{"worksheet", "worksheets/sheet1.xml"},
+                                                              {"sharedStrings", "sharedStrings.xml"},
+                                                              {"styles", "styles.xml"}})});
+    m.push_back({"xl/styles.xml",
+                 head + "<styleSheet " + kMain + "><fonts count=\"3\"><font><sz val=\"11\"/><name val=\"Calibri\"/>"
+                        "<scheme val=\"minor\"/></font><font><b/><sz val=\"14\"/><name val=\"PANCHARI\"/><family val=\"2\"/>"
+                        "</font><font><sz val=\"11\"/><name val=\"Arial\"/></font></fonts><cellXfs count=\"3\"><xf numFmtId=\"0\" "
+                        "fontId=\"0\"/><xf numFmtId=\"0\" fontId=\"1\" applyFont=\"1\"><alignment wrapText=\"1\"/></xf>"
+                        "<xf numFmtId=\"0\" fontId=\"2\"/></cellXfs></styleSheet>"});
+    m.push_back({"xl/sharedStrings.xml", head + "<sst " + kMain + " count=\"9\" uniqueCount=\"9\">" + b.strings + "</sst>"});
+    m.push_back({"xl/worksheets/sheet1.xml", head + "<worksheet " + kMain + "><sheetData>" + b.cells + "</sheetData>" +
+                                                 (b.headerFooter.empty() ? "" : "<headerFooter>" + b.headerFooter + "</headerFooter>") +
+                                                 "</worksheet>"});
+    if (!b.comments.empty()) {
+        m.push_back({"xl/worksheets/_rels/sheet1.xml.rels", relationships({{"comments", "../comments1.xml"}})});
+        m.push_back({"xl/comments1.xml", head + "<comments " + kMain + "><authors><author>A</author></authors><commentList>" +
+                                             b.comments + "</commentList></comments>"});
+    }
+    m.push_back({"xl/media/image1.png", std::string(300, 'i')});
+    return makeZip(m);
+}
+
+std::string cell(const std::string& ref, int format, const std::string& inside, const std::string& type = "s") {
+    return "<c r=\"" + ref + "\" s=\"" + std::to_string(format) + "\"" + (type.empty() ? "" : " t=\"" + type + "\"") + ">" +
+           inside + "</c>";
+}
+std::string row(const std::string& cells) { return "<row r=\"1\">" + cells + "</row>"; }
+std::string si(const std::string& text) { return "<si><t>" + text + "</t></si>"; }
+std::string richRun(const std::string& text, const std::string& font) {
+    return "<r><rPr><b/><sz val=\"12\"/><rFont val=\"" + font + "\"/><charset val=\"2\"/></rPr><t>" + text + "</t></r>";
+}
+
+const std::string kMal = typed({0x6B, 0xB5});
+
+}  // namespace
+
+// Each place a cell's text takes its font from, in both modes: its text, as every cell
+// shows it, reads the same before and after.
+TEST(Xlsx, CellsShowTheirTextAsBefore) {
+    const std::string uni = unicodeOf({0x6B, 0xB5});
+    const struct Case {
+        const char* what;
+        Book book;
+        std::string expected;  // cell by cell (a value's as it stands), then comments, then headers and footers
+        std::size_t converted;
+    } cases[] = {
+        {"a shared string in a cell of a PANCHARI format", {row(cell("A1", 1, "<v>0</v>")), si(kMal)}, uni + "\n", 2},
+        {"a rich string's runs, each in its own font",
+         {row(cell("A1", 0, "<v>0</v>")), "<si>" + richRun(kMal, "PANCHARI") + richRun(kMal, "Arial") + "</si>"},
+         uni + kMal + "\n", 2},
+        {"a string shown by a PANCHARI cell and an Arial cell: each shows what it showed",
+         {row(cell("A1", 2, "<v>0</v>") + cell("B1", 1, "<v>0</v>") + cell("C1", 0, "<v>1</v>")), si(kMal) + si("Name")},
+         kMal + "\n" + uni + "\nName\n", 2},
+        {"an inline string, a number, a formula's string and a bool in PANCHARI formats",
+         {row(cell("A1", 1, "<is><t>" + kMal + "</t></is>", "inlineStr") + cell("B1", 1, "<v>42</v>", "") +
+              cell("C1", 1, "<f>A1</f><v>" + kMal + "</v>", "str") + cell("D1", 1, "<v>1</v>", "b"))},
+         uni + "\n42\n" + kMal + "\n1\n", 2},
+        {"a comment's runs", {row(cell("A1", 0, "<v>0</v>")), si("x"),
+                              "<comment ref=\"A1\" authorId=\"0\"><text>" + richRun(kMal, "PANCHARI") + "</text></comment>"},
+         "x\n" + uni + "\n", 2},
+        {"a header's text in a PANCHARI font code, the page number and an ampersand kept",
+         {row(cell("A1", 0, "<v>0</v>")), si("x"), "",
+          "<oddHeader>&amp;L&amp;\"PANCHARI,Bold\"" + kMal + "&amp;&amp;&amp;RPage &amp;P</oddHeader>"},
+         "x\n" + unicodeOf({0x6B, 0xB5, 0x26}) + "Page \n", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string input = xlsx(c.book);
+        EXPECT_EQ(foreignFileKind(input), "");
+        EXPECT_EQ(packageFormat(input), WrittenFormat::Xlsx);
+        std::string text;
+        ConversionReport r = unicodeTextOf(input, text);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(text, c.expected);
+        for (bool unicode : {false, true}) {
+            SCOPED_TRACE(unicode ? "Unicode" : "ML-TTRevathi");
+            std::string out;
+            r = test::convert(input, out, test::unicodeOptions(unicode));
+            ASSERT_TRUE(r.ok) << r.error;
+            EXPECT_EQ(r.written, WrittenFormat::Xlsx);
+            EXPECT_EQ(r.converted(), c.converted);
+            const auto before = zipMembers(input, false), after = zipMembers(out, false);
+            EXPECT_EQ(after.at("xl/media/image1.png"), before.at("xl/media/image1.png"));
+            EXPECT_EQ(after.at("xl/workbook.xml"), before.at("xl/workbook.xml")) << "sheet and defined names as they were";
+            std::string back;
+            ASSERT_TRUE(unicodeTextOf(out, back).ok);
+            EXPECT_EQ(back, c.expected) << "every cell shows the same text";
+            const std::string& sheet = after.at("xl/worksheets/sheet1.xml");
+            EXPECT_EQ(sheet.find("<v>42</v>") == std::string::npos, before.at("xl/worksheets/sheet1.xml").find("<v>42</v>") == std::string::npos);
+            EXPECT_EQ(sheet.find("<v>" + kMal + "</v>") == std::string::npos,
+                      before.at("xl/worksheets/sheet1.xml").find("<v>" + kMal + "</v>") == std::string::npos)
+                << "a formula's string as it was";
+            if (unicode && c.converted && std::string(c.what).find("comment") == std::string::npos &&
+                std::string(c.what).find("header") == std::string::npos && std::string(c.what).find("rich") == std::string::npos) {
+                EXPECT_NE(after.at("xl/styles.xml").find("<font><b/><sz val=\"14\"/><name val=\"Noto Sans Malayalam\"/></font>"),
+                          std::string::npos)
+                    << after.at("xl/styles.xml");
+                EXPECT_NE(after.at("xl/styles.xml").find("<cellXfs count=\"4\">"), std::string::npos);
+                EXPECT_NE(sheet.find("s=\"3\""), std::string::npos) << "the converted cell's format shows the Unicode font";
+            }
+            if (!unicode) {
+                EXPECT_EQ(after.at("xl/styles.xml").find("PANCHARI"), std::string::npos);
+            }
+        }
+    }
+}
+
+// A split string: the copy goes at the end, the count of distinct strings grows, and
+// the cell that showed it in another font names the copy.
+TEST(Xlsx, SharedStringSplitForCellsOfTwoFonts) {
+    const std::string input = xlsx({row(cell("A1", 1, "<v>0</v>") + cell("B1", 2, "<v>0</v>")), si(kMal)});
+    std::string out;
+    ASSERT_TRUE(test::convert(input, out, test::unicodeOptions()).ok);
+    const auto parts = zipMembers(out, false);
+    const std::string& strings = parts.at("xl/sharedStrings.xml");
+    EXPECT_NE(strings.find("uniqueCount=\"10\""), std::string::npos);
+    EXPECT_NE(strings.find(si(unicodeOf({0x6B, 0xB5})) + si(kMal) + "</sst>"), std::string::npos) << strings;
+    EXPECT_NE(parts.at("xl/worksheets/sheet1.xml").find("<c r=\"B1\" s=\"2\" t=\"s\"><v>1</v></c>"), std::string::npos);
+}
+
+// A rich run converted to Unicode names the Unicode font, without the symbol charset
+// that would make Excel draw it in another; its bold and size stay.
+TEST(Xlsx, RichRunInUnicode) {
+    const std::string input = xlsx({row(cell("A1", 0, "<v>0</v>")), "<si>" + richRun(kMal, "PANCHARI") + "</si>"});
+    std::string out;
+    ASSERT_TRUE(test::convert(input, out, test::unicodeOptions()).ok);
+    EXPECT_NE(zipMembers(out, false).at("xl/sharedStrings.xml").find(
+                  "<rPr><b/><sz val=\"12\"/><rFont val=\"Noto Sans Malayalam\"/></rPr><t>" + unicodeOf({0x6B, 0xB5})),
+              std::string::npos);
+}
