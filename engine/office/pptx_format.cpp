@@ -7,6 +7,7 @@
 #include <map>
 
 #include "fonts/glyph_map.h"
+#include "office/drawing_text.h"
 #include "office/package_format.h"
 #include "office/package_relationships.h"
 #include "office/pptx_styles.h"
@@ -17,14 +18,6 @@ namespace {
 
 using namespace pptx;
 
-struct PieceAt {
-    std::uint32_t piece, element, run;  // the text element, and its run in Part::runs
-};
-struct RunAt {
-    std::uint32_t element, rPr;  // rPr: kNoElement when the run has none
-    bool touched = false;
-};
-
 struct Part {
     enum Kind { Presentation, Slide, Layout, Master, Notes, NotesMaster, Handout, Chart, DiagramData, DiagramDrawing, Theme };
     Kind kind;
@@ -34,8 +27,7 @@ struct Part {
     int theme = -1;
     int notes = -1;  // a slide's notes
     ShapeTree tree;
-    std::vector<PieceAt> pieces;
-    std::vector<RunAt> runs;
+    drawing::Runs runs;
 
     bool holdsShapes() const { return kind >= Slide && kind <= Handout; }
     bool holdsText() const { return kind >= Slide && kind <= DiagramDrawing; }
@@ -59,7 +51,6 @@ public:
 private:
     // The part's index, loaded once; -1 when the package lacks it.
     int load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::string& error);
-    void readText(Part& part, PackageText& text);
     // The font a paragraph's runs take where their own properties name none.
     std::string inherited(const Part& part, std::uint32_t paragraph) const;
     const ThemeFonts& themeOf(const Part& part) const;
@@ -75,7 +66,7 @@ int PptxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind 
     if (!zip.has(name)) return -1;
     std::string bytes;
     if (error = zip.read(name, bytes); !error.empty()) return -1;
-    Part part{kind, name, XmlPart(false), -1, -1, -1, {}, {}, {}};
+    Part part{kind, name, XmlPart(false), -1, -1, -1, {}, {}};
     if (error = part.xml.parse(std::move(bytes)); !error.empty()) {
         error = name + ": " + error;
         return -1;
@@ -134,7 +125,9 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
     const auto readPart = [&](int i) {
         if (i < 0 || placed[std::size_t(i)]) return;
         placed[std::size_t(i)] = 1;
-        if (parts_[std::size_t(i)].holdsText()) readText(parts_[std::size_t(i)], text);
+        Part& part = parts_[std::size_t(i)];
+        if (part.holdsText())
+            drawing::read(part.xml, themeOf(part), [&](std::uint32_t p) { return inherited(part, p); }, text, part.runs);
     };
     const auto readWithItsOwn = [&](int i) {
         readPart(i);
@@ -165,19 +158,10 @@ const ThemeFonts& PptxFormat::themeOf(const Part& part) const {
 
 std::string PptxFormat::inherited(const Part& part, std::uint32_t paragraph) const {
     const auto& el = part.xml.elements();
-    const std::uint32_t pPr = childOf(el, paragraph, [](const XmlElement& e) { return isA(e, "pPr"); });
     int level = 0;
-    if (const std::string* lvl = pPr == kNoElement ? nullptr : el[pPr].attribute("lvl"))
-        level = std::max(0, std::min(8, std::atoi(lvl->c_str())));
-    // A chart's paragraph carries its runs' defaults itself.
-    if (part.kind == Part::Chart && pPr != kNoElement)
-        if (std::string f = latinOf(el, childOf(el, pPr, [](const XmlElement& e) { return isA(e, "defRPr"); })); !f.empty())
-            return f;
+    if (std::string own = drawing::ownFont(part.xml, paragraph, part.kind == Part::Chart, level); !own.empty()) return own;
     const std::uint32_t body = el[paragraph].parent;
     if (body == kNoElement) return "+mn-lt";
-    LevelFonts own;
-    own.read(el, childOf(el, body, [](const XmlElement& e) { return isA(e, "lstStyle"); }));
-    if (!own.at(level).empty()) return own.at(level);
     const std::uint32_t shape = el[body].parent;
     std::string type, idx;
     if (part.holdsShapes() && shape != kNoElement && isP(el[shape], "sp") && placeholderOf(el, shape, type, idx)) {
@@ -203,180 +187,12 @@ std::string PptxFormat::inherited(const Part& part, std::uint32_t paragraph) con
     return "+mn-lt";
 }
 
-void PptxFormat::readText(Part& part, PackageText& text) {
-    const auto& el = part.xml.elements();
-    const ThemeFonts& theme = themeOf(part);
-    struct Open {
-        std::uint32_t element;
-        std::size_t slot;
-        std::string inherited;
-        bool looked = false;
-    };
-    std::vector<Open> open;
-    std::string font;
-    for (std::uint32_t i = 0; i < el.size(); ++i) {
-        const XmlElement& e = el[i];
-        while (!open.empty() && e.depth <= el[open.back().element].depth) {
-            text.endParagraph(open.back().slot);
-            open.pop_back();
-        }
-        if (isA(e, "p")) {
-            open.push_back({i, text.addParagraph(true), {}});
-            continue;
-        }
-        if (open.empty() || e.parent == kNoElement) continue;
-        Open& paragraph = open.back();
-        const std::uint32_t owner = e.parent;
-        const bool inParagraph = owner == paragraph.element || el[owner].parent == paragraph.element;
-        if (!inParagraph) continue;
-        std::vector<OfficeChar>& chars = text.paragraphs[paragraph.slot];
-        const bool run = isA(el[owner], "r");
-        if (isA(e, "br") && owner == paragraph.element) {
-            chars.push_back({'\n', -1, nullptr, text.fixedPiece(), 0});
-        } else if (isA(e, "t") && isA(el[owner], "fld")) {
-            chars.push_back({0, -1, nullptr, text.fixedPiece(), 0});  // a field's text: PowerPoint writes it anew
-        } else if (isA(e, "t") && run) {
-            const std::uint32_t rPr = childOf(el, owner, [](const XmlElement& c) { return isA(c, "rPr"); });
-            font = latinOf(el, rPr);
-            if (font.empty()) {
-                if (!paragraph.looked) paragraph.inherited = inherited(part, paragraph.element);
-                paragraph.looked = true;
-                font = paragraph.inherited;
-            }
-            font = theme.resolve(font);
-            const LegacyFont* legacy = legacyFontNamed(font);
-            const std::uint32_t piece = text.addPiece(e.text);
-            const std::uint32_t fontName = text.fontIndex(font);
-            std::size_t counted = 0;
-            for (std::size_t k = 0; k < e.text.size();) {
-                const char32_t c = nextCodePoint(e.text, k);
-                const int code = legacy ? legacyCode(c) : -1;
-                chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
-                counted += c >= 0x20;
-            }
-            text.noteFont(font, counted);
-            if (part.runs.empty() || part.runs.back().element != owner) part.runs.push_back({owner, rPr});
-            part.pieces.push_back({piece, i, std::uint32_t(part.runs.size() - 1)});
-        }
-    }
-    while (!open.empty()) {
-        text.endParagraph(open.back().slot);
-        open.pop_back();
-    }
-}
-
-// The name an element is written with ("a:t"), and the same prefix for another name.
-std::string writtenName(const XmlPart& xml, const XmlElement& e, std::string_view local) {
-    const std::string_view prefix = xml.prefix(e);
-    return prefix.empty() ? std::string(local) : std::string(prefix) + ":" + std::string(local);
-}
-
-// A converted run's properties for Unicode text: its own, with the Unicode font for every
-// script and Malayalam for its language; its size, bold, italic and the rest as they were.
-std::string unicodeProperties(const XmlPart& xml, const RunAt& run, const ConversionOptions& options) {
-    const auto& el = xml.elements();
-    const std::string_view bytes = xml.bytes();
-    std::string font;
-    appendXmlEscaped(font, options.unicodeFont);
-    const XmlElement& r = el[run.element];
-    std::string fonts;
-    for (const char* slot : {"latin", "ea", "cs"})
-        fonts += "<" + writtenName(xml, r, slot) + " typeface=\"" + font + "\"/>";
-    const std::string name = writtenName(xml, r, "rPr");
-    if (run.rPr == kNoElement) return "<" + name + " lang=\"ml-IN\">" + fonts + "</" + name + ">";
-    const XmlElement& p = el[run.rPr];
-    std::string out;
-    auto [from, to] = xml.attributeValueRange(p, "lang");
-    std::size_t tagEnd = p.startEnd - (p.empty() ? 2 : 1);
-    while (tagEnd > p.start && (bytes[tagEnd - 1] == ' ' || bytes[tagEnd - 1] == '\t' || bytes[tagEnd - 1] == '\n' || bytes[tagEnd - 1] == '\r'))
-        --tagEnd;
-    if (from != std::string::npos)
-        out.append(bytes.substr(p.start, from - p.start)).append("ml-IN").append(bytes.substr(to, tagEnd - to));
-    else
-        out.append(bytes.substr(p.start, tagEnd - p.start)).append(" lang=\"ml-IN\"");
-    out += ">";
-    bool placed = false;
-    for (std::uint32_t c = run.rPr + 1; c < el.size() && el[c].depth > p.depth; ++c) {
-        if (el[c].parent != run.rPr) continue;
-        const std::string_view local = localName(el[c]);
-        if (local == "latin" || local == "ea" || local == "cs") continue;
-        if (!placed && (local == "sym" || local == "hlinkClick" || local == "hlinkMouseOver" || local == "rtl" ||
-                        local == "extLst")) {
-            out += fonts;
-            placed = true;
-        }
-        out.append(bytes.substr(el[c].start, el[c].end - el[c].start));
-    }
-    if (!placed) out += fonts;
-    return out + "</" + name + ">";
-}
-
-bool renamesFont(const std::string* typeface) {
-    return typeface && convertsFont(legacyFontNamed(*typeface), false);
-}
-
 std::string PptxFormat::write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) {
     for (Part& part : parts_) {
-        const XmlPart& xml = part.xml;
-        const auto& el = xml.elements();
         XmlSplice splice;
-        const auto whollyKept = [&](std::uint32_t piece) {
-            const auto* kept = text.kept(piece);
-            return kept && kept->size() == 1 && kept->front().first == 0 &&
-                   kept->front().second == text.converted(piece).size();
-        };
-        for (const PieceAt& at : part.pieces)
-            if (text.touched(at.piece) && !whollyKept(at.piece)) part.runs[at.run].touched = true;
-        std::map<std::uint32_t, std::string> edited;  // by run, its properties for Unicode text
-        const auto propertiesOf = [&](const RunAt& run) -> const std::string& {
-            auto [found, isNew] = edited.try_emplace(run.element);
-            if (isNew) found->second = unicodeProperties(xml, run, options);
-            return found->second;
-        };
-        for (const PieceAt& at : part.pieces) {
-            const RunAt& run = part.runs[at.run];
-            if (!text.touched(at.piece) || !run.touched) continue;
-            const XmlElement& e = el[at.element];
-            const std::string_view converted = text.converted(at.piece);
-            const auto* kept = options.unicode ? text.kept(at.piece) : nullptr;
-            if (!kept) {
-                if (converted != text.original(at.piece)) splice.replaceEscaped(e.startEnd, e.endStart, converted);
-                continue;
-            }
-            // Characters kept as typed go in runs of their own, in the run's properties as they were.
-            const std::string t = writtenName(xml, e, "t"), r = writtenName(xml, el[run.element], "r");
-            const std::string close = "</" + t + "></" + r + "><" + r + ">";
-            const std::string original = run.rPr == kNoElement ? std::string()
-                                                                : std::string(xml.bytes().substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start));
-            std::string written;
-            std::size_t done = 0;
-            for (const auto& [begin, end] : *kept) {
-                appendXmlEscaped(written, converted.substr(done, begin - done));
-                written += close + original + "<" + t + ">";
-                appendXmlEscaped(written, converted.substr(begin, end - begin));
-                written += close + propertiesOf(run) + "<" + t + ">";
-                done = end;
-            }
-            appendXmlEscaped(written, converted.substr(done));
-            splice.replace(e.startEnd, e.endStart, written);
-        }
-        if (options.unicode) {
-            for (const RunAt& run : part.runs) {
-                if (!run.touched) continue;
-                if (run.rPr != kNoElement) splice.replace(el[run.rPr].start, el[run.rPr].end, propertiesOf(run));
-                else splice.insert(el[run.element].startEnd, propertiesOf(run));
-            }
-        } else if (text.anyConverted()) {
-            // The legacy font's name, wherever the text takes it from, names the font its text is now in.
-            for (std::uint32_t i = 0; i < el.size(); ++i) {
-                const std::string_view local = localName(el[i]);
-                if (!(local == "latin" || local == "ea" || local == "cs" || local == "sym") || !isA(el[i], local)) continue;
-                if (!renamesFont(el[i].attribute("typeface"))) continue;
-                auto [from, to] = xml.attributeValueRange(el[i], "typeface");
-                if (from != std::string::npos) splice.replace(from, to, kTargetFontName);
-            }
-        }
-        if (!splice.empty()) zip.replace(part.name, splice.apply(xml.bytes()));
+        drawing::write(part.xml, part.runs, text, options, splice);
+        if (!options.unicode && text.anyConverted()) drawing::renameTypefaces(part.xml, splice);
+        if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
     }
     return {};
 }

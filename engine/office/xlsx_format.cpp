@@ -8,6 +8,7 @@
 #include <map>
 
 #include "fonts/glyph_map.h"
+#include "office/drawing_text.h"
 #include "office/package_format.h"
 #include "office/package_relationships.h"
 #include "office/pptx_styles.h"
@@ -25,10 +26,10 @@ struct PieceAt {
 };
 
 struct Part {
-    enum Kind { Workbook, Sheet, SharedStrings, StylesPart, Comments, Theme } kind;
+    enum Kind { Workbook, Sheet, SharedStrings, StylesPart, Comments, Theme, Drawing, Chart } kind;
     std::string name;
     XmlPart xml;
-    std::vector<PieceAt> pieces;
+    drawing::Runs runs;  // a drawing's or a chart's text
 };
 
 // A cell whose text is a shared string (`item`, and the copy it is shown by) or its own.
@@ -89,6 +90,7 @@ private:
     std::vector<Inline> inline_;  // inline strings' and comments' pieces
     std::vector<HeaderAt> headers_;
     bool byCell_ = false;
+    pptx::ThemeFonts theme_;
 };
 
 int XlsxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::string& error) {
@@ -233,11 +235,22 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
         sheets.push_back(sheet);
         std::vector<Relationship> own;
         if (error = readRelationships(zip, target->second, own); !error.empty()) return error;
-        for (const Relationship& r : own)
-            if (endsWith(r.type, "/comments") && load(zip, r.target, Part::Comments, error) < 0 && !error.empty())
-                return error;
+        for (const Relationship& r : own) {
+            int drawn = -1;
+            if (endsWith(r.type, "/comments")) load(zip, r.target, Part::Comments, error);
+            else if (endsWith(r.type, "/drawing")) drawn = load(zip, r.target, Part::Drawing, error);
+            if (!error.empty()) return error;
+            if (drawn < 0) continue;
+            // A drawing's charts.
+            std::vector<Relationship> charts;
+            if (error = readRelationships(zip, r.target, charts); !error.empty()) return error;
+            for (const Relationship& c : charts)
+                if (endsWith(c.type, "/chart") && load(zip, c.target, Part::Chart, error) < 0 && !error.empty()) return error;
+        }
     }
     formats_.read(styles_ >= 0 ? &parts_[std::size_t(styles_)].xml : nullptr);
+    for (const Part& part : parts_)
+        if (part.kind == Part::Theme) theme_.read(part.xml);
     if (strings_ >= 0) {
         const auto& el = parts_[std::size_t(strings_)].xml.elements();
         for (std::uint32_t i = 0; i < el.size(); ++i)
@@ -324,6 +337,14 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
                 }
         } else if (parts_[p].kind == Part::Sheet) {
             readHeaders(p, text);
+        } else if (parts_[p].kind == Part::Drawing || parts_[p].kind == Part::Chart) {
+            const bool chart = parts_[p].kind == Part::Chart;
+            const XmlPart& xml = parts_[p].xml;
+            drawing::read(xml, theme_, [&](std::uint32_t paragraph) {
+                int level;
+                std::string own = drawing::ownFont(xml, paragraph, chart, level);
+                return own.empty() ? std::string("+mn-lt") : own;
+            }, text, parts_[p].runs);
         }
     }
     return {};
@@ -479,6 +500,7 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
     }
     if (options.unicode && styles_ >= 0) formats_.write(splices[std::size_t(styles_)], options.unicodeFont);
     for (std::size_t p = 0; p < parts_.size(); ++p) {
+        drawing::write(parts_[p].xml, parts_[p].runs, text, options, splices[p]);
         if (!options.unicode && text.anyConverted()) renameFonts(parts_[p].xml, splices[p]);
         if (!splices[p].empty()) zip.replace(parts_[p].name, splices[p].apply(parts_[p].xml.bytes()));
     }
