@@ -337,6 +337,27 @@ TEST(Cli, WordAndOpenDocumentFiles) {
                   std::string::npos)
             << r.output;
     }
+    // Presentations and spreadsheets: the letter's text first (then a spreadsheet's footer).
+    for (const char* name : {"letter.pptx", "letter.xlsx", "letter.odp", "letter.ods"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::copy(test::dataDir() / "office" / name, dir.path() / name);
+        CliRun r = run("--unicode -d " + quote(dir.path() / "out") + " " + quote(dir.path() / name));
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("169 characters converted"), std::string::npos) << r.output;
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / (std::string("Converted_") + name)));
+        r = run("--unicode --text " + quote(dir.path() / name));
+        ASSERT_EQ(r.status, 0) << r.output;
+        const auto txt = std::filesystem::path(dir.path() / (std::string("Converted_") + name)).replace_extension(".txt");
+        EXPECT_EQ(test::readFile(txt).substr(0, unicodeText.size()), unicodeText);
+        r = run("--fonts " + quote(dir.path() / name));
+        EXPECT_NE(r.output.find("  PANCHARI: 169 characters, PANCHARI encoding"), std::string::npos) << r.output;
+    }
+    // A presentation named as a document is written with its own extension.
+    std::filesystem::copy(test::dataDir() / "office" / "letter.pptx", dir.path() / "slides.docx");
+    EXPECT_EQ(run(quote(dir.path() / "slides.docx")).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Converted_slides.pptx"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "Converted_slides.docx"));
+
     // A package named as something else is still read by its content.
     std::filesystem::copy(test::dataDir() / "office" / "letter.docx", dir.path() / "named.rtf");
     EXPECT_EQ(run(quote(dir.path() / "named.rtf")).status, 0);

@@ -407,11 +407,11 @@ TEST_F(Window, ConvertsASampleDocumentIntoAChosenFolder) {
     EXPECT_EQ(out.formatAt(11).font.name, "Calibri");
 }
 
-// A DOCX and an ODT open like an RTF document and are saved as Converted_<name> in
-// their own format, as the engine converts them in place.
+// A DOCX and an ODT, a presentation and a spreadsheet open like an RTF document and are
+// saved as Converted_<name> in their own format, as the engine converts them in place.
 TEST_F(Window, ConvertsWordAndOpenDocumentFiles) {
     test::TempDir dir;
-    for (const char* name : {"letter.docx", "letter.odt"}) {
+    for (const char* name : {"letter.docx", "letter.odt", "letter.pptx", "letter.xlsx", "letter.odp", "letter.ods"}) {
         SCOPED_TRACE(name);
         std::filesystem::copy(test::dataDir() / "office" / name, dir.path() / name);
         ASSERT_TRUE(w->openInput(qpath(dir.path() / name)));

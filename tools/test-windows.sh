@@ -43,7 +43,7 @@ if [ -x build/bin/tolvarin-convert ]; then
     build/bin/tolvarin-convert -q --unicode -o "$out/linux-unicode.rtf" samples/letter.rtf
     cmp "$out/Converted_letter.rtf" "$out/linux.rtf"
     cmp "$out/unicode.rtf" "$out/linux-unicode.rtf"
-    for doc in tests/data/office/letter.docx tests/data/office/letter.odt; do
+    for doc in tests/data/office/letter.{docx,odt,pptx,xlsx,odp,ods}; do
         name=$(basename "$doc")
         wine64 "$dir/bin/tolvarin-convert.exe" -q -o "$out/win-$name" "$doc"
         wine64 "$dir/bin/tolvarin-convert.exe" -q --unicode -o "$out/win-unicode-$name" "$doc"
@@ -62,7 +62,8 @@ if [ -x build/bin/tolvarin-convert ]; then
         cmp "$out/win-$doc.rtf" "$out/linux-$doc.rtf"
     done
     cmp -s "$out/lost.rtf" "$out/linux-lost.rtf" && { echo "--detect found nothing in the letter set in Calibri"; exit 1; }
-    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode, in RTF, DOCX and ODT," \
+    echo "the Windows and Linux conversions are identical, to ML-TTRevathi and to Unicode, in RTF, DOCX, ODT," \
+        "PPTX, XLSX, ODP and ODS," \
         "in Matweb, and with --detect"
 fi
 rm -rf "$out"

@@ -14,7 +14,8 @@ using pptx::isA;
 using pptx::latinOf;
 using pptx::localName;
 
-void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& inherited, PackageText& text, Runs& runs) {
+void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& inherited, PackageText& text, Runs& runs,
+          bool shown) {
     const auto& el = xml.elements();
     struct Open {
         std::uint32_t element;
@@ -31,7 +32,7 @@ void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& in
             open.pop_back();
         }
         if (isA(e, "p")) {
-            open.push_back({i, text.addParagraph(true), {}});
+            open.push_back({i, text.addParagraph(shown), {}});
             continue;
         }
         if (open.empty() || e.parent == kNoElement) continue;

@@ -35,8 +35,11 @@ std::string ownFont(const XmlPart& xml, std::uint32_t paragraph, bool chart, int
 
 // The font a paragraph's runs take where their own properties name none, by its a:p element.
 using Inherited = std::function<std::string(std::uint32_t paragraph)>;
-// Reads every paragraph of the part, a theme font's reference resolved through `theme`.
-void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& inherited, PackageText& text, Runs& runs);
+// Reads every paragraph of the part, a theme font's reference resolved through `theme`;
+// `shown`: its text is the document's, for the plain text (a master's and a layout's
+// prompts are not).
+void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& inherited, PackageText& text, Runs& runs,
+          bool shown = true);
 // The converted text into `splice`, and in Unicode each converted run's properties.
 void write(const XmlPart& xml, Runs& runs, const PackageText& text, const ConversionOptions& options, XmlSplice& splice);
 // To ML-TTRevathi: every typeface naming a PANCHARI font renamed, wherever text takes it from.

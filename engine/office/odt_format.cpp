@@ -111,7 +111,16 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             open.pop_back();
         }
         if (is(e, kText, "p") || is(e, kText, "h")) {  // every paragraph, an empty one too, is a line
-            const std::size_t slot = text.addParagraph(true);
+            // A master page's text is the document's only in its header and footer: a
+            // presentation's placeholders there are prompts.
+            bool shown = true;
+            for (std::uint32_t a = e.parent; a != kNoElement && shown; a = el[a].parent) {
+                if (is(el[a], kStyle, "header") || is(el[a], kStyle, "footer") || is(el[a], kStyle, "header-left") ||
+                    is(el[a], kStyle, "footer-left") || is(el[a], kStyle, "header-first") || is(el[a], kStyle, "footer-first"))
+                    break;
+                if (is(el[a], kStyle, "master-page") || is(el[a], kStyle, "handout-master")) shown = false;
+            }
+            const std::size_t slot = text.addParagraph(shown);
             Open opened{slot};
             if (e.parent != kNoElement && (is(el[e.parent], kTable, "table-cell") || is(el[e.parent], kTable, "covered-table-cell"))) {
                 const std::string* type = attr(el[e.parent], kOffice, "value-type");

@@ -127,7 +127,9 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
         placed[std::size_t(i)] = 1;
         Part& part = parts_[std::size_t(i)];
         if (part.holdsText())
-            drawing::read(part.xml, themeOf(part), [&](std::uint32_t p) { return inherited(part, p); }, text, part.runs);
+            drawing::read(part.xml, themeOf(part), [&](std::uint32_t p) { return inherited(part, p); }, text, part.runs,
+                          !(part.kind == Part::Layout || part.kind == Part::Master || part.kind == Part::NotesMaster ||
+                            part.kind == Part::Handout));
     };
     const auto readWithItsOwn = [&](int i) {
         readPart(i);

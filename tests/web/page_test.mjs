@@ -49,6 +49,7 @@ const files = [
     place(peers[0], 'peer-' + path.basename(peers[0])),
     place(peers[1], 'peer-' + path.basename(peers[1])),
     path.join(inputs, 'old.doc'),
+    ...['letter.pptx', 'letter.xlsx', 'letter.odp', 'letter.ods'].map(name => place(path.join(office, name), name)),
 ];
 const good = files.filter(f => !/damaged|old\.doc/.test(f));
 
