@@ -1,6 +1,8 @@
 // Writes a generated PANCHARI document:
 //   make_sample [--libreoffice | --mltt | --font NAME | --english | --docx] FILE [MEGABYTES]
 //   make_sample --pdf FILE PAGES   a book in ML-TTKarthika as a PDF
+//   make_sample --pptx FILE [MEGABYTES] | --xlsx FILE [MEGABYTES]
+//                                  a deck of slides, a workbook of 100,000 shared strings
 // WordPad's and Word's style by default; --libreoffice writes LibreOffice's; --mltt the
 // same as the default, typed in ML-TTKarthika, --font NAME in the font NAME; --english
 // English prose in ordinary fonts, with no legacy text; --docx a DOCX as Word writes it, of about
@@ -13,6 +15,7 @@
 
 #include "pdf_support.h"
 #include "sample_document.h"
+#include "sample_packages.h"
 
 #ifdef TOLVARIN_OFFICE
 #include <zip.h>
@@ -37,6 +40,15 @@ static int writeDocx(const char* path, std::size_t packedBytes) {
                                         {"_rels/.rels", &rels},
                                         {"word/document.xml", &document}})
         zip_file_add(z, name, zip_source_buffer(z, content->data(), content->size(), 0), 0);
+    return zip_close(z) == 0 ? 0 : 1;
+}
+
+static int writeParts(const char* path, const tolvarin::bench::PackageParts& parts) {
+    int error = 0;
+    zip_t* z = zip_open(path, ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!z) return 1;
+    for (const auto& [name, content] : parts)
+        zip_file_add(z, name.c_str(), zip_source_buffer(z, content.data(), content.size(), 0), 0);
     return zip_close(z) == 0 ? 0 : 1;
 }
 #endif
@@ -65,6 +77,17 @@ int main(int argc, char** argv) {
     const bool mltt = argc > 1 && std::strcmp(argv[1], "--mltt") == 0;
     const bool docx = argc > 1 && std::strcmp(argv[1], "--docx") == 0;
     const bool english = argc > 1 && std::strcmp(argv[1], "--english") == 0;
+    if (argc > 2 && (std::strcmp(argv[1], "--pptx") == 0 || std::strcmp(argv[1], "--xlsx") == 0)) {
+#ifdef TOLVARIN_OFFICE
+        // Random PANCHARI text and its markup pack to about a third.
+        const std::size_t packed = (argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 10) << 20;
+        return writeParts(argv[2], argv[1][2] == 'p' ? tolvarin::bench::makePptxParts(packed * 28 / 10)
+                                                     : tolvarin::bench::makeXlsxParts(100000, packed * 17 / 10));
+#else
+        std::fprintf(stderr, "make_sample: built without libzip\n");
+        return 1;
+#endif
+    }
     if (argc > 3 && std::strcmp(argv[1], "--pdf") == 0) {
         std::ofstream(argv[2], std::ios::binary) << makePdfBook(std::strtoul(argv[3], nullptr, 10));
         return 0;

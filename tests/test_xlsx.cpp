@@ -150,7 +150,8 @@ TEST(Xlsx, CellsShowTheirTextAsBefore) {
             EXPECT_EQ(after.at("xl/media/image1.png"), before.at("xl/media/image1.png"));
             EXPECT_EQ(after.at("xl/workbook.xml"), before.at("xl/workbook.xml")) << "sheet and defined names as they were";
             std::string back;
-            ASSERT_TRUE(unicodeTextOf(out, back).ok);
+            const ConversionReport read = unicodeTextOf(out, back);
+            ASSERT_TRUE(read.ok) << read.error;
             EXPECT_EQ(back, c.expected) << "every cell shows the same text";
             const std::string& sheet = after.at("xl/worksheets/sheet1.xml");
             EXPECT_EQ(sheet.find("<v>42</v>") == std::string::npos, before.at("xl/worksheets/sheet1.xml").find("<v>42</v>") == std::string::npos);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <unordered_map>
 
 #include "fonts/glyph_map.h"
 #include "text/utf8.h"
@@ -108,7 +109,8 @@ std::string unicodeProperties(const XmlPart& xml, const RunAt& run, const Conver
     const std::string_view bytes = xml.bytes();
     std::string font;
     appendXmlEscaped(font, options.unicodeFont);
-    const XmlElement& r = el[run.element];
+    // Named with the prefix the properties are written with (the run's where it has none).
+    const XmlElement& r = el[run.rPr == kNoElement ? run.element : run.rPr];
     std::string fonts;
     for (const char* slot : {"latin", "ea", "cs"})
         fonts += "<" + writtenName(xml, r, slot) + " typeface=\"" + font + "\"/>";
@@ -156,9 +158,16 @@ void write(const XmlPart& xml, Runs& runs, const PackageText& text, const Conver
     };
     for (const PieceAt& at : runs.pieces)
         if (text.touched(at.piece) && !whollyKept(at.piece)) runs.runs[at.run].touched = true;
-    std::map<std::uint32_t, std::string> edited;  // by run, its properties for Unicode text
+    // Runs' properties for Unicode text, by the properties as written: most runs repeat a few.
+    std::unordered_map<std::string_view, std::string> edited;
+    std::string none;
     const auto propertiesOf = [&](const RunAt& run) -> const std::string& {
-        auto [found, isNew] = edited.try_emplace(run.element);
+        if (run.rPr == kNoElement) {
+            if (none.empty()) none = unicodeProperties(xml, run, options);
+            return none;
+        }
+        const std::string_view written = std::string_view(xml.bytes()).substr(el[run.rPr].start, el[run.rPr].end - el[run.rPr].start);
+        auto [found, isNew] = edited.try_emplace(written);
         if (isNew) found->second = unicodeProperties(xml, run, options);
         return found->second;
     };

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <deque>
 #include <map>
+#include <optional>
 
 #include "fonts/glyph_map.h"
+#include "io/at_once.h"
 #include "office/drawing_text.h"
 #include "office/package_format.h"
 #include "office/package_relationships.h"
@@ -49,8 +51,9 @@ public:
     std::string write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) override;
 
 private:
-    // The part's index, loaded once; -1 when the package lacks it.
-    int load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::string& error);
+    // The part's index, taken once; -1 when the package lacks it.
+    int add(const ZipPackage& zip, const std::string& name, Part::Kind kind);
+    std::string parseAll(const ZipPackage& zip);
     // The font a paragraph's runs take where their own properties name none.
     std::string inherited(const Part& part, std::uint32_t paragraph) const;
     const ThemeFonts& themeOf(const Part& part) const;
@@ -61,18 +64,28 @@ private:
     LevelFonts presentationDefault_;
 };
 
-int PptxFormat::load(const ZipPackage& zip, const std::string& name, Part::Kind kind, std::string& error) {
+int PptxFormat::add(const ZipPackage& zip, const std::string& name, Part::Kind kind) {
     if (const auto found = byName_.find(name); found != byName_.end()) return found->second;
     if (!zip.has(name)) return -1;
-    std::string bytes;
-    if (error = zip.read(name, bytes); !error.empty()) return -1;
-    Part part{kind, name, XmlPart(false), -1, -1, -1, {}, {}};
-    if (error = part.xml.parse(std::move(bytes)); !error.empty()) {
-        error = name + ": " + error;
-        return -1;
-    }
-    parts_.push_back(std::move(part));
+    parts_.push_back({kind, name, XmlPart(false), -1, -1, -1, {}, {}});
     return byName_[name] = int(parts_.size() - 1);
+}
+
+// Every part unpacked (one after another: the archive is read by one thread at a time),
+// then parsed, half of them on another thread.
+std::string PptxFormat::parseAll(const ZipPackage& zip) {
+    std::vector<std::string> bytes(parts_.size()), errors(parts_.size());
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (std::string error = zip.read(parts_[i].name, bytes[i]); !error.empty()) return error;
+    const auto parse = [&](std::size_t from) {
+        for (std::size_t i = from; i < parts_.size(); i += 2)
+            if (std::string error = parts_[i].xml.parse(std::move(bytes[i])); !error.empty())
+                errors[i] = parts_[i].name + ": " + error;
+    };
+    atOnce([&] { parse(0); }, [&] { parse(1); });
+    for (const std::string& error : errors)
+        if (!error.empty()) return error;
+    return {};
 }
 
 std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
@@ -82,21 +95,18 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
     for (const Relationship& r : top)
         if (endsWith(r.type, "/officeDocument")) main = r.target;
     if (main.empty() || !zip.has(main)) main = "ppt/presentation.xml";
-    std::string error;
-    if (load(zip, main, Part::Presentation, error) < 0)
-        return error.empty() ? "not a PowerPoint presentation: the package has no " + main : error;
+    if (add(zip, main, Part::Presentation) < 0) return "not a PowerPoint presentation: the package has no " + main;
     // Every part the presentation leads to, each once, with what it takes its styles from.
     std::map<std::string, std::string> slideById;  // the presentation's relationships to its slides
     for (std::size_t at = 0; at < parts_.size(); ++at) {
         std::vector<Relationship> rels;
-        if (error = readRelationships(zip, parts_[at].name, rels); !error.empty()) return error;
+        if (std::string error = readRelationships(zip, parts_[at].name, rels); !error.empty()) return error;
         if (at == 0)
             for (const Relationship& r : rels) slideById[r.id] = r.target;
         for (const Relationship& r : rels)
             for (const auto& [type, kind] : kKinds) {
                 if (!endsWith(r.type, type)) continue;
-                const int found = load(zip, r.target, kind, error);
-                if (!error.empty()) return error;
+                const int found = add(zip, r.target, kind);
                 if (found < 0) break;
                 Part& from = parts_[at];
                 Part& to = parts_[std::size_t(found)];
@@ -110,8 +120,12 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
                 break;
             }
     }
+    if (std::string error = parseAll(zip); !error.empty()) return error;
+    std::vector<std::vector<int>> own(parts_.size());  // by part, the charts and diagrams in it
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         Part& part = parts_[i];
+        if (part.above >= 0 && part.kind >= Part::Chart && part.kind <= Part::DiagramDrawing)
+            own[std::size_t(part.above)].push_back(int(i));
         if (part.kind == Part::Theme) themes_[int(i)].read(part.xml);
         if (part.holdsShapes()) part.tree.read(part.xml.elements());
         if (part.kind != Part::Presentation) continue;
@@ -121,20 +135,17 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
     }
     // The text in the order a reader meets it: each slide, in the presentation's order, with
     // its charts, diagrams and notes; then the layouts, the masters and anything else.
+    std::vector<int> order;
     std::vector<char> placed(parts_.size());
-    const auto readPart = [&](int i) {
+    const auto place = [&](int i) {
         if (i < 0 || placed[std::size_t(i)]) return;
         placed[std::size_t(i)] = 1;
-        Part& part = parts_[std::size_t(i)];
-        if (part.holdsText())
-            drawing::read(part.xml, themeOf(part), [&](std::uint32_t p) { return inherited(part, p); }, text, part.runs,
-                          !(part.kind == Part::Layout || part.kind == Part::Master || part.kind == Part::NotesMaster ||
-                            part.kind == Part::Handout));
-    };
-    const auto readWithItsOwn = [&](int i) {
-        readPart(i);
-        for (std::size_t j = 0; j < parts_.size(); ++j)
-            if (i >= 0 && parts_[j].above == i && parts_[j].kind >= Part::Chart) readPart(int(j));
+        if (parts_[std::size_t(i)].holdsText()) order.push_back(i);
+        for (int j : own[std::size_t(i)])
+            if (!placed[std::size_t(j)]) {
+                placed[std::size_t(j)] = 1;
+                order.push_back(j);
+            }
     };
     const auto& el = parts_[0].xml.elements();
     for (std::uint32_t e = 0; e < el.size(); ++e) {
@@ -144,10 +155,35 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
         const auto target = id ? slideById.find(*id) : slideById.end();
         const auto slide = target == slideById.end() ? byName_.end() : byName_.find(target->second);
         if (slide == byName_.end()) continue;
-        readWithItsOwn(slide->second);
-        readWithItsOwn(parts_[std::size_t(slide->second)].notes);
+        place(slide->second);
+        place(parts_[std::size_t(slide->second)].notes);
     }
-    for (std::size_t i = 0; i < parts_.size(); ++i) readPart(int(i));
+    for (std::size_t i = 0; i < parts_.size(); ++i) place(int(i));
+    const auto readParts = [&](std::size_t from, std::size_t to, PackageText& into) {
+        for (std::size_t k = from; k < to; ++k) {
+            Part& part = parts_[std::size_t(order[k])];
+            drawing::read(part.xml, themeOf(part), [&](std::uint32_t p) { return inherited(part, p); }, into, part.runs,
+                          !(part.kind == Part::Layout || part.kind == Part::Master || part.kind == Part::NotesMaster ||
+                            part.kind == Part::Handout));
+        }
+    };
+    // A long deck is read in two halves at once, each into a text of its own, the second
+    // then taken into the first.
+    std::size_t total = 0, half = 0;
+    for (int i : order) total += parts_[std::size_t(i)].xml.bytes().size();
+    std::size_t meet = order.size();
+    if (total >= text.reading().halvesFrom && !text.reading().keepParagraphs)
+        for (std::size_t k = 0; k < order.size() && meet == order.size(); ++k)
+            if ((half += parts_[std::size_t(order[k])].xml.bytes().size()) >= total / 2) meet = k + 1;
+    if (meet == order.size()) {
+        readParts(0, order.size(), text);
+        return {};
+    }
+    PackageText second(text.reading());
+    atOnce([&] { readParts(0, meet, text); }, [&] { readParts(meet, order.size(), second); });
+    const std::uint32_t offset = text.append(std::move(second));
+    for (std::size_t k = meet; k < order.size(); ++k)
+        for (drawing::PieceAt& at : parts_[std::size_t(order[k])].runs.pieces) at.piece += offset;
     return {};
 }
 
@@ -189,13 +225,21 @@ std::string PptxFormat::inherited(const Part& part, std::uint32_t paragraph) con
     return "+mn-lt";
 }
 
+// Each part's changes made, and deflated, half of them on another thread.
 std::string PptxFormat::write(ZipPackage& zip, const PackageText& text, const ConversionOptions& options) {
-    for (Part& part : parts_) {
-        XmlSplice splice;
-        drawing::write(part.xml, part.runs, text, options, splice);
-        if (!options.unicode && text.anyConverted()) drawing::renameTypefaces(part.xml, splice);
-        if (!splice.empty()) zip.replace(part.name, splice.apply(part.xml.bytes()));
-    }
+    std::vector<std::optional<ZipPackage::Replacement>> made(parts_.size());
+    const auto change = [&](std::size_t from) {
+        for (std::size_t i = from; i < parts_.size(); i += 2) {
+            Part& part = parts_[i];
+            XmlSplice splice;
+            drawing::write(part.xml, part.runs, text, options, splice);
+            if (!options.unicode && text.anyConverted()) drawing::renameTypefaces(part.xml, splice);
+            if (!splice.empty()) made[i] = ZipPackage::prepare(splice.apply(part.xml.bytes()));
+        }
+    };
+    atOnce([&] { change(0); }, [&] { change(1); });
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (made[i]) zip.replace(parts_[i].name, std::move(*made[i]));
     return {};
 }
 

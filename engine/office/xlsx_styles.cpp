@@ -11,7 +11,9 @@ constexpr std::string_view kNamespaces[] = {
     "http://purl.oclc.org/ooxml/spreadsheetml/main ",
 };
 
-std::string_view bytesOf(const XmlPart& xml, const XmlElement& e) { return xml.bytes().substr(e.start, e.end - e.start); }
+std::string_view bytesOf(const XmlPart& xml, const XmlElement& e) {
+    return std::string_view(xml.bytes()).substr(e.start, e.end - e.start);
+}
 
 // The start tag with attribute `name` set to `value` (escaped already), and its end.
 std::string withAttribute(const XmlPart& xml, const XmlElement& e, std::string_view name, std::string_view value) {
@@ -96,15 +98,16 @@ void Styles::write(XmlSplice& splice, const std::string& unicodeFont) const {
                     !isS(el[c], "family") && !isS(el[c], "scheme"))
                     fonts.append(bytesOf(xml, el[c]));
         fonts += "<name val=\"" + font + "\"/></font>";
+        // The format as it was, but for its font, which it now applies.
         const XmlElement& e = el[formats_[xf]];
-        std::string tag = withAttribute(xml, e, "fontId", std::to_string(fonts_.size() + k));
-        // applyFont is an attribute of the start tag, as fontId is: set on the new tag.
-        const std::size_t close = tag.size();
-        tag += e.empty() ? "/>" : ">";
-        std::string start = tag.substr(0, close);
-        if (start.find(" applyFont=") == std::string::npos) start += " applyFont=\"1\"";
-        else start.replace(start.find(" applyFont=") + 12, 1, "1");
-        formats += start + (e.empty() ? "/>" : ">" + std::string(xml.bytes().substr(e.startEnd, e.end - e.startEnd)));
+        const std::string_view bytes = xml.bytes();
+        const std::string name(bytes.substr(e.start + 1, bytes.find_first_of(" \t\r\n/>", e.start + 1) - e.start - 1));
+        formats += "<" + name;
+        for (const XmlPart::RawAttribute& a : xml.rawAttributes(e))
+            if (a.name != "fontId" && a.name != "applyFont")
+                formats.append(" ").append(a.name).append("=\"").append(bytes.substr(a.valueStart, a.valueEnd - a.valueStart)).append("\"");
+        formats += " fontId=\"" + std::to_string(fonts_.size() + k) + "\" applyFont=\"1\"";
+        formats += e.empty() ? std::string("/>") : ">" + std::string(bytes.substr(e.startEnd, e.end - e.startEnd));
     }
     const auto add = [&](std::uint32_t list, std::size_t count, const std::string& items) {
         const XmlElement& e = el[list];

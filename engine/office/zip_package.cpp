@@ -151,11 +151,14 @@ std::string ZipPackage::open(std::string_view bytes) {
             return "the archive would unpack to more than 1 GiB, too large for a document";
         names_.emplace_back(st.name);
     }
+    // Views of the names once they are all in place: a short name's characters move with it.
+    named_.reserve(names_.size());
+    for (const std::string& name : names_) named_.insert(name);
     return {};
 }
 
 bool ZipPackage::has(std::string_view name) const {
-    return std::find(names_.begin(), names_.end(), name) != names_.end();
+    return named_.count(name) != 0;
 }
 
 std::string ZipPackage::read(std::string_view name, std::string& out) const {
@@ -188,11 +191,17 @@ std::string ZipPackage::read(std::string_view name, std::string& out) const {
     return error;
 }
 
-void ZipPackage::replace(std::string_view name, std::string content) {
+void ZipPackage::replace(std::string_view name, std::string content) { replace(name, prepare(std::move(content))); }
+
+ZipPackage::Replacement ZipPackage::prepare(std::string content) {
     Replacement r;
     if (deflate::pack(content, r.packed)) content = std::string();
     r.content = std::move(content);
-    replaced_.insert_or_assign(std::string(name), std::move(r));
+    return r;
+}
+
+void ZipPackage::replace(std::string_view name, Replacement replacement) {
+    replaced_.insert_or_assign(std::string(name), std::move(replacement));
 }
 
 void ZipPackage::replace(std::string_view name, const std::vector<ContentPiece>& pieces) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "office/deflate.h"
@@ -49,6 +50,12 @@ public:
     // before it returns: what a splice points into may go as soon as it has.
     void replace(std::string_view name, const std::vector<ContentPiece>& pieces);
     bool changed() const { return !replaced_.empty(); }
+
+    struct Replacement;
+    // What replace() keeps of a member's new content, made beforehand on any thread (the
+    // content deflated where it can be), and handed to it.
+    static Replacement prepare(std::string content);
+    void replace(std::string_view name, Replacement replacement);
     // The archive with the replaced members, into `out`. Returns an empty string, or
     // what went wrong.
     std::string save(std::string& out);
@@ -65,6 +72,7 @@ private:
     ::zip_source* source_ = nullptr;
     std::size_t archiveSize_ = 0;
     std::vector<std::string> names_;
+    std::unordered_set<std::string_view> named_;  // names_, to look up: a deck has thousands of members
     std::map<std::string, Replacement, std::less<>> replaced_;
 };
 
