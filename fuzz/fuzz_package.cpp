@@ -1,4 +1,5 @@
-// libFuzzer target: any bytes into the DOCX and ODT conversion. What converts must
+// libFuzzer target: any bytes into the conversion of packages (DOCX, ODT, PPTX, XLSX,
+// ODP, ODS). What converts must
 // open again, and in Unicode its text must read as the input's text in Unicode; a
 // package without legacy text comes out as its input.
 #include <cstddef>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs them on the peer corpora: the RTF reader
-# and converter for SECONDS, the DOCX and ODT conversion for a quarter of that, the PDF
+# and converter for SECONDS, the conversion of documents, presentations and spreadsheets in
+# packages (DOCX, ODT, PPTX, XLSX, ODP, ODS) for a quarter of that, the PDF
 # reading for an eighth (poppler itself is not instrumented, and its leaks are its own).
 # Usage: fuzz/run.sh [SECONDS]   (default 120)
 set -euo pipefail
@@ -22,6 +23,7 @@ work=fuzz/corpus-packages
 mkdir -p "$work"
 seeds=()
 [ -d ../shared/corpus-office ] && seeds+=(../shared/corpus-office)
+[ -d ../shared/corpus-slides-sheets ] && seeds+=(../shared/corpus-slides-sheets)
 [ -d tests/data/office ] && seeds+=(tests/data/office)
 ./build-fuzz/bin/fuzz_package -max_total_time=$((seconds / 4)) -max_len=1048576 -timeout=20 -rss_limit_mb=2048 \
     -print_final_stats=1 \

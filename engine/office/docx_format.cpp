@@ -47,7 +47,8 @@ std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
     for (const Relationship& r : top)
         if (endsWith(r.type, "/officeDocument")) main = r.target;
     if (main.empty() && zip.has("word/document.xml")) main = "word/document.xml";
-    if (main.empty() || !zip.has(main)) return "not a Word document: the package names no main document";
+    if (main.empty() || !zip.has(main))
+        return "an Office package whose main document, presentation or workbook cannot be found: it may be damaged";
     std::vector<Relationship> rels;
     if (std::string error = readRelationships(zip, main, rels); !error.empty()) return error;
 
