@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "io/at_once.h"
 #include "io/memory_hint.h"
@@ -31,6 +34,52 @@ struct Compressor {
     libdeflate_compressor* c = libdeflate_alloc_compressor(1);
     ~Compressor() { libdeflate_free_compressor(c); }
 };
+
+// (De)compressors are costly to make, so each is made once and lent to one thread at a
+// time. They are kept here rather than per thread: a worker thread's ending then frees
+// nothing (MinGW's thread-exit destructors freed a thread's compressor into a heap already
+// torn down).
+template <typename T>
+class Pool {
+public:
+    class Lease {
+    public:
+        Lease(Pool& pool, std::unique_ptr<T> item) : pool_(pool), item_(std::move(item)) {}
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        ~Lease() { pool_.giveBack(std::move(item_)); }
+        T* operator->() const { return item_.get(); }
+
+    private:
+        Pool& pool_;
+        std::unique_ptr<T> item_;
+    };
+    Lease take() {
+        std::unique_ptr<T> item;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!free_.empty()) {
+                item = std::move(free_.back());
+                free_.pop_back();
+            }
+        }
+        return Lease(*this, item ? std::move(item) : std::make_unique<T>());
+    }
+
+private:
+    void giveBack(std::unique_ptr<T> item) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(item));
+    }
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<T>> free_;
+};
+
+template <typename T>
+typename Pool<T>::Lease lent() {
+    static Pool<T> pool;
+    return pool.take();
+}
 
 // A changed part this long is deflated in two pieces at once.
 constexpr std::size_t kTwoPiecesFrom = std::size_t(4) << 20;
@@ -214,10 +263,10 @@ bool inflate(std::string_view packed, std::size_t size, std::uint32_t crc, std::
         return false;
     }
 #endif
-    thread_local Decompressor inflater;
+    const auto inflater = lent<Decompressor>();
     std::size_t got = 0;
-    if (!inflater.d ||
-        libdeflate_deflate_decompress(inflater.d, packed.data(), packed.size(), out.data(), out.size(), &got) !=
+    if (!inflater->d ||
+        libdeflate_deflate_decompress(inflater->d, packed.data(), packed.size(), out.data(), out.size(), &got) !=
             LIBDEFLATE_SUCCESS ||
         got != out.size() || libdeflate_crc32(0, out.data(), out.size()) != crc) {
         out.clear();
@@ -231,13 +280,13 @@ bool pack(std::string_view content, Packed& r) {
 #if TOLVARIN_ISAL
     if (content.size() >= kIsalFrom && deflateFast(content, r)) return true;
 #endif
-    thread_local Compressor deflater;
-    if (!deflater.c) return false;
+    const auto deflater = lent<Compressor>();
+    if (!deflater->c) return false;
     // Not zeroed: only what the deflated part fills is ever touched.
-    const std::size_t bound = libdeflate_deflate_compress_bound(deflater.c, content.size()) + content.size() / 2;
+    const std::size_t bound = libdeflate_deflate_compress_bound(deflater->c, content.size()) + content.size() / 2;
     r.bytes.reset(new char[bound]);
     preferHugePages(r.bytes.get(), bound);
-    r.size = deflateWhole(deflater.c, content, r.bytes.get(), bound);
+    r.size = deflateWhole(deflater->c, content, r.bytes.get(), bound);
     r.unpacked = content.size();
     r.crc = libdeflate_crc32(0, content.data(), content.size());
     return r.size != 0;
