@@ -56,17 +56,7 @@ void read(const XmlPart& xml, const pptx::ThemeFonts& theme, const Inherited& in
                 font = paragraph.inherited;
             }
             font = theme.resolve(font);
-            const LegacyFont* legacy = legacyFontNamed(font);
-            const std::uint32_t piece = text.addPiece(e.text);
-            const std::uint32_t fontName = text.fontIndex(font);
-            std::size_t counted = 0;
-            for (std::size_t k = 0; k < e.text.size();) {
-                const char32_t c = nextCodePoint(e.text, k);
-                const int code = legacy ? legacyCode(c) : -1;
-                chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
-                counted += c >= 0x20;
-            }
-            text.noteFont(font, counted);
+            const std::uint32_t piece = text.addText(chars, e.text, font);
             if (runs.runs.empty() || runs.runs.back().element != owner) runs.runs.push_back({owner, rPr});
             runs.pieces.push_back({piece, i, std::uint32_t(runs.runs.size() - 1)});
         }

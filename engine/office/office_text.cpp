@@ -227,6 +227,23 @@ void PackageText::finish() {
     for (std::size_t p = 0; p < paragraphs.size(); ++p) endParagraph(p);
 }
 
+std::uint32_t PackageText::addText(std::vector<OfficeChar>& chars, std::string_view utf8, const std::string& font,
+                                   bool owned) {
+    const LegacyFont* legacy = legacyFontNamed(font);
+    const std::uint32_t piece = owned ? addOwnedPiece(std::string(utf8)) : addPiece(utf8);
+    const std::string_view text = original(piece);
+    const std::uint32_t name = fontIndex(font);
+    std::size_t counted = 0;
+    for (std::size_t k = 0; k < text.size();) {
+        const char32_t c = nextCodePoint(text, k);
+        const int code = legacy ? legacyCode(c) : -1;
+        chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, name});
+        counted += c >= 0x20;
+    }
+    noteFont(font, counted);
+    return piece;
+}
+
 std::uint32_t PackageText::append(PackageText&& next) {
     next.finish();
     const auto offset = std::uint32_t(original_.size());

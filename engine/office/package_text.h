@@ -60,6 +60,12 @@ public:
     }
     const std::string& fontName(std::uint32_t index) const { return fontNames_[index]; }
 
+    // A stretch of a part's text (`utf8`, which must live as long as this; a copy with
+    // `owned`) set in `font`: a piece of its own, its characters appended to `chars` with
+    // their legacy codes where the font is a legacy one, counted for the fonts list.
+    std::uint32_t addText(std::vector<OfficeChar>& chars, std::string_view utf8, const std::string& font,
+                          bool owned = false);
+
     // Characters of the text that is read, with the font they are set in (counted for the
     // fonts list), paragraph by paragraph.
     void noteFont(const std::string& name, std::size_t characters);

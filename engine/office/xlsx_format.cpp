@@ -124,18 +124,7 @@ void XlsxFormat::readItem(std::uint32_t p, std::uint32_t item, const std::string
                 if (el[c].parent == run && isS(el[c], "rPr"))
                     if (const std::string* named = childValue(el, c, "rFont")) runFont = *named;
         }
-        const LegacyFont* legacy = legacyFontNamed(runFont);
-        const std::uint32_t piece = text.addPiece(e.text);
-        const std::uint32_t fontName = text.fontIndex(runFont);
-        std::size_t counted = 0;
-        for (std::size_t k = 0; k < e.text.size();) {
-            const char32_t c = nextCodePoint(e.text, k);
-            const int code = legacy ? legacyCode(c) : -1;
-            chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
-            counted += c >= 0x20;
-        }
-        text.noteFont(runFont, counted);
-        pieces.push_back({piece, i, run});
+        pieces.push_back({text.addText(chars, e.text, runFont), i, run});
     }
     text.endParagraph(slot);
 }
@@ -180,19 +169,7 @@ void XlsxFormat::readHeaders(std::uint32_t p, PackageText& text) {
                 header.textPieces.push_back(0);
                 continue;
             }
-            const LegacyFont* legacy = legacyFontNamed(h.font);
-            const std::uint32_t piece = text.addOwnedPiece(h.bytes);
-            const std::uint32_t fontName = text.fontIndex(h.font);
-            const std::string_view owned = text.original(piece);
-            std::size_t counted = 0;
-            for (std::size_t k = 0; k < owned.size();) {
-                const char32_t c = nextCodePoint(owned, k);
-                const int code = legacy ? legacyCode(c) : -1;
-                chars.push_back({c, code, code >= 0 ? legacy : nullptr, piece, fontName});
-                counted += c >= 0x20;
-            }
-            text.noteFont(h.font, counted);
-            header.textPieces.push_back(piece);
+            header.textPieces.push_back(text.addText(chars, h.bytes, h.font, true));
         }
         text.endParagraph(slot);
         headers_.push_back(std::move(header));
