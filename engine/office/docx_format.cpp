@@ -41,11 +41,8 @@ std::string DocxFormat::load(const ZipPackage& zip, const std::string& name, Par
 }
 
 std::string DocxFormat::read(const ZipPackage& zip, PackageText& text) {
-    std::vector<Relationship> top;
-    if (std::string error = readRelationships(zip, "", top); !error.empty()) return error;
     std::string main;
-    for (const Relationship& r : top)
-        if (endsWith(r.type, "/officeDocument")) main = r.target;
+    if (std::string error = officeDocument(zip, main); !error.empty()) return error;
     if (main.empty() && zip.has("word/document.xml")) main = "word/document.xml";
     if (main.empty() || !zip.has(main))
         return "an Office package whose main document, presentation or workbook cannot be found: it may be damaged";

@@ -53,4 +53,18 @@ std::string readRelationships(const ZipPackage& zip, const std::string& part, st
     return {};
 }
 
+std::string officeDocument(const ZipPackage& zip, std::string& main) {
+    std::vector<Relationship> top;
+    if (std::string error = readRelationships(zip, "", top); !error.empty()) return error;
+    main.clear();
+    for (const Relationship& r : top)
+        if (endsWith(r.type, "/officeDocument")) main = r.target;
+    return {};
+}
+
+const std::string* relationshipId(const XmlElement& e) {
+    const std::string* id = e.attribute("http://schemas.openxmlformats.org/officeDocument/2006/relationships id");
+    return id ? id : e.attribute("http://purl.oclc.org/ooxml/officeDocument/relationships id");
+}
+
 }  // namespace tolvarin

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "office/xml_part.h"
 #include "office/zip_package.h"
 
 namespace tolvarin {
@@ -23,5 +24,12 @@ struct Relationship {
 // package itself for an empty `part`, each target resolved; external ones left out.
 // Returns an empty string, or what is wrong with them.
 std::string readRelationships(const ZipPackage& zip, const std::string& part, std::vector<Relationship>& out);
+
+// The target of the package's officeDocument relationship (its main part), into `main`;
+// empty where it has none. Returns an empty string, or what is wrong with the relationships.
+std::string officeDocument(const ZipPackage& zip, std::string& main);
+
+// The relationship an element names by its r:id, in either namespace; null for none.
+const std::string* relationshipId(const XmlElement& e);
 
 }  // namespace tolvarin

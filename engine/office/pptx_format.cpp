@@ -89,11 +89,8 @@ std::string PptxFormat::parseAll(const ZipPackage& zip) {
 }
 
 std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
-    std::vector<Relationship> top;
-    if (std::string error = readRelationships(zip, "", top); !error.empty()) return error;
     std::string main;
-    for (const Relationship& r : top)
-        if (endsWith(r.type, "/officeDocument")) main = r.target;
+    if (std::string error = officeDocument(zip, main); !error.empty()) return error;
     if (main.empty() || !zip.has(main)) main = "ppt/presentation.xml";
     if (add(zip, main, Part::Presentation) < 0) return "not a PowerPoint presentation: the package has no " + main;
     // Every part the presentation leads to, each once, with what it takes its styles from.
@@ -150,8 +147,7 @@ std::string PptxFormat::read(const ZipPackage& zip, PackageText& text) {
     const auto& el = parts_[0].xml.elements();
     for (std::uint32_t e = 0; e < el.size(); ++e) {
         if (!isP(el[e], "sldId")) continue;
-        const std::string* id = el[e].attribute("http://schemas.openxmlformats.org/officeDocument/2006/relationships id");
-        if (!id) id = el[e].attribute("http://purl.oclc.org/ooxml/officeDocument/relationships id");
+        const std::string* id = relationshipId(el[e]);
         const auto target = id ? slideById.find(*id) : slideById.end();
         const auto slide = target == slideById.end() ? byName_.end() : byName_.find(target->second);
         if (slide == byName_.end()) continue;

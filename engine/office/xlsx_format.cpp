@@ -178,11 +178,8 @@ void XlsxFormat::readHeaders(std::uint32_t p, PackageText& text) {
 
 std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
     byCell_ = text.reading().plainText || text.reading().keepParagraphs;
-    std::vector<Relationship> top;
-    if (std::string error = readRelationships(zip, "", top); !error.empty()) return error;
     std::string main;
-    for (const Relationship& r : top)
-        if (endsWith(r.type, "/officeDocument")) main = r.target;
+    if (std::string error = officeDocument(zip, main); !error.empty()) return error;
     if (main.empty() || !zip.has(main)) main = "xl/workbook.xml";
     std::string error;
     if (load(zip, main, Part::Workbook, error) < 0)
@@ -202,8 +199,7 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
     std::vector<int> sheets;
     for (std::uint32_t e = 0; e < wb.size(); ++e) {
         if (!isS(wb[e], "sheet")) continue;
-        const std::string* id = wb[e].attribute("http://schemas.openxmlformats.org/officeDocument/2006/relationships id");
-        if (!id) id = wb[e].attribute("http://purl.oclc.org/ooxml/officeDocument/relationships id");
+        const std::string* id = relationshipId(wb[e]);
         const auto target = id ? sheetById.find(*id) : sheetById.end();
         if (target == sheetById.end()) continue;
         const int sheet = load(zip, target->second, Part::Sheet, error);

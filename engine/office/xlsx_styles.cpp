@@ -150,8 +150,8 @@ std::vector<HeaderPiece> splitHeaderFooter(std::string_view s, const std::string
         if (c == '"') {
             const std::size_t quote = s.find('"', i + 2);
             end = quote == std::string_view::npos ? s.size() : quote + 1;
-            const std::string_view spec = s.substr(i + 2, end - i - 3);
-            const std::string named(spec.substr(0, spec.find(',')));
+            const std::string_view written = s.substr(i + 2, end - i - 3);  // "Font,Style"
+            const std::string named(written.substr(0, written.find(',')));
             if (named != "-") {
                 font = named;
                 coded = true;
