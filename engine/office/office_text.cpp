@@ -175,12 +175,23 @@ void TextArena::take(TextArena&& other) {
     other.left_ = 0;
 }
 
+std::uint32_t PackageText::fontIndex(std::string_view name) {
+    if (name == fontNames_[lastFont_]) return lastFont_;
+    if (name.empty()) return lastFont_ = 0;
+    if (auto at = fontIndexes_.find(name); at != fontIndexes_.end()) return lastFont_ = at->second;
+    lastFont_ = std::uint32_t(fontNames_.size());
+    fontNames_.emplace_back(name);
+    fontLegacy_.push_back(legacyFontNamed(name));
+    fontIndexes_.emplace(name, lastFont_);
+    return lastFont_;
+}
+
 void PackageText::noteFont(const std::string& name, std::size_t characters) {
-    for (auto& [known, count] : fonts_)
-        if (known == name) {
-            count += characters;
-            return;
-        }
+    if (auto at = fontsAt_.find(name); at != fontsAt_.end()) {
+        fonts_[at->second].second += characters;
+        return;
+    }
+    fontsAt_.emplace(name, fonts_.size());
     fonts_.emplace_back(name, characters);
 }
 
@@ -229,10 +240,10 @@ void PackageText::finish() {
 
 std::uint32_t PackageText::addText(std::vector<OfficeChar>& chars, std::string_view utf8, const std::string& font,
                                    bool owned) {
-    const LegacyFont* legacy = legacyFontNamed(font);
+    const std::uint32_t name = fontIndex(font);
+    const LegacyFont* legacy = legacyFont(name);
     const std::uint32_t piece = owned ? addOwnedPiece(std::string(utf8)) : addPiece(utf8);
     const std::string_view text = original(piece);
-    const std::uint32_t name = fontIndex(font);
     std::size_t counted = 0;
     for (std::size_t k = 0; k < text.size();) {
         const char32_t c = nextCodePoint(text, k);

@@ -7,10 +7,12 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "office/office_text.h"
+#include "office/xml_part.h"
 
 namespace tolvarin {
 
@@ -50,15 +52,12 @@ public:
     }
     std::string_view original(std::uint32_t piece) const { return original_[piece]; }
 
-    // A font's name as a number, for characters to carry; 0 is no font.
-    std::uint32_t fontIndex(std::string_view name) {
-        if (name == fontNames_[lastFont_]) return lastFont_;
-        for (std::uint32_t i = 0; i < fontNames_.size(); ++i)
-            if (fontNames_[i] == name) return lastFont_ = i;
-        fontNames_.emplace_back(name);
-        return lastFont_ = std::uint32_t(fontNames_.size() - 1);
-    }
+    // A font's name as a number, for characters to carry; 0 is no font. Found by hash:
+    // a hostile file may name thousands of fonts.
+    std::uint32_t fontIndex(std::string_view name);
     const std::string& fontName(std::uint32_t index) const { return fontNames_[index]; }
+    // The legacy font a font's name stands for, or null: looked up once for each name.
+    const LegacyFont* legacyFont(std::uint32_t index) const { return fontLegacy_[index]; }
 
     // A stretch of a part's text (`utf8`, which must live as long as this; a copy with
     // `owned`) set in `font`: a piece of its own, its characters appended to `chars` with
@@ -120,7 +119,10 @@ private:
     std::vector<std::vector<std::pair<std::size_t, std::size_t>>> kept_;
     std::vector<KeptRange> keptScratch_;
     std::vector<std::pair<std::string, std::size_t>> fonts_;
+    std::unordered_map<std::string, std::size_t, XmlNameHash, std::equal_to<>> fontsAt_;  // into fonts_
     std::vector<std::string> fontNames_{std::string()};
+    std::vector<const LegacyFont*> fontLegacy_{nullptr};
+    std::unordered_map<std::string, std::uint32_t, XmlNameHash, std::equal_to<>> fontIndexes_;
     std::uint32_t lastFont_ = 0;
     std::vector<std::string> lines_;
     std::vector<OfficeChar> spare_;  // an ended paragraph's room, for the next

@@ -267,8 +267,9 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
                 cellFont[item] = rPr == kNoElement || !childValue(el, rPr, "rFont");
             }
         }
-        const auto key = [&](std::uint32_t item, const std::string& font) {
-            return !cellFont[item] ? std::string("*") : legacyFontNamed(font) ? font : std::string();
+        const auto key = [&](std::uint32_t item, std::size_t format) {
+            if (!cellFont[item]) return std::string("*");
+            return formats_.legacyFontOf(format) ? formats_.fontOf(format) : std::string();
         };
         for (Cell& cell : cells_) {
             if (!cell.shared) {
@@ -276,7 +277,7 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
                 continue;
             }
             auto& list = variantsOf_[cell.item];
-            const std::string font = key(cell.item, formats_.fontOf(cell.format));
+            const std::string font = key(cell.item, cell.format);
             std::size_t v = 0;
             while (v < list.size() && variants_[list[v]].font != font) ++v;
             if (v == list.size()) {
@@ -290,7 +291,7 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
             auto& list = variantsOf_[item];
             if (list.empty()) {  // a string no cell shows
                 list.push_back(std::uint32_t(variants_.size()));
-                variants_.push_back({item, key(item, formats_.fontOf(0)), 0, {}});
+                variants_.push_back({item, key(item, 0), 0, {}});
             }
             for (std::size_t v = 0; v < list.size(); ++v) {
                 Variant& variant = variants_[list[v]];
@@ -439,7 +440,7 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
         } else {
             converted = touched(inline_[cell.paragraph].pieces, text);
         }
-        if (!options.unicode || !converted || !legacyFontNamed(formats_.fontOf(cell.format))) continue;
+        if (!options.unicode || !converted || !formats_.legacyFontOf(cell.format)) continue;
         const std::string format = std::to_string(formats_.unicodeFormat(cell.format));
         auto [from, to] = part.xml.attributeValueRange(el[cell.element], "s");
         if (from != std::string::npos) splice.replace(from, to, format);

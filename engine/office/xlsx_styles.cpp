@@ -1,5 +1,7 @@
 #include "office/xlsx_styles.h"
 
+#include "fonts/legacy_font.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -57,6 +59,7 @@ void Styles::read(const XmlPart* styles) {
             fonts_.push_back(i);
             const std::string* name = childValue(el, i, "name");
             fontNames_.push_back(name ? *name : std::string());
+            fontLegacy_.push_back(name ? legacyFontNamed(*name) : nullptr);
         } else if (isS(e, "xf") && e.parent == formatsElement_ && formatsElement_ != kNoElement) {
             formats_.push_back(i);
             const std::string* font = e.attribute("fontId");
@@ -70,6 +73,12 @@ const std::string& Styles::fontOf(std::size_t xf) const {
     if (xf >= formats_.size()) xf = 0;  // Excel shows a cell of a format it lacks in the first
     const std::size_t font = xf < formatFont_.size() ? formatFont_[xf] : 0;
     return font < fontNames_.size() ? fontNames_[font] : none;
+}
+
+const LegacyFont* Styles::legacyFontOf(std::size_t xf) const {
+    if (xf >= formats_.size()) xf = 0;
+    const std::size_t font = xf < formatFont_.size() ? formatFont_[xf] : 0;
+    return font < fontLegacy_.size() ? fontLegacy_[font] : nullptr;
 }
 
 std::uint32_t Styles::unicodeFormat(std::uint32_t xf) {

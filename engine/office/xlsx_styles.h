@@ -11,6 +11,10 @@
 
 #include "office/xml_part.h"
 
+namespace tolvarin {
+class LegacyFont;
+}
+
 namespace tolvarin::xlsx {
 
 // The SpreadsheetML namespace, transitional and strict.
@@ -24,6 +28,8 @@ public:
     void read(const XmlPart* styles);
     // The font name of cell format `xf` (a cell's s attribute; 0 where it has none).
     const std::string& fontOf(std::size_t xf) const;
+    // The legacy font that font stands for, or null.
+    const LegacyFont* legacyFontOf(std::size_t xf) const;
     // A cell format like `xf`, its font the Unicode font: made once for each format.
     std::uint32_t unicodeFormat(std::uint32_t xf);
     // The fonts and cell formats unicodeFormat() made, added to styles.xml.
@@ -34,6 +40,7 @@ private:
     const XmlPart* xml_ = nullptr;
     std::vector<std::uint32_t> fonts_;   // each font element
     std::vector<std::string> fontNames_;
+    std::vector<const LegacyFont*> fontLegacy_;
     std::vector<std::uint32_t> formats_;  // each cellXfs xf element
     std::vector<std::uint32_t> formatFont_;
     std::uint32_t fontsElement_ = kNoElement, formatsElement_ = kNoElement;
