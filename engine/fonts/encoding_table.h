@@ -37,6 +37,11 @@ struct EncodingTable {
     bool countedAsEncoding;
     // The glyph rules into ML-TTRevathi it has, by name ("panchari"), or empty.
     std::string_view revathiRules;
+    // By code, how text is written in it: 0 freely, 1 only where no other code draws
+    // the same (its sources disagree), 2 never.
+    const std::uint8_t* writing;
+    // Of codes that draw the same, those from writtenFirst to writtenLast go first (or -1).
+    int writtenFirst, writtenLast;
 };
 
 // Every table in encodings/, in the order their ranks (then file names) put them.

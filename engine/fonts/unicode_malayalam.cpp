@@ -259,10 +259,7 @@ private:
         }
         if (independent && single && vowelCount == 0 && firstPost && len_ == begin + 1) {
             // Independent vowels drawn from a vowel and a sign.
-            static constexpr char16_t kPieces[][3] = {{0x0D12, kSignAA, 0x0D13},   {0x0D07, kAuLength, 0x0D08},
-                                                      {0x0D09, kAuLength, 0x0D0A}, {0x0D12, kAuLength, 0x0D14},
-                                                      {0x0D0B, kAuLength, 0x0D60}};
-            for (const auto& piece : kPieces) {
+            for (const auto& piece : kVowelPieces) {
                 if (t[begin] == piece[0] && firstPost == piece[1]) {
                     t[begin] = piece[2];
                     ++posts;

@@ -31,6 +31,14 @@ struct ConvertedStretch {
     std::size_t capacity = 0, length = 0;
 };
 
+// Independent vowels some fonts draw as another vowel and a sign after it: the vowel,
+// the sign, and what the two draw.
+inline constexpr char16_t kVowelPieces[][3] = {{0x0D12, 0x0D3E, 0x0D13},
+                                               {0x0D07, 0x0D57, 0x0D08},
+                                               {0x0D09, 0x0D57, 0x0D0A},
+                                               {0x0D12, 0x0D57, 0x0D14},
+                                               {0x0D0B, 0x0D57, 0x0D60}};
+
 // Puts a stretch of codes typed in `encoding` in Unicode's order: one paragraph of one
 // text stream, with nothing in another encoding between. The characters `asTyped` marks
 // (if given) are kept as typed.

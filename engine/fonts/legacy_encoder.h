@@ -1,0 +1,61 @@
+// Unicode Malayalam written in a legacy font's codes: the other direction of
+// unicode_malayalam.h, made from the same tables (a code with a value is a glyph the
+// font draws). Each syllable is cut into the font's glyphs with the fewest codes, its
+// codes put in the order a typist types them, and read back through the table before
+// it is taken: what would not read back as it was stays in Unicode.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "fonts/legacy_font.h"
+
+namespace tolvarin {
+
+// Whether `c` is Malayalam text for the encoder: the block's characters, and the joiners
+// that may stand inside its words.
+inline bool isMalayalamText(char32_t c) { return (c >= 0x0D00 && c <= 0x0D7F) || c == 0x200C || c == 0x200D; }
+
+// A stretch of Unicode written in a legacy encoding, the way ConvertedStretch is the
+// other way: what stands at character i is codes[begin(i), ends[i]), a syllable's codes
+// at its first character and nothing at its others. The characters listed in `kept`
+// (in order) are not drawn by the font and stay as they are; `approximated` counts
+// characters drawn as the nearest glyph the font has (a chillu it lacks, with a visible
+// virama).
+struct EncodedStretch {
+    std::string codes;  // bytes
+    std::vector<std::size_t> ends;
+    std::vector<std::size_t> kept;
+    std::size_t approximated = 0;
+    std::size_t begin(std::size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
+
+    // Syllables already written, by their text: a document repeats its syllables, and
+    // each is worked out once.
+    struct Written {
+        std::string codes;
+        bool drawn;
+        bool approximated;
+    };
+    std::unordered_map<std::u16string, Written> memo;
+    const void* memoFor = nullptr;
+};
+
+// Writes `text` (n characters) in `encoding`'s codes.
+void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::size_t n, EncodedStretch& out);
+
+// Unicode text as one string of `encoding`'s codes, for plain text and text panes. A
+// character the font cannot draw is written as its Windows-1252 byte (Latin text, as it
+// came), or '?' where it has none; the Malayalam ones are listed, each once.
+struct EncodedText {
+    std::string codes;
+    std::u32string notDrawn;
+    std::size_t notDrawnCount = 0, approximated = 0;
+};
+EncodedText encodeText(const LegacyEncoding& encoding, std::u32string_view text);
+
+}  // namespace tolvarin
