@@ -79,6 +79,8 @@ TEST(Encoder, WritesEachCase) {
         {tt, "ല്പ", "65 76 5D"},                   // the disputed 0xE5 never written
         {tt, "റ്റ", "E4"},                         // nor 0xC1
         {tt, "ന്ന", "B6"},                         // of alternatives, the lower
+        {p, "ന്", "68"},                           // a consonant drawn with its virama
+        {tt, "ജ്യോ", "74 50 79 6D"},
         {p, "സ", "D8"},                            // PANCHARI's letter block first
         {p, "ി", "DF"},
     };

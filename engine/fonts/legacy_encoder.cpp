@@ -104,8 +104,10 @@ public:
 
 private:
     struct Cut;
-    bool cutCluster(const std::u16string& consonants, const std::vector<bool>& visible, Cut& cut) const;
-    bool signs(const std::u16string& c, const std::vector<bool>& visible, std::size_t m, Cut* cut, int& cost) const;
+    bool cutCluster(const std::u16string& consonants, const std::vector<bool>& visible, std::u16string_view absorb,
+                    Cut& cut) const;
+    bool signs(const std::u16string& c, const std::vector<bool>& visible, std::size_t m, std::u16string_view absorb,
+               Cut& cut) const;
     bool vowelPieces(char16_t sign, std::u16string& pre, std::u16string& post) const;
     bool reads(const std::string& codes, std::u16string_view expected, ConvertedStretch& check) const;
     bool writeConsonants(std::u16string_view s, bool withLigature, std::string& codes, std::u16string& expected) const;
@@ -124,58 +126,60 @@ thread_local std::u16string Encoder::key_;
 void append(std::string& codes, const Glyph& g) { codes.append(reinterpret_cast<const char*>(g.codes), g.length); }
 
 // A cluster cut into glyphs: the units joined by visible viramas, the last of them the
-// base, and the signs that draw its last consonants (the ra sign, consonant signs).
+// base, and the signs that draw its last consonants (the ra sign, consonant signs). The
+// last unit or sign may be drawn with the sign after the cluster (കു, ്യു, ന്).
 struct Encoder::Cut {
     std::vector<const Glyph*> units;
-    std::vector<std::u16string> unitValues;
     bool ra = false;
     std::vector<const Glyph*> after;  // consonant signs drawn after the base, in order
-    std::u16string lastSign;          // the value of the last of them
+    bool absorbed = false;
     int cost = 0;
 };
 
 // Whether c[m, end) can be drawn as signs after the base: consonant signs drawn after
 // it, then the ra sign, then one more sign (ya, va, la); their cost is added to `cost`,
-// and they go to `cut` if given.
-bool Encoder::signs(const std::u16string& c, const std::vector<bool>& visible, std::size_t m, Cut* cut,
-                    int& cost) const {
+// the last drawn with `absorb` where that is given and the font has the glyph.
+bool Encoder::signs(const std::u16string& c, const std::vector<bool>& visible, std::size_t m,
+                    std::u16string_view absorb, Cut& cut) const {
     int phase = 0;
     for (std::size_t t = m; t < c.size(); ++t) {
         if (visible[t]) return false;
         if (c[t] == kRa && raSign_ && phase <= 1) {
-            phase = 2, cost += raSign_->cost;
-            if (cut) cut->ra = true;
+            phase = 2, cut.cost += raSign_->cost, cut.ra = true;
             continue;
         }
-        const char16_t sign[] = {kVirama, c[t]};
-        const Glyph* g = find(std::u16string_view(sign, 2));
+        std::u16string sign{kVirama, c[t]};
+        const Glyph* g = find(sign);
         if (!g || g->kind != GlyphKind::Medial) return false;
         if (g->postBase && phase <= 1) phase = 1;
         else if (!g->postBase && phase <= 2) phase = 3;
         else return false;
-        cost += g->cost;
-        if (cut) cut->after.push_back(g), cut->lastSign.assign(sign, 2);
+        if (t + 1 == c.size() && !absorb.empty()) {
+            if (const Glyph* with = find(sign.append(absorb))) g = with, cut.absorbed = true;
+        }
+        cut.cost += g->cost;
+        cut.after.push_back(g);
     }
     return true;
 }
 
-bool Encoder::cutCluster(const std::u16string& c, const std::vector<bool>& visible, Cut& cut) const {
+bool Encoder::cutCluster(const std::u16string& c, const std::vector<bool>& visible, std::u16string_view absorb,
+                         Cut& cut) const {
     const std::size_t n = c.size();
     constexpr int kNone = 1 << 20;
+    auto joined = [&](std::size_t from, std::size_t to) {
+        std::u16string value;
+        for (std::size_t k = from; k < to; ++k) (k > from ? value += kVirama : value) += c[k];
+        return value;
+    };
     // best[i]: the fewest codes that draw c[0, i) as units; from[i]: where its last unit begins.
     std::vector<int> best(n + 1, kNone), from(n + 1, -1);
     std::vector<const Glyph*> unit(n + 1, nullptr);
     best[0] = 0;
-    std::u16string value;
     for (std::size_t i = 1; i <= n; ++i) {
         for (std::size_t j = i; j-- > 0;) {
             if (best[j] < kNone && (j == 0 || virama_)) {
-                value.clear();
-                for (std::size_t k = j; k < i; ++k) {
-                    if (k > j) value += kVirama;
-                    value += c[k];
-                }
-                const Glyph* g = find(value);
+                const Glyph* g = find(joined(j, i));
                 if (g && g->kind == GlyphKind::Base) {
                     const int cost = best[j] + g->cost + (j > 0 ? virama_->cost : 0);
                     if (cost < best[i]) best[i] = cost, from[i] = int(j), unit[i] = g;
@@ -185,23 +189,34 @@ bool Encoder::cutCluster(const std::u16string& c, const std::vector<bool>& visib
             if (visible[j]) break;
         }
     }
-    int bestTotal = kNone;
-    std::size_t bestM = 0;
+    // The last unit is c[j, m), the rest signs; with `absorb`, the last unit or sign draws it too.
+    bool found = false;
     for (std::size_t m = n; m >= 1; --m) {
-        if (best[m] >= kNone) continue;
-        int cost = best[m];
-        if (signs(c, visible, m, nullptr, cost) && cost < bestTotal) bestTotal = cost, bestM = m;
+        for (std::size_t j = m; j-- > 0;) {
+            if (best[j] < kNone && (j == 0 || virama_)) {
+                std::u16string value = joined(j, m);
+                const Glyph* plain = find(value);
+                const Glyph* with = absorb.empty() ? nullptr : find(value.append(absorb));
+                for (const Glyph* g : {plain, with}) {
+                    if (!g || g->kind != GlyphKind::Base) continue;
+                    Cut trial;
+                    trial.cost = best[j] + (j > 0 ? virama_->cost : 0) + g->cost;
+                    trial.absorbed = g == with;
+                    // A sign after a base drawn with its vowel would read before the vowel.
+                    if (trial.absorbed && m < n && !(m + 1 == n && c[m] == kRa && raSign_)) continue;
+                    if (!signs(c, visible, m, trial.absorbed ? std::u16string_view() : absorb, trial)) continue;
+                    if (!absorb.empty() && !trial.absorbed) trial.cost += int(absorb.size());
+                    if (found && trial.cost >= cut.cost) continue;
+                    for (std::size_t i = j; i > 0; i = std::size_t(from[i])) trial.units.insert(trial.units.begin(), unit[i]);
+                    trial.units.push_back(g);
+                    cut = std::move(trial);
+                    found = true;
+                }
+            }
+            if (visible[j]) break;
+        }
     }
-    if (bestTotal >= kNone) return false;
-    cut = Cut{};
-    cut.cost = bestTotal;
-    for (std::size_t i = bestM; i > 0; i = std::size_t(from[i])) {
-        cut.units.insert(cut.units.begin(), unit[i]);
-        cut.unitValues.insert(cut.unitValues.begin(), c.substr(std::size_t(from[i]), i - std::size_t(from[i])));
-    }
-    signs(c, visible, bestM, &cut, cut.cost);
-    cut.cost = bestTotal;
-    return true;
+    return found;
 }
 
 // A vowel sign as the glyphs typed before the base and after it.
@@ -261,31 +276,23 @@ bool Encoder::writeConsonants(std::u16string_view s, bool withLigature, std::str
             if (!vowelPieces(c, pre, post)) return false;
         } else marks += c;
     }
-    Cut cut;
-    if (!cutCluster(consonants, visible, cut)) return false;
     if (finalVirama && !virama_) return false;
-    // A consonant or sign drawn with its vowel sign (കു, ്യു), where the font has one.
-    const Glyph* ligature = nullptr;
-    if (withLigature && pre.empty() && post.size() == 1) {
-        std::u16string value = cut.after.empty() ? cut.unitValues.back() : cut.lastSign;
-        if (cut.after.empty()) {
-            std::u16string joined;
-            for (char16_t c : value) (joined.empty() ? joined : joined += kVirama) += c;
-            value = joined;
-        }
-        value += post;
-        ligature = find(value);
-        if (!ligature) return false;
+    // The last glyph drawn with the sign after it (കു, ്യു, ന്), where the font has one.
+    std::u16string absorb;
+    if (withLigature && post.size() == 1 && !finalVirama) absorb = post;
+    if (withLigature && post.empty() && finalVirama) absorb = std::u16string(1, kVirama);
+    Cut cut;
+    if (!cutCluster(consonants, visible, absorb, cut)) return false;
+    if (cut.absorbed) {
+        post.clear();
+        finalVirama = false;
     }
     for (std::size_t u = 0; u + 1 < cut.units.size(); ++u) append(codes, *cut.units[u]), append(codes, *virama_);
     for (char16_t c : pre) append(codes, *find(std::u16string_view(&c, 1)));
     if (cut.ra) append(codes, *raSign_);
-    const bool lastIsLigature = ligature && cut.after.empty();
-    append(codes, lastIsLigature ? *ligature : *cut.units.back());
-    for (std::size_t a = 0; a < cut.after.size(); ++a)
-        append(codes, ligature && a + 1 == cut.after.size() ? *ligature : *cut.after[a]);
-    if (!ligature)
-        for (char16_t c : post) append(codes, *find(std::u16string_view(&c, 1)));
+    append(codes, *cut.units.back());
+    for (const Glyph* g : cut.after) append(codes, *g);
+    for (char16_t c : post) append(codes, *find(std::u16string_view(&c, 1)));
     if (finalVirama) append(codes, *virama_);
     for (char16_t c : marks) {
         const Glyph* g = find(std::u16string_view(&c, 1));
@@ -492,6 +499,15 @@ void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::si
         k = e;
     }
     placeUpTo(n);
+}
+
+std::u16string foldedMalayalam(std::u32string_view text) {
+    Folded f;
+    fold(text.data(), text.size(), f);
+    std::u16string out;
+    for (char16_t c : f.text)
+        if (c != kZwnj) out += c;
+    return out;
 }
 
 EncodedText encodeText(const LegacyEncoding& encoding, std::u32string_view text) {

@@ -58,4 +58,8 @@ struct EncodedText {
 };
 EncodedText encodeText(const LegacyEncoding& encoding, std::u32string_view text);
 
+// What text written so reads back as, at best: NFC, the atomic chillus, NTA spelt ന്റ,
+// no joiners.
+std::u16string foldedMalayalam(std::u32string_view text);
+
 }  // namespace tolvarin
