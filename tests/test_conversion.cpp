@@ -157,14 +157,15 @@ INSTANTIATE_TEST_SUITE_P(
         PassCase{"a second half in another font is not taken in",
                  {{codes({0xCC}), fmt(kPanchari)}, {codes({0xEE}) + u"x", fmt(kArial)}}, codes({0x5F, 0xEE}) + u"x", 1},
         PassCase{"other font before a source character is not a pair",
-                 {{codes({0xCC}), fmt(kArial)}, {codes({0xEF}), fmt(kPanchari)}}, codes({0xCC, 0xEF}), 1},
+                 {{codes({0xCC}), fmt(kArial)}, {codes({0xEF}), fmt(kPanchari)}}, codes({0xCC, 0x76, 0x65}), 1},
         // A line break is no character converted.
         PassCase{"line break passed as following", {{codes({0xCC}) + u"\n", fmt(kPanchari)}}, codes({0x5F}) + u"\n", 1},
-        // What the rules leave open: 0x60 is ഋ; a la sign or doubling mark after a
-        // consonant that completes no pair draws the virama and the la, or the consonant.
+        // What the rules leave open: 0x60 is ഋ; a la sign that completes no pair draws the
+        // virama and the la, after a consonant or a space alike; a doubling mark after a
+        // consonant, the virama and the consonant.
         PassCase{"0x60 is ML-TTRevathi's RI", {{u"`", fmt(kPanchari)}}, codes({0x45}), 1},
         PassCase{"a la sign after a consonant it makes no pair with",
-                 {{codes({0xC8, 0xEF, 0x20, 0xEF}), fmt(kPanchari)}}, codes({0x5C, 0x76, 0x65, 0x20, 0xEF}), 4},
+                 {{codes({0xC8, 0xEF, 0x20, 0xEF}), fmt(kPanchari)}}, codes({0x5C, 0x76, 0x65, 0x20, 0x76, 0x65}), 4},
         PassCase{"a doubling mark after a conjunct doubles its last consonant",
                  {{codes({0x82, 0xEE}), fmt(kPanchari)}}, codes({0xA8, 0x76, 0x4E}), 2},
         PassCase{"seven-letter name is not the source font", {{u"A", fmt({"Panchar", 0})}}, u"A", 0},

@@ -168,8 +168,7 @@ TEST(Unicode, TableAgreesWithThePublicMapOfTheTargetFont) {
     for (int c : {0x2D, 0xA0}) reasons[c] = "hyphen and no-break space: no glyph rule and no map entry; kept";
     reasons[0x6D] = "the map reads the glyph as the unused cluster of U+0D23 U+0D4D U+0D27; it draws U+0D23 U+0D4D U+0D21";
     reasons[0xE5] = "the map reads the glyph as the date mark U+0D79; it draws U+0D32 U+0D4D U+0D2A";
-    for (int c : {0xEE, 0xEF, 0xF0})
-        reasons[c] = "doubling and la signs: their meaning comes from the pair rules, applied after any consonant";
+    reasons[0xEE] = "the doubling mark: its meaning comes from the pair rules, applied after any consonant";
     reasons[0xF1] = "no glyph rule and no map entry; the font's other cuts draw U+0D32 U+0D4D U+0D32";
     static const std::map<std::u16string, std::u16string> joined = {
         {u"\u0D07\u0D57", u"\u0D08"}, {u"\u0D09\u0D57", u"\u0D0A"}, {u"\u0D0B\u0D57", u"\u0D60"},

@@ -117,24 +117,26 @@ bool isConsonantPoint(char16_t c) { return c >= 0x0D15 && c <= 0x0D39; }
 
 // PANCHARI into ML-TTRevathi: the glyph rules, and what they leave to us. 0x60 is ഋ (the
 // rules hold ML-TTRevathi's ഋ at its place in their list, under a mistyped key). A la
-// sign or a doubling mark that completes no pair after a consonant or conjunct, which the
-// rules would pass through to draw another glyph in ML-TTRevathi, is drawn as what it
-// means there: the virama and la, or the virama and the last consonant of the glyph
-// before, drawn alone.
+// sign that completes no pair, or a doubling mark that completes none after a consonant
+// or conjunct, which the rules would pass through to draw another glyph in ML-TTRevathi,
+// is drawn as what it means there: the virama and la, or the virama and the last
+// consonant of the glyph before, drawn alone.
 GlyphCodes panchariToRevathi(int previous, std::uint8_t code, int following) {
     const GlyphCodes g = MapGlyphCode(code, following);
     if (g.length != 0) return g;
     constexpr std::uint8_t kRevathiRi = 0x45, kRevathiVirama = 0x76, kRevathiLa = 0x65;
     if (code == 0x60) return GlyphCodes{{kRevathiRi}, 1, false};
+    // A la sign is the virama and la wherever no pair takes it in: after a consonant, and
+    // after a space or a sign too, where its own code would draw ണ്ട or ൽ.
+    const UnicodeValue& value = panchariEncoding().value(code);
+    if (value.length == 2 && value.points[0] == 0x0D4D && value.points[1] == 0x0D32)
+        return GlyphCodes{{kRevathiVirama, kRevathiLa}, 2, false};
     if (previous < 0) return g;
     const UnicodeValue& before = panchariEncoding().value(std::uint8_t(previous));
     char16_t consonant = 0;  // the last consonant of the glyph before
     for (int k = 0; k < before.length; ++k)
         if (isConsonantPoint(before.points[k])) consonant = before.points[k];
     if (!consonant || !isConsonantPoint(before.points[0])) return g;
-    const UnicodeValue& value = panchariEncoding().value(code);
-    if (value.length == 2 && value.points[0] == 0x0D4D && value.points[1] == 0x0D32)
-        return GlyphCodes{{kRevathiVirama, kRevathiLa}, 2, false};
     if (value.length == kGeminate) {
         // The family's code that draws the consonant alone.
         static const auto alone = [] {
