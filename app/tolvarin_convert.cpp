@@ -43,6 +43,7 @@ constexpr const char* kStdinName = "- (standard input)";
 
 void usage(std::ostream& out) {
     out << "Usage: " << kProgram << " [--unicode [--font NAME] [--text] [--detect]] [-o OUTPUT | -d DIR] [-q]\n"
+        << "                        [--to FONT [--text]] [--from ENCODING[,ENCODING...]]\n"
         << "                        [--legacy-font NAME=ENCODING]... FILE...\n"
         << "       " << kProgram << " --fonts FILE...\n"
         << "Convert documents (RTF, DOCX, ODT; .doc through LibreOffice) and OpenDocument\n"
@@ -59,8 +60,17 @@ void usage(std::ostream& out) {
         << "  --unicode   write the PANCHARI text as Unicode Malayalam, in the font\n"
         << "              \"" << kDefaultUnicodeFont << "\" unless --font names another\n"
         << "  --font NAME the Unicode Malayalam font, e.g. \"Nirmala UI\" on Windows\n"
+        << "  --to FONT   write the Malayalam text in FONT: unicode (as --unicode), or a\n"
+        << "              legacy font (ML-TTKarthika, ML-TTRevathi, PANCHARI, Manorama ...);\n"
+        << "              Unicode Malayalam and every other legacy encoding's text is\n"
+        << "              rewritten into FONT's codes. With --text, or for a plain text file\n"
+        << "              (.txt, UTF-8), the text is written as FONT's codes in Windows-1252\n"
+        << "              bytes, as a desktop-publishing program imports it\n"
+        << "  --from ENCODING[,ENCODING...]\n"
+        << "              convert only these encodings' text (or unicode); a plain text\n"
+        << "              file given one encoding is read as that encoding's codes\n"
         << "  --text      with --unicode: write the text alone, UTF-8, a paragraph a line,\n"
-        << "              as Converted_<name>.txt\n"
+        << "              as Converted_<name>.txt; with --to FONT, in FONT's codes\n"
         << "  --detect    with --unicode: also convert the words in ordinary fonts (Calibri,\n"
         << "              Arial ...) that read clearly as a legacy encoding, where a\n"
         << "              document lost its legacy font's name; English words stay\n"
@@ -204,7 +214,7 @@ int main(int argc, char** argv) {
     std::string outputDir;
     bool quiet = false;
     bool unicode = false, text = false, fonts = false, detect = false;
-    std::string font;
+    std::string font, to, from;
     std::vector<std::string> inputs;
     bool optionsDone = false;
     const std::vector<std::string> args = arguments(argc, argv);
@@ -239,9 +249,9 @@ int main(int argc, char** argv) {
             if (!nameLegacyFont(given.substr(0, eq), given.substr(eq + 1)))
                 return usageError("--legacy-font " + given + ": no encoding is called " + given.substr(eq + 1) +
                                   "; the encodings are " + legacyEncodingList(" and "));
-        } else if (arg == "-o" || arg == "-d" || arg == "--font") {
+        } else if (arg == "-o" || arg == "-d" || arg == "--font" || arg == "--to" || arg == "--from") {
             if (i + 1 >= args.size()) return usageError("option " + arg + " needs an argument");
-            (arg == "-o" ? output : arg == "-d" ? outputDir : font) = args[++i];
+            (arg == "-o" ? output : arg == "-d" ? outputDir : arg == "--font" ? font : arg == "--to" ? to : from) = args[++i];
         } else {
             return usageError("unknown option " + arg);
         }
@@ -253,10 +263,21 @@ int main(int argc, char** argv) {
     const bool toStdout = !fonts && (output == kStdio || (fromStdin && output.empty()));
     if (!output.empty() && !outputDir.empty()) return usageError("-o and -d cannot be used together");
     if (!output.empty() && inputs.size() != 1) return usageError("-o takes exactly one input file");
-    if ((text || !font.empty() || detect) && !unicode) return usageError("--text, --font and --detect go with --unicode");
-    if (fonts && (unicode || detect || !output.empty() || !outputDir.empty()))
-        return usageError("--fonts converts nothing: it takes no --unicode, --detect, -o or -d");
     ConversionOptions options;
+    if (!to.empty()) {
+        std::string error;
+        if (!legacyTargetCalled(to, options, error)) return usageError("--to " + to + ": " + error);
+        if (unicode && options.toLegacy()) return usageError("--unicode and --to " + to + " ask for two things: give one");
+        unicode = unicode || options.unicode;
+    }
+    if (!from.empty()) {
+        std::string error;
+        if (!legacySourcesCalled(from, options, error)) return usageError("--from " + from + ": " + error);
+    }
+    if ((!font.empty() || detect) && !unicode) return usageError("--font and --detect go with --unicode");
+    if (text && !unicode && !options.toLegacy()) return usageError("--text goes with --unicode or --to FONT");
+    if (fonts && (unicode || detect || !output.empty() || !outputDir.empty() || !to.empty()))
+        return usageError("--fonts converts nothing: it takes no --unicode, --to, --detect, -o or -d");
     options.unicode = unicode;
     options.textOnly = text;
     options.detect = detect;
@@ -365,6 +386,8 @@ int main(int argc, char** argv) {
                       << (options.unicode ? "; add --detect to convert them" : "; add --unicode --detect to convert them")
                       << "\n";
         if (outcome.kept() > 0) std::cerr << kProgram << ": " << label << ": " << keptCharactersNote(outcome.kept()) << "\n";
+        if (const std::string note = notDrawnNote(outcome); !note.empty())
+            std::cerr << kProgram << ": " << label << ": " << note << "\n";
         if (!quiet) {
             // Standard output carries the document itself: the line goes to standard error then.
             std::ostream& report = toStdout ? std::cerr : std::cout;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <new>
 
+#include "api/text_in_font.h"
 #include "api/word_binary.h"
 #include "convert/conversion.h"
 #include "core/file_kind.h"
@@ -174,12 +175,35 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
         struct Forget {
             ~Forget() { forgetFoundFonts(); }
         } forget;
-        ConversionReport report = in.kind == DocumentKind::Pdf       ? pdfText(in.bytes, options, destination)
-                                  : in.kind == DocumentKind::Package ? convertPackage(in.bytes, options, destination)
-                                  : options.textOnly                ? rtfText(in.bytes, destination)
-                                                                    : convertRtf(in.bytes, options, destination);
+        const auto convertAs = [&](const ConversionOptions& o, const Destination& into) {
+            return in.kind == DocumentKind::Pdf       ? pdfText(in.bytes, o, into)
+                   : in.kind == DocumentKind::Package ? convertPackage(in.bytes, o, into)
+                   : o.textOnly                       ? rtfText(in.bytes, into)
+                                                      : convertRtf(in.bytes, o, into);
+        };
+        const bool plainText = in.kind == DocumentKind::Rtf && (options.toLegacy() || plainTextCodes(options)) &&
+                               isPlainText(in.bytes, plainTextCodes(options) != nullptr);
+        ConversionReport report;
+        if (plainText) {
+            report = convertPlainText(in.bytes, options, destination);
+        } else if (options.toLegacy() && options.textOnly) {
+            // The text read as Unicode, then written in the font.
+            ConversionOptions unicodeText = options;
+            unicodeText.unicode = true;
+            unicodeText.toEncoding = nullptr;
+            std::string text;
+            report = convertAs(unicodeText, intoString(text));
+            if (report.ok) report = writeTextInFont(text, options, std::move(report), destination);
+        } else if (options.toLegacy() && in.kind != DocumentKind::Package) {
+            report = ConversionReport::failure("a document is not yet written in place in " + options.toFont +
+                                               ": --text writes its text in " + options.toFont +
+                                               "; without --to, its PANCHARI text is written in ML-TTRevathi");
+        } else {
+            report = convertAs(options, destination);
+        }
         report.fromWordBinary = in.fromWordBinary;
         report.toUnicode = options.unicode;
+        if (options.toLegacy()) report.toFont = options.toFont;
         if (report.ok && !options.detect && report.converted() == 0) {
             // Nothing converted: text in ordinary fonts may be legacy text whose font name was lost.
             report.foundText = foundTextNote(documentFonts(in.bytes, environment));
@@ -203,7 +227,9 @@ PlannedOutput plannedOutput(std::string_view input, const ConversionOptions& opt
     const DocumentKind kind = documentKind(input);
     planned.fromWordBinary = kind == DocumentKind::WordBinary;
     planned.passedOver = kind == DocumentKind::WordLock;
-    planned.format = options.textOnly || kind == DocumentKind::Pdf ? WrittenFormat::Text
+    const bool plainText = kind == DocumentKind::Rtf && (options.toLegacy() || plainTextCodes(options)) &&
+                           isPlainText(input, plainTextCodes(options) != nullptr);
+    planned.format = options.textOnly || kind == DocumentKind::Pdf || plainText ? WrittenFormat::Text
                      : planned.fromWordBinary          ? WrittenFormat::Docx
                      : kind == DocumentKind::Package ? packageFormat(input)
                                                        : WrittenFormat::Rtf;

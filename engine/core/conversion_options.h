@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "fonts/legacy_font.h"
 
 namespace tolvarin {
 
@@ -23,6 +26,31 @@ struct ConversionOptions {
     // DOCX and ODT: an XML part at least this long is read, and its text converted, in
     // two halves on two threads.
     std::size_t halvesFrom = std::size_t(1) << 20;
+
+    // A legacy font to write the text in, by the name it is written under (`toFont`), its
+    // codes `toEncoding`'s; null: ML-TTRevathi by the glyph rules, or Unicode with `unicode`.
+    const LegacyEncoding* toEncoding = nullptr;
+    std::string toFont;
+    // What converts: the text of these encodings, and with `fromUnicode` Unicode Malayalam
+    // in any font; every encoding's when `from` is empty.
+    std::vector<const LegacyEncoding*> from;
+    bool fromUnicode = true;
+
+    bool toLegacy() const { return toEncoding != nullptr; }
+    bool converts(const LegacyEncoding& encoding) const {
+        if (from.empty()) return true;
+        for (const LegacyEncoding* e : from)
+            if (e == &encoding) return true;
+        return false;
+    }
 };
+
+// The legacy font `name` names, for writing text in: a font of a table (its own
+// spelling), or an encoding whose text is counted under a font of that name. Returns
+// false, with what to say, where it names none.
+bool legacyTargetCalled(std::string_view name, ConversionOptions& options, std::string& error);
+// The encodings `list` (comma-separated encoding or font names, or unicode) names, into
+// options.from and options.fromUnicode; false, with what to say, where one names none.
+bool legacySourcesCalled(std::string_view list, ConversionOptions& options, std::string& error);
 
 }  // namespace tolvarin

@@ -1,5 +1,7 @@
 #include "core/conversion_report.h"
 
+#include "text/utf8.h"
+
 namespace tolvarin {
 
 std::string_view extensionOf(WrittenFormat format) {
@@ -48,6 +50,7 @@ std::string convertedByFontNote(const LegacyCounts& counts) {
     const auto fonts = legacyFonts();
     for (std::size_t f = 0; f < counts.converted.size() && f < fonts.size(); ++f)
         if (counts.converted[f] > 0) parts.push_back(grouped(counts.converted[f]) + " " + std::string(fonts[f]->name()));
+    if (counts.unicode > 0) parts.push_back(grouped(counts.unicode) + " Unicode");
     if (parts.size() < 2) return {};
     std::string note;
     for (std::size_t i = 0; i < parts.size(); ++i)
@@ -58,6 +61,25 @@ std::string convertedByFontNote(const LegacyCounts& counts) {
 std::string keptCharactersNote(std::size_t kept) {
     if (kept == 1) return "1 character had no Unicode equivalent and was kept as it was";
     return std::to_string(kept) + " characters had no Unicode equivalent and were kept as they were";
+}
+
+std::string notDrawnNote(const ConversionReport& report) {
+    std::string note;
+    const LegacyCounts& c = report.counts;
+    if (c.notDrawn > 0) {
+        note = grouped(c.notDrawn) + (c.notDrawn == 1 ? " character " : " characters ") + report.toFont + " cannot draw (";
+        for (std::size_t i = 0; i < c.notDrawnCharacters.size(); ++i) {
+            if (i) note += ' ';
+            appendUtf8(note, c.notDrawnCharacters[i]);
+        }
+        note += c.notDrawn == 1 ? ") was " : ") were ";
+        note += report.written == WrittenFormat::Text ? "written as ?" : "kept in Unicode";
+    }
+    if (c.approximated > 0)
+        note += (note.empty() ? "" : "; ") + grouped(c.approximated) +
+                (c.approximated == 1 ? " character was" : " characters were") + " drawn as the nearest glyph " +
+                report.toFont + " has (a chillu with a visible virama)";
+    return note;
 }
 
 std::string_view writtenKindName(WrittenFormat format) {
@@ -78,7 +100,9 @@ std::string conversionSummary(const ConversionReport& outcome, bool text) {
     if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) return byFont;
     if (outcome.converted() > 0 || outcome.kept() > 0) return std::to_string(outcome.converted()) + " characters converted";
     // A document typed in another font, said plainly: in a batch it must not pass for one that converted.
-    std::string line = outcome.toUnicode ? "no text in a legacy font" : "no text in PANCHARI";
+    std::string line = !outcome.toFont.empty() ? "no Malayalam text to write in " + outcome.toFont
+                       : outcome.toUnicode     ? "no text in a legacy font"
+                                               : "no text in PANCHARI";
     if (!outcome.textFonts.empty()) {
         line += " (fonts used: ";
         for (std::size_t i = 0; i < outcome.textFonts.size(); ++i) line += (i ? ", " : "") + outcome.textFonts[i];

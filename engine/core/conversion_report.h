@@ -35,6 +35,7 @@ struct ConversionReport {
     bool fromWordBinary = false;  // a Word 97-2003 document, made a DOCX by LibreOffice first
     bool toUnicode = false;       // every legacy encoding was looked for, not PANCHARI alone
     bool passedOver = false;      // no document but a file a batch meets beside them (Word's lock file)
+    std::string toFont;  // the legacy font it was written in (--to FONT), or empty
 
     explicit operator bool() const { return ok; }
     std::size_t converted() const { return counts.totalConverted(); }
@@ -53,6 +54,10 @@ std::string convertedByFontNote(const LegacyCounts& counts);
 
 // What is said of codes kept as typed, having no Unicode value.
 std::string keptCharactersNote(std::size_t kept);
+
+// What is said of the characters a legacy font cannot draw, or empty: "2 characters
+// ML-TTKarthika cannot draw (ഌ ൿ) were kept in Unicode".
+std::string notDrawnNote(const ConversionReport& report);
 
 // 1204 as "1,204".
 std::string grouped(std::size_t n);

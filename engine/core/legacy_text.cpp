@@ -15,9 +15,16 @@ void LegacyCounts::add(const LegacyCounts& other) {
         converted[f] += other.converted[f];
         kept[f] += other.kept[f];
     }
+    unicode += other.unicode;
+    notDrawn += other.notDrawn;
+    approximated += other.approximated;
+    for (char32_t c : other.notDrawnCharacters)
+        if (notDrawnCharacters.find(c) == std::u32string::npos) notDrawnCharacters += c;
 }
 
-std::size_t LegacyCounts::totalConverted() const { return std::accumulate(converted.begin(), converted.end(), std::size_t(0)); }
+std::size_t LegacyCounts::totalConverted() const {
+    return std::accumulate(converted.begin(), converted.end(), unicode);
+}
 std::size_t LegacyCounts::totalKept() const { return std::accumulate(kept.begin(), kept.end(), std::size_t(0)); }
 
 RevathiTable::RevathiTable(const LegacyEncoding& encoding) : end_(std::uint8_t(encoding.pairSecondCount())) {

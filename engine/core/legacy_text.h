@@ -116,6 +116,11 @@ private:
 struct LegacyCounts {
     std::vector<std::size_t> converted = std::vector<std::size_t>(legacyFonts().size());
     std::vector<std::size_t> kept = std::vector<std::size_t>(legacyFonts().size());
+    // Written in a legacy font: the Unicode Malayalam characters written in it (counted
+    // as converted), those it cannot draw (each named once), and those drawn as the
+    // nearest glyph it has.
+    std::size_t unicode = 0, notDrawn = 0, approximated = 0;
+    std::u32string notDrawnCharacters;
 
     void add(const LegacyCounts& other);
     std::size_t totalConverted() const;

@@ -93,7 +93,7 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
     };
 
     std::uint32_t fonts = kNoElement, language = kNoElement, sizeCs = kNoElement, boldCs = kNoElement,
-                  italicCs = kNoElement;
+                  italicCs = kNoElement, size = kNoElement, bold = kNoElement, italic = kNoElement;
     if (rPr != kNoElement && !el[rPr].empty())
         forChildren(part, rPr, [&](std::uint32_t j) {
             const std::string_view local = wLocalName(el[j]);
@@ -104,6 +104,9 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
             else if (local == "bCs") boldCs = j;
             else if (local == "iCs") italicCs = j;
             else if (local == "szCs") sizeCs = j;
+            else if (local == "b") bold = j;
+            else if (local == "i") italic = j;
+            else if (local == "sz") size = j;
         });
 
     if (!edit.slots.empty()) {
@@ -150,23 +153,27 @@ void editRunProperties(const XmlPart& part, std::uint32_t owner, std::uint32_t r
         if (element == kNoElement) add(rankOf(local), [&](std::string& out) { out += s.tag; });
         else if (onOff(el[element]) != on) splice.replace(el[element].start, el[element].end, s.tag);
     };
+    if (edit.bold) onOffTo(bold, "b", *edit.bold);
     if (edit.boldCs) onOffTo(boldCs, "bCs", *edit.boldCs);
+    if (edit.italic) onOffTo(italic, "i", *edit.italic);
     if (edit.italicCs) onOffTo(italicCs, "iCs", *edit.italicCs);
-    if (edit.sizeCs && sizeCs == kNoElement)
-        add(rankOf("szCs"), [&](std::string& out) {
-            appendStart(out, p, "szCs");
-            appendAttribute(out, p, "val", *edit.sizeCs);
-            out += "/>";
-        });
-    if (edit.sizeCs && sizeCs != kNoElement) {
+    // A size: added, or its value written anew.
+    const auto sizeTo = [&](std::uint32_t element, std::string_view local, const std::string& value) {
+        if (element == kNoElement) {
+            add(rankOf(local), [&](std::string& out) {
+                appendStart(out, p, local);
+                appendAttribute(out, p, "val", value);
+                out += "/>";
+            });
+            return;
+        }
         s.name.clear();
         appendName(s.name, p, "val");
-        for (std::uint32_t j : s.children)
-            if (wLocalName(el[j]) == "szCs") {
-                auto [from, to] = part.attributeValueRange(el[j], s.name);
-                if (from != std::string::npos) splice.replace(from, to, *edit.sizeCs);
-            }
-    }
+        auto [from, to] = part.attributeValueRange(el[element], s.name);
+        if (from != std::string::npos) splice.replace(from, to, value);
+    };
+    if (edit.size) sizeTo(size, "sz", *edit.size);
+    if (edit.sizeCs) sizeTo(sizeCs, "szCs", *edit.sizeCs);
     if (edit.complexLanguage) {
         if (language == kNoElement) {
             add(rankOf("lang"), [&](std::string& out) {
@@ -264,6 +271,9 @@ void RunPropertiesEditor::edit(std::uint32_t owner, std::uint32_t rPr, bool leve
     optional(edit.boldCs, '-');
     optional(edit.italicCs, '-');
     optional(edit.sizeCs, '-');
+    optional(edit.bold, '-');
+    optional(edit.italic, '-');
+    optional(edit.size, '-');
     optional(edit.complexLanguage, '-');
     key_ += edit.font;
     key_ += '\0';

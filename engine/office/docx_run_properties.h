@@ -21,6 +21,9 @@ struct RunPropertiesEdit {
     // where the run would otherwise take them on from its styles.
     std::optional<bool> boldCs, italicCs;
     std::optional<std::string> sizeCs;
+    // The same for Western text, which legacy-font codes are to a word processor.
+    std::optional<bool> bold, italic;
+    std::optional<std::string> size;
     std::optional<std::string> complexLanguage;
 };
 

@@ -15,6 +15,10 @@ RunPropertiesEdit editFor(const ConversionOptions& options) {
         edit.font = options.unicodeFont;
         edit.slots = {Ascii, HAnsi, EastAsia, Cs};
         edit.complexLanguage = "ml-IN";
+    } else if (options.toLegacy()) {
+        // Every slot: a run marked complex script takes its font from w:cs.
+        edit.font = options.toFont;
+        edit.slots = {Ascii, HAnsi, EastAsia, Cs};
     } else {
         edit.font = std::string(kTargetFontName);
         edit.slots = {Ascii, HAnsi};
@@ -22,7 +26,17 @@ RunPropertiesEdit editFor(const ConversionOptions& options) {
     return edit;
 }
 
-const RunPropertiesEdit& forRun(RunPropertiesEdit& edit, const RunAt& run) {
+const RunPropertiesEdit& forRun(RunPropertiesEdit& edit, const RunAt& run, const ConversionOptions& options) {
+    if (options.toLegacy()) {
+        // Unicode text took its look from the complex script's properties; its codes take it
+        // from the Western ones. Legacy text had it so already.
+        const bool unicode = !run.legacyText;
+        edit.bold = unicode ? run.bold : std::nullopt;
+        edit.italic = unicode ? run.italic : std::nullopt;
+        if (!unicode || run.size.empty()) edit.size.reset();
+        else edit.size = run.size;
+        return edit;
+    }
     edit.boldCs = run.boldCs;
     edit.italicCs = run.italicCs;
     if (run.sizeCs.empty()) edit.sizeCs.reset();
@@ -68,7 +82,7 @@ void splitAtKept(const Part& part, const PieceAt& at, const RunAt& run, const Pa
         own.clear();
         thread_local RunPropertiesEdit edit;
         edit = editFor(options);
-        editor.edit(run.element, run.rPr, false, forRun(edit, run), own);
+        editor.edit(run.element, run.rPr, false, forRun(edit, run, options), own);
         const std::size_t from = run.rPr == kNoElement ? el[run.element].startEnd : el[run.rPr].start;
         const std::size_t to = run.rPr == kNoElement ? from : el[run.rPr].end;
         tags.assign(splits.close);
@@ -173,8 +187,8 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
     for (std::size_t r = firstRun; r < endRun; ++r) {
         const RunAt& run = part.runs[r];
         if (!run.touched) continue;
-        if (options.unicode) {
-            forRun(edit, run);
+        if (options.unicode || options.toLegacy()) {
+            forRun(edit, run, options);
         } else if (!run.hasSymbol && !run.themed) {
             // Renaming the legacy font's declarations reaches text that names it; a symbol or a
             // theme font does not.
@@ -183,7 +197,7 @@ void spliceRange(Part& part, const PackageText& text, const ConversionOptions& o
         const bool level = isW(el[run.element], "lvl");
         editor.edit(run.element, run.rPr, level, edit, splice);
     }
-    if (!options.unicode && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
+    if (!options.unicode && !options.toLegacy() && text.anyConverted()) renameLegacyFonts(part.xml, splice, fontsRewritten, firstElement, endElement);
 }
 
 }  // namespace tolvarin::docx

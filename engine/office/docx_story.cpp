@@ -154,7 +154,9 @@ void StoryReader::read(const XmlPart& xml, std::uint32_t from, std::uint32_t to)
         if (kind == PieceKind::Text) {
             const std::uint32_t piece = text.addPiece(e.text);
             pieces_.push_back({piece, i, runIndex, kind});
+            const std::size_t before = chars.size();
             addCharacters(chars, e.text, props, piece, false);
+            for (std::size_t k = before; k < chars.size() && !at.legacyText; ++k) at.legacyText = chars[k].font != nullptr;
         } else if (kind == PieceKind::SoftHyphen) {
             const std::uint32_t piece = text.addPiece("\xC2\xAD");
             pieces_.push_back({piece, i, runIndex, kind});

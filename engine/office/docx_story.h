@@ -35,6 +35,10 @@ struct RunAt {
     // styles would turn them on).
     std::optional<bool> boldCs, italicCs;
     std::string sizeCs;  // the size to repeat for it, or empty
+    // The same the other way, for Unicode text written in a legacy font.
+    std::optional<bool> bold, italic;
+    std::string size;
+    bool legacyText = false;  // its text is in a legacy font
 
     RunAt(std::uint32_t owner, std::uint32_t properties, const RunProperties& direct, const RunProperties& effective)
         : element(owner), rPr(properties) {
@@ -46,6 +50,10 @@ struct RunAt {
         boldCs = repeated(effective.bold, effective.boldCs, direct.boldCs);
         italicCs = repeated(effective.italic, effective.italicCs, direct.italicCs);
         if (effective.size && direct.sizeCs != effective.size) sizeCs = *effective.size;
+        // Unicode Malayalam shows the complex script's: written in a legacy font, the Western.
+        bold = repeated(effective.boldCs, effective.bold, direct.bold);
+        italic = repeated(effective.italicCs, effective.italic, direct.italic);
+        if (effective.sizeCs && direct.size != effective.sizeCs) size = *effective.sizeCs;
     }
 };
 

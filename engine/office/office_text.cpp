@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "fonts/legacy_encoder.h"
 #include "text/codepage.h"
 #include "text/utf8.h"
 
@@ -145,6 +146,154 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceT
     }
 }
 
+namespace {
+
+bool isSpaceBetween(const std::vector<OfficeChar>& chars, std::size_t k) {
+    // A space joins the Malayalam words on both sides of it.
+    std::size_t j = k;
+    while (j < chars.size() && chars[j].value == ' ' && !chars[j].font) ++j;
+    return j < chars.size() && !chars[j].font && isMalayalamText(chars[j].value);
+}
+
+}  // namespace
+
+void convertParagraphToLegacy(const std::vector<OfficeChar>& chars, const LegacyTarget& target, PieceTexts out,
+                              std::vector<KeptRange>& keptRanges, LegacyCounts& counts) {
+    thread_local LegacyStretch stretch;
+    thread_local ConvertedStretch converted;
+    thread_local EncodedStretch encoded;
+    thread_local std::u32string unicode;
+    thread_local std::vector<std::size_t> unicodeOf;  // by character of the stretch, where its Unicode begins
+    const char16_t* const cp1252 = codePageUpperHalf(1252);
+    const LegacyEncoding& to = *target.to;
+    const auto legacyConverts = [&](const OfficeChar& c) {
+        return c.font && c.code >= 0 && target.converts(c.font->encoding());
+    };
+    const auto unicodeConverts = [&](const OfficeChar& c) {
+        return !c.font && target.fromUnicode && isMalayalamText(c.value) && c.value != 0x200C && c.value != 0x200D;
+    };
+    // A piece where anything converts is written anew: what else it holds is kept.
+    for (const OfficeChar& c : chars)
+        if (legacyConverts(c) || unicodeConverts(c)) out.touched[c.piece] = 1;
+    PieceWriter writer(out);
+    const auto keep = [&](std::uint32_t piece, const auto& write) {
+        writer.to(piece);
+        const std::size_t begin = writer.flush();
+        write();
+        const std::size_t end = writer.flush();
+        if (!keptRanges.empty() && keptRanges.back().piece == piece && keptRanges.back().end == begin)
+            keptRanges.back().end = end;
+        else if (end > begin)
+            keptRanges.push_back({piece, begin, end});
+    };
+    const auto putCodes = [&](std::string_view codes) {
+        for (const char code : codes) writer.put(decodeByte(cp1252, std::uint8_t(code)));
+    };
+    std::size_t i = 0;
+    while (i < chars.size()) {
+        const OfficeChar& first = chars[i];
+        if (legacyConverts(first)) {
+            const LegacyEncoding& encoding = first.font->encoding();
+            std::size_t end = i;
+            stretch.clear();
+            for (const LegacyFont* last = nullptr; end < chars.size() && legacyConverts(chars[end]); ++end) {
+                const OfficeChar& c = chars[end];
+                if (&c.font->encoding() != &encoding) break;
+                if (c.font != last) {
+                    last = c.font;
+                    const auto code = std::uint8_t(c.code);
+                    stretch.add(&code, 1, *last);
+                    continue;
+                }
+                stretch.addCode(std::uint8_t(c.code));
+            }
+            const std::size_t n = end - i;
+            if (&encoding == &to) {
+                // Its codes stay; it takes the font's name.
+                for (std::size_t k = 0; k < n; ++k) {
+                    const OfficeChar& c = chars[i + k];
+                    writer.to(c.piece);
+                    writer.put(decodeByte(cp1252, std::uint8_t(c.code)));
+                    if (countsAsCharacter(c.code)) ++counts.converted[c.font->index()];
+                }
+                i = end;
+                continue;
+            }
+            const bool rules = encoding.hasRevathiRules() && &to == &mlttEncoding();
+            convertLegacyStretch(stretch, !rules, converted, counts);
+            const std::u16string_view text = converted.text();
+            if (!rules) {
+                unicode.assign(text.begin(), text.end());
+                encodeStretch(to, unicode.data(), unicode.size(), encoded);
+            }
+            std::size_t kept = 0, notDrawn = 0;
+            for (std::size_t k = 0; k < n; ++k) {
+                const OfficeChar& c = chars[i + k];
+                if (kept < converted.kept.size() && converted.kept[kept] == k) {
+                    ++kept;
+                    keep(c.piece, [&] { writer.put(c.value); });
+                    continue;
+                }
+                writer.to(c.piece);
+                const std::size_t from = converted.textBefore(k), upTo = converted.ends[k];
+                if (rules) {
+                    for (std::size_t u = from; u < upTo; ++u) writer.put(decodeByte(cp1252, std::uint8_t(text[u])));
+                    continue;
+                }
+                for (std::size_t u = from; u < upTo; ++u) {
+                    while (notDrawn < encoded.kept.size() && encoded.kept[notDrawn] < u) ++notDrawn;
+                    if (notDrawn < encoded.kept.size() && encoded.kept[notDrawn] == u) {
+                        // What the font cannot draw stays in Unicode.
+                        keep(c.piece, [&] { writer.put(text.substr(u, 1)); });
+                        ++counts.notDrawn;
+                        if (counts.notDrawnCharacters.find(text[u]) == std::u32string::npos)
+                            counts.notDrawnCharacters += text[u];
+                        continue;
+                    }
+                    putCodes(std::string_view(encoded.codes).substr(encoded.begin(u), encoded.ends[u] - encoded.begin(u)));
+                }
+            }
+            counts.approximated += encoded.approximated;
+            i = end;
+            continue;
+        }
+        if (unicodeConverts(first)) {
+            std::size_t end = i;
+            unicode.clear();
+            while (end < chars.size() && !chars[end].font &&
+                   (isMalayalamText(chars[end].value) || (chars[end].value == ' ' && isSpaceBetween(chars, end))))
+                unicode += chars[end++].value;
+            encodeStretch(to, unicode.data(), unicode.size(), encoded);
+            std::size_t kept = 0;
+            for (std::size_t k = 0; k < unicode.size(); ++k) {
+                const OfficeChar& c = chars[i + k];
+                if (kept < encoded.kept.size() && encoded.kept[kept] == k) {
+                    ++kept;
+                    keep(c.piece, [&] { writer.put(c.value); });
+                    if (c.value >= 0x0D00 && c.value <= 0x0D7F) {
+                        ++counts.notDrawn;
+                        if (counts.notDrawnCharacters.find(c.value) == std::u32string::npos)
+                            counts.notDrawnCharacters += c.value;
+                    }
+                    continue;
+                }
+                writer.to(c.piece);
+                putCodes(std::string_view(encoded.codes).substr(encoded.begin(k), encoded.ends[k] - encoded.begin(k)));
+                counts.unicode += c.value >= 0x0D00 && c.value <= 0x0D7F;
+            }
+            counts.approximated += encoded.approximated;
+            i = end;
+            continue;
+        }
+        if (out.touched[first.piece]) keep(first.piece, [&] { writer.put(first.value); });
+        else {
+            writer.to(first.piece);
+            writer.put(first.value);
+        }
+        ++i;
+    }
+}
+
 }  // namespace tolvarin
 
 #include "office/package_text.h"
@@ -202,7 +351,10 @@ void PackageText::endParagraph(std::size_t p) {
     if (reading_.keepParagraphs) return;
     std::vector<OfficeChar>& paragraph = paragraphs[p];
     keptScratch_.clear();
-    convertParagraph(paragraph, reading_.unicode, {converted_, arena_, touched_}, keptScratch_, counts_);
+    if (reading_.legacy.to)
+        convertParagraphToLegacy(paragraph, reading_.legacy, {converted_, arena_, touched_}, keptScratch_, counts_);
+    else
+        convertParagraph(paragraph, reading_.unicode, {converted_, arena_, touched_}, keptScratch_, counts_);
     for (const KeptRange& k : keptScratch_) {
         if (!keptAt_[k.piece]) {
             kept_.emplace_back();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,5 +66,25 @@ struct PieceTexts {
 // font that does not convert in this mode is left as it is.
 void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceTexts out, std::vector<KeptRange>& kept,
                       LegacyCounts& counts);
+
+// What converts into a legacy font's codes (--to FONT): the text of the encodings
+// `from` names (all where it is empty), and with `fromUnicode` Unicode Malayalam in any
+// other font.
+struct LegacyTarget {
+    const LegacyEncoding* to;
+    std::vector<const LegacyEncoding*> from;
+    bool fromUnicode = true;
+    bool converts(const LegacyEncoding& e) const {
+        return from.empty() || std::find(from.begin(), from.end(), &e) != from.end();
+    }
+};
+
+// convertParagraph() into `target.to`'s codes (as Windows-1252 reads them). Text already
+// in its encoding keeps its codes; PANCHARI's into ML-TT follows the glyph rules; any
+// other goes through Unicode. Unicode Malayalam words (with the spaces between them) are
+// written in the font; what else a piece holds, and what the font cannot draw, is kept
+// as it was (`kept`), to stay in its own font.
+void convertParagraphToLegacy(const std::vector<OfficeChar>& chars, const LegacyTarget& target, PieceTexts out,
+                              std::vector<KeptRange>& kept, LegacyCounts& counts);
 
 }  // namespace tolvarin

@@ -125,8 +125,17 @@ void fill(ConversionReport& report, const PackageText& text) {
 
 ConversionReport convertPackageUnguarded(std::string_view bytes, const ConversionOptions& options,
                                          const Destination& destination) {
-    Opened opened(PackageReading{options.unicode || options.textOnly, options.textOnly, false, options.halvesFrom});
+    PackageReading reading{options.unicode || options.textOnly, options.textOnly, false, options.halvesFrom};
+    if (options.toLegacy() && !options.textOnly) {
+        reading.legacy.to = options.toEncoding;
+        for (const LegacyEncoding* e : options.from) reading.legacy.from.push_back(e);
+        reading.legacy.fromUnicode = options.fromUnicode;
+    }
+    Opened opened(reading);
     if (std::string error = open(bytes, opened); !error.empty()) return ConversionReport::failure(error);
+    if (reading.legacy.to && opened.kind != WrittenFormat::Docx)
+        return ConversionReport::failure(std::string("a document of this kind is not yet written in place in ") +
+                                         options.toFont + ": --text writes its text in " + options.toFont);
     ConversionReport report;
     fill(report, opened.text);
     if (options.textOnly) {

@@ -23,6 +23,7 @@ struct PackageReading {
     bool plainText = false;  // keep each paragraph's converted text, for plainText()
     bool keepParagraphs = false;  // keep the characters as read; convert nothing
     std::size_t halvesFrom = std::size_t(1) << 20;  // see ConversionOptions::halvesFrom
+    LegacyTarget legacy{nullptr, {}, true};  // into a legacy font's codes, where legacy.to is set
 };
 
 // Paragraphs are converted as soon as the reader has all of one (endParagraph()), so

@@ -1,0 +1,124 @@
+#include "api/text_in_font.h"
+
+#include "core/document_kind.h"
+#include "fonts/legacy_encoder.h"
+#include "rtf/rtf_tokenizer.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
+
+namespace tolvarin {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = std::uint8_t(s[i]);
+        const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        if (n == 0 || i + n > s.size() || (n == 2 && b < 0xC2)) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((std::uint8_t(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// The codes of a line typed in `encoding`, in Unicode (codes without a value as
+// Windows-1252 reads them), counted under its first font.
+void decodeLine(const LegacyEncoding& encoding, std::string_view line, std::string& out, LegacyCounts& counts) {
+    thread_local LegacyStretch stretch;
+    thread_local ConvertedStretch converted;
+    stretch.clear();
+    if (line.empty()) return;
+    stretch.add(reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), firstFontOf(encoding));
+    convertLegacyStretch(stretch, true, converted, counts);
+    const std::u16string_view text = converted.text();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (kept < converted.kept.size() && converted.kept[kept] == i) {
+            ++kept;
+            appendUtf8(out, decodeCp1252(std::uint8_t(line[i])));
+            continue;
+        }
+        const std::u16string_view at = text.substr(converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            char32_t c = at[k];
+            if (c >= 0xD800 && c < 0xDC00 && k + 1 < at.size()) c = 0x10000 + ((c - 0xD800) << 10) + (at[++k] - 0xDC00);
+            appendUtf8(out, c);
+        }
+    }
+}
+
+}  // namespace
+
+bool isPlainText(std::string_view bytes, bool asCodes) {
+    if (bytes.empty() || startsAsRtf(bytes) || documentKind(bytes) != DocumentKind::Rtf) return false;
+    if (bytes.find('\0') != std::string_view::npos) return false;
+    if (asCodes) return true;
+    if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
+    return validUtf8(bytes);
+}
+
+const LegacyEncoding* plainTextCodes(const ConversionOptions& options) {
+    if (options.from.size() != 1 || !options.from[0] || options.fromUnicode) return nullptr;
+    return options.from[0];
+}
+
+ConversionReport convertPlainText(std::string_view bytes, const ConversionOptions& options,
+                                  const Destination& destination) {
+    ConversionReport report;
+    report.written = WrittenFormat::Text;
+    report.toUnicode = options.unicode;
+    std::string unicode;
+    if (const LegacyEncoding* encoding = plainTextCodes(options)) {
+        // A line at a time: a line break ends every syllable.
+        for (std::size_t start = 0; start < bytes.size();) {
+            std::size_t end = bytes.find('\n', start);
+            if (end == std::string_view::npos) end = bytes.size();
+            std::string_view line = bytes.substr(start, end - start);
+            const bool cr = !line.empty() && line.back() == '\r';
+            if (cr) line.remove_suffix(1);
+            decodeLine(*encoding, line, unicode, report.counts);
+            if (cr) unicode += '\r';
+            if (end < bytes.size()) unicode += '\n';
+            start = end + 1;
+        }
+    } else {
+        if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
+        unicode.assign(bytes);
+    }
+    if (options.toLegacy()) return writeTextInFont(unicode, options, std::move(report), destination);
+    report.error = destination([&](const PieceSink& write) {
+        write(unicode);
+        return std::string();
+    });
+    report.ok = report.error.empty();
+    return report;
+}
+
+ConversionReport writeTextInFont(std::string_view utf8, const ConversionOptions& options, ConversionReport report,
+                                 const Destination& destination) {
+    std::u32string text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) text += nextCodePoint(utf8, i);
+    const EncodedText encoded = encodeText(*options.toEncoding, text);
+    report.written = WrittenFormat::Text;
+    report.toUnicode = false;
+    report.toFont = options.toFont;
+    // What was written in the font is what the line counts, whatever it was read from.
+    std::size_t malayalam = 0;
+    for (char32_t c : text) malayalam += c >= 0x0D00 && c <= 0x0D7F;
+    report.counts.converted.assign(report.counts.converted.size(), 0);
+    report.counts.unicode = malayalam - std::min(malayalam, encoded.notDrawnCount);
+    report.counts.notDrawn = encoded.notDrawnCount;
+    report.counts.notDrawnCharacters = encoded.notDrawn;
+    report.counts.approximated = encoded.approximated;
+    report.error = destination([&](const PieceSink& write) {
+        write(encoded.codes);
+        return std::string();
+    });
+    report.ok = report.error.empty();
+    return report;
+}
+
+}  // namespace tolvarin

@@ -1,0 +1,96 @@
+#include "core/conversion_options.h"
+
+#include <algorithm>
+
+namespace tolvarin {
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+std::string trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+bool legacyTargetCalled(std::string_view given, ConversionOptions& options, std::string& error) {
+    const std::string name = trimmed(given);
+    if (sameName(name, "unicode")) {
+        options.unicode = true;
+        options.toEncoding = nullptr;
+        options.toFont.clear();
+        return true;
+    }
+    // A font a table lists, in the table's spelling.
+    for (const LegacyEncoding* e : legacyEncodings())
+        for (std::string_view font : e->table().fonts)
+            if (sameName(font, name)) {
+                options.toEncoding = e;
+                options.toFont = std::string(font);
+                options.unicode = false;
+                return true;
+            }
+    // Another name a table gives its encoding (a prefix, a style word after it), as given.
+    if (const LegacyFont* named = legacyFontNamed(name)) {
+        options.toEncoding = &named->encoding();
+        options.toFont = name;
+        options.unicode = false;
+        return true;
+    }
+    if (const LegacyEncoding* e = legacyEncodingCalled(name)) {
+        error = name + " is an encoding, not a font: name one of its fonts";
+        // Those named after it first: ML-TTKarthika before Chamheav.
+        std::vector<std::string_view> fonts(e->table().fonts.begin(), e->table().fonts.end());
+        std::stable_partition(fonts.begin(), fonts.end(), [&](std::string_view f) {
+            return f.size() > e->name().size() && sameName(f.substr(0, e->name().size()), e->name());
+        });
+        for (std::size_t i = 0; i < fonts.size() && i < 3; ++i) error += std::string(i ? ", " : ", as ") + std::string(fonts[i]);
+        return false;
+    }
+    error = "no legacy font is called " + name + "; name one (ML-TTKarthika, ML-TTRevathi, PANCHARI, Manorama ...) or unicode";
+    return false;
+}
+
+bool legacySourcesCalled(std::string_view list, ConversionOptions& options, std::string& error) {
+    options.from.clear();
+    options.fromUnicode = false;
+    bool any = false;
+    for (std::size_t start = 0; start <= list.size();) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos) comma = list.size();
+        const std::string name = trimmed(list.substr(start, comma - start));
+        start = comma + 1;
+        if (name.empty()) continue;
+        any = true;
+        if (sameName(name, "unicode")) {
+            options.fromUnicode = true;
+            continue;
+        }
+        const LegacyEncoding* e = legacyEncodingCalled(name);
+        if (!e)
+            if (const LegacyFont* f = legacyFontNamed(name)) e = &f->encoding();
+        if (!e) {
+            error = "no encoding is called " + name + "; the encodings are " + legacyEncodingList(" and ") + ", and unicode";
+            return false;
+        }
+        options.from.push_back(e);
+    }
+    if (!any) {
+        error = "--from names no encoding";
+        return false;
+    }
+    // Unicode alone: no legacy encoding's text converts.
+    if (options.from.empty()) options.from.push_back(nullptr);
+    return true;
+}
+
+}  // namespace tolvarin
