@@ -50,6 +50,7 @@ TEST(Encoder, WritesEachCase) {
         {tt, "ൻ്റെ", "73 E2"},
         {tt, "ൻറെ", "73 E2"},
         {tt, "ൻെറ", "73 E2"},
+        {tt, "ന്‍റെ", "73 E2"},                   // the chillu spelt with a ZWJ, too
         {p, "ന്റെ", "E6 61"},
         {tt, "ക്‌ക", "49 76 49"},                // a ZWNJ keeps the virama visible
         {tt, "സ്റ്റേ", "74 CC"},                   // one glyph for three consonants

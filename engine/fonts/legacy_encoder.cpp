@@ -393,21 +393,33 @@ void fold(const char32_t* in, std::size_t n, Folded& f) {
                 f.text[t - 2] = chilluOf(f.text[t - 2]);
                 f.text.pop_back();
                 f.from.pop_back();
-            } else if (c == kZwnj || i + 1 >= n || isConsonant(in[i + 1])) {
-                put(kZwnj, i);
+                if (f.text.back() != kChilluN) continue;
+                // A chillu N goes on to be looked at as NTA, below.
+            } else {
+                if (c == kZwnj || i + 1 >= n || isConsonant(in[i + 1])) put(kZwnj, i);
+                continue;
             }
-            continue;
         }
-        if (c == kChilluN) {
+        // NTA: chillu N (atomic, or ന്‍ folded so above) before RRA, a virama or the old
+        // visual order's e sign between.
+        const bool chilluN = c == kChilluN || (c == kZwj && f.text.size() >= 1 && f.text.back() == kChilluN);
+        if (chilluN) {
             const bool rra = i + 1 < n && in[i + 1] == kRra;
             const bool viramaRra = i + 2 < n && in[i + 1] == kVirama && in[i + 2] == kRra;
             const bool eRra = i + 2 < n && in[i + 1] == kSignE && in[i + 2] == kRra;  // old visual order
             if (rra || viramaRra || eRra) {
-                put(kNa, i), put(kVirama, i), put(kRra, rra ? i + 1 : i + 2);
-                if (eRra) f.from.back() = i, put(kSignE, i + 1);
+                std::size_t at = i;
+                if (c == kZwj) {  // the chillu folded from ന്‍ stands for ന
+                    at = f.from.back();
+                    f.text.pop_back();
+                    f.from.pop_back();
+                }
+                put(kNa, at), put(kVirama, at), put(kRra, rra ? i + 1 : i + 2);
+                if (eRra) f.from.back() = at, put(kSignE, i + 1);
                 i += rra ? 1 : 2;
                 continue;
             }
+            if (c == kZwj) continue;
         }
         if (c == kSignAA && last == kSignE) f.text.back() = kSignO;
         else if (c == kSignAA && last == kSignEE) f.text.back() = kSignOO;
