@@ -2,6 +2,7 @@
 // Unicode against the glyph rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -181,4 +182,29 @@ TEST(LegacyTarget, NamesOfFontsAndEncodings) {
     EXPECT_FALSE(options.converts(panchariEncoding()));
     EXPECT_FALSE(legacySourcesCalled("Klingon", options, error));
     EXPECT_NE(error.find("no encoding is called Klingon"), std::string::npos);
+}
+
+// The same letter as DOCX, ODT, ODP and ODS, in Unicode, written in a legacy font in
+// place: each comes back as its Unicode text, and the formats agree on what they wrote.
+TEST(LegacyTarget, FormatsAgree) {
+    std::size_t written = 0;
+    for (const char* name : {"letter.docx", "letter.odt", "letter.odp", "letter.ods"}) {
+        SCOPED_TRACE(name);
+        const std::string input = readFile(dataDir() / "office" / name);
+        std::string unicode, legacy, back, before, after;
+        ASSERT_TRUE(convert(input, unicode, unicodeOptions()).ok);
+        const ConversionReport r = convert(unicode, legacy, toFont("ML-TTKarthika"));
+        ASSERT_TRUE(r.ok) << r.error;
+        if (written == 0) written = r.converted();
+        EXPECT_EQ(r.converted(), written);
+        ASSERT_TRUE(convert(legacy, back, unicodeOptions()).ok);
+        ASSERT_TRUE(unicodeTextOf(unicode, before).ok);
+        ASSERT_TRUE(unicodeTextOf(back, after).ok);
+        EXPECT_EQ(after, before);
+        const FontsReport fonts = documentFonts(legacy);
+        ASSERT_TRUE(fonts.ok);
+        EXPECT_TRUE(std::any_of(fonts.fonts.begin(), fonts.fonts.end(),
+                                [](const FontUse& f) { return f.name == "ML-TTKarthika" && f.encoding == "ML-TT"; }));
+    }
+    EXPECT_GT(written, 100u);
 }

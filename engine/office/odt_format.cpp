@@ -214,7 +214,7 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
             if (!text.touched(at.piece)) continue;
             const XmlText& chunk = xml.texts()[at.text];
             const XmlElement& container = el[at.container];
-            if (!options.unicode) {
+            if (!options.unicode && !options.toLegacy()) {
                 if (text.converted(at.piece) != text.original(at.piece)) {
                     std::string written;
                     bool collapsing = at.collapsingAt;
@@ -224,7 +224,8 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
                 continue;
             }
             if (!converts[at.container]) continue;  // nothing but characters kept as typed
-            const std::string name = styles_.unicodeStyle(p, at.container, options, declarations);
+            const bool fromUnicode = options.toLegacy() && !legacyFontNamed(styles_.fontOf(p, at.container));
+            const std::string name = styles_.unicodeStyle(p, at.container, options, declarations, fromUnicode);
             const bool span = is(container, kText, "span");
             splice.replace(chunk.begin, chunk.end, unicodeText(xml, container, span, name, text, at));
             if (!span || restyled[at.container]) continue;
@@ -235,7 +236,7 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
         }
         // Spaces, tabs and line breaks in a legacy font go to the Unicode font too: their
         // span restyled, or where they stand in a paragraph or link, a span of their own.
-        if (options.unicode && text.anyConverted())
+        if ((options.unicode || options.toLegacy()) && text.anyConverted())
             for (const std::uint32_t b : part.blanks) {
                 const XmlElement& blank = el[b];
                 const std::uint32_t container = blank.parent;
@@ -265,9 +266,9 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
                 before = i;
             if (is(e, kStyle, "font-face")) {
                 const std::string* name = attr(e, kStyle, "name");
-                unicodeFace = unicodeFace || (name && *name == options.unicodeFont);
+                unicodeFace = unicodeFace || (name && *name == (options.toLegacy() ? options.toFont : options.unicodeFont));
             }
-            if (options.unicode) continue;
+            if (options.unicode || options.toLegacy()) continue;
             // ML-TTRevathi mode: the legacy font's declarations name the font its text is now in.
             const bool face = is(e, kStyle, "font-face");
             if (!face && !is(e, kStyle, "text-properties")) continue;
@@ -278,11 +279,11 @@ std::string OdtFormat::write(ZipPackage& zip, const PackageText& text, const Con
                 if (convertsFont(font, false)) splice.replace(a.valueStart, a.valueEnd, std::string(kTargetFontName));
             }
         }
-        if (options.unicode && !declarations.empty()) {
+        if ((options.unicode || options.toLegacy()) && !declarations.empty()) {
             if (automatic == kNoElement && before == kNoElement) return part.name + " has no place for styles";
             if (!unicodeFace) {
                 std::string name;
-                appendXmlEscaped(name, options.unicodeFont);
+                appendXmlEscaped(name, options.toLegacy() ? options.toFont : options.unicodeFont);
                 const std::string face =
                     "<style:font-face style:name=\"" + name + "\" svg:font-family=\"&apos;" + name + "&apos;\"/>";
                 if (faceDecls != kNoElement && !el[faceDecls].empty()) splice.insert(el[faceDecls].endStart, face);

@@ -180,7 +180,7 @@ const std::string* Styles::effective(std::uint32_t part, std::uint32_t element, 
 }
 
 std::string Styles::unicodeStyle(std::uint32_t p, std::uint32_t container, const ConversionOptions& options,
-                                    std::string& declarations) {
+                                    std::string& declarations, bool fromUnicode) {
     const XmlPart& xml = parts_[p].xml;
     const auto& el = xml.elements();
     // The properties of the spans around the text, the innermost first: a span LibreOffice
@@ -217,22 +217,32 @@ std::string Styles::unicodeStyle(std::uint32_t p, std::uint32_t container, const
         properties.emplace_back(name, value);
     };
     std::string font;
-    appendXmlEscaped(font, options.unicodeFont);
-    // Every script of the converted text in the Unicode font: its spaces, digits and
+    appendXmlEscaped(font, options.toLegacy() ? options.toFont : options.unicodeFont);
+    // Every script of the converted text in the one font: its spaces, digits and
     // punctuation too, which the legacy font may draw as anything.
     set("style:font-name", font);
     set("style:font-name-complex", font);
-    set("style:language-complex", "ml");
-    set("style:country-complex", "IN");
     const std::pair<std::string_view, const char*> complex[] = {{"font-weight", "style:font-weight-complex"},
                                                                 {"font-style", "style:font-style-complex"},
                                                                 {"font-size", "style:font-size-complex"}};
-    for (const auto& [local, name] : complex)
-        if (const std::string* v = effective(p, container, kFo, local)) {
-            std::string escaped;
-            appendXmlEscaped(escaped, *v);
-            set(name, escaped);
-        }
+    if (options.toLegacy()) {
+        // A legacy font's codes are Western text to the word processor.
+        for (const auto& [local, name] : complex)
+            if (const std::string* v = fromUnicode ? effective(p, container, kStyle, std::string(local) + "-complex") : nullptr) {
+                std::string escaped;
+                appendXmlEscaped(escaped, *v);
+                set("fo:" + std::string(local), escaped);
+            }
+    } else {
+        set("style:language-complex", "ml");
+        set("style:country-complex", "IN");
+        for (const auto& [local, name] : complex)
+            if (const std::string* v = effective(p, container, kFo, local)) {
+                std::string escaped;
+                appendXmlEscaped(escaped, *v);
+                set(name, escaped);
+            }
+    }
     std::string body = "style:family=\"text\"";
     if (!parent.empty()) {
         std::string escaped;

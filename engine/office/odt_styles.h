@@ -62,8 +62,10 @@ public:
     // The name of an automatic text style for converted text in `container`, made once
     // for each set of properties, of a name the document does not use; its declaration
     // goes to `declarations`.
+    // Into a legacy font (--to FONT), text that was Unicode (`fromUnicode`) takes the
+    // Western look of its complex-script properties.
     std::string unicodeStyle(std::uint32_t part, std::uint32_t container, const ConversionOptions& options,
-                             std::string& declarations);
+                             std::string& declarations, bool fromUnicode = false);
 
 private:
     // The styles the text in `element` takes its properties from, the nearest first

@@ -133,7 +133,8 @@ ConversionReport convertPackageUnguarded(std::string_view bytes, const Conversio
     }
     Opened opened(reading);
     if (std::string error = open(bytes, opened); !error.empty()) return ConversionReport::failure(error);
-    if (reading.legacy.to && opened.kind != WrittenFormat::Docx)
+    if (reading.legacy.to && opened.kind != WrittenFormat::Docx && opened.kind != WrittenFormat::Odt &&
+        opened.kind != WrittenFormat::Odp && opened.kind != WrittenFormat::Ods)
         return ConversionReport::failure(std::string("a document of this kind is not yet written in place in ") +
                                          options.toFont + ": --text writes its text in " + options.toFont);
     ConversionReport report;
