@@ -153,3 +153,36 @@ TEST(Encoder, RoundTripsEverySyllable) {
         EXPECT_GT(written * 100, tried * 97) << e->name() << ": " << written << " of " << tried;
     }
 }
+
+// Reading back: an RA sign typed before a consonant drawn with its vowel, inside a
+// visible-virama cluster, goes before the vowel; and what malformed input gives is NFC
+// (no e or ee sign left before an aa sign or the au length mark).
+TEST(Encoder, ReadingBackIsOrderedAndComposed) {
+    const std::string sku = [] {
+        std::string s;
+        const std::uint8_t codes[] = {0x6B, 0x76, 0x7B, 0xE6};
+        for (char16_t c : convertLegacyText(mlttFont(), codes, 4, true)) appendUtf8(s, c);
+        return s;
+    }();
+    EXPECT_EQ(sku, "സ്ക്രു");
+    for (const LegacyEncoding* e : legacyEncodings()) {
+        std::vector<std::uint8_t> signs, bases;
+        for (int code = 0; code < 256; ++code) {
+            const GlyphKind k = e->kind(std::uint8_t(code));
+            if (k == GlyphKind::PreVowel || k == GlyphKind::PostSign) signs.push_back(std::uint8_t(code));
+            if (k == GlyphKind::Base && bases.size() < 3) bases.push_back(std::uint8_t(code));
+        }
+        std::size_t notNfc = 0;
+        for (std::uint8_t a : signs)
+            for (std::uint8_t b : bases)
+                for (std::uint8_t c : signs)
+                    for (std::uint8_t d : signs) {
+                        const std::uint8_t codes[] = {a, b, c, d};
+                        const std::u16string out = convertLegacyText(firstFontOf(*e), codes, 4, true);
+                        for (std::size_t k = 1; k < out.size(); ++k)
+                            notNfc += ((out[k - 1] == 0x0D46 || out[k - 1] == 0x0D47) && out[k] == 0x0D3E) ||
+                                      (out[k - 1] == 0x0D46 && out[k] == 0x0D57);
+                    }
+        EXPECT_EQ(notNfc, 0u) << e->name();
+    }
+}

@@ -72,6 +72,7 @@ public:
         // syllable takes in after its base is never placed.
         flushPending();
         placeUpTo(n_, len_);
+        compose();
         out_.length = len_;
     }
 
@@ -116,6 +117,26 @@ private:
     bool pre(std::size_t i) const {
         const GlyphKind k = kind(i);
         return k == GlyphKind::PreVowel || k == GlyphKind::PreRa || k == GlyphKind::Reph;
+    }
+
+    // Unicode output is NFC: an e or ee sign left right before an aa sign or the au length
+    // mark (as malformed input leaves them, two vowel signs on one consonant) is one sign.
+    void compose() {
+        for (std::size_t k = 1; k < len_; ++k) {
+            const char16_t c = t_[k], before = t_[k - 1];
+            if (c != kSignAA && c != kAuLength) continue;
+            const char16_t joined = before == kSignE && c == kSignAA    ? kSignO
+                                    : before == kSignEE && c == kSignAA ? kSignOO
+                                    : before == kSignE && c == kAuLength ? kSignAU
+                                                                         : 0;
+            if (!joined) continue;
+            t_[k - 1] = joined;
+            std::memmove(t_ + k, t_ + k + 1, (len_ - k - 1) * sizeof(char16_t));
+            --len_;
+            for (std::size_t i = 0; i < n_; ++i)
+                if (ends_[i] > k) --ends_[i];
+            --k;
+        }
     }
 
     void put(char16_t c) { t_[len_++] = c; }
@@ -210,7 +231,14 @@ private:
                     isConsonant(font_.value(codes_[j]).points[0])) {
                     for (std::size_t k = i + 1; k < j; ++k) pending_[pendingCount_++] = k;
                     put(kVirama);
-                    for (char16_t c : valueOf(codes_[j])) {
+                    const std::u16string_view joined = valueOf(codes_[j]);
+                    for (std::size_t k = 0; k < joined.size(); ++k) {
+                        const char16_t c = joined[k];
+                        // A consonant drawn with its vowel sign: the sign goes after what joins it.
+                        if (k + 1 == joined.size() && k > 0 && isVowelSign(c) && !ligatureSign) {
+                            ligatureSign = c;
+                            break;
+                        }
                         put(c);
                         if (isConsonant(c)) last = c;
                     }

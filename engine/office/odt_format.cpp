@@ -140,14 +140,22 @@ void OdtFormat::readText(std::uint32_t p, PackageText& text) {
             const std::string* count = fixed == ' ' ? attr(e, kText, "c") : nullptr;
             const long n = count ? std::max(1L, std::min(std::strtol(count->c_str(), nullptr, 10), 1000L)) : 1;
             std::uint32_t fontName = 0;
+            const LegacyFont* legacy = nullptr;
             if (fixed) {
                 auto [cached, isNew] = fontCache.try_emplace(e.parent);
                 if (isNew) cached->second = styles_.fontOf(p, e.parent);
                 fontName = text.fontIndex(cached->second);
-                if (legacyFontNamed(cached->second)) part.blanks.push_back(i);
+                legacy = text.legacyFont(fontName);
+                if (legacy) part.blanks.push_back(i);
+                // Spaces count as the characters they are, as in any other format's text.
+                if (fixed == ' ') text.noteFont(cached->second, std::size_t(n));
             }
+            // A space in a legacy font is its code, converted and counted with the text
+            // around it (its element stays as it is).
+            const bool code = fixed == ' ' && legacy && !paragraph->asTyped;
             for (long k = 0; k < n; ++k)
-                text.paragraphs[paragraph->slot].push_back({fixed, -1, nullptr, text.fixedPiece(), fontName});
+                text.paragraphs[paragraph->slot].push_back(
+                    {fixed, code ? 0x20 : -1, code ? legacy : nullptr, text.fixedPiece(), fontName});
             paragraph->collapsing = false;  // white space after it shows
         }
     }
