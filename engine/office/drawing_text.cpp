@@ -97,22 +97,26 @@ std::string writtenName(const XmlPart& xml, const XmlElement& e, std::string_vie
 std::string unicodeProperties(const XmlPart& xml, const RunAt& run, const ConversionOptions& options) {
     const auto& el = xml.elements();
     const std::string_view bytes = xml.bytes();
+    // A legacy font's codes are written in it for every script, their language as it was.
+    const bool legacy = options.toLegacy();
     std::string font;
-    appendXmlEscaped(font, options.unicodeFont);
+    appendXmlEscaped(font, legacy ? options.toFont : options.unicodeFont);
     // Named with the prefix the properties are written with (the run's where it has none).
     const XmlElement& r = el[run.rPr == kNoElement ? run.element : run.rPr];
     std::string fonts;
     for (const char* slot : {"latin", "ea", "cs"})
         fonts += "<" + writtenName(xml, r, slot) + " typeface=\"" + font + "\"/>";
     const std::string name = writtenName(xml, r, "rPr");
-    if (run.rPr == kNoElement) return "<" + name + " lang=\"ml-IN\">" + fonts + "</" + name + ">";
+    if (run.rPr == kNoElement) return "<" + name + (legacy ? ">" : " lang=\"ml-IN\">") + fonts + "</" + name + ">";
     const XmlElement& p = el[run.rPr];
     std::string out;
     auto [from, to] = xml.attributeValueRange(p, "lang");
     std::size_t tagEnd = p.startEnd - (p.empty() ? 2 : 1);
     while (tagEnd > p.start && (bytes[tagEnd - 1] == ' ' || bytes[tagEnd - 1] == '\t' || bytes[tagEnd - 1] == '\n' || bytes[tagEnd - 1] == '\r'))
         --tagEnd;
-    if (from != std::string::npos)
+    if (legacy)
+        out.append(bytes.substr(p.start, tagEnd - p.start));
+    else if (from != std::string::npos)
         out.append(bytes.substr(p.start, from - p.start)).append("ml-IN").append(bytes.substr(to, tagEnd - to));
     else
         out.append(bytes.substr(p.start, tagEnd - p.start)).append(" lang=\"ml-IN\"");
@@ -166,7 +170,7 @@ void write(const XmlPart& xml, Runs& runs, const PackageText& text, const Conver
         if (!text.touched(at.piece) || !run.touched) continue;
         const XmlElement& e = el[at.element];
         const std::string_view converted = text.converted(at.piece);
-        const auto* kept = options.unicode ? text.kept(at.piece) : nullptr;
+        const auto* kept = options.unicode || options.toLegacy() ? text.kept(at.piece) : nullptr;
         if (!kept) {
             if (converted != text.original(at.piece)) splice.replaceEscaped(e.startEnd, e.endStart, converted);
             continue;
@@ -188,7 +192,7 @@ void write(const XmlPart& xml, Runs& runs, const PackageText& text, const Conver
         appendXmlEscaped(written, converted.substr(done));
         splice.replace(e.startEnd, e.endStart, written);
     }
-    if (options.unicode) {
+    if (options.unicode || options.toLegacy()) {
         for (const RunAt& run : runs.runs) {
             if (!run.touched) continue;
             if (run.rPr != kNoElement) splice.replace(el[run.rPr].start, el[run.rPr].end, propertiesOf(run));

@@ -229,7 +229,7 @@ std::string PptxFormat::write(ZipPackage& zip, const PackageText& text, const Co
             Part& part = parts_[i];
             XmlSplice splice;
             drawing::write(part.xml, part.runs, text, options, splice);
-            if (!options.unicode && text.anyConverted()) drawing::renameTypefaces(part.xml, splice);
+            if (!options.unicode && !options.toLegacy() && text.anyConverted()) drawing::renameTypefaces(part.xml, splice);
             if (!splice.empty()) made[i] = ZipPackage::prepare(splice.apply(part.xml.bytes()));
         }
     };
