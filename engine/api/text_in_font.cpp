@@ -56,6 +56,13 @@ bool isPlainText(std::string_view bytes, bool asCodes) {
     if (bytes.find('\0') != std::string_view::npos) return false;
     if (asCodes) return true;
     if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
+    // Its beginning tells; a stray byte further on is read as well as it can be.
+    constexpr std::size_t kLooked = 1 << 16;
+    if (bytes.size() > kLooked) {
+        std::size_t end = kLooked;
+        while (end > 0 && (std::uint8_t(bytes[end]) & 0xC0) == 0x80) --end;
+        bytes = bytes.substr(0, end);
+    }
     return validUtf8(bytes);
 }
 

@@ -68,10 +68,13 @@ std::string notDrawnNote(const ConversionReport& report) {
     const LegacyCounts& c = report.counts;
     if (c.notDrawn > 0) {
         note = grouped(c.notDrawn) + (c.notDrawn == 1 ? " character " : " characters ") + report.toFont + " cannot draw (";
-        for (std::size_t i = 0; i < c.notDrawnCharacters.size(); ++i) {
+        // The first few, enough to see what they are.
+        constexpr std::size_t kNamed = 12;
+        for (std::size_t i = 0; i < c.notDrawnCharacters.size() && i < kNamed; ++i) {
             if (i) note += ' ';
             appendUtf8(note, c.notDrawnCharacters[i]);
         }
+        if (c.notDrawnCharacters.size() > kNamed) note += " ...";
         note += c.notDrawn == 1 ? ") was " : ") were ";
         note += report.written == WrittenFormat::Text ? "written as ?" : "kept in Unicode";
     }

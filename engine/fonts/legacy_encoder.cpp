@@ -453,6 +453,33 @@ std::size_t syllableEnd(const std::u16string& t, std::size_t k) {
     return e;
 }
 
+constexpr std::size_t kRecent = 4096;
+
+// A syllable as the encoder writes it, worked out once for each stretch's room.
+const EncodedStretch::Written& writtenSyllable(const Encoder& encoder, std::u16string_view syllable,
+                                               EncodedStretch& out, ConvertedStretch& check) {
+    EncodedStretch::Recent* slot = nullptr;
+    if (syllable.size() <= std::size(slot->text)) {
+        std::uint32_t h = 2166136261u;
+        for (char16_t c : syllable) h = (h ^ c) * 16777619u;
+        slot = &out.recent[(h ^ (h >> 15)) & (kRecent - 1)];
+        if (slot->length == syllable.size() && std::equal(syllable.begin(), syllable.end(), slot->text))
+            return out.written[slot->index];
+    }
+    std::u16string key(syllable);
+    auto [at, isNew] = out.memo.try_emplace(std::move(key), std::uint32_t(out.written.size()));
+    if (isNew) {
+        out.written.emplace_back();
+        encoder.write(syllable, out.written.back(), check);
+    }
+    if (slot) {
+        std::copy(syllable.begin(), syllable.end(), slot->text);
+        slot->length = std::uint8_t(syllable.size());
+        slot->index = at->second;
+    }
+    return out.written[at->second];
+}
+
 const Encoder& encoderOf(const LegacyEncoding& encoding) {
     static std::mutex mutex;
     static std::vector<std::unique_ptr<const Encoder>> made(legacyEncodings().size());
@@ -468,6 +495,8 @@ void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::si
     const Encoder& encoder = encoderOf(encoding);
     if (out.memoFor != &encoding) {
         out.memo.clear();
+        out.written.clear();
+        out.recent.assign(kRecent, EncodedStretch::Recent{});
         out.memoFor = &encoding;
     }
     out.codes.clear();
@@ -492,15 +521,10 @@ void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::si
             if (same >= 0) out.codes += char(same);
             else out.kept.push_back(from);
         } else {
-            auto at = out.memo.find(std::u16string(syllable));
-            if (at == out.memo.end()) {
-                EncodedStretch::Written w;
-                encoder.write(syllable, w, check);
-                at = out.memo.emplace(std::u16string(syllable), std::move(w)).first;
-            }
-            if (at->second.drawn) {
-                out.codes += at->second.codes;
-                if (at->second.approximated) out.approximated += to - from;
+            const EncodedStretch::Written& w = writtenSyllable(encoder, syllable, out, check);
+            if (w.drawn) {
+                out.codes += w.codes;
+                if (w.approximated) out.approximated += to - from;
             } else {
                 for (std::size_t i = from; i < to; ++i) out.kept.push_back(i);
             }

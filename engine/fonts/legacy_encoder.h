@@ -41,7 +41,16 @@ struct EncodedStretch {
         bool drawn;
         bool approximated;
     };
-    std::unordered_map<std::u16string, Written> memo;
+    std::vector<Written> written;
+    std::unordered_map<std::u16string, std::uint32_t> memo;  // into `written`
+    // Most syllables are short and a few of them make most of the text: those are found
+    // by a hash of their text, without a lookup in `memo`.
+    struct Recent {
+        char16_t text[8];
+        std::uint8_t length = 0xFF;
+        std::uint32_t index = 0;
+    };
+    std::vector<Recent> recent;
     const void* memoFor = nullptr;
 };
 

@@ -49,8 +49,8 @@ void StoryReader::addCharacters(std::vector<OfficeChar>& chars, std::string_view
             if (!fontLooked_ || name != lastFont_) {
                 fontLooked_ = true;
                 lastFont_ = name;
-                lastLegacy_ = legacyFontNamed(name);
                 lastFontIndex_ = text.fontIndex(name);
+                lastLegacy_ = text.legacyFont(lastFontIndex_);
             }
             const std::string* same = &name;
             for (std::size_t j = 0; j < slots; ++j)
