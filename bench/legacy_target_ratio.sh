@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Unicode into a legacy font against PANCHARI into Unicode, on the same 10 MB documents:
+# a generated PANCHARI DOCX, and the Unicode DOCX its conversion gives, written in
+# ML-TTKarthika in place; and the same document's text as plain text, written as the
+# font's codes. Best wall time of several alternating runs, and peak memory.
+# Usage: bench/legacy_target_ratio.sh [RUNS]   (default 5)
+set -euo pipefail
+runs=${1:-5}
+source "$(dirname "$0")/sample.sh"
+in="$dir/book.docx"
+"$bin/make_sample" --docx "$in" 10
+convert=("$bin/tolvarin-convert" -q)
+"${convert[@]}" --unicode -o "$dir/unicode.docx" "$in"
+"${convert[@]}" --unicode --text -o "$dir/unicode.txt" "$in"
+best_to_unicode="" best_to_font="" best_text="" best_text_unicode=""
+for ((i = 1; i <= runs; i++)); do
+    rm -f "$dir/u.docx" "$dir/k.docx" "$dir/k.txt" "$dir/u.txt"
+    keep_best best_to_unicode "$(timed "${convert[@]}" --unicode -o "$dir/u.docx" "$in")"
+    keep_best best_to_font "$(timed "${convert[@]}" --to ML-TTKarthika -o "$dir/k.docx" "$dir/unicode.docx")"
+    keep_best best_text_unicode "$(timed "${convert[@]}" --unicode --text -o "$dir/u.txt" "$in")"
+    keep_best best_text "$(timed "${convert[@]}" --to ML-TTKarthika -o "$dir/k.txt" "$dir/unicode.txt")"
+done
+rm -f "$dir/k.docx"
+peak=$({ /usr/bin/time -f "%M" "${convert[@]}" --to ML-TTKarthika -o "$dir/k.docx" "$dir/unicode.docx"; } 2>&1 | tail -1)
+size=$(stat -c %s "$dir/unicode.docx")
+echo "DOCX: PANCHARI to Unicode $(ms $best_to_unicode) ms; its Unicode ($size bytes) to ML-TTKarthika $(ms $best_to_font) ms" \
+    "(best of $runs)"
+echo "text: PANCHARI DOCX to Unicode text $(ms $best_text_unicode) ms; that text to ML-TTKarthika codes $(ms $best_text) ms"
+awk -v u="$best_to_unicode" -v k="$best_to_font" -v p="$peak" -v s="$size" 'BEGIN {
+    printf "  ML-TTKarthika / Unicode: %.2f x; peak memory / file: %.2f x\n", k / u, p * 1024 / s }'
