@@ -1,6 +1,9 @@
 // The command-line converter, run as a user runs it.
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <sstream>
 
 #include "model/document.h"
 #include "test_support.h"
@@ -443,4 +446,47 @@ TEST(Cli, OtherKindsOfFileAreNamedAndNothingIsWritten) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out") && !std::filesystem::is_empty(dir.path() / "out"));
+}
+
+// --to FONT and --from, as a desktop publisher uses them: a plain text file written in a
+// legacy font's codes and named .txt, the codes read back, and what the options refuse.
+TEST(Cli, IntoALegacyFont) {
+    test::TempDir dir;
+    // The letter's Malayalam lines: in plain text, Latin letters are codes of the font too.
+    std::string malayalam;
+    {
+        std::istringstream lines(test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt"));
+        for (std::string line; std::getline(lines, line);)
+            if (std::none_of(line.begin(), line.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+                malayalam += line + "\n";
+    }
+    ASSERT_GT(malayalam.size(), 500u);
+    const auto in = dir.path() / "letter.txt";
+    test::writeFile(in, malayalam);
+    CliRun written = run("--to ML-TTKarthika " + quote(in));
+    EXPECT_EQ(written.status, 0) << written.output;
+    EXPECT_NE(written.output.find("Converted_letter.txt: "), std::string::npos) << written.output;
+    const std::string codes = test::readFile(dir.path() / "Converted_letter.txt");
+    EXPECT_EQ(codes.find("\xE0\xB4"), std::string::npos) << "no UTF-8 Malayalam left";
+    CliRun back = run("--from ML-TT --to unicode -o " + quote(dir.path() / "back.txt") + " " +
+                      quote(dir.path() / "Converted_letter.txt"));
+    EXPECT_EQ(back.status, 0) << back.output;
+    EXPECT_EQ(test::readFile(dir.path() / "back.txt"), malayalam);
+
+    const struct {
+        std::string args;
+        std::string message;
+    } refused[] = {
+        {"--to ML-TT " + quote(in), "ML-TT is an encoding, not a font"},
+        {"--to Arial " + quote(in), "no legacy font is called Arial"},
+        {"--unicode --to PANCHARI " + quote(in), "ask for two things"},
+        {"--from Klingon --unicode " + quote(in), "no encoding is called Klingon"},
+        {"--text " + quote(in), "--text goes with --unicode or --to FONT"},
+        {"--fonts --to PANCHARI " + quote(in), "--fonts converts nothing"},
+    };
+    for (const auto& c : refused) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << c.args << "\n" << r.output;
+    }
 }
