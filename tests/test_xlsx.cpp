@@ -7,8 +7,11 @@
 
 #include "api/convert_document.h"
 #include "core/file_kind.h"
+#include "fonts/legacy_encoder.h"
 #include "office/package_conversion.h"
 #include "package_support.h"
+#include "text/codepage.h"
+#include "text/utf8.h"
 
 using namespace tolvarin;
 using namespace tolvarin::test;
@@ -195,4 +198,41 @@ TEST(Xlsx, RichRunInUnicode) {
     EXPECT_NE(zipMembers(out, false).at("xl/sharedStrings.xml").find(
                   "<rPr><b/><sz val=\"12\"/><rFont val=\"Noto Sans Malayalam\"/></rPr><t>" + unicodeOf({0x6B, 0xB5})),
               std::string::npos);
+}
+
+// Into a legacy font: a Calibri cell mixing English and Unicode Malayalam becomes rich
+// text, the English in a run of the cell's font, the Malayalam in the cell's new format's
+// font; a rich run's Malayalam takes the font, its bold and size kept; Arial's copy of the
+// string keeps Arial for its English.
+TEST(Xlsx, UnicodeIntoALegacyFont) {
+    const std::string mixed = "Total: കേരളം";
+    const std::string input = xlsx({row(cell("A1", 0, "<v>0</v>") + cell("B1", 2, "<v>0</v>") + cell("C1", 0, "<v>1</v>")),
+                                    si(mixed) + "<si>" + richRun("സംസ്ഥാനം", "Kartika") + "</si>"});
+    ConversionOptions options;
+    std::string error;
+    ASSERT_TRUE(legacyTargetCalled("ML-TTKarthika", options, error)) << error;
+    std::string out;
+    const ConversionReport r = test::convert(input, out, options);
+    ASSERT_TRUE(r.ok) << r.error;
+    const auto parts = zipMembers(out, false);
+    const std::string& strings = parts.at("xl/sharedStrings.xml");
+    const auto asText = [](const std::u32string& u) {
+        std::string s;
+        for (char c : encodeText(mlttEncoding(), u).codes) appendUtf8(s, decodeCp1252(std::uint8_t(c)));
+        return s;
+    };
+    EXPECT_NE(strings.find("<r><rPr><sz val=\"11\"/><rFont val=\"Calibri\"/><scheme val=\"minor\"/></rPr>"
+                           "<t xml:space=\"preserve\">Total: </t></r><r><t xml:space=\"preserve\">" + asText(U"കേരളം") +
+                           "</t></r>"),
+              std::string::npos) << strings;
+    EXPECT_NE(strings.find("<rFont val=\"Arial\"/></rPr><t xml:space=\"preserve\">Total: </t>"), std::string::npos) << strings;
+    EXPECT_NE(strings.find("<rPr><b/><sz val=\"12\"/><rFont val=\"ML-TTKarthika\"/></rPr><t>" + asText(U"സംസ്ഥാനം")),
+              std::string::npos) << strings;
+    EXPECT_NE(parts.at("xl/styles.xml").find("<name val=\"ML-TTKarthika\"/>"), std::string::npos);
+    // Read back, every cell shows what it showed.
+    std::string back, before, after;
+    ASSERT_TRUE(test::convert(out, back, test::unicodeOptions()).ok);
+    ASSERT_TRUE(unicodeTextOf(input, before).ok);
+    ASSERT_TRUE(unicodeTextOf(back, after).ok);
+    EXPECT_EQ(after, before);
 }

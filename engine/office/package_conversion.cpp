@@ -133,9 +133,6 @@ ConversionReport convertPackageUnguarded(std::string_view bytes, const Conversio
     }
     Opened opened(reading);
     if (std::string error = open(bytes, opened); !error.empty()) return ConversionReport::failure(error);
-    if (reading.legacy.to && opened.kind == WrittenFormat::Xlsx)
-        return ConversionReport::failure("an Excel workbook is not yet written in place in " + options.toFont +
-                                         ": --text writes its text in " + options.toFont);
     ConversionReport report;
     fill(report, opened.text);
     if (options.textOnly) {

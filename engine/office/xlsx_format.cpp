@@ -49,6 +49,7 @@ struct Variant {
     std::string font;
     std::uint32_t index;  // the number cells name it by
     std::vector<PieceAt> pieces;
+    std::uint32_t format = 0;  // a format of the cells that show it
 };
 
 // A header or footer: its element, its pieces (codes kept as written), and the text's.
@@ -73,7 +74,8 @@ private:
     void readHeaders(std::uint32_t part, PackageText& text);
     bool touched(const std::vector<PieceAt>& pieces, const PackageText& text) const;
     void writeRuns(const Part& part, const std::vector<PieceAt>& pieces, const PackageText& text,
-                   const ConversionOptions& options, std::size_t base, XmlSplice& splice) const;
+                   const ConversionOptions& options, std::size_t base, XmlSplice& splice,
+                   std::uint32_t format = 0) const;
 
     std::deque<Part> parts_;
     std::map<std::string, int> byName_;
@@ -86,6 +88,7 @@ private:
     struct Inline {
         std::uint32_t part;
         std::vector<PieceAt> pieces;
+        std::uint32_t format = 0;  // its cell's (a comment's: 0)
     };
     std::vector<Inline> inline_;  // inline strings' and comments' pieces
     std::vector<HeaderAt> headers_;
@@ -232,7 +235,7 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
     for (int sheet : sheets) readCells(std::uint32_t(sheet));
 
     const auto readInline = [&](const Cell& cell, const std::string& font) {
-        inline_.push_back({cell.part, {}});
+        inline_.push_back({cell.part, {}, cell.format});
         readItem(cell.part, cell.value, font, inline_.back().pieces, text);
         return std::uint32_t(inline_.size() - 1);
     };
@@ -267,9 +270,12 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
                 cellFont[item] = rPr == kNoElement || !childValue(el, rPr, "rFont");
             }
         }
+        // Into a legacy font, text kept beside the converted stays in its cell's font: each
+        // font its own.
+        const bool everyFont = text.reading().legacy.to != nullptr;
         const auto key = [&](std::uint32_t item, std::size_t format) {
             if (!cellFont[item]) return std::string("*");
-            return formats_.legacyFontOf(format) ? formats_.fontOf(format) : std::string();
+            return everyFont || formats_.legacyFontOf(format) ? formats_.fontOf(format) : std::string();
         };
         for (Cell& cell : cells_) {
             if (!cell.shared) {
@@ -282,7 +288,7 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
             while (v < list.size() && variants_[list[v]].font != font) ++v;
             if (v == list.size()) {
                 list.push_back(std::uint32_t(variants_.size()));
-                variants_.push_back({cell.item, font, 0, {}});
+                variants_.push_back({cell.item, font, 0, {}, cell.format});
             }
             cell.variant = list[v];
         }
@@ -291,12 +297,13 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
             auto& list = variantsOf_[item];
             if (list.empty()) {  // a string no cell shows
                 list.push_back(std::uint32_t(variants_.size()));
-                variants_.push_back({item, key(item, 0), 0, {}});
+                variants_.push_back({item, key(item, 0), 0, {}, 0});
             }
             for (std::size_t v = 0; v < list.size(); ++v) {
                 Variant& variant = variants_[list[v]];
                 variant.index = v == 0 ? item : next++;
-                readItem(std::uint32_t(strings_), items_[item], variant.font == "*" ? std::string() : variant.font,
+                readItem(std::uint32_t(strings_), items_[item],
+                         variant.font == "*" || (everyFont && !legacyFontNamed(variant.font)) ? std::string() : variant.font,
                          variant.pieces, text);
             }
         }
@@ -324,6 +331,45 @@ std::string XlsxFormat::read(const ZipPackage& zip, PackageText& text) {
     return {};
 }
 
+// The rPr of run `run` (whose text element is `text`) as written, or empty.
+std::uint32_t runProperties(const XmlPart& xml, std::uint32_t run, std::uint32_t text) {
+    const auto& el = xml.elements();
+    for (std::uint32_t c = run + 1; c < text; ++c)
+        if (el[c].parent == run && isS(el[c], "rPr")) return c;
+    return kNoElement;
+}
+
+std::string_view runPropertiesBytes(const XmlPart& xml, std::uint32_t run, std::uint32_t text) {
+    const std::uint32_t rPr = runProperties(xml, run, text);
+    if (rPr == kNoElement) return {};
+    const XmlElement& e = xml.elements()[rPr];
+    return std::string_view(xml.bytes()).substr(e.start, e.end - e.start);
+}
+
+// The run's properties with `font` (escaped) for its font: rFont set, the charset and
+// theme scheme that would choose another dropped.
+std::string fontInRunProperties(const XmlPart& xml, std::uint32_t run, std::uint32_t text, const std::string& font,
+                                const std::string& prefix) {
+    const std::string rFont = "<" + prefix + "rFont val=\"" + font + "\"/>";
+    const std::uint32_t rPr = runProperties(xml, run, text);
+    if (rPr == kNoElement) return "<" + prefix + "rPr>" + rFont + "</" + prefix + "rPr>";
+    const auto& el = xml.elements();
+    const std::string_view bytes = xml.bytes();
+    const XmlElement& p = el[rPr];
+    const std::string name(bytes.substr(p.start + 1, bytes.find_first_of(" \t\r\n/>", p.start + 1) - p.start - 1));
+    std::string out(bytes.substr(p.start, p.startEnd - p.start));
+    if (p.empty()) {
+        out.resize(out.size() - 2);  // "/>"
+        while (!out.empty() && (out.back() == ' ' || out.back() == '/')) out.pop_back();
+        out += ">";
+    }
+    out += rFont;
+    for (std::uint32_t c = rPr + 1; c < el.size() && el[c].depth > p.depth; ++c)
+        if (el[c].parent == rPr && !isS(el[c], "rFont") && !isS(el[c], "charset") && !isS(el[c], "scheme"))
+            out.append(bytes.substr(el[c].start, el[c].end - el[c].start));
+    return out + "</" + name + ">";
+}
+
 bool XlsxFormat::touched(const std::vector<PieceAt>& pieces, const PackageText& text) const {
     for (const PieceAt& at : pieces)
         if (text.touched(at.piece) && text.converted(at.piece) != text.original(at.piece)) return true;
@@ -333,16 +379,49 @@ bool XlsxFormat::touched(const std::vector<PieceAt>& pieces, const PackageText& 
 // The converted text of `pieces`, and in Unicode the Unicode font for each converted run
 // that names its own font; `base`: where the bytes the splice works on begin in the part.
 void XlsxFormat::writeRuns(const Part& part, const std::vector<PieceAt>& pieces, const PackageText& text,
-                           const ConversionOptions& options, std::size_t base, XmlSplice& splice) const {
+                           const ConversionOptions& options, std::size_t base, XmlSplice& splice,
+                           std::uint32_t format) const {
     const XmlPart& xml = part.xml;
     const auto& el = xml.elements();
     std::string font;
-    appendXmlEscaped(font, options.unicodeFont);
+    appendXmlEscaped(font, options.toLegacy() ? options.toFont : options.unicodeFont);
     std::uint32_t lastRun = kNoElement;
     for (const PieceAt& at : pieces) {
         if (!text.touched(at.piece)) continue;
         const XmlElement& e = el[at.element];
         const std::string_view converted = text.converted(at.piece);
+        if (const auto* kept = options.toLegacy() ? text.kept(at.piece) : nullptr) {
+            // Into a legacy font: what is kept stays in a run of its own in the font it showed
+            // in, the run's own properties or its cell's; the rest takes the font.
+            const std::string prefix = xml.prefix(e).empty() ? "" : std::string(xml.prefix(e)) + ":";
+            const std::string t = prefix + "t", r = prefix + "r";
+            std::string keptProperties, convertedProperties;
+            if (at.run == kNoElement) {
+                keptProperties = formats_.runPropertiesOf(format);
+            } else {
+                keptProperties = std::string(runPropertiesBytes(xml, at.run, at.element));
+                convertedProperties = fontInRunProperties(xml, at.run, at.element, font, prefix);
+            }
+            const auto segment = [&](std::string_view bytes, const std::string& properties) {
+                if (bytes.empty()) return std::string();
+                std::string out = "<" + r + ">" + properties + "<" + t + " xml:space=\"preserve\">";
+                appendXmlEscaped(out, bytes);
+                return out + "</" + t + "></" + r + ">";
+            };
+            std::string written;
+            std::size_t done = 0;
+            for (const auto& [begin, end] : *kept) {
+                written += segment(converted.substr(done, begin - done), convertedProperties);
+                written += segment(converted.substr(begin, end - begin), keptProperties);
+                done = end;
+            }
+            written += segment(converted.substr(done), convertedProperties);
+            // The text element (a run's: the run) gives way to the runs.
+            const XmlElement& whole = at.run == kNoElement ? e : el[at.run];
+            splice.replace(whole.start - base, whole.end - base, written);
+            lastRun = at.run;
+            continue;
+        }
         if (converted != text.original(at.piece)) {
             if (e.empty()) {
                 const std::string name = xml.prefix(e).empty() ? "t" : std::string(xml.prefix(e)) + ":t";
@@ -353,7 +432,7 @@ void XlsxFormat::writeRuns(const Part& part, const std::vector<PieceAt>& pieces,
                 splice.replaceEscaped(e.startEnd - base, e.endStart - base, converted);
             }
         }
-        if (!options.unicode || at.run == kNoElement || at.run == lastRun) continue;
+        if ((!options.unicode && !options.toLegacy()) || at.run == kNoElement || at.run == lastRun) continue;
         lastRun = at.run;
         const std::string prefix = xml.prefix(el[at.run]).empty() ? "" : std::string(xml.prefix(el[at.run])) + ":";
         std::uint32_t rPr = kNoElement;
@@ -406,12 +485,12 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
         std::size_t copies = 0;
         for (const Variant& v : variants_) {
             if (v.index == v.item) {
-                writeRuns(part, v.pieces, text, options, 0, splice);
+                writeRuns(part, v.pieces, text, options, 0, splice, v.format);
                 continue;
             }
             const XmlElement& si = el[items_[v.item]];
             XmlSplice own;
-            writeRuns(part, v.pieces, text, options, si.start, own);
+            writeRuns(part, v.pieces, text, options, si.start, own, v.format);
             added += own.apply(part.xml.bytes().substr(si.start, si.end - si.start));
             ++copies;
         }
@@ -425,7 +504,8 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
             splice.insert(sst.endStart, added);
         }
     }
-    for (const Inline& own : inline_) writeRuns(parts_[own.part], own.pieces, text, options, 0, splices[own.part]);
+    for (const Inline& own : inline_)
+        writeRuns(parts_[own.part], own.pieces, text, options, 0, splices[own.part], own.format);
     // Cells: a copy's number, and in Unicode a format whose font is the Unicode font for a
     // cell whose legacy text converted.
     for (const Cell& cell : cells_) {
@@ -440,7 +520,11 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
         } else {
             converted = touched(inline_[cell.paragraph].pieces, text);
         }
-        if (!options.unicode || !converted || !formats_.legacyFontOf(cell.format)) continue;
+        if ((!options.unicode && !options.toLegacy()) || !converted) continue;
+        // A cell's format changes where the text in its own font converted.
+        if (options.unicode ? !formats_.legacyFontOf(cell.format)
+                            : cell.shared && variants_[cell.variant].font == "*")
+            continue;
         const std::string format = std::to_string(formats_.unicodeFormat(cell.format));
         auto [from, to] = part.xml.attributeValueRange(el[cell.element], "s");
         if (from != std::string::npos) splice.replace(from, to, format);
@@ -453,8 +537,11 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
             const HeaderPiece& h = header.pieces[k];
             if (!h.text) {
                 const LegacyFont* legacy = h.fontCode ? legacyFontNamed(h.font) : nullptr;
-                if (legacy && convertsFont(legacy, options.unicode) && text.anyConverted()) {
-                    written += renamedFontCode(h.bytes, options.unicode ? options.unicodeFont : std::string(kTargetFontName));
+                const bool renamed = options.toLegacy() ? legacy != nullptr : convertsFont(legacy, options.unicode);
+                if (legacy && renamed && text.anyConverted()) {
+                    written += renamedFontCode(h.bytes, options.toLegacy() ? options.toFont
+                                                        : options.unicode  ? options.unicodeFont
+                                                                           : std::string(kTargetFontName));
                     changed = true;
                 } else {
                     written += h.bytes;
@@ -465,6 +552,7 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
             const bool converted = text.touched(piece) && text.converted(piece) != text.original(piece);
             // Text in the default font: a font code of its own puts it in the Unicode font.
             if (converted && options.unicode && !h.fontCode) written += "&\"" + options.unicodeFont + ",Regular\"";
+            if (converted && options.toLegacy() && !legacyFontNamed(h.font)) written += "&\"" + options.toFont + ",Regular\"";
             changed = changed || converted;
             for (char c : text.converted(piece)) written += c == '&' ? std::string("&&") : std::string(1, c);
         }
@@ -472,10 +560,11 @@ std::string XlsxFormat::write(ZipPackage& zip, const PackageText& text, const Co
         const XmlElement& e = parts_[header.part].xml.elements()[header.element];
         splices[header.part].replaceEscaped(e.startEnd, e.endStart, written);
     }
-    if (options.unicode && styles_ >= 0) formats_.write(splices[std::size_t(styles_)], options.unicodeFont);
+    if ((options.unicode || options.toLegacy()) && styles_ >= 0)
+        formats_.write(splices[std::size_t(styles_)], options.toLegacy() ? options.toFont : options.unicodeFont);
     for (std::size_t p = 0; p < parts_.size(); ++p) {
         drawing::write(parts_[p].xml, parts_[p].runs, text, options, splices[p]);
-        if (!options.unicode && text.anyConverted()) renameFonts(parts_[p].xml, splices[p]);
+        if (!options.unicode && !options.toLegacy() && text.anyConverted()) renameFonts(parts_[p].xml, splices[p]);
         if (!splices[p].empty()) zip.replace(parts_[p].name, splices[p].apply(parts_[p].xml.bytes()));
     }
     return {};

@@ -81,6 +81,26 @@ const LegacyFont* Styles::legacyFontOf(std::size_t xf) const {
     return font < fontLegacy_.size() ? fontLegacy_[font] : nullptr;
 }
 
+std::string Styles::runPropertiesOf(std::size_t xf) const {
+    if (xf >= formats_.size()) xf = 0;
+    const std::size_t font = xf < formatFont_.size() ? formatFont_[xf] : 0;
+    std::string out = "<rPr>";
+    if (xml_ && font < fonts_.size()) {
+        const auto& el = xml_->elements();
+        for (std::uint32_t c = fonts_[font] + 1; c < el.size() && el[c].depth > el[fonts_[font]].depth; ++c) {
+            if (el[c].parent != fonts_[font]) continue;
+            if (!isS(el[c], "name")) {
+                out.append(bytesOf(*xml_, el[c]));
+            } else if (const std::string* name = el[c].attribute("val")) {
+                out += "<rFont val=\"";
+                appendXmlEscaped(out, *name);
+                out += "\"/>";
+            }
+        }
+    }
+    return out + "</rPr>";
+}
+
 std::uint32_t Styles::unicodeFormat(std::uint32_t xf) {
     if (xf >= formats_.size()) xf = 0;
     auto [found, isNew] = unicodeFormats_.try_emplace(xf, std::uint32_t(formats_.size() + madeFor_.size()));

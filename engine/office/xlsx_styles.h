@@ -30,6 +30,9 @@ public:
     const std::string& fontOf(std::size_t xf) const;
     // The legacy font that font stands for, or null.
     const LegacyFont* legacyFontOf(std::size_t xf) const;
+    // The properties of a rich-text run that shows text as a cell of format `xf` does
+    // (its font's elements, the name as rFont), for text kept in that font.
+    std::string runPropertiesOf(std::size_t xf) const;
     // A cell format like `xf`, its font the Unicode font: made once for each format.
     std::uint32_t unicodeFormat(std::uint32_t xf);
     // The fonts and cell formats unicodeFormat() made, added to styles.xml.
