@@ -208,3 +208,30 @@ TEST(LegacyTarget, FormatsAgree) {
     }
     EXPECT_GT(written, 100u);
 }
+
+// --from chooses what a document written in a legacy font converts: the other encoding's
+// text and Unicode stay as they were. Where it would be passed over, it is refused.
+TEST(LegacyTarget, FromLimitsWhatConverts) {
+    const std::string body = "<w:p>" + run(typed({0xB5, 0xDE}), "PANCHARI") +
+                             "<w:r><w:rPr><w:rFonts w:ascii=\"Kartika\" w:hAnsi=\"Kartika\"/></w:rPr><w:t>കേരളം</w:t></w:r></w:p>";
+    const std::string input = docx({"two", body, {}});
+    ConversionOptions options = toFont("ML-TTKarthika");
+    std::string error;
+    ASSERT_TRUE(legacySourcesCalled("unicode", options, error)) << error;
+    std::string out;
+    const ConversionReport r = convert(input, out, options);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.unicode, 5u);
+    EXPECT_EQ(r.counts.converted[panchariFont().index()], 0u);
+    const std::string document = zipMembers(out, false).at("word/document.xml");
+    EXPECT_NE(document.find(">" + typed({0xB5, 0xDE}) + "</w:t>"), std::string::npos) << "PANCHARI's stays";
+    EXPECT_NE(document.find("w:ascii=\"PANCHARI\""), std::string::npos);
+
+    ConversionOptions unicode = unicodeOptions();
+    ASSERT_TRUE(legacySourcesCalled("PANCHARI", unicode, error));
+    std::string none;
+    const ConversionReport refused = convert(input, none, unicode);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("--from limits what converts only when"), std::string::npos) << refused.error;
+    EXPECT_TRUE(none.empty());
+}

@@ -184,7 +184,14 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
         const bool plainText = in.kind == DocumentKind::Rtf && (options.toLegacy() || plainTextCodes(options)) &&
                                isPlainText(in.bytes, plainTextCodes(options) != nullptr);
         ConversionReport report;
-        if (plainText) {
+        // What --from limits is chosen where text is written in a legacy font in place, and
+        // where a plain text file's codes are read; elsewhere it would be passed over.
+        const bool limited = !options.from.empty() && !plainText && (!options.toLegacy() || options.textOnly);
+        if (limited) {
+            report = ConversionReport::failure(
+                "--from limits what converts only when a document is written in a legacy font (--to FONT, without "
+                "--text) or a plain text file's codes are read; leave it out to convert every encoding's text");
+        } else if (plainText) {
             report = convertPlainText(in.bytes, options, destination);
         } else if (options.toLegacy() && options.textOnly) {
             // The text read as Unicode, then written in the font.
