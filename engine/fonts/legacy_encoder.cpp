@@ -458,8 +458,16 @@ constexpr std::size_t kRecent = 4096;
 // A syllable as the encoder writes it, worked out once for each stretch's room.
 const EncodedStretch::Written& writtenSyllable(const Encoder& encoder, std::u16string_view syllable,
                                                EncodedStretch& out, ConvertedStretch& check) {
+    // Text of a great many distinct syllables (random, or hostile) starts the room afresh
+    // rather than let it grow without end.
+    constexpr std::size_t kMostRemembered = std::size_t(1) << 16;
+    if (out.written.size() >= kMostRemembered) {
+        out.memo.clear();
+        out.written.clear();
+        out.recent.assign(kRecent, EncodedStretch::Recent{});
+    }
     EncodedStretch::Recent* slot = nullptr;
-    if (syllable.size() <= std::size(slot->text)) {
+    if (syllable.size() <= std::size(EncodedStretch::Recent{}.text)) {
         std::uint32_t h = 2166136261u;
         for (char16_t c : syllable) h = (h ^ c) * 16777619u;
         slot = &out.recent[(h ^ (h >> 15)) & (kRecent - 1)];
