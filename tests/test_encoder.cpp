@@ -84,6 +84,7 @@ TEST(Encoder, WritesEachCase) {
         {tt, "ജ്യോ", "74 50 79 6D"},
         {p, "സ", "D8"},                            // PANCHARI's letter block first
         {p, "ി", "DF"},
+        {tt, "കുൃ", "49 70 72"},                   // a second vowel sign typed in error, after the first
     };
     for (const auto& c : cases) {
         const EncodedText out = encodeText(c.encoding, fromUtf8(c.text));

@@ -272,7 +272,15 @@ bool Encoder::writeConsonants(std::u16string_view s, bool withLigature, std::str
         if (c == kZwnj) continue;
         if (c == kVirama) finalVirama = true;
         else if (isVowelSign(c)) {
-            if (!pre.empty() || !post.empty() || finalVirama) return false;
+            if (finalVirama) return false;
+            if (!pre.empty() || !post.empty()) {
+                // A second vowel sign (as typed in error) drawn after the first, where it reads
+                // back so; one typed before the base cannot be.
+                const Glyph* g = find(std::u16string_view(&c, 1));
+                if (!g || g->kind != GlyphKind::PostSign) return false;
+                post += c;
+                continue;
+            }
             if (!vowelPieces(c, pre, post)) return false;
         } else marks += c;
     }
