@@ -80,6 +80,26 @@ private:
 
 thread_local std::string PieceWriter::current_;
 
+// The stretch that begins at `i`: the characters from there typed in fonts of `encoding`,
+// gathered into `stretch`. Returns where it ends.
+std::size_t gatherStretch(const std::vector<OfficeChar>& chars, std::size_t i, const LegacyEncoding& encoding,
+                          LegacyStretch& stretch) {
+    stretch.clear();
+    std::size_t end = i;
+    for (const LegacyFont* last = nullptr; end < chars.size() && chars[end].code >= 0; ++end) {
+        const OfficeChar& c = chars[end];
+        if (c.font != last) {
+            if (!c.font || &c.font->encoding() != &encoding) break;
+            last = c.font;
+            const auto code = std::uint8_t(c.code);
+            stretch.add(&code, 1, *last);
+            continue;
+        }
+        stretch.addCode(std::uint8_t(c.code));
+    }
+    return end;
+}
+
 }  // namespace
 
 void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceTexts out,
@@ -99,20 +119,7 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceT
             continue;
         }
         // The stretch: the characters from here typed in fonts of this one's encoding.
-        std::size_t end = i;
-        stretch.clear();
-        const LegacyEncoding& encoding = font->encoding();
-        for (const LegacyFont* last = nullptr; end < chars.size() && chars[end].code >= 0; ++end) {
-            const OfficeChar& c = chars[end];
-            if (c.font != last) {
-                if (!c.font || &c.font->encoding() != &encoding) break;
-                last = c.font;
-                const auto code = std::uint8_t(c.code);
-                stretch.add(&code, 1, *last);
-                continue;
-            }
-            stretch.addCode(std::uint8_t(c.code));
-        }
+        const std::size_t end = gatherStretch(chars, i, font->encoding(), stretch);
         const std::size_t n = end - i;
         convertLegacyStretch(stretch, unicode, converted, counts);
         const std::u16string_view text = converted.text();
@@ -194,19 +201,8 @@ void convertParagraphToLegacy(const std::vector<OfficeChar>& chars, const Legacy
         const OfficeChar& first = chars[i];
         if (legacyConverts(first)) {
             const LegacyEncoding& encoding = first.font->encoding();
-            std::size_t end = i;
-            stretch.clear();
-            for (const LegacyFont* last = nullptr; end < chars.size() && legacyConverts(chars[end]); ++end) {
-                const OfficeChar& c = chars[end];
-                if (&c.font->encoding() != &encoding) break;
-                if (c.font != last) {
-                    last = c.font;
-                    const auto code = std::uint8_t(c.code);
-                    stretch.add(&code, 1, *last);
-                    continue;
-                }
-                stretch.addCode(std::uint8_t(c.code));
-            }
+            // (Its encoding converts, so all of it does.)
+            const std::size_t end = gatherStretch(chars, i, encoding, stretch);
             const std::size_t n = end - i;
             if (&encoding == &to) {
                 // Its codes stay; it takes the font's name.
