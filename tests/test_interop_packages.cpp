@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "interop_support.h"
+#include "text/codepage.h"
 #include "text/utf8.h"
 
 using namespace tolvarin;
@@ -72,4 +73,45 @@ TEST_F(Interop, WordBinaryThroughLibreOffice) {
         << output;
     ASSERT_EQ(run(std::string(TOLVARIN_CONVERT_EXE) + " --unicode --text " + q(dir.path() / "letter.doc"), &output), 0) << output;
     EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), test::readFile(samples / "letter.unicode.txt"));
+}
+
+// Written in a legacy font in place, a DOCX and an ODT read in LibreOffice as the same
+// codes as the text written in that font by itself: Word processors see what the two
+// paths write alike.
+TEST_F(Interop, LegacyFontTextReadsAsWritten) {
+    test::TempDir dir;
+    ConversionOptions toFont;
+    std::string error;
+    ASSERT_TRUE(legacyTargetCalled("ML-TTKarthika", toFont, error)) << error;
+    std::vector<fs::path> outputs;
+    std::vector<std::string> expected;
+    for (const char* name : {"letter.docx", "letter.odt"}) {
+        std::string unicode, legacy, text;
+        ASSERT_TRUE(test::convert(test::readFile(test::dataDir() / "office" / name), unicode, test::unicodeOptions()).ok);
+        ASSERT_TRUE(test::convert(unicode, legacy, toFont).ok);
+        ConversionOptions asText = toFont;
+        asText.textOnly = true;
+        ASSERT_TRUE(test::convert(unicode, text, asText).ok);
+        outputs.push_back(dir.path() / (std::string("karthika_") + name));
+        test::writeFile(outputs.back(), legacy);
+        expected.push_back(text);
+    }
+    office.convert(outputs, "txt:Text (encoded):UTF8", dir.path() / "read");
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const fs::path read = dir.path() / "read" / fs::path(outputs[k].filename()).replace_extension(".txt");
+        ASSERT_TRUE(fs::exists(read)) << read;
+        // LibreOffice reads the codes as Windows-1252 text: back to the bytes.
+        const std::string utf8 = test::readFile(read);
+        std::string codes;
+        for (std::size_t i = 0; i < utf8.size();) {
+            const char32_t c = nextCodePoint(utf8, i);
+            if (c == 0xFEFF || c == '\r') continue;
+            const int byte = c < 0x10000 ? encodeCp1252(char16_t(c)) : -1;
+            codes += byte >= 0 ? char(byte) : '?';
+        }
+        while (!codes.empty() && codes.back() == '\n') codes.pop_back();
+        std::string want = expected[k];
+        while (!want.empty() && want.back() == '\n') want.pop_back();
+        EXPECT_EQ(codes, want) << outputs[k];
+    }
 }
