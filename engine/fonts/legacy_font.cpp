@@ -7,6 +7,15 @@
 #include <vector>
 
 namespace tolvarin {
+
+bool sameName(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 namespace {
 
 constexpr char16_t kVirama = 0x0D4D;
@@ -35,14 +44,6 @@ GlyphKind kindOf(const UnicodeValue& v) {
     return GlyphKind::Other;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
 
 // A font name without a trailing style word (Normal, Bold, Italic, BoldItalic), with
 // or without a hyphen or space before it, and without spaces around it.

@@ -138,6 +138,9 @@ private:
     bool found_;
 };
 
+// Whether two names of fonts or encodings are one, in any case.
+bool sameName(std::string_view a, std::string_view b);
+
 // The encodings, in the order their tables rank them: PANCHARI first, then ML-TT.
 std::span<const LegacyEncoding* const> legacyEncodings();
 // The encoding called `name` (PANCHARI, ML-TT, Matweb ...), in any case, or null.
