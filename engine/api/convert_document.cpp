@@ -201,10 +201,6 @@ ConversionReport convertDocument(std::string_view input, const ConversionOptions
             std::string text;
             report = convertAs(unicodeText, intoString(text));
             if (report.ok) report = writeTextInFont(text, options, std::move(report), destination);
-        } else if (options.toLegacy() && in.kind != DocumentKind::Package) {
-            report = ConversionReport::failure("a document is not yet written in place in " + options.toFont +
-                                               ": --text writes its text in " + options.toFont +
-                                               "; without --to, its PANCHARI text is written in ML-TTRevathi");
         } else {
             report = convertAs(options, destination);
         }

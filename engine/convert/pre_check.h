@@ -21,26 +21,34 @@ namespace tolvarin {
 
 class PreCheck : public RtfScanHandler {
 public:
-    PreCheck(std::string_view input, bool unicode) : scanner_(input, *this), unicode_(unicode) {}
+    PreCheck(std::string_view input, const ConversionOptions& options) : scanner_(input, *this), options_(options) {}
 
     ScanResult run() { return scanner_.run(); }
 
     // Where the names of the source-font entries to rename begin, in order.
     std::vector<std::size_t> renamedEntries() const;
-    bool anySourceText() const { return !usedSourceFonts_.empty(); }
+    bool anySourceText() const { return !usedSourceFonts_.empty() || unicodeText_; }
     // Where reading stopped, having learnt enough; npos when it read to the end.
     std::size_t checkedUpTo() const { return checkedUpTo_; }
     // The names of the fonts the body's text is set in, in the order first used.
     std::vector<std::string> textFonts() const;
 
     // What the scanner hands on.
-    bool isSource(const LegacyFont* font) const { return convertsFont(font, unicode_); }
+    // Into a legacy font: the text of every legacy font whose encoding converts (one in
+    // the font's own encoding is renamed), and Unicode Malayalam in any other font.
+    bool isSource(const LegacyFont* font) const {
+        return options_.toLegacy() ? font && options_.converts(font->encoding()) : convertsFont(font, options_.unicode);
+    }
     void text(std::size_t offset, std::string_view bytes);
     void hexByte(std::size_t offset, std::uint8_t value) { sourceOrOther(offset + 4, value); }
     void character(std::size_t, std::size_t end, char16_t value) { sourceOrOther(end, value); }
     void literal(std::size_t, std::size_t end, char c) { sourceOrOther(end, char16_t(c)); }
     void footnoteMark(std::size_t, std::size_t end) { sourceOrOther(end, u'1'); }
-    void unicode(std::size_t, std::size_t end, char16_t value, bool) { sourceOrOther(end, value); }
+    void unicode(std::size_t, std::size_t end, char16_t value, bool) {
+        if (!scanner_.font().source && options_.toLegacy() && options_.fromUnicode && value >= 0x0D00 && value <= 0x0D7F)
+            unicodeText_ = true;
+        sourceOrOther(end, value);
+    }
     void fontEntry(int number, const ScannedFont& font, bool offBody, std::size_t nameAt) {
         if (font.source) sourceEntries_.emplace_back(number, nameAt);
         if (!offBody) fontNames_[number] = font.name;
@@ -64,7 +72,8 @@ private:
     }
 
     RtfScanner<PreCheck> scanner_;
-    const bool unicode_;
+    const ConversionOptions& options_;
+    bool unicodeText_ = false;  // Unicode Malayalam that converts into the legacy font
     std::unordered_set<int> usedSourceFonts_;
     std::vector<std::pair<int, std::size_t>> sourceEntries_;  // source fonts' numbers and name starts
     std::unordered_map<int, std::string> fontNames_;

@@ -5,13 +5,6 @@
 #include "fonts/glyph_map.h"
 
 namespace tolvarin::rewriting {
-namespace {
-
-// Enough of a font-table entry's name to tell which legacy font it is.
-constexpr std::size_t kLongestFontName = 256;
-
-}  // namespace
-
 // Decides the pending character now that what follows it is known, and puts its
 // replacement where it stood. True when it took the following character in.
 bool RevathiTarget::resolve(PendingGlyph& p, int following) {
@@ -92,13 +85,7 @@ void RevathiTarget::fontNameStarts(std::size_t start, std::size_t end) {
     // after it may use it.
     renaming_ = std::binary_search(renamed_.begin(), renamed_.end(), start) ||
                 (start > checkedUpTo_ && convertsFont(legacyFontNamed(scanner_.peekFontName(start, kLongestFontName)), false));
-    if (!renaming_) return;
-    // The target font's codes are Windows-1252, whatever charset the entry had.
-    std::string name = scanner_.entryCharset() != kAnsiCharset ? "\\fcharset0 "
-                       : start == scanner_.bareWordEnd()       ? " "
-                                                               : "";
-    name += kTargetFontName;
-    ledger_.replace(start, end, name);
+    if (renaming_) renameEntry(start, end, kTargetFontName);
 }
 
 // Source-font text: plain bytes, \'hh and \uN with its fallback, read on without a

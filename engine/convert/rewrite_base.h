@@ -11,10 +11,14 @@
 #include "convert/output_ledger.h"
 #include "convert/replacements.h"
 #include "convert/rtf_rewriter.h"
+#include "convert/unicode_layout.h"
 #include "rtf/rtf_scanner.h"
 #include "text/codepage.h"
 
 namespace tolvarin::rewriting {
+
+// Enough of a font-table entry's name to tell which legacy font it is.
+inline constexpr std::size_t kLongestFontName = 256;
 
 template <class Target>
 class RewriteBase : public RtfScanHandler {
@@ -102,17 +106,64 @@ protected:
         ledger_.handedOn(limit);
     }
 
+    // Source-font text read on in batches into the current stream's stretch (which the
+    // target gives, and ends as it must): characters with nothing between them go in
+    // together. For the targets that convert whole stretches.
+    void collectSourceText(bool afterUnit, TextBatch& batch);
+    // Names the font-table entry whose name begins at [start, end) `name`: its codes are
+    // Windows-1252, whatever charset the entry had.
+    void renameEntry(std::size_t start, std::size_t end, std::string_view name) {
+        std::string with = scanner_.entryCharset() != kAnsiCharset ? "\\fcharset0 "
+                           : start == scanner_.bareWordEnd()       ? " "
+                                                                   : "";
+        with += name;
+        ledger_.replace(start, end, with);
+    }
+
     static constexpr std::size_t kNothingHeld = std::size_t(-1);
     // The output is handed on about a chunk at a time; its buffer has room for more, so
     // that a paragraph laid out again seldom has to move it.
     static constexpr std::size_t kChunk = std::size_t(1) << 16;
     static constexpr std::size_t kOutputRoom = std::size_t(1) << 18;
+    // A paragraph this long is converted in parts, each ending after a space or other
+    // character that ends every syllable, so that memory stays bounded.
+    static constexpr std::size_t kLongStretch = std::size_t(1) << 16;
 
     RtfScanner<Target> scanner_;
     OutputLedger ledger_;
     const PieceSink& sink_;
     LegacyCounts counts_;
 };
+
+template <class Target>
+void RewriteBase<Target>::collectSourceText(bool afterUnit, TextBatch& batch) {
+    using W = TextBatch::Written;
+    const TextBatch& b = batch;
+    for (bool more = true; more;) {
+        // \\, \{ and \} are characters too; here they go one by one, as the scanner
+        // takes them.
+        const std::size_t n = scanner_.readBatch(batch, afterUnit, true);
+        more = b.more;
+        for (std::size_t k = 0; k < n;) {
+            if (b.codes[k] < 0x20 || b.starts[k] != ledger_.copied || b.form[k] != W::AsText) {
+                target().sourceCharacter(b.starts[k], b.ends[k], b.codes[k], Form::Text, true);
+                ++k;
+                continue;
+            }
+            // Characters with nothing between them share one place and format.
+            std::size_t m = k + 1;
+            while (m < n && b.codes[m] >= 0x20 && b.starts[m] == b.ends[m - 1] && b.form[m] == W::AsText) ++m;
+            UnicodeStretch& stream = target().stretchFor();
+            if (b.starts[k] == scanner_.starEnd()) stream.afterStar.push_back(stream.size());
+            stream.add(b.codes + k, m - k, *font().legacy, scanner_.state().format, b.starts + k, b.ends + k,
+                       ledger_.written());
+            ledger_.copied = b.ends[m - 1];
+            k = m;
+            if (stream.size() >= kLongStretch && stream.legacy.encoding()->endsSyllables(b.codes[m - 1]))
+                target().endStretch(stream);
+        }
+    }
+}
 
 template <class Target>
 RewriteResult RewriteBase<Target>::run() {

@@ -1,5 +1,6 @@
 #include "convert/rtf_rewriter.h"
 
+#include "convert/font_target.h"
 #include "convert/pre_check.h"
 #include "convert/revathi_target.h"
 #include "convert/unicode_target.h"
@@ -7,7 +8,7 @@
 namespace tolvarin {
 
 RewriteResult RtfRewrite::check() {
-    PreCheck checker(rtf_, options_.unicode);
+    PreCheck checker(rtf_, options_);
     const ScanResult scanned = checker.run();
     checked_ = true;
     checkResult_ = RewriteResult{};
@@ -35,6 +36,7 @@ RewriteResult RtfRewrite::write(const PieceSink& sink) {
             sink(rtf_.substr(at, std::size_t(1) << 20));
         return {};
     }
+    if (options_.toLegacy()) return rewriting::FontTarget(rtf_, sink, options_, renamedEntries_, checkedUpTo_).run();
     if (options_.unicode) return rewriting::UnicodeTarget(rtf_, sink, options_.unicodeFont).run();
     return rewriting::RevathiTarget(rtf_, sink, renamedEntries_, checkedUpTo_).run();
 }

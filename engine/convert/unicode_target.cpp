@@ -87,7 +87,7 @@ void UnicodeTarget::sourceCharacter(std::size_t start, std::size_t end, int code
         endStretch(s);
         return;
     }
-    stretchIn(s);
+    stretchFor();
     ledger_.copyUpTo(start);
     const auto c = std::uint8_t(code);
     if (start == scanner_.starEnd()) s.afterStar.push_back(s.size());
@@ -96,37 +96,7 @@ void UnicodeTarget::sourceCharacter(std::size_t start, std::size_t end, int code
     if (s.size() >= kLongStretch && s.legacy.encoding()->endsSyllables(c)) endStretch(s);
 }
 
-// Source-font text read on in batches: characters with nothing between them go into
-// the stretch together.
-void UnicodeTarget::sourceText(bool afterUnit) {
-    using W = TextBatch::Written;
-    const TextBatch& b = batch_;
-    for (bool more = true; more;) {
-        // \\, \{ and \} are characters too; here they go one by one, as the scanner
-        // takes them.
-        const std::size_t n = scanner_.readBatch(batch_, afterUnit, true);
-        more = b.more;
-        UnicodeStretch& stream = streams_.back();
-        for (std::size_t k = 0; k < n;) {
-            if (b.codes[k] < 0x20 || b.starts[k] != ledger_.copied || b.form[k] != W::AsText) {
-                sourceCharacter(b.starts[k], b.ends[k], b.codes[k], Form::Text, true);
-                ++k;
-                continue;
-            }
-            // Characters with nothing between them share one place and format.
-            std::size_t m = k + 1;
-            while (m < n && b.codes[m] >= 0x20 && b.starts[m] == b.ends[m - 1] && b.form[m] == W::AsText) ++m;
-            stretchIn(stream);
-            if (b.starts[k] == scanner_.starEnd()) stream.afterStar.push_back(stream.size());
-            stream.add(b.codes + k, m - k, *font().legacy, scanner_.state().format, b.starts + k, b.ends + k,
-                       ledger_.written());
-            ledger_.copied = b.ends[m - 1];
-            k = m;
-            if (stream.size() >= kLongStretch && stream.legacy.encoding()->endsSyllables(b.codes[m - 1]))
-                endStretch(stream);
-        }
-    }
-}
+void UnicodeTarget::sourceText(bool afterUnit) { collectSourceText(afterUnit, batch_); }
 
 // Converts the stretch and puts what stands at each character where it stood: a
 // syllable at its base glyph, with that glyph's formatting; codes with no value as they

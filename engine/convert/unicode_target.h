@@ -65,21 +65,21 @@ public:
     void finishOutput();
     void fontTableEnds(std::size_t offset);
 
-private:
-    // A stretch is in one encoding: text in another ends it.
-    void stretchIn(UnicodeStretch& s) {
+    // The current stream's stretch, for text in the current font. A stretch is in one
+    // encoding: text in another ends it.
+    UnicodeStretch& stretchFor() {
+        UnicodeStretch& s = streams_.back();
         if (!s.legacy.takes(*font().legacy)) endStretch(s);
+        return s;
     }
     void endStretch(UnicodeStretch& s);
+
+private:
     bool anyHolds(const UnicodeStretch* except = nullptr) const {
         return std::any_of(streams_.begin(), streams_.end(),
                            [except](const UnicodeStretch& s) { return &s != except && !s.empty(); });
     }
     int unicodeFontNumber() const { return fontNumber_.get(); }
-
-    // A paragraph this long is converted in parts, each ending after a space or other
-    // character that ends every syllable, so that memory stays bounded.
-    static constexpr std::size_t kLongStretch = std::size_t(1) << 16;
 
     const std::string unicodeFont_;
     // The added font's number, above every number the document names. Found on the

@@ -24,6 +24,7 @@ GroupChange applyToGroup(RtfGroupState& state, RtfWord word, bool starred, const
     case RtfWord::Plain:
         state.font = -1;
         state.format = Format{};
+        state.complex = ComplexFormat{};
         return GroupChange::Format;
     // What a destination makes of the group depends on what the group held: the font
     // table's entries are no place for a stream, and nothing inside data is text.
@@ -71,6 +72,15 @@ GroupChange applyToGroup(RtfGroupState& state, RtfWord word, bool starred, const
         return GroupChange::Format;
     case RtfWord::FontSize:
         state.format.size = t.hasParameter && param > 0 ? param : Format{}.size;
+        return GroupChange::Format;
+    case RtfWord::ComplexBold:
+        state.complex.bold = on;
+        return GroupChange::Format;
+    case RtfWord::ComplexItalic:
+        state.complex.italic = on;
+        return GroupChange::Format;
+    case RtfWord::ComplexSize:
+        state.complex.size = t.hasParameter && param > 0 ? param : 0;
         return GroupChange::Format;
     default:
         break;

@@ -35,11 +35,21 @@ struct Format {
     friend bool operator==(const Format&, const Format&) = default;
 };
 
+// The complex-script bold, italic and size (\ab, \ai, \afs) that Unicode Malayalam shows,
+// where the document says them: -1 and 0 stand for unsaid (a style's, which is not read).
+struct ComplexFormat {
+    std::int8_t bold = -1, italic = -1;
+    int size = 0;
+
+    friend bool operator==(const ComplexFormat&, const ComplexFormat&) = default;
+};
+
 struct RtfGroupState {
     RtfDestination destination = RtfDestination::Text;
     bool starred = false;  // the group opened with \*: an unknown destination is no body text
     int font = -1;         // the font number; -1 stands for \deff
     Format format;
+    ComplexFormat complex;
     int unicodeSkip = 1;   // fallback characters after each \uN
     std::uint32_t stream = 0;  // the text stream the group's text belongs to
     // Inside a group that a reader of the body passes over: a header, a shape, an

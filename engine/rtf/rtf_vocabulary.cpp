@@ -41,6 +41,7 @@ constexpr Entry kUnsorted[] = {
     word("fcharset", RtfWord::FontCharset),
     // The formatting a converted Malayalam run restates in its complex-script form.
     word("b", RtfWord::Bold), word("i", RtfWord::Italic), word("fs", RtfWord::FontSize),
+    word("ab", RtfWord::ComplexBold), word("ai", RtfWord::ComplexItalic), word("afs", RtfWord::ComplexSize),
     word("ul", RtfWord::UnderlineOn), word("uld", RtfWord::UnderlineOn), word("uldash", RtfWord::UnderlineOn),
     word("uldashd", RtfWord::UnderlineOn), word("uldashdd", RtfWord::UnderlineOn), word("uldb", RtfWord::UnderlineOn),
     word("ulhwave", RtfWord::UnderlineOn), word("ulldash", RtfWord::UnderlineOn), word("ulth", RtfWord::UnderlineOn),

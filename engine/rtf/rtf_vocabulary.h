@@ -29,6 +29,10 @@ enum class RtfWord : std::uint8_t {
     UnderlineOn,
     UnderlineOff,
     FontSize,
+    // The complex-script forms, which Unicode Malayalam shows: \ab, \ai, \afs.
+    ComplexBold,
+    ComplexItalic,
+    ComplexSize,
     // Destinations: what the group they begin holds.
     FontTable,     // the font table's entries
     SameStream,    // text in the flow of the stream around it: a field result, a list label
