@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes into the RTF reader and the converter. What loads is
 // written back and read again; what converts must keep everything but the
 // source-font text: unchanged without any, and its body reading as the pass's walk,
-// or in Unicode, as the document's text in Unicode.
+// or in Unicode, as the document's text in Unicode; written in a legacy font, it reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -60,5 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (r.counts.totalConverted() == 0 && r.counts.totalKept() == 0 && unicodeOut != input) std::abort();
     Document unicodeSaved;
     if (!unicodeSaved.setRtf(unicodeOut) || unicodeText(unicodeSaved) != unicodeText(doc)) std::abort();
+
+    // Into a legacy font: what it writes reads, and without Malayalam text nothing changes.
+    ConversionOptions toFont;
+    std::string error;
+    if (!legacyTargetCalled("ML-TTKarthika", toFont, error)) std::abort();
+    RtfRewrite legacy(input, toFont);
+    std::string legacyOut;
+    r = legacy.check();
+    if (r) r = legacy.write([&legacyOut](std::string_view piece) { legacyOut.append(piece); });
+    if (!r) std::abort();
+    if (r.counts.totalConverted() == 0 && r.counts.totalKept() == 0 && r.counts.notDrawn == 0 && legacyOut != input) std::abort();
+    Document legacySaved;
+    if (!legacySaved.setRtf(legacyOut)) std::abort();
     return 0;
 }

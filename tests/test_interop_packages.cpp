@@ -75,7 +75,7 @@ TEST_F(Interop, WordBinaryThroughLibreOffice) {
     EXPECT_EQ(test::readFile(dir.path() / "Converted_letter.txt"), test::readFile(samples / "letter.unicode.txt"));
 }
 
-// Written in a legacy font in place, a DOCX and an ODT read in LibreOffice as the same
+// Written in a legacy font in place, a DOCX, an ODT and an RTF read in LibreOffice as the same
 // codes as the text written in that font by itself: Word processors see what the two
 // paths write alike.
 TEST_F(Interop, LegacyFontTextReadsAsWritten) {
@@ -85,14 +85,16 @@ TEST_F(Interop, LegacyFontTextReadsAsWritten) {
     ASSERT_TRUE(legacyTargetCalled("ML-TTKarthika", toFont, error)) << error;
     std::vector<fs::path> outputs;
     std::vector<std::string> expected;
-    for (const char* name : {"letter.docx", "letter.odt"}) {
+    for (const fs::path& input : {test::dataDir() / "office" / "letter.docx", test::dataDir() / "office" / "letter.odt",
+                                  test::dataDir() / ".." / ".." / "samples" / "letter.rtf"}) {
+        const std::string name = input.filename().string();
         std::string unicode, legacy, text;
-        ASSERT_TRUE(test::convert(test::readFile(test::dataDir() / "office" / name), unicode, test::unicodeOptions()).ok);
+        ASSERT_TRUE(test::convert(test::readFile(input), unicode, test::unicodeOptions()).ok);
         ASSERT_TRUE(test::convert(unicode, legacy, toFont).ok);
         ConversionOptions asText = toFont;
         asText.textOnly = true;
         ASSERT_TRUE(test::convert(unicode, text, asText).ok);
-        outputs.push_back(dir.path() / (std::string("karthika_") + name));
+        outputs.push_back(dir.path() / ("karthika_" + name));
         test::writeFile(outputs.back(), legacy);
         expected.push_back(text);
     }
@@ -114,4 +116,39 @@ TEST_F(Interop, LegacyFontTextReadsAsWritten) {
         while (!want.empty() && want.back() == '\n') want.pop_back();
         EXPECT_EQ(codes, want) << outputs[k];
     }
+}
+
+// An RTF's Unicode words written in a legacy font show in LibreOffice in that font with
+// the bold, italic and size their complex-script properties gave them.
+TEST_F(Interop, LegacyFontRunsShowTheirLook) {
+    test::TempDir dir;
+    ConversionOptions toFont;
+    std::string error;
+    ASSERT_TRUE(legacyTargetCalled("ML-TTKarthika", toFont, error)) << error;
+    const std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fnil\\fcharset0 Nirmala UI;}}\n"
+        "\\pard\\plain\\f0\\fs24 English {\\f1\\afs28\\ab\\u3349?\\u3390?\\u3375?\\u3391?} and "
+        "{\\f1\\ai\\u3349?\\u3391?}\\par}";
+    std::string legacy;
+    ASSERT_TRUE(test::convert(rtf, legacy, toFont).ok);
+    test::writeFile(dir.path() / "look.rtf", legacy);
+    office.convert({dir.path() / "look.rtf"}, "fodt", dir.path() / "read");
+    const std::string fodt = test::readFile(dir.path() / "read" / "look.fodt");
+    // The style of the span holding `text`.
+    const auto styleOf = [&fodt](const std::string& text) {
+        const std::size_t at = fodt.find(">" + text + "</text:span>");
+        if (at == std::string::npos) return std::string("no span of " + text);
+        const std::size_t name = fodt.rfind("text:style-name=\"", at) + 17;
+        const std::string style = "style:name=\"" + fodt.substr(name, fodt.find('"', name) - name) + "\"";
+        const std::size_t from = fodt.find(style);
+        return from == std::string::npos ? style : fodt.substr(from, fodt.find("</style:style>", from) - from);
+    };
+    const std::string bold = styleOf("Imbn"), italic = styleOf("In");
+    EXPECT_NE(bold.find("style:font-name=\"ML-TTKarthika\""), std::string::npos) << bold;
+    EXPECT_NE(bold.find("fo:font-size=\"14pt\""), std::string::npos) << bold;
+    EXPECT_NE(bold.find("fo:font-weight=\"bold\""), std::string::npos) << bold;
+    EXPECT_NE(italic.find("style:font-name=\"ML-TTKarthika\""), std::string::npos) << italic;
+    EXPECT_NE(italic.find("fo:font-style=\"italic\""), std::string::npos) << italic;
+    EXPECT_EQ(italic.find("fo:font-weight=\"bold\""), std::string::npos) << italic;
+    EXPECT_NE(styleOf("English ").find("style:font-name=\"Arial\""), std::string::npos);
 }

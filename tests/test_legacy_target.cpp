@@ -18,13 +18,6 @@ using namespace tolvarin::test;
 
 namespace {
 
-ConversionOptions toFont(const std::string& font) {
-    ConversionOptions options;
-    std::string error;
-    EXPECT_TRUE(legacyTargetCalled(font, options, error)) << error;
-    return options;
-}
-
 std::string utf8(std::u16string_view s) {
     std::string out;
     for (char16_t c : s) appendUtf8(out, c);

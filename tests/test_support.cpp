@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "io/file_io.h"
 #include "model/document_text.h"
 
@@ -12,6 +14,13 @@
 #include <sstream>
 
 namespace tolvarin::test {
+
+ConversionOptions toFont(const std::string& font) {
+    ConversionOptions options;
+    std::string error;
+    EXPECT_TRUE(legacyTargetCalled(font, options, error)) << error;
+    return options;
+}
 
 std::string unicodeText(const Document& doc, LegacyCounts* counts) {
     LegacyCounts mine;

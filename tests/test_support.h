@@ -46,6 +46,8 @@ inline ConversionOptions unicodeOptions(bool unicode = true) {
     options.unicode = unicode;
     return options;
 }
+// Written in the legacy font `font`, which must be one Tolvarin knows.
+ConversionOptions toFont(const std::string& font);
 // A document converted through the one entry point, into `out`.
 inline ConversionReport convert(std::string_view input, std::string& out, const ConversionOptions& options = {}) {
     return convertDocument(input, options, intoString(out));
