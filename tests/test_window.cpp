@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QSettings>
@@ -137,7 +136,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w->windowIcon().isNull());
     const std::vector<test::LayoutRow> layout = test::windowLayout();
-    ASSERT_EQ(layout.size(), 10u);
+    ASSERT_EQ(layout.size(), 11u);
     for (const test::LayoutRow& e : layout) {
         QWidget* c = child<QWidget>(*w, e.control.c_str());
         ASSERT_NE(c, nullptr) << e.control;
@@ -146,6 +145,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
         if (auto* b = qobject_cast<QAbstractButton*>(c)) caption = b->text();
         if (auto* g = qobject_cast<QGroupBox*>(c)) caption = g->title();
         if (auto* l = qobject_cast<QLabel*>(c)) caption = l->text();
+        if (auto* list = qobject_cast<QComboBox*>(c)) caption = list->currentText();
         if (auto* t = qobject_cast<QLineEdit*>(c)) {
             caption = t->text();
             EXPECT_TRUE(t->isReadOnly()) << e.control;
@@ -158,6 +158,8 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     EXPECT_EQ(status->text(), "Converts Panchari RTF files to ISM font.");
     EXPECT_EQ(status->pos(), QPoint(8, 144));
     EXPECT_GE(status->width(), status->fontMetrics().horizontalAdvance(status->text())) << "caption fully visible";
+    auto* convertTo = child<QLabel>(*w, "lblConvertTo");
+    EXPECT_GE(convertTo->width(), convertTo->fontMetrics().horizontalAdvance("Convert to:")) << "caption fully visible";
     // Tool tips say what a control does; none shows an address nobody reads.
     for (const char* name : {"CmdConvert", "cmdQuit"})
         EXPECT_FALSE(child<QWidget>(*w, name)->toolTip().isEmpty()) << name;
@@ -181,10 +183,10 @@ TEST_F(Window, FocusAndTabOrderSkipDisabledControls) {
     EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "txtInput"));
     child<QWidget>(*w, "cmdOpen")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "chkUnicode")) << "output row is disabled";
+    EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "cboConvertTo")) << "output row is disabled";
 
     setPaths("ab", "cd");
-    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "chkUnicode", "CmdConvert", "cmdQuit"};
+    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "cboConvertTo", "CmdConvert", "cmdQuit"};
     child<QWidget>(*w, order[0])->setFocus();
     for (std::size_t i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -354,7 +356,7 @@ TEST_F(Window, ConvertEndToEndWithLocksAndMessage) {
     auto* convert = child<QPushButton>(*w, "CmdConvert");
     // Armed at the press, so the first event round inside the pass runs it.
     QObject::connect(convert, &QPushButton::pressed, w.get(), [&] { QTimer::singleShot(0, [&] {
-        for (const char* n : {"CmdConvert", "cmdQuit", "Frame2", "Frame1", "txtInput", "txtOutput", "cmdOpen", "cmdBrowse", "chkUnicode"})
+        for (const char* n : {"CmdConvert", "cmdQuit", "Frame2", "Frame1", "txtInput", "txtOutput", "cmdOpen", "cmdBrowse", "cboConvertTo"})
             during[n] = child<QWidget>(*w, n)->isEnabled();
         statusDuring = child<QLabel>(*w, "lblStatus")->text();
     }); });
@@ -420,7 +422,7 @@ TEST_F(Window, ConvertsWordAndOpenDocumentFiles) {
         w->CmdConvert_Click();
         EXPECT_EQ(done.text, "Converted from Panchari!");
         std::string expected;
-        const bool unicode = child<QCheckBox>(*w, "chkUnicode")->isChecked();
+        const bool unicode = child<QComboBox>(*w, "cboConvertTo")->currentText() == "Unicode Malayalam";
         ASSERT_TRUE(test::convert(test::readFile(dir.path() / name), expected, test::unicodeOptions(unicode)).ok);
         EXPECT_EQ(test::readFile(dir.path() / (std::string("Converted_") + name)), expected);
     }
@@ -428,15 +430,16 @@ TEST_F(Window, ConvertsWordAndOpenDocumentFiles) {
 
 // "Unicode Malayalam" writes the letter in Unicode, says how many characters stayed
 // as typed, and is remembered for the next run.
-TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
+TEST_F(Window, UnicodeChoiceConvertsAndIsRemembered) {
     test::TempDir dir;
     std::filesystem::copy(test::dataDir() / ".." / ".." / "samples" / "letter.rtf", dir.path() / "letter.rtf");
     test::writeFile(dir.path() / "unknown.rtf", "{\\rtf1{\\fonttbl{\\f0 PANCHARI;}}\\f0 \\'b5\\'80\\'b5}");
-    auto* box = child<QCheckBox>(*w, "chkUnicode");
-    EXPECT_FALSE(box->isChecked()) << "unchecked at first";
-    QTest::keyClick(w.get(), Qt::Key_U, Qt::AltModifier);
-    if (!box->isChecked()) box->click();  // the offscreen platform may not deliver mnemonics
-    ASSERT_TRUE(box->isChecked());
+    auto* list = child<QComboBox>(*w, "cboConvertTo");
+    EXPECT_EQ(list->currentText(), "ML-TTRevathi") << "ML-TTRevathi at first";
+    EXPECT_EQ(list->itemText(1), "Unicode Malayalam");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);  // from the keyboard
+    ASSERT_EQ(list->currentText(), "Unicode Malayalam");
 
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "letter.rtf")));
     BoxWatcher done;
@@ -454,7 +457,47 @@ TEST_F(Window, UnicodeCheckBoxConvertsAndIsRemembered) {
 
     w.reset();
     w = std::make_unique<frmMain>();
-    EXPECT_TRUE(child<QCheckBox>(*w, "chkUnicode")->isChecked()) << "remembered between runs";
+    EXPECT_EQ(child<QComboBox>(*w, "cboConvertTo")->currentText(), "Unicode Malayalam") << "remembered between runs";
+    // An earlier version's ticked Unicode box.
+    w.reset();
+    QSettings().clear();
+    QSettings().setValue("unicode", true);
+    w = std::make_unique<frmMain>();
+    EXPECT_EQ(child<QComboBox>(*w, "cboConvertTo")->currentText(), "Unicode Malayalam");
+}
+
+// A legacy font chosen in the list: the window writes what the command line's --to
+// writes, and says what the font cannot draw. ML-TTRevathi, for a document without
+// PANCHARI text, writes its Unicode text in ML-TTRevathi.
+TEST_F(Window, LegacyFontChoiceWritesAsTheCommandLine) {
+    test::TempDir dir;
+    std::string unicode;
+    ASSERT_TRUE(test::convert(test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf"), unicode,
+                              test::unicodeOptions()).ok);
+    unicode.insert(unicode.rfind('}'), "\\u3340?\\par");  // a letter no legacy font draws
+    test::writeFile(dir.path() / "unicode.rtf", unicode);
+    auto* list = child<QComboBox>(*w, "cboConvertTo");
+    for (const char* font : {"ML-TTKarthika", "Matweb", "ML-TTRevathi"}) {
+        SCOPED_TRACE(font);
+        const int index = list->findText(font);
+        ASSERT_GE(index, 0);
+        list->setCurrentIndex(index);
+        ASSERT_TRUE(w->openInput(qpath(dir.path() / "unicode.rtf")));
+        BoxWatcher done;
+        w->CmdConvert_Click();
+        EXPECT_NE(done.text.indexOf("cannot draw (\u0D0C)"), -1) << done.text.toStdString();
+        std::string expected;
+        ASSERT_TRUE(test::convert(unicode, expected, test::toFont(font)).ok);
+        EXPECT_EQ(test::readFile(dir.path() / "Converted_unicode.rtf"), expected);
+    }
+    EXPECT_EQ(QSettings().value("convertTo").toString(), "ML-TTRevathi");
+    // Every entry after the first two is a font the command line takes.
+    for (int k = 2; k < list->count(); ++k) {
+        ConversionOptions options;
+        std::string error;
+        EXPECT_TRUE(legacyTargetCalled(list->itemText(k).toStdString(), options, error)) << error;
+    }
+    EXPECT_GT(list->count(), 100);
 }
 
 // Legacy text in an ordinary font: with Unicode, the window asks before converting it,
@@ -466,7 +509,7 @@ TEST_F(Window, AsksBeforeConvertingTextFoundInOrdinaryFonts) {
     for (const std::string font : {"ML-TTRevathi", "Arial"})
         for (std::size_t at; (at = revathi.find(font)) != std::string::npos;) revathi.replace(at, font.size(), "Calibri");
     test::writeFile(dir.path() / "lost.rtf", revathi);
-    child<QCheckBox>(*w, "chkUnicode")->setChecked(true);
+    child<QComboBox>(*w, "cboConvertTo")->setCurrentIndex(1);
     ASSERT_TRUE(w->openInput(qpath(dir.path() / "lost.rtf")));
     QStringList asked;
     w->setQuestionDialog([&](QWidget*, const QString& question) {

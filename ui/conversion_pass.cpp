@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <vector>
 
 #include "api/convert_document.h"
@@ -22,7 +23,10 @@ void setLocks(PassHost& host, bool enabled) {
 
 }  // namespace
 
-std::string nothingConvertedMessage(bool unicode) {
+std::string nothingConvertedMessage(bool unicode, bool unicodeToo) {
+    if (unicodeToo)
+        return "No Malayalam text, in Unicode or in a legacy font (" + legacyEncodingList(" or ") +
+               "), was found; the document was copied unchanged.";
     if (!unicode) return std::string(kMessageNothingConverted);
     return "No text in a legacy font (" + legacyEncodingList(" or ") +
            ") was found; the document was copied unchanged.";
@@ -150,19 +154,38 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     const std::filesystem::path path = host.outputPath();
     SaveResult saved;
     std::string foundText;  // what was left in ordinary fonts when nothing converted
+    bool unicodeToo = !options.toFont.empty();  // Unicode Malayalam was looked for as well
+    std::string notDrawn;                       // what the legacy font cannot draw
     ConversionOptions conversion;
     conversion.unicode = options.unicode;
     conversion.detect = detect;
     if (!options.unicodeFont.empty()) conversion.unicodeFont = options.unicodeFont;
+    if (!options.toFont.empty()) {
+        std::string error;
+        if (!legacyTargetCalled(options.toFont, conversion, error)) throw std::invalid_argument(error);
+    }
     if (const std::string* source = working.source()) {
         // The document's own bytes are converted, so that all its layout is kept; headers,
         // footnotes and the like are converted too, though the walk does not see them.
-        const ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
+        ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
+        // ML-TTRevathi, for a document with no PANCHARI text: its Unicode Malayalam and
+        // other encodings' text are written in ML-TTRevathi, as any other font's choice.
+        if (converted.ok && converted.converted() == 0 && converted.kept() == 0 && !options.unicode &&
+            options.toFont.empty()) {
+            ConversionOptions revathi = conversion;
+            std::string error;
+            if (legacyTargetCalled(kRevathiTarget, revathi, error)) {
+                unicodeToo = true;
+                ConversionReport again = convertDocument(*source, revathi, intoFile(path));
+                if (!again.ok || again.converted() > 0 || again.kept() > 0) converted = std::move(again);
+            }
+        }
         saved = {converted.ok, converted.error};
         // The window's way of asking for Unicode is its check box.
         if (converted.error == kPdfNeedsUnicode) saved.description = std::string(kPdfNeedsUnicodeHere);
         outcome.counts = converted.counts;
         foundText = converted.foundText;
+        notDrawn = notDrawnNote(converted);
     } else {
         saved = destination.saveFile(path);
         outcome.counts = LegacyCounts();
@@ -178,10 +201,11 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     }
     std::string message(kMessageConverted);
     if (outcome.converted() == 0 && outcome.kept() == 0)
-        message += "\n" + (foundText.empty() ? nothingConvertedMessage(options.unicode)
+        message += "\n" + (foundText.empty() ? nothingConvertedMessage(options.unicode, unicodeToo)
                                              : foundText + "; they were left as typed.");
     if (const std::string byFont = convertedByFontNote(outcome.counts); !byFont.empty()) message += "\n" + byFont;
     if (outcome.kept() > 0) message += "\n" + keptCharactersNote(outcome.kept());
+    if (!notDrawn.empty()) message += "\n" + notDrawn;
     host.showMessage(message);
     host.setStatus(kStatusReady);
     return outcome;

@@ -23,22 +23,23 @@ inline constexpr std::string_view kMessageConverted = "Converted from Panchari!"
 inline constexpr std::string_view kMessageNothingConverted =
     "No text in the PANCHARI font was found; the document was copied unchanged.";
 inline constexpr std::string_view kPdfNeedsUnicodeHere =
-    "a PDF can only be converted to Unicode text: tick Unicode Malayalam and convert again";
-// The same for Unicode output, which converts every legacy encoding: names them all.
-std::string nothingConvertedMessage(bool unicode);
+    "a PDF can only be converted to Unicode text: choose Unicode Malayalam to convert to, and convert again";
+// The same for Unicode output, which converts every legacy encoding: names them all; and
+// for a legacy font, which takes Unicode Malayalam too (`unicodeToo`).
+std::string nothingConvertedMessage(bool unicode, bool unicodeToo = false);
 // Asked before a Unicode conversion of a document whose ordinary fonts hold words that
 // read as a legacy encoding (`found`: "4,637 characters in Calibri read as ML-TT").
 std::string foundTextQuestion(std::string_view found);
 
 // The window's controls a pass switches off while it runs, in the order it does so.
 enum class LockedControl {
-    Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse, chkUnicode
+    Timer1, CmdConvert, cmdQuit, Frame2, Frame1, txtInput, txtOutput, cmdOpen, cmdBrowse, cboConvertTo
 };
 inline constexpr std::array<LockedControl, 10> kLockOrder = {
     LockedControl::Timer1,  LockedControl::CmdConvert, LockedControl::cmdQuit,
     LockedControl::Frame2,  LockedControl::Frame1,     LockedControl::txtInput,
     LockedControl::txtOutput, LockedControl::cmdOpen,  LockedControl::cmdBrowse,
-    LockedControl::chkUnicode,
+    LockedControl::cboConvertTo,
 };
 
 // What a pass needs of the window that runs it.
@@ -95,6 +96,9 @@ struct PassOptions {
     // With Unicode: convert the words of ordinary fonts that read as a legacy encoding,
     // without asking. Otherwise the pass asks when the document holds any.
     bool detect = false;
+    // A legacy font to write every Malayalam text in (Unicode's and every encoding's);
+    // empty: ML-TTRevathi by the glyph rules, or Unicode.
+    std::string toFont{};
 };
 
 // Fills `destination` with the converted form of `source`, through `working` (a copy

@@ -1,7 +1,7 @@
 #include "frm_main.h"
 
 #include <QApplication>
-#include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -39,7 +39,17 @@ QFont arial(bool bold = false) {
 std::u16string toU16(const QString& s) { return s.toStdU16String(); }
 QString fromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
 QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+const QString kConvertToSetting = fromUtf8(window_text::kConvertToSetting);
 const QString kUnicodeSetting = fromUtf8(window_text::kUnicodeSetting);
+
+// The choice of what to convert to kept from the last run; an earlier version's Unicode
+// box, ticked, means Unicode Malayalam.
+std::size_t rememberedTarget() {
+    QSettings settings;
+    if (settings.contains(kConvertToSetting))
+        return conversionTargetIndex(settings.value(kConvertToSetting).toString().toStdString());
+    return settings.value(kUnicodeSetting, false).toBool() ? conversionTargetIndex(kUnicodeTarget) : 0;
+}
 
 void place(QWidget* w, Control control) {
     const Placement& p = placementOf(control);
@@ -82,14 +92,23 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     pathRow(text::kOutputFrame, Control::Frame2, Control::txtOutput, Control::cmdBrowse, text::kBrowseTip, Frame2_,
             txtOutput_, cmdBrowse_);
 
-    // Unicode output, in the empty left part of the Convert row; remembered between runs.
-    chkUnicode_ = new QCheckBox(fromUtf8(text::kUnicodeBox), this);
-    chkUnicode_->setObjectName(QStringLiteral("chkUnicode"));
-    chkUnicode_->setFont(arial());
-    chkUnicode_->setToolTip(fromUtf8(text::kUnicodeTip));
-    place(chkUnicode_, Control::chkUnicode);
-    chkUnicode_->setChecked(QSettings().value(kUnicodeSetting, false).toBool());
-    connect(chkUnicode_, &QCheckBox::toggled, this, [](bool on) { QSettings().setValue(kUnicodeSetting, on); });
+    // What to convert to, in the left part of the Convert row; remembered between runs.
+    lblConvertTo_ = new QLabel(fromUtf8(text::kConvertToLabel), this);
+    lblConvertTo_->setObjectName(QStringLiteral("lblConvertTo"));
+    lblConvertTo_->setFont(arial());
+    place(lblConvertTo_, Control::lblConvertTo);
+    cboConvertTo_ = new QComboBox(this);
+    cboConvertTo_->setObjectName(QStringLiteral("cboConvertTo"));
+    cboConvertTo_->setFont(arial());
+    cboConvertTo_->setToolTip(fromUtf8(text::kConvertToTip));
+    for (const ConversionTarget& t : conversionTargets()) cboConvertTo_->addItem(fromUtf8(t.caption));
+    cboConvertTo_->setMaxVisibleItems(16);
+    place(cboConvertTo_, Control::cboConvertTo);
+    lblConvertTo_->setBuddy(cboConvertTo_);  // Alt+T
+    cboConvertTo_->setCurrentIndex(int(rememberedTarget()));
+    connect(cboConvertTo_, &QComboBox::currentIndexChanged, this, [](int index) {
+        if (index >= 0) QSettings().setValue(kConvertToSetting, fromUtf8(conversionTargets()[std::size_t(index)].name));
+    });
 
     CmdConvert_ = new QPushButton(fromUtf8(text::kConvert), this);
     CmdConvert_->setObjectName(QStringLiteral("CmdConvert"));
@@ -128,8 +147,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setTabOrder(txtInput_, cmdOpen_);
     setTabOrder(cmdOpen_, txtOutput_);
     setTabOrder(txtOutput_, cmdBrowse_);
-    setTabOrder(cmdBrowse_, chkUnicode_);
-    setTabOrder(chkUnicode_, CmdConvert_);
+    setTabOrder(cmdBrowse_, cboConvertTo_);
+    setTabOrder(cboConvertTo_, CmdConvert_);
     setTabOrder(CmdConvert_, cmdQuit_);
 
     // The enabling rule runs on a 1 ms timer. A tick with no change in the path texts
@@ -230,7 +249,10 @@ void frmMain::CmdConvert_Click() {
     PassOutcome outcome;
     try {
         PassOptions options;
-        options.unicode = chkUnicode_->isChecked();
+        const std::size_t target = std::size_t(std::max(0, cboConvertTo_->currentIndex()));
+        const ConversionOptions chosen = conversionTargetOptions(target);
+        options.unicode = chosen.unicode;
+        options.toFont = chosen.toFont;
         outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this, options);
     } catch (const std::exception& e) {
         // Out of memory or a position overflow: report it, keep the window usable.
@@ -258,7 +280,7 @@ QWidget* frmMain::lockedWidget(LockedControl control) const {
     case LockedControl::txtOutput: return txtOutput_;
     case LockedControl::cmdOpen: return cmdOpen_;
     case LockedControl::cmdBrowse: return cmdBrowse_;
-    case LockedControl::chkUnicode: return chkUnicode_;
+    case LockedControl::cboConvertTo: return cboConvertTo_;
     }
     return nullptr;
 }

@@ -9,7 +9,7 @@
 #include "conversion_pass.h"
 #include "model/document.h"
 
-class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -88,7 +88,8 @@ private:
     QGroupBox* Frame2_;
     QLineEdit* txtOutput_;
     QPushButton* cmdBrowse_;
-    QCheckBox* chkUnicode_;
+    QLabel* lblConvertTo_;
+    QComboBox* cboConvertTo_;
     QPushButton* CmdConvert_;
     QPushButton* cmdQuit_;
     QLabel* lblStatus_;

@@ -17,7 +17,7 @@ inline constexpr std::string_view kTitle = "Tolvarin";
 inline constexpr std::string_view kInputFrame = "Input File:";
 inline constexpr std::string_view kOutputFrame = "Output Folder:";
 inline constexpr std::string_view kChooseButton = "...";
-inline constexpr std::string_view kUnicodeBox = "&Unicode Malayalam";
+inline constexpr std::string_view kConvertToLabel = "Convert &to:";
 inline constexpr std::string_view kConvert = "&Convert";
 inline constexpr std::string_view kQuit = "&Quit";
 inline constexpr std::string_view kStartStatus = "Converts Panchari RTF files to ISM font.";
@@ -26,7 +26,8 @@ inline constexpr std::string_view kNotice = "Beta Version... Only for Testing";
 std::string noticeTip();
 inline constexpr std::string_view kOpenTip = "Choose the RTF document to convert";
 inline constexpr std::string_view kBrowseTip = "Choose another folder for the converted document";
-inline constexpr std::string_view kUnicodeTip = "Write the converted text as Unicode Malayalam instead of ML-TTRevathi";
+inline constexpr std::string_view kConvertToTip =
+    "What to write the Malayalam text in: ML-TTRevathi, Unicode Malayalam or another legacy font";
 inline constexpr std::string_view kConvertTip =
     "Convert the document and save it as Converted_<name> in the output folder";
 inline constexpr std::string_view kQuitTip = "End the program (Escape)";
@@ -45,15 +46,17 @@ inline constexpr std::array<Filter, 5> kOpenFilters = {{
     {"PDF, to Unicode text (*.PDF)", "*.PDF"},
     {"All files (*.*)", "*.*"},
 }};
-// Where the Unicode box's state is kept between runs (the registry key on Windows).
+// Where the choice of what to convert to is kept between runs (the registry key on
+// Windows): its name in conversionTargets(). An earlier version kept a Unicode box's state.
 inline constexpr std::string_view kSettingsKey = "Software\\Tolvarin";
+inline constexpr std::string_view kConvertToSetting = "convertTo";
 inline constexpr std::string_view kUnicodeSetting = "unicode";
 }  // namespace window_text
 
 // The window's controls, in tab order, and where each sits: in twips, relative to the
 // client area or, for a control inside a frame, to its frame.
-enum class Control { Frame1, txtInput, cmdOpen, Frame2, txtOutput, cmdBrowse, chkUnicode, CmdConvert, cmdQuit,
-                     lblStatus, Label2 };
+enum class Control { Frame1, txtInput, cmdOpen, Frame2, txtOutput, cmdBrowse, lblConvertTo, cboConvertTo, CmdConvert,
+                     cmdQuit, lblStatus, Label2 };
 struct Placement {
     Control control;
     std::optional<Control> frame;
@@ -61,14 +64,15 @@ struct Placement {
 };
 inline constexpr int kClientWidth = 5175;   // twips: 345 pixels at 96 dpi
 inline constexpr int kClientHeight = 2655;  // 177 pixels
-inline constexpr std::array<Placement, 11> kLayout = {{
+inline constexpr std::array<Placement, 12> kLayout = {{
     {Control::Frame1, std::nullopt, 120, 120, 4935, 735},
     {Control::txtInput, Control::Frame1, 120, 240, 4575, 285},
     {Control::cmdOpen, Control::Frame1, 4440, 240, 375, 285},
     {Control::Frame2, std::nullopt, 120, 960, 4935, 735},
     {Control::txtOutput, Control::Frame2, 120, 240, 4575, 285},
     {Control::cmdBrowse, Control::Frame2, 4440, 240, 375, 285},
-    {Control::chkUnicode, std::nullopt, 120, 1800, 3120, 320},
+    {Control::lblConvertTo, std::nullopt, 120, 1860, 840, 210},
+    {Control::cboConvertTo, std::nullopt, 960, 1800, 2280, 320},
     {Control::CmdConvert, std::nullopt, 3360, 1800, 750, 320},
     {Control::cmdQuit, std::nullopt, 4320, 1800, 750, 320},
     {Control::lblStatus, std::nullopt, 120, 2160, 2865, 210},  // its width follows its caption

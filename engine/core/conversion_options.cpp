@@ -1,6 +1,7 @@
 #include "core/conversion_options.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tolvarin {
 namespace {
@@ -82,6 +83,51 @@ bool legacySourcesCalled(std::string_view list, ConversionOptions& options, std:
     // Unicode alone: no legacy encoding's text converts.
     if (options.from.empty()) options.from.push_back(nullptr);
     return true;
+}
+
+const std::vector<ConversionTarget>& conversionTargets() {
+    static const std::vector<ConversionTarget> targets = [] {
+        std::vector<ConversionTarget> list{{std::string(kRevathiTarget), std::string(kRevathiTarget)},
+                                           {"Unicode Malayalam", std::string(kUnicodeTarget)}};
+        // What typists and desktop publishers set most: a font of each encoding.
+        constexpr std::string_view kCommon[] = {"ML-TTKarthika", "ML-TTNandini", "PANCHARI",    "Manorama",
+                                                "Matweb",        "MLB-TTKarthika", "MLBW-TTKarthika", "Haritha",
+                                                "Thoolika",      "PMLTKairali",  "Chowara",     "J*Mlm*Jaya"};
+        std::vector<std::string_view> others;
+        for (const LegacyEncoding* e : legacyEncodings())
+            for (std::string_view font : e->table().fonts) others.push_back(font);
+        for (std::string_view common : kCommon) {
+            const auto at = std::find_if(others.begin(), others.end(), [&](std::string_view f) { return f == common; });
+            if (at == others.end()) continue;  // a table no longer lists it
+            list.push_back({std::string(common), std::string(common)});
+            others.erase(at);
+        }
+        std::sort(others.begin(), others.end(), [](std::string_view a, std::string_view b) {
+            return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+                return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+            });
+        });
+        for (std::string_view font : others)
+            if (font != kRevathiTarget) list.push_back({std::string(font), std::string(font)});
+        return list;
+    }();
+    return targets;
+}
+
+std::size_t conversionTargetIndex(std::string_view name) {
+    const std::vector<ConversionTarget>& targets = conversionTargets();
+    for (std::size_t k = 0; k < targets.size(); ++k)
+        if (sameName(targets[k].name, name)) return k;
+    return 0;
+}
+
+ConversionOptions conversionTargetOptions(std::size_t index) {
+    ConversionOptions options;
+    const std::vector<ConversionTarget>& targets = conversionTargets();
+    if (index == 0 || index >= targets.size()) return options;
+    std::string error;
+    legacyTargetCalled(targets[index].name, options, error);  // every name but the first is one it takes
+    return options;
 }
 
 }  // namespace tolvarin

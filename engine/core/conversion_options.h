@@ -53,4 +53,20 @@ bool legacyTargetCalled(std::string_view name, ConversionOptions& options, std::
 // options.from and options.fromUnicode; false, with what to say, where one names none.
 bool legacySourcesCalled(std::string_view list, ConversionOptions& options, std::string& error);
 
+// What the windows and the page offer to write a document in, in the order offered:
+// ML-TTRevathi (the glyph rules, as when nothing is chosen), Unicode Malayalam, then the
+// legacy fonts, the common ones first and the others by name.
+struct ConversionTarget {
+    std::string caption;  // as shown
+    std::string name;     // as kept between runs and as --to takes it
+};
+inline constexpr std::string_view kRevathiTarget = "ML-TTRevathi";
+inline constexpr std::string_view kUnicodeTarget = "unicode";
+const std::vector<ConversionTarget>& conversionTargets();
+// Where `name` stands in conversionTargets(), or 0 (ML-TTRevathi) where it names none.
+std::size_t conversionTargetIndex(std::string_view name);
+// The options that write in conversionTargets()[index]: ML-TTRevathi by the glyph rules,
+// Unicode Malayalam in the default font, or the legacy font.
+ConversionOptions conversionTargetOptions(std::size_t index);
+
 }  // namespace tolvarin
