@@ -3,8 +3,9 @@
 # it: xdotool clicks and types, window_probe.exe (tests/windows) looks at the window from
 # outside. A session: the window's layout and captions at 96 dpi; the sample letter
 # opened through the real Open dialog, an output folder picked in the real folder
-# picker, converted with the Unicode box off and on, the message box accepted, each
-# saved file byte for byte what the Linux build writes; the box remembered by the next
+# picker, converted to ML-TTRevathi, Unicode Malayalam and ML-TTKarthika chosen from the
+# keyboard, the message box accepted, each saved file byte for byte what the Linux build
+# writes; the choice remembered by the next
 # start; a file on the command line; a second start handing its file over and ending;
 # Escape ending the program. Every wait has a deadline.
 # Usage: tools/test-windows-window.sh [RUNS]   (build-windows and build must hold the
@@ -85,6 +86,7 @@ mkdir -p "$work/in" "$work/out" "$work/linux"
 cp samples/letter.rtf "$work/in/letter.rtf"
 build/bin/tolvarin-convert -q -o "$work/linux/ml.rtf" samples/letter.rtf
 build/bin/tolvarin-convert -q --unicode -o "$work/linux/unicode.rtf" samples/letter.rtf
+build/bin/tolvarin-convert -q --to ML-TTKarthika -o "$work/linux/karthika.rtf" samples/letter.rtf
 
 session() {
     local run=$1
@@ -124,7 +126,7 @@ session() {
         [ $SECONDS -lt $deadline ] || fail "the focus did not come back to the Open button"
         sleep 0.2
     done
-    for id in 104 105 106 107 108 101 102; do
+    for id in 104 105 107 108 109 101 102; do
         xdotool key Tab
         sleep 0.1
         [ "$(probe focus | tr -d '\r')" = "$id" ] || fail "Tab order: the focus is on $(probe focus), not $id"
@@ -139,18 +141,23 @@ session() {
     probe gone "Open Output Folder" 20 || fail "the folder picker did not close"
     [ "$(box_text 2)" = "$(dos "$work/out")" ] || fail "output box after picking: $(box_text 2)"
 
-    # Both modes: the box as the user leaves it, Alt+C, the message accepted.
+    # Three choices, made from the keyboard (Alt+T, then Home and Down in the list; the
+    # third common entry is ML-TTKarthika), Alt+C, the message accepted.
     local mode
-    for mode in ml unicode; do
-        local want=0
-        [ $mode = unicode ] && want=1
-        if [ "$(field "&Unicode Malayalam" 5)" != $want ]; then xdotool key alt+u; sleep 0.3; fi
-        [ "$(field "&Unicode Malayalam" 5)" = $want ] || fail "the Unicode box did not turn"
+    for mode in ml unicode karthika; do
+        local want=ML-TTRevathi downs=0
+        [ $mode = unicode ] && want="Unicode Malayalam" downs=1
+        [ $mode = karthika ] && want=ML-TTKarthika downs=2
+        xdotool key alt+t Home
+        for ((k = 0; k < downs; k++)); do xdotool key Down; done
+        sleep 0.3
+        grep -qF "|$want|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" || fail "the list does not show $want"
+        [ "$run" -gt 1 ] || [ $mode != karthika ] || import -window root -crop "345x177+$ox+$oy" "$screens/window-karthika.png"
         xdotool key alt+c
         local message
         message=$(probe message 60 | tr -d '\r') || fail "no message after converting ($mode)"
         grep -q "^Converted from Panchari!" <<<"$message" || fail "message: $message"
-        [ "$run" -gt 1 ] || [ $mode = unicode ] || import -window root "$screens/message.png"
+        [ "$run" -gt 1 ] || [ $mode != ml ] || import -window root "$screens/message.png"
         xdotool key Return
         local deadline=$((SECONDS + 20))
         while probe message 0 >/dev/null; do
@@ -182,7 +189,7 @@ session() {
         [ $SECONDS -lt $deadline ] || fail "the dropped file's conversion was not saved beside it"
         sleep 0.2
     done
-    cmp "$deep/Converted_കത്ത്.rtf" "$work/linux/unicode.rtf" || fail "the dropped file's output differs"
+    cmp "$deep/Converted_കത്ത്.rtf" "$work/linux/karthika.rtf" || fail "the dropped file's output differs"
 
     # Escape ends the program.
     xdotool key Escape
@@ -192,9 +199,9 @@ session() {
     # taken in the working folder).
     cp "$work/in/letter.rtf" "$work/cmdline.rtf"
     start_window cmdline.rtf
-    [ "$(field "&Unicode Malayalam" 5)" = 1 ] || fail "the Unicode box was not remembered"
+    grep -qF "|ML-TTKarthika|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" || fail "the choice was not remembered"
     [ "$(box_text 1)" = "$(dos "$work/cmdline.rtf")" ] || fail "command-line file: $(box_text 1)"
-    xdotool key alt+u  # off again for the next session
+    xdotool key alt+t Home  # ML-TTRevathi again for the next session
     sleep 0.3
 
     # A second start hands its file to the running window and ends.
@@ -253,9 +260,9 @@ installer_check() {
         mkdir -p "$work/installed"
         cp "$work/in/letter.rtf" "$work/installed/letter.rtf"
         start_window "$(dos "$work/installed/letter.rtf")"
-        xdotool key alt+u  # remembered in the registry: the uninstaller must remove it
+        xdotool key alt+t Down  # remembered in the registry: the uninstaller must remove it
         sleep 0.3
-        xdotool key alt+u
+        xdotool key Home
         sleep 0.3
         xdotool key alt+c
         probe message 60 >/dev/null || fail "the installed window showed no message ($mode)"

@@ -55,31 +55,42 @@ Control controlOf(LockedControl c) {
     case LockedControl::txtOutput: return Control::txtOutput;
     case LockedControl::cmdOpen: return Control::cmdOpen;
     case LockedControl::cmdBrowse: return Control::cmdBrowse;
-    case LockedControl::chkUnicode: return Control::chkUnicode;
+    case LockedControl::cboConvertTo: return Control::cboConvertTo;
     case LockedControl::Timer1: break;
     }
     return Control::Frame1;
 }
 
 // The controls that take the focus, in tab order.
-constexpr std::array<Control, 7> kTabOrder = {Control::txtInput,  Control::cmdOpen,    Control::txtOutput,
-                                              Control::cmdBrowse, Control::chkUnicode, Control::CmdConvert,
+constexpr std::array<Control, 7> kTabOrder = {Control::txtInput,  Control::cmdOpen,      Control::txtOutput,
+                                              Control::cmdBrowse, Control::cboConvertTo, Control::CmdConvert,
                                               Control::cmdQuit};
 
 const std::wstring kSettingsKey = widen(window_text::kSettingsKey);
+const std::wstring kConvertToValue = widen(window_text::kConvertToSetting);
 const std::wstring kUnicodeValue = widen(window_text::kUnicodeSetting);
 
-bool unicodeRemembered() {
+// The choice of what to convert to kept from the last run; an earlier version's Unicode
+// box, ticked, means Unicode Malayalam.
+std::size_t rememberedTarget() {
+    wchar_t name[256] = {};
+    DWORD size = sizeof name;
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kConvertToValue.c_str(), RRF_RT_REG_SZ, nullptr, name,
+                     &size) == ERROR_SUCCESS)
+        return conversionTargetIndex(narrow(name));
     DWORD value = 0;
-    DWORD size = sizeof value;
-    return RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kUnicodeValue.c_str(), RRF_RT_REG_DWORD, nullptr,
-                        &value, &size) == ERROR_SUCCESS &&
-           value != 0;
+    size = sizeof value;
+    const bool unicode = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kUnicodeValue.c_str(), RRF_RT_REG_DWORD,
+                                      nullptr, &value, &size) == ERROR_SUCCESS &&
+                         value != 0;
+    return unicode ? conversionTargetIndex(kUnicodeTarget) : 0;
 }
 
-void rememberUnicode(bool on) {
-    const DWORD value = on ? 1 : 0;
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kUnicodeValue.c_str(), REG_DWORD, &value, sizeof value);
+void rememberTarget(std::size_t index) {
+    if (index >= conversionTargets().size()) return;
+    const std::wstring name = widen(conversionTargets()[index].name);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kConvertToValue.c_str(), REG_SZ, name.c_str(),
+                    DWORD((name.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -184,7 +195,9 @@ void MainWindow::createControls() {
         {Control::Frame2, L"BUTTON", text::kOutputFrame, child | BS_GROUPBOX, 0},
         {Control::txtOutput, L"EDIT", "", box, WS_EX_CLIENTEDGE},
         {Control::cmdBrowse, L"BUTTON", text::kChooseButton, button, 0},
-        {Control::chkUnicode, L"BUTTON", text::kUnicodeBox, child | WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+        // The label before its list: its access key moves the focus to the list.
+        {Control::lblConvertTo, L"STATIC", text::kConvertToLabel, child | SS_LEFTNOWORDWRAP, 0},
+        {Control::cboConvertTo, WC_COMBOBOXW, "", child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
         {Control::CmdConvert, L"BUTTON", text::kConvert, button, 0},
         {Control::cmdQuit, L"BUTTON", text::kQuit, button, 0},
         {Control::lblStatus, L"STATIC", text::kStartStatus, child | SS_LEFTNOWORDWRAP | SS_NOTIFY, 0},
@@ -200,7 +213,9 @@ void MainWindow::createControls() {
     SetWindowPos(control(Control::Frame2), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetWindowPos(control(Control::cmdOpen), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetWindowPos(control(Control::cmdBrowse), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SendMessageW(control(Control::chkUnicode), BM_SETCHECK, unicodeRemembered() ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (const ConversionTarget& t : conversionTargets())
+        SendMessageW(control(Control::cboConvertTo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(t.caption).c_str()));
+    SendMessageW(control(Control::cboConvertTo), CB_SETCURSEL, WPARAM(rememberedTarget()), 0);
 
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_,
@@ -208,7 +223,7 @@ void MainWindow::createControls() {
     const std::string notice = text::noticeTip();
     const std::pair<Control, std::string_view> tips[] = {
         {Control::cmdOpen, text::kOpenTip},         {Control::cmdBrowse, text::kBrowseTip},
-        {Control::chkUnicode, text::kUnicodeTip},   {Control::CmdConvert, text::kConvertTip},
+        {Control::cboConvertTo, text::kConvertToTip}, {Control::CmdConvert, text::kConvertTip},
         {Control::cmdQuit, text::kQuitTip},         {Control::Label2, notice},
     };
     for (const auto& [c, tip] : tips) {
@@ -231,13 +246,18 @@ void MainWindow::applyLayout() {
             left += placementOf(*p.frame).left;
             top += placementOf(*p.frame).top;
         }
-        SetWindowPos(control(p.control), nullptr, pixels(left), pixels(top), pixels(p.width), pixels(p.height),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        // A list's height is its closed box's and its open list's together.
+        const int listHeight = p.control == Control::cboConvertTo ? pixels(16 * 195) : 0;
+        SetWindowPos(control(p.control), nullptr, pixels(left), pixels(top), pixels(p.width),
+                     pixels(p.height) + listHeight, SWP_NOZORDER | SWP_NOACTIVATE);
         HFONT font = p.control == Control::Label2                                     ? arialBold_
                      : p.control == Control::cmdOpen || p.control == Control::cmdBrowse ? messageFont_
                                                                                          : arial_;
         SendMessageW(control(p.control), WM_SETFONT, WPARAM(font), TRUE);
     }
+    // The list's closed box as tall as the layout says: its text's height and its edges.
+    SendMessageW(control(Control::cboConvertTo), CB_SETITEMHEIGHT, WPARAM(-1),
+                 LPARAM(pixels(placementOf(Control::cboConvertTo).height) - 6));
     sizeStatus();
 }
 
@@ -316,7 +336,10 @@ void MainWindow::convertClick() {
     PassOutcome outcome;
     try {
         PassOptions options;
-        options.unicode = SendMessageW(control(Control::chkUnicode), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const LRESULT chosen = SendMessageW(control(Control::cboConvertTo), CB_GETCURSEL, 0, 0);
+        const ConversionOptions target = conversionTargetOptions(chosen == CB_ERR ? 0 : std::size_t(chosen));
+        options.unicode = target.unicode;
+        options.toFont = target.toFont;
         outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this, options);
     } catch (const std::exception& e) {
         // Out of memory or a position overflow: report it, keep the window usable.
@@ -374,7 +397,7 @@ bool MainWindow::preTranslate(MSG& message) {
             return true;
         }
     }
-    // Access keys (Alt+C, Alt+Q, Alt+U) and arrows, as in a dialog.
+    // Access keys (Alt+C, Alt+Q, Alt+T) and arrows, as in a dialog.
     return IsDialogMessageW(window_, &message);
 }
 
@@ -465,13 +488,14 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (code == EN_CHANGE && (id == idOf(Control::txtInput) || id == idOf(Control::txtOutput))) {
             // The enabling rule follows the path texts; it rests while a pass runs.
             if (timerOn_) applyEnablingRule();
+        } else if (code == CBN_SELCHANGE && id == idOf(Control::cboConvertTo)) {
+            const LRESULT chosen = SendMessageW(control(Control::cboConvertTo), CB_GETCURSEL, 0, 0);
+            if (chosen != CB_ERR) rememberTarget(std::size_t(chosen));
         } else if (code == BN_CLICKED) {
             if (id == idOf(Control::cmdOpen)) cmdOpenClick();
             else if (id == idOf(Control::cmdBrowse)) cmdBrowseClick();
             else if (id == idOf(Control::CmdConvert)) convertClick();
             else if (id == idOf(Control::cmdQuit)) requestQuit();
-            else if (id == idOf(Control::chkUnicode))
-                rememberUnicode(SendMessageW(control(Control::chkUnicode), BM_GETCHECK, 0, 0) == BST_CHECKED);
         }
         return 0;
     }
