@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -160,4 +161,37 @@ TEST(FontTargetRtf, CorpusWrittenInAFont) {
     }
     EXPECT_GT(identical, 300u);
     RecordProperty("converted", int(converted));
+}
+
+// What the windows and the page offer: ML-TTRevathi, Unicode, then every font a table
+// lists, once each, all of them names --to takes. ML-TTRevathi keeps the glyph rules for
+// a document with PANCHARI text and writes any other's Malayalam in ML-TTRevathi.
+TEST(FontTargetRtf, ChoicesOfTheWindowsAndThePage) {
+    const std::vector<ConversionTarget>& targets = conversionTargets();
+    ASSERT_GT(targets.size(), 100u);
+    EXPECT_EQ(targets[0].name, "ML-TTRevathi");
+    EXPECT_EQ(targets[1].caption, "Unicode Malayalam");
+    EXPECT_EQ(targets[2].name, "ML-TTKarthika");
+    std::set<std::string> names;
+    for (std::size_t k = 0; k < targets.size(); ++k) {
+        EXPECT_TRUE(names.insert(targets[k].name).second) << targets[k].name << " twice";
+        EXPECT_EQ(conversionTargetIndex(targets[k].name), k);
+        const ConversionOptions options = conversionTargetOptions(k);
+        EXPECT_EQ(options.unicode, k == 1) << k;
+        if (k >= 2) {
+            EXPECT_EQ(options.toFont, targets[k].name);
+        }
+    }
+    EXPECT_EQ(conversionTargetIndex("no such font"), 0u);
+
+    const std::string letter = readFile(dataDir() / ".." / ".." / "samples" / "letter.rtf");
+    std::string unicode;
+    ASSERT_TRUE(convert(letter, unicode, unicodeOptions()).ok);
+    EXPECT_FALSE(chosenTargetOptions(documentFonts(letter), 0).toLegacy()) << "PANCHARI by the glyph rules";
+    const ConversionOptions any = chosenTargetOptions(documentFonts(unicode), 0);
+    EXPECT_EQ(any.toFont, "ML-TTRevathi");
+    EXPECT_EQ(chosenTargetOptions(documentFonts(unicode), 1).unicode, true);
+    std::string revathi;
+    ASSERT_TRUE(convert(unicode, revathi, any).ok);
+    EXPECT_EQ(textOf(revathi), textOf(unicode));
 }

@@ -167,21 +167,15 @@ PassOutcome runConversionPass(const Document& source, Document& working, Documen
     if (const std::string* source = working.source()) {
         // The document's own bytes are converted, so that all its layout is kept; headers,
         // footnotes and the like are converted too, though the walk does not see them.
-        ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
-        // ML-TTRevathi, for a document with no PANCHARI text: its Unicode Malayalam and
-        // other encodings' text are written in ML-TTRevathi, as any other font's choice.
-        if (converted.ok && converted.converted() == 0 && converted.kept() == 0 && !options.unicode &&
-            options.toFont.empty()) {
-            ConversionOptions revathi = conversion;
-            std::string error;
-            if (legacyTargetCalled(kRevathiTarget, revathi, error)) {
-                unicodeToo = true;
-                ConversionReport again = convertDocument(*source, revathi, intoFile(path));
-                if (!again.ok || again.converted() > 0 || again.kept() > 0) converted = std::move(again);
-            }
+        if (!options.unicode && options.toFont.empty() && options.revathiForAnyText) {
+            host.setBusyCursor(true);
+            conversion = chosenTargetOptions(documentFonts(*source), 0);
+            host.setBusyCursor(false);
+            unicodeToo = conversion.toLegacy();
         }
+        const ConversionReport converted = convertDocument(*source, conversion, intoFile(path));
         saved = {converted.ok, converted.error};
-        // The window's way of asking for Unicode is its check box.
+        // The window's way of asking for Unicode is its list.
         if (converted.error == kPdfNeedsUnicode) saved.description = std::string(kPdfNeedsUnicodeHere);
         outcome.counts = converted.counts;
         foundText = converted.foundText;

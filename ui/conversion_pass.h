@@ -99,6 +99,9 @@ struct PassOptions {
     // A legacy font to write every Malayalam text in (Unicode's and every encoding's);
     // empty: ML-TTRevathi by the glyph rules, or Unicode.
     std::string toFont{};
+    // ML-TTRevathi chosen from the window's list: a document with no PANCHARI text has
+    // its Unicode Malayalam and other encodings' text written in ML-TTRevathi.
+    bool revathiForAnyText = false;
 };
 
 // Fills `destination` with the converted form of `source`, through `working` (a copy

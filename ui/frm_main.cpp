@@ -253,6 +253,7 @@ void frmMain::CmdConvert_Click() {
         const ConversionOptions chosen = conversionTargetOptions(target);
         options.unicode = chosen.unicode;
         options.toFont = chosen.toFont;
+        options.revathiForAnyText = target == 0;
         outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this, options);
     } catch (const std::exception& e) {
         // Out of memory or a position overflow: report it, keep the window usable.

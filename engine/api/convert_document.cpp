@@ -321,6 +321,18 @@ FontsReport documentFontSamples(std::string_view input, std::size_t length, Envi
     return listFonts(input, length, environment);
 }
 
+ConversionOptions chosenTargetOptions(const FontsReport& fonts, std::size_t index) {
+    ConversionOptions options = conversionTargetOptions(index);
+    if (index != 0 || !fonts.ok) return options;
+    for (const FontUse& f : fonts.fonts) {
+        const LegacyEncoding* e = f.characters > 0 ? legacyEncodingCalled(f.encoding) : nullptr;
+        if (e && e->hasRevathiRules()) return options;  // the glyph rules, as ever
+    }
+    std::string error;
+    legacyTargetCalled(kRevathiTarget, options, error);
+    return options;
+}
+
 std::string foundTextNote(const FontsReport& fonts) {
     std::string note;
     for (const FontUse& f : fonts.fonts)

@@ -87,6 +87,12 @@ bool nameLegacyFont(std::string_view fontName, std::string_view legacyName);
 // Forgets the names given so (defined with the fonts).
 void forgetLegacyFontNames();
 
+// The options the choice conversionTargets()[index] converts a document with, as the
+// windows and the page offer it: conversionTargetOptions(index), except that
+// ML-TTRevathi, for a document with no PANCHARI text, writes its Unicode Malayalam and its
+// other encodings' text in ML-TTRevathi (as the font chosen by name would).
+ConversionOptions chosenTargetOptions(const FontsReport& fonts, std::size_t index);
+
 // "4,637 characters in Calibri read as ML-TT": what the ordinary fonts of a report hold,
 // or empty.
 std::string foundTextNote(const FontsReport& fonts);

@@ -340,6 +340,7 @@ void MainWindow::convertClick() {
         const ConversionOptions target = conversionTargetOptions(chosen == CB_ERR ? 0 : std::size_t(chosen));
         options.unicode = target.unicode;
         options.toFont = target.toFont;
+        options.revathiForAnyText = chosen == 0 || chosen == CB_ERR;
         outcome = runConversionPass(rtbSource_, HideRTB_, rtbDestination_, *this, options);
     } catch (const std::exception& e) {
         // Out of memory or a position overflow: report it, keep the window usable.
