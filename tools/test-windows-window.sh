@@ -97,7 +97,7 @@ session() {
     [ "$(probe dpi | tr -d '\r')" = 96 ] || fail "the screen is not at 96 dpi"
     local layout
     layout=$(probe layout | tr -d '\r')
-    [ "$(head -1 <<<"$layout")" = "client|Tolvarin|345,177" ] || fail "client area: $(head -1 <<<"$layout")"
+    [ "$(head -1 <<<"$layout")" = "client|Tolvarin|345,177" ] || { import -window root "$screens/failed.png"; echo "$layout" >&2; fail "client area: $(head -1 <<<"$layout")"; }
     # Each control where the shared table puts it, with its caption (as the Qt window's).
     local control x y w h caption
     while IFS=$'\t' read -r control x y w h caption; do
@@ -151,7 +151,7 @@ session() {
         xdotool key alt+t Home
         for ((k = 0; k < downs; k++)); do xdotool key Down; done
         sleep 0.3
-        grep -qF "|$want|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" || fail "the list does not show $want"
+        grep -qF "|$want|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" || { import -window root "$screens/failed.png"; probe layout >&2; fail "the list does not show $want"; }
         [ "$run" -gt 1 ] || [ $mode != karthika ] || import -window root -crop "345x177+$ox+$oy" "$screens/window-karthika.png"
         xdotool key alt+c
         local message

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cctype>
 #include <exception>
 #include <vector>
 
@@ -398,7 +399,19 @@ bool MainWindow::preTranslate(MSG& message) {
             return true;
         }
     }
-    // Access keys (Alt+C, Alt+Q, Alt+T) and arrows, as in a dialog.
+    // A label's access key (Alt+T) takes the focus to the control it names: a window that
+    // is not a dialog gets no help with that from IsDialogMessage.
+    if (message.message == WM_SYSKEYDOWN && (GetKeyState(VK_MENU) & 0x8000)) {
+        const std::string_view label = window_text::kConvertToLabel;
+        const std::size_t amp = label.find('&');
+        if (amp != std::string_view::npos && amp + 1 < label.size() &&
+            message.wParam == WPARAM(std::toupper(static_cast<unsigned char>(label[amp + 1]))) &&
+            IsWindowEnabled(control(Control::cboConvertTo))) {
+            SetFocus(control(Control::cboConvertTo));
+            return true;
+        }
+    }
+    // Access keys (Alt+C, Alt+Q) and arrows, as in a dialog.
     return IsDialogMessageW(window_, &message);
 }
 

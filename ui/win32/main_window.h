@@ -73,7 +73,7 @@ private:
     HWND window_ = nullptr;
     HWND tips_ = nullptr;
     HWND focusOnReturn_ = nullptr;  // the control with the focus when the window was last left
-    std::array<HWND, 11> controls_{};
+    std::array<HWND, kLayout.size()> controls_{};  // one for each control the layout places
     int dpi_ = 96;
     HFONT arial_ = nullptr;
     HFONT arialBold_ = nullptr;
