@@ -160,14 +160,30 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_inspect(const char* data, std::size_t 
     }
 }
 
+// What the page offers to convert to, in order, as a JSON array of {caption, name}.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_targets() {
+    gResult = "[";
+    for (const ConversionTarget& t : conversionTargets()) {
+        gResult += gResult.size() > 1 ? ",{" : "{";
+        field(gResult, "caption", t.caption);
+        field(gResult, "name", t.name);
+        gResult += '}';
+    }
+    gResult += ']';
+    return gResult.c_str();
+}
+
 // Converts the document `name`; its bytes go to the page piece by piece, and the result
-// names the file to save them as. `unicode` 0: ML-TTRevathi. `detect` 1: with Unicode,
-// the words of ordinary fonts that read as a legacy encoding are converted too.
-EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* data, std::size_t size, int unicode,
-                                                  const char* unicodeFont, int detect) {
+// names the file to save them as. `target`: a name of tolvarin_targets() (ML-TTRevathi,
+// unicode, a legacy font). `detect` 1: with Unicode, the words of ordinary fonts that read
+// as a legacy encoding are converted too.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* data, std::size_t size,
+                                                  const char* target, const char* unicodeFont, int detect) {
     try {
-        ConversionOptions options;
-        options.unicode = unicode != 0;
+        const std::string_view input(data, size);
+        const std::size_t chosen = conversionTargetIndex(target ? target : "");
+        ConversionOptions options = chosen == 0 ? chosenTargetOptions(documentFonts(input, gBrowser), 0)
+                                                : conversionTargetOptions(chosen);
         options.detect = detect != 0 && options.unicode;
         if (unicodeFont && *unicodeFont) options.unicodeFont = unicodeFont;
         const Destination toPage = [](const ContentProducer& produce) {
@@ -176,7 +192,7 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
             buffer.flush();
             return error;
         };
-        const ConversionReport report = convertDocument(std::string_view(data, size), options, toPage, gBrowser);
+        const ConversionReport report = convertDocument(input, options, toPage, gBrowser);
         if (!report.ok) return failed(report.error);
         gResult = "{";
         field(gResult, "ok", true);
@@ -193,6 +209,7 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
         gResult += ",\"notes\":[";
         std::vector<std::string> notes = report.warnings;
         if (report.kept() > 0) notes.push_back(keptCharactersNote(report.kept()));
+        if (const std::string note = notDrawnNote(report); !note.empty()) notes.push_back(note);
         if (!report.foundText.empty())
             notes.push_back(report.foundText + (options.unicode ? "; tick \u201cand text found in ordinary fonts\u201d to convert them"
                                                                 : "; convert to Unicode Malayalam, with text found in ordinary fonts, to convert them"));

@@ -39,8 +39,23 @@
             // A browser that keeps nothing: the choice lasts as long as the page.
         }
     }
+    function mode() {
+        return document.querySelector('input[name=mode]:checked').value;
+    }
     function unicodeMode() {
-        return document.querySelector('input[name=mode]:checked').value === 'unicode';
+        return mode() === 'unicode';
+    }
+    // What a conversion writes in, by the engine's name for it.
+    function target() {
+        return mode() === 'unicode' ? 'unicode' : mode() === 'font' ? $('legacy-font').value : 'ML-TTRevathi';
+    }
+    // The legacy fonts to write in, once the engine has said them (ML-TTRevathi and Unicode
+    // have their own choices).
+    function fillLegacyFonts(targets) {
+        const select = $('legacy-font');
+        const chosen = remembered('legacyFont', 'ML-TTKarthika');
+        select.textContent = '';
+        for (const t of targets.slice(2)) select.add(new Option(t.caption, t.name, false, t.name === chosen));
     }
     // Found text converts only to Unicode.
     function updateDetect() {
@@ -59,6 +74,16 @@
         $('detect').addEventListener('change', () => remember('detect', String($('detect').checked)));
         updateDetect();
         $('unicode-font').addEventListener('change', () => remember('unicodeFont', $('unicode-font').value.trim()));
+        // Choosing a font chooses to write in one.
+        $('legacy-font').addEventListener('change', () => {
+            remember('legacyFont', $('legacy-font').value);
+            const radio = document.querySelector('input[name=mode][value=font]');
+            if (!radio.checked) {
+                radio.checked = true;
+                remember('mode', 'font');
+                updateDetect();
+            }
+        });
     }
 
     // ---- the worker ----
@@ -260,6 +285,7 @@
         updateConvertButton();
         freeOutputs();
         const unicode = unicodeMode();
+        const writeIn = target();
         const detect = unicode && $('detect').checked;
         const unicodeFont = $('unicode-font').value.trim() || 'Noto Sans Malayalam';
         const todo = documents.filter(d => d.bytes);
@@ -283,7 +309,7 @@
             const expected = doc.bytes.length * (unicode ? 2 : 1);
             // Busy, how far unknown, until the document's first megabyte is written.
             progress.removeAttribute('value');
-            const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, unicode, unicodeFont, detect},
+            const {result, pieces} = await call({type: 'convert', bytes: doc.bytes, name: doc.name, target: writeIn, unicodeFont, detect},
                 written => {
                     line.textContent = 'Converting… ' + megabytes(written) + ' written';
                     progress.value = index + Math.min(0.95, written / expected);
@@ -329,8 +355,27 @@
         updateConvertButton();
     }
 
+    // A click on a download link hands the browser a link made for that click alone, within
+    // the click itself: a browser can pass over a second click on the page's own links that
+    // comes right after a download, and the person would have to click again.
+    function startDownload(event) {
+        const link = event.target.closest ? event.target.closest('a[download]') : null;
+        if (!link || !link.href || event.button !== 0 || event.ctrlKey || event.metaKey || event.shiftKey || event.altKey)
+            return;
+        event.preventDefault();
+        const once = document.createElement('a');
+        once.href = link.href;
+        once.download = link.download;
+        once.hidden = true;
+        document.body.appendChild(once);
+        once.click();
+        once.remove();
+    }
+
     // ---- the page's own events ----
     function wire() {
+        $('list').addEventListener('click', startDownload);
+        $('all').addEventListener('click', startDownload);
         $('files').addEventListener('change', () => {
             const files = [...$('files').files];
             $('files').value = '';
@@ -361,13 +406,16 @@
     restoreSettings();
     wire();
     setStatus('Starting the converter…');
+    // Asked of the worker while it starts, before `ready` lets other calls through.
+    const ask = type => new Promise(resolve => {
+        const id = nextId++;
+        waiting.set(id, {resolve});
+        worker.postMessage({type, id});
+    });
     ready = startWorker().then(async () => {
-        encodings = await new Promise(resolve => {
-            const id = nextId++;
-            waiting.set(id, {resolve});
-            worker.postMessage({type: 'encodings', id});
-        });
+        encodings = await ask('encodings');
         $('encodings').textContent = encodings.join(', ');
+        fillLegacyFonts(await ask('targets'));
         for (const doc of documents) if (doc.inspected && doc.inspected.ok) showFonts(doc);
         setStatus('Ready.');
     }, e => {

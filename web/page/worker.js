@@ -93,11 +93,11 @@ async function convert(message) {
         if (!data) return notEnoughMemory(m);
         const name = stringIn(m, message.name);
         const font = stringIn(m, message.unicodeFont || '');
+        const target = stringIn(m, message.target || '');
         try {
             const began = performance.now();
             const result = JSON.parse(m.UTF8ToString(
-                m._tolvarin_convert(name, data, message.bytes.length, message.unicode ? 1 : 0, font,
-                                   message.detect ? 1 : 0)));
+                m._tolvarin_convert(name, data, message.bytes.length, target, font, message.detect ? 1 : 0)));
             // For the benchmark: the engine's time, and the memory it has grown to.
             result.elapsed = performance.now() - began;
             result.memory = m.HEAPU8.length;
@@ -106,6 +106,7 @@ async function convert(message) {
             m._tolvarin_free(data);
             m._tolvarin_free(name);
             m._tolvarin_free(font);
+            m._tolvarin_free(target);
         }
     });
     reportTo = null;
@@ -155,7 +156,12 @@ async function encodings() {
     return withEngine(m => JSON.parse(m.UTF8ToString(m._tolvarin_encodings())));
 }
 
-const handlers = {inspect, convert, nameFont, zip, encodings};
+// What the page offers to convert to: [{caption, name}], ML-TTRevathi first.
+async function targets() {
+    return withEngine(m => JSON.parse(m.UTF8ToString(m._tolvarin_targets())));
+}
+
+const handlers = {inspect, convert, nameFont, zip, encodings, targets};
 
 onmessage = async event => {
     const message = event.data;
