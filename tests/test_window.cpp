@@ -7,7 +7,10 @@
 #include <vector>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGroupBox>
@@ -25,6 +28,7 @@
 #include <QTimer>
 
 #include "frm_main.h"
+#include "frm_text.h"
 #include "fonts/glyph_map.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
@@ -136,7 +140,7 @@ TEST_F(Window, GeometryAndCaptionsFollowTheLayout) {
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(w->windowIcon().isNull());
     const std::vector<test::LayoutRow> layout = test::windowLayout();
-    ASSERT_EQ(layout.size(), 11u);
+    ASSERT_EQ(layout.size(), 12u);
     for (const test::LayoutRow& e : layout) {
         QWidget* c = child<QWidget>(*w, e.control.c_str());
         ASSERT_NE(c, nullptr) << e.control;
@@ -186,7 +190,7 @@ TEST_F(Window, FocusAndTabOrderSkipDisabledControls) {
     EXPECT_EQ(QApplication::focusWidget(), child<QWidget>(*w, "cboConvertTo")) << "output row is disabled";
 
     setPaths("ab", "cd");
-    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "cboConvertTo", "CmdConvert", "cmdQuit"};
+    std::vector<const char*> order = {"txtInput", "cmdOpen", "txtOutput", "cmdBrowse", "cboConvertTo", "CmdConvert", "cmdQuit", "cmdText"};
     child<QWidget>(*w, order[0])->setFocus();
     for (std::size_t i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -593,4 +597,63 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tolvarin"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// The text window against the command line: Unicode typed in is the codes --to writes of
+// the same text, codes typed in read as --from reads them, a word processor's RTF pasted
+// keeps its fonts, and the codes are copied as text and as RTF in their font.
+TEST_F(Window, TextWindowAgreesWithTheCommandLine) {
+    test::TempDir dir;
+    QTest::mouseClick(child<QWidget>(*w, "cmdText"), Qt::LeftButton);
+    frmText* text = w->textWindow();
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isVisible());
+    auto* unicode = child<QPlainTextEdit>(*text, "txtUnicode");
+    auto* codes = child<QPlainTextEdit>(*text, "txtCodes");
+    const auto commandLine = [&](const std::string& args, const std::string& input) {
+        test::writeFile(dir.path() / "in.txt", input);
+        const auto r = test::runCommand(std::string(TOLVARIN_CONVERT_EXE) + " -q " + args + " -o \"" +
+                                        (dir.path() / "out.txt").string() + "\" \"" + (dir.path() / "in.txt").string() + "\"");
+        EXPECT_EQ(r.status, 0) << r.output;
+        return test::readFile(dir.path() / "out.txt");
+    };
+    const std::string typed = "കേരളം സ്ത്രീ ഐശ്വര്യം";
+    for (const char* font : {"ML-TTKarthika", "Matweb"}) {
+        SCOPED_TRACE(font);
+        text->setCodesFont(font);
+        unicode->clear();
+        unicode->setFocus();
+        QTest::keyClicks(unicode, QString::fromUtf8(typed.c_str()));
+        std::string shown;
+        for (QChar c : codes->toPlainText()) shown += char(encodeCp1252(c.unicode()));
+        EXPECT_EQ(shown, commandLine(std::string("--to ") + font, typed));
+        // And back: the codes typed in the other pane.
+        const QString written = codes->toPlainText();
+        codes->clear();
+        codes->setFocus();
+        QTest::keyClicks(codes, written);
+        EXPECT_EQ(unicode->toPlainText().toStdString(), typed);
+        EXPECT_EQ(typed, commandLine(std::string("--unicode --from ") + font, shown));
+    }
+
+    // A word processor's RTF: the letter's PANCHARI text comes as Unicode.
+    auto* data = new QMimeData;
+    data->setText("not this");
+    data->setData("text/rtf", QByteArray::fromStdString(test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.rtf")));
+    QApplication::clipboard()->setMimeData(data);
+    unicode->clear();
+    unicode->paste();
+    std::string letter = test::readFile(test::dataDir() / ".." / ".." / "samples" / "letter.unicode.txt");
+    letter.pop_back();
+    EXPECT_EQ(unicode->toPlainText().toStdString(), letter);
+
+    QTest::mouseClick(child<QWidget>(*text, "cmdCopyCodes"), Qt::LeftButton);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), codes->toPlainText());
+    EXPECT_TRUE(copied->data("text/rtf").contains("Matweb;")) << "the codes as RTF in their font";
+
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_FALSE(text->isVisible()) << "Escape closes the text window";
+    EXPECT_TRUE(w->isVisible()) << "and leaves the program running";
 }

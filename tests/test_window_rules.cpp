@@ -15,7 +15,7 @@ using namespace tolvarin;
 TEST(WindowRules, LayoutInPixelsIsTheSharedTable) {
     // Both windows place by kLayout; the Qt tests and the Wine session check the table.
     const char* names[] = {"Frame1", "txtInput", "cmdOpen", "Frame2", "txtOutput", "cmdBrowse",
-                           "lblConvertTo", "cboConvertTo", "CmdConvert", "cmdQuit", "lblStatus", "Label2"};
+                           "lblConvertTo", "cboConvertTo", "CmdConvert", "cmdQuit", "cmdText", "lblStatus", "Label2"};
     std::size_t checked = 0;
     for (const test::LayoutRow& row : test::windowLayout()) {
         std::size_t i = 0;
@@ -30,7 +30,7 @@ TEST(WindowRules, LayoutInPixelsIsTheSharedTable) {
         EXPECT_EQ(twipsToPixels(p.height), row.height) << row.control;
         ++checked;
     }
-    EXPECT_EQ(checked, 11u);
+    EXPECT_EQ(checked, 12u);
     EXPECT_EQ(twipsToPixels(kClientWidth), 345);
     EXPECT_EQ(twipsToPixels(kClientHeight), 177);
     EXPECT_EQ(twipsToPixels(kClientWidth, 144), 518) << "at 150%";

@@ -20,6 +20,7 @@
 
 #include "api/convert_document.h"
 #include "folder_browser.h"
+#include "frm_text.h"
 #include "open_file_dialog.h"
 #include "output_path.h"
 #include "window_rules.h"
@@ -120,7 +121,12 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     cmdQuit_->setFont(arial());
     cmdQuit_->setToolTip(fromUtf8(text::kQuitTip));
     place(cmdQuit_, Control::cmdQuit);
-    for (QPushButton* b : {cmdOpen_, cmdBrowse_, CmdConvert_, cmdQuit_}) {
+    cmdText_ = new QPushButton(fromUtf8(text::kTextButton), this);
+    cmdText_->setObjectName(QStringLiteral("cmdText"));
+    cmdText_->setFont(arial());
+    cmdText_->setToolTip(fromUtf8(text::kTextTip));
+    place(cmdText_, Control::cmdText);
+    for (QPushButton* b : {cmdOpen_, cmdBrowse_, CmdConvert_, cmdQuit_, cmdText_}) {
         b->setAutoDefault(false);  // Enter presses none of them
         b->setDefault(false);
         b->setFocusPolicy(Qt::StrongFocus);
@@ -150,6 +156,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setTabOrder(cmdBrowse_, cboConvertTo_);
     setTabOrder(cboConvertTo_, CmdConvert_);
     setTabOrder(CmdConvert_, cmdQuit_);
+    setTabOrder(cmdQuit_, cmdText_);
 
     // The enabling rule runs on a 1 ms timer. A tick with no change in the path texts
     // changes nothing, so it is started by each change rather than left ticking.
@@ -167,6 +174,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     connect(cmdOpen_, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
     connect(cmdBrowse_, &QPushButton::clicked, this, &frmMain::cmdBrowse_Click);
     connect(CmdConvert_, &QPushButton::clicked, this, &frmMain::CmdConvert_Click);
+    connect(cmdText_, &QPushButton::clicked, this, &frmMain::cmdText_Click);
     connect(cmdQuit_, &QPushButton::clicked, this, &frmMain::requestQuit);
 
     openDialog_ = ShowOpenDialog;
@@ -268,6 +276,13 @@ void frmMain::CmdConvert_Click() {
         if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         qApp->quit();
     }
+}
+
+void frmMain::cmdText_Click() {
+    if (!frmText_) frmText_ = new frmText(this);
+    frmText_->show();
+    frmText_->raise();
+    frmText_->activateWindow();
 }
 
 QWidget* frmMain::lockedWidget(LockedControl control) const {

@@ -43,6 +43,9 @@ public:
     void cmdOpen_Click();
     void cmdBrowse_Click();
     void CmdConvert_Click();
+    // Shows the text window, made at the first click.
+    void cmdText_Click();
+    class frmText* textWindow() const { return frmText_; }
 
     // Loads a file as if it had been chosen in the Open dialog.
     bool openInput(const QString& path);
@@ -92,6 +95,8 @@ private:
     QComboBox* cboConvertTo_;
     QPushButton* CmdConvert_;
     QPushButton* cmdQuit_;
+    QPushButton* cmdText_;
+    class frmText* frmText_ = nullptr;  // made when first asked for
     QLabel* lblStatus_;
     QLabel* Label2_;
     QTimer* Timer1_;

@@ -19,6 +19,7 @@ inline constexpr std::string_view kOutputFrame = "Output Folder:";
 inline constexpr std::string_view kChooseButton = "...";
 inline constexpr std::string_view kConvertToLabel = "Convert &to:";
 inline constexpr std::string_view kConvert = "&Convert";
+inline constexpr std::string_view kTextButton = "Te&xt...";
 inline constexpr std::string_view kQuit = "&Quit";
 inline constexpr std::string_view kStartStatus = "Converts Panchari RTF files to ISM font.";
 inline constexpr std::string_view kNotice = "Beta Version... Only for Testing";
@@ -31,6 +32,18 @@ inline constexpr std::string_view kConvertToTip =
 inline constexpr std::string_view kConvertTip =
     "Convert the document and save it as Converted_<name> in the output folder";
 inline constexpr std::string_view kQuitTip = "End the program (Escape)";
+inline constexpr std::string_view kTextTip =
+    "Type or paste text and see it in Unicode Malayalam and in a legacy font's codes, to copy either";
+// The text window: typed or pasted text, converted as it is typed, both ways.
+inline constexpr std::string_view kTextTitle = "Tolvarin: text";
+inline constexpr std::string_view kTextUnicodeLabel = "&Unicode Malayalam:";
+inline constexpr std::string_view kTextFontLabel = "In the &font:";
+inline constexpr std::string_view kTextCodesLabel = "Its c&odes (a desktop-publishing program takes them as they are):";
+inline constexpr std::string_view kCopyUnicode = "Copy U&nicode";
+inline constexpr std::string_view kCopyCodes = "Copy co&des";
+inline constexpr std::string_view kCloseText = "Close";
+inline constexpr std::string_view kTextHint =
+    "Pasted from a word processor, text keeps its fonts; other text pasted among the codes is taken as the font's.";
 inline constexpr std::string_view kOpenTitle = "Open File";
 inline constexpr std::string_view kBrowseTitle = "Open Output Folder";
 // The Open dialog's filters, in order: caption and patterns.
@@ -56,7 +69,7 @@ inline constexpr std::string_view kUnicodeSetting = "unicode";
 // The window's controls, in tab order, and where each sits: in twips, relative to the
 // client area or, for a control inside a frame, to its frame.
 enum class Control { Frame1, txtInput, cmdOpen, Frame2, txtOutput, cmdBrowse, lblConvertTo, cboConvertTo, CmdConvert,
-                     cmdQuit, lblStatus, Label2 };
+                     cmdQuit, cmdText, lblStatus, Label2 };
 struct Placement {
     Control control;
     std::optional<Control> frame;
@@ -64,7 +77,7 @@ struct Placement {
 };
 inline constexpr int kClientWidth = 5175;   // twips: 345 pixels at 96 dpi
 inline constexpr int kClientHeight = 2655;  // 177 pixels
-inline constexpr std::array<Placement, 12> kLayout = {{
+inline constexpr std::array<Placement, 13> kLayout = {{
     {Control::Frame1, std::nullopt, 120, 120, 4935, 735},
     {Control::txtInput, Control::Frame1, 120, 240, 4575, 285},
     {Control::cmdOpen, Control::Frame1, 4440, 240, 375, 285},
@@ -75,6 +88,7 @@ inline constexpr std::array<Placement, 12> kLayout = {{
     {Control::cboConvertTo, std::nullopt, 960, 1800, 2280, 320},
     {Control::CmdConvert, std::nullopt, 3360, 1800, 750, 320},
     {Control::cmdQuit, std::nullopt, 4320, 1800, 750, 320},
+    {Control::cmdText, std::nullopt, 4320, 2145, 750, 240},  // at the status line's far end
     {Control::lblStatus, std::nullopt, 120, 2160, 2865, 210},  // its width follows its caption
     {Control::Label2, std::nullopt, 0, 2400, 5175, 255},
 }};
