@@ -126,7 +126,7 @@ session() {
         [ $SECONDS -lt $deadline ] || fail "the focus did not come back to the Open button"
         sleep 0.2
     done
-    for id in 104 105 107 108 109 101 102; do
+    for id in 104 105 107 108 109 110 101 102; do
         xdotool key Tab
         sleep 0.1
         [ "$(probe focus | tr -d '\r')" = "$id" ] || fail "Tab order: the focus is on $(probe focus), not $id"
@@ -191,7 +191,29 @@ session() {
     done
     cmp "$deep/Converted_കത്ത്.rtf" "$work/linux/karthika.rtf" || fail "the dropped file's output differs"
 
+    # The text window (Alt+X): codes typed into their pane (Alt+O) read as Unicode, as the
+    # command line reads the same codes; Escape closes it and leaves the program running.
+    xdotool key alt+x
+    probe wait "Tolvarin: text" 20 || fail "the text window did not open"
+    sleep 0.5
+    xdotool key alt+f Home Down  # ML-TTKarthika, the first legacy font after ML-TTRevathi
+    xdotool key alt+o
+    xdotool type --delay 30 "tIcfw kwØm\\w"
+    sleep 0.5
+    [ "$run" -gt 1 ] || import -window root "$screens/text-window.png"
+    local unicode
+    unicode=$(probe text | tr -d '\r' | awk -F'|' '$1 == "Edit" { print $2; exit }')
+    printf '%s' "tIcfw kwØm\\w" | iconv -f UTF-8 -t WINDOWS-1252 >"$work/codes.txt"
+    build/bin/tolvarin-convert -q --unicode --from ML-TTKarthika -o "$work/codes-unicode.txt" "$work/codes.txt"
+    [ "$unicode" = "$(cat "$work/codes-unicode.txt")" ] || fail "the text window reads the codes as \"$unicode\""
+    xdotool key Escape
+    sleep 0.5
+    probe text >/dev/null && fail "Escape did not close the text window"
+    [ "$(probe count | tr -d '\r')" = 1 ] || fail "closing the text window ended the program"
+
     # Escape ends the program.
+    window_origin
+    click_at 100 140
     xdotool key Escape
     window_ended || fail "Escape did not end the program"
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "api/convert_document.h"
+#include "api/text_pane.h"
 #include "fonts/legacy_font.h"
 #include "io/file_io.h"
 #include "output_path.h"
@@ -218,6 +219,29 @@ EMSCRIPTEN_KEEPALIVE const char* tolvarin_convert(const char* name, const char* 
             appendJson(gResult, notes[i]);
         }
         gResult += "]}";
+        return gResult.c_str();
+    } catch (const std::bad_alloc&) {
+        return failed(kNotEnoughMemory);
+    }
+}
+
+// The text pane's conversions, as JSON {ok, text, note} or {ok: false, error}: Unicode
+// Malayalam into `font`'s codes (`toFont` 1) or those codes back into Unicode, and a word
+// processor's RTF from the clipboard into Unicode.
+EMSCRIPTEN_KEEPALIVE const char* tolvarin_pane(const char* text, std::size_t size, const char* font, int toFont,
+                                               int rtf) {
+    try {
+        const std::string_view input(text, size);
+        PaneText out = rtf ? clipboardRtfToUnicode(input) : toFont ? unicodeToFont(input, font) : fontToUnicode(input, font);
+        if (!out.ok) return failed(out.error);
+        if (rtf && !out.text.empty() && out.text.back() == '\n') out.text.pop_back();  // the last paragraph's mark
+        out.report.toFont = font;
+        gResult = "{";
+        field(gResult, "ok", true);
+        field(gResult, "text", out.text);
+        field(gResult, "note", toFont ? notDrawnNote(out.report)
+                                      : out.report.kept() ? keptCharactersNote(out.report.kept()) : std::string());
+        gResult += '}';
         return gResult.c_str();
     } catch (const std::bad_alloc&) {
         return failed(kNotEnoughMemory);

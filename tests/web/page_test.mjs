@@ -298,6 +298,21 @@ try {
     check(await page.$eval('#legacy-font', s => s.value) === 'ML-TTKarthika' &&
           await page.$eval('#legacy-font', s => [...s.options].slice(0, 3).map(o => o.value).join()) === 'ML-TTKarthika,ML-TTNandini,PANCHARI',
           'the legacy fonts are listed, the common ones first, and the one chosen is remembered');
+    // The text pane against the command line: Unicode typed in shows the codes --to writes
+    // of the same text, and those codes typed in read as --from reads them.
+    const typed = 'കേരളം സ്ത്രീ ഐശ്വര്യം';
+    fs.writeFileSync(path.join(work, 'typed.txt'), typed);
+    const codes = new TextDecoder('windows-1252').decode(native(path.join(work, 'typed.txt'), ['--to', 'ML-TTKarthika']).bytes);
+    await page.select('#text-font', 'ML-TTKarthika');
+    await page.type('#text-unicode', typed);
+    const paneShows = (box, want) => page.waitForFunction((id, text) => document.getElementById(id).value === text,
+                                                          {timeout: 20000}, box, want).then(() => true, () => false);
+    check(await paneShows('text-codes', codes), `the text pane shows the codes --to writes (${codes})`);
+    await page.$eval('#text-codes', box => { box.value = ''; });
+    await page.$eval('#text-unicode', box => { box.value = ''; });
+    await page.type('#text-codes', codes);
+    check(await paneShows('text-unicode', typed), 'codes typed in the text pane read as the command line reads them');
+
     await (await page.$('#files')).uploadFile(files[0]);
     await page.waitForFunction(() => !document.getElementById('convert').disabled, {timeout: 60000});
     await page.click('#clear');

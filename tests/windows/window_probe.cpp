@@ -2,6 +2,7 @@
 // would, for the scripted sessions under Wine: its client area and controls, the
 // dialogs it opens, its message boxes. Every wait has a deadline.
 //   window_probe layout            client size, then each control: class|text|x,y,w,h|enabled|checked
+//   window_probe text              the text window's controls, as layout prints them
 //   window_probe count             how many Tolvarin windows are open
 //   window_probe wait TITLE SECS   until a window of that title shows (exit 1 at the deadline)
 //   window_probe gone TITLE SECS   until no window of that title shows
@@ -106,6 +107,12 @@ int main(int argc, char** argv) {
         GetClientRect(main, &client);
         std::printf("client|%s|%ld,%ld\n", narrow(textOf(main)).c_str(), client.right, client.bottom);
         EnumChildWindows(main, printChild, reinterpret_cast<LPARAM>(main));
+        return 0;
+    }
+    if (command == "text") {
+        HWND text = FindWindowW(L"TolvarinText", nullptr);
+        if (!text || !IsWindowVisible(text)) return 1;
+        EnumChildWindows(text, printChild, reinterpret_cast<LPARAM>(text));
         return 0;
     }
     if (command == "focus") {

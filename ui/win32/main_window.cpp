@@ -63,9 +63,9 @@ Control controlOf(LockedControl c) {
 }
 
 // The controls that take the focus, in tab order.
-constexpr std::array<Control, 7> kTabOrder = {Control::txtInput,  Control::cmdOpen,      Control::txtOutput,
-                                              Control::cmdBrowse, Control::cboConvertTo, Control::CmdConvert,
-                                              Control::cmdQuit};
+constexpr std::array<Control, 8> kTabOrder = {Control::txtInput,   Control::cmdOpen,      Control::txtOutput,
+                                              Control::cmdBrowse,  Control::cboConvertTo, Control::CmdConvert,
+                                              Control::cmdQuit,    Control::cmdText};
 
 const std::wstring kSettingsKey = widen(window_text::kSettingsKey);
 const std::wstring kConvertToValue = widen(window_text::kConvertToSetting);
@@ -201,6 +201,7 @@ void MainWindow::createControls() {
         {Control::cboConvertTo, WC_COMBOBOXW, "", child | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
         {Control::CmdConvert, L"BUTTON", text::kConvert, button, 0},
         {Control::cmdQuit, L"BUTTON", text::kQuit, button, 0},
+        {Control::cmdText, L"BUTTON", text::kTextButton, button, 0},
         {Control::lblStatus, L"STATIC", text::kStartStatus, child | SS_LEFTNOWORDWRAP | SS_NOTIFY, 0},
         {Control::Label2, L"STATIC", text::kNotice, child | SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY, 0},
     };
@@ -225,7 +226,8 @@ void MainWindow::createControls() {
     const std::pair<Control, std::string_view> tips[] = {
         {Control::cmdOpen, text::kOpenTip},         {Control::cmdBrowse, text::kBrowseTip},
         {Control::cboConvertTo, text::kConvertToTip}, {Control::CmdConvert, text::kConvertTip},
-        {Control::cmdQuit, text::kQuitTip},         {Control::Label2, notice},
+        {Control::cmdQuit, text::kQuitTip},         {Control::cmdText, text::kTextTip},
+        {Control::Label2, notice},
     };
     for (const auto& [c, tip] : tips) {
         std::wstring wide = widen(tip);
@@ -418,7 +420,7 @@ bool MainWindow::preTranslate(MSG& message) {
 int MainWindow::run() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (preTranslate(message)) continue;
+        if (textWindow_.preTranslate(message) || preTranslate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -459,7 +461,7 @@ bool MainWindow::processEvents() {
                 PostQuitMessage(int(message.wParam));
                 break;
             }
-            if (preTranslate(message)) continue;
+            if (textWindow_.preTranslate(message) || preTranslate(message)) continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -510,6 +512,7 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             else if (id == idOf(Control::cmdBrowse)) cmdBrowseClick();
             else if (id == idOf(Control::CmdConvert)) convertClick();
             else if (id == idOf(Control::cmdQuit)) requestQuit();
+            else if (id == idOf(Control::cmdText)) textWindow_.show(instance_, window_);
         }
         return 0;
     }

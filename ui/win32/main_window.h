@@ -10,6 +10,7 @@
 #include <string>
 
 #include "conversion_pass.h"
+#include "text_window.h"
 #include "model/document.h"
 #include "window_rules.h"
 
@@ -80,6 +81,7 @@ private:
     HFONT messageFont_ = nullptr;
     HBRUSH noticeBrush_ = nullptr;
     HICON icon_ = nullptr;
+    TextWindow textWindow_;
 
     Document rtbSource_;
     Document HideRTB_;

@@ -56,6 +56,13 @@
         const chosen = remembered('legacyFont', 'ML-TTKarthika');
         select.textContent = '';
         for (const t of targets.slice(2)) select.add(new Option(t.caption, t.name, false, t.name === chosen));
+        // The text pane's: ML-TTRevathi too.
+        const pane = $('text-font');
+        const paneFont = remembered('textFont', 'ML-TTKarthika');
+        pane.textContent = '';
+        for (const t of [targets[0], ...targets.slice(2)]) pane.add(new Option(t.caption, t.name, false, t.name === paneFont));
+        pane.style.fontFamily = '';
+        $('text-codes').style.fontFamily = '"' + pane.value + '", monospace';
     }
     // Found text converts only to Unicode.
     function updateDetect() {
@@ -355,21 +362,99 @@
         updateConvertButton();
     }
 
-    // A click on a download link hands the browser a link made for that click alone, within
-    // the click itself: a browser can pass over a second click on the page's own links that
-    // comes right after a download, and the person would have to click again.
+    // A click on a download link starts its download a moment later, through a link made
+    // for that click alone. Chromium passes over a download started within the click itself
+    // when it comes soon after the page's last download (what it makes of the click has not
+    // yet reached its download limiter), and the person would have to click again; a quarter
+    // of a second later it always takes it. A second click meanwhile starts nothing more.
+    const kDownloadDelayMs = 250;
+    let pendingDownload = null;
     function startDownload(event) {
         const link = event.target.closest ? event.target.closest('a[download]') : null;
         if (!link || !link.href || event.button !== 0 || event.ctrlKey || event.metaKey || event.shiftKey || event.altKey)
             return;
         event.preventDefault();
+        if (pendingDownload === link) return;
+        pendingDownload = link;
         const once = document.createElement('a');
         once.href = link.href;
         once.download = link.download;
         once.hidden = true;
         document.body.appendChild(once);
-        once.click();
-        once.remove();
+        setTimeout(() => {
+            once.click();
+            once.remove();
+            if (pendingDownload === link) pendingDownload = null;
+        }, kDownloadDelayMs);
+    }
+
+    // ---- the text pane ----
+    const kTextHint = $('text-said') ? $('text-said').textContent : '';
+    let paneTurn = 0;  // only the answer to the latest change is shown
+    let paneFromCodes = false;  // the codes box was typed in last
+    async function paneChanged(fromCodes) {
+        paneFromCodes = fromCodes;
+        const turn = ++paneTurn;
+        const font = $('text-font').value;
+        const source = fromCodes ? $('text-codes') : $('text-unicode');
+        const answer = await call({type: 'pane', text: source.value, font, toFont: !fromCodes});
+        if (turn !== paneTurn) return;
+        (fromCodes ? $('text-unicode') : $('text-codes')).value = answer.ok ? answer.text : '';
+        $('text-said').textContent = answer.ok ? (answer.note || kTextHint) : answer.error;
+    }
+    // A word processor's RTF on the clipboard: its fonts say what its text is.
+    async function pasted(event, intoCodes) {
+        const rtf = event.clipboardData ? event.clipboardData.getData('text/rtf') : '';
+        if (!rtf || !rtf.startsWith('{\\rtf')) return;
+        event.preventDefault();
+        const box = event.target;
+        const read = await call({type: 'pane', rtf: new Uint8Array([...rtf].map(c => c.charCodeAt(0) & 0xFF))});
+        if (!read.ok) {
+            $('text-said').textContent = read.error;
+            return;
+        }
+        let text = read.text;
+        if (intoCodes) {
+            const codes = await call({type: 'pane', text, font: $('text-font').value, toFont: true});
+            text = codes.ok ? codes.text : text;
+        }
+        box.setRangeText(text, box.selectionStart, box.selectionEnd, 'end');
+        paneChanged(intoCodes);
+    }
+    async function copyPane(box, html) {
+        try {
+            if (html && window.ClipboardItem) {
+                await navigator.clipboard.write([new ClipboardItem({
+                    'text/plain': new Blob([box.value], {type: 'text/plain'}),
+                    'text/html': new Blob([html], {type: 'text/html'}),
+                })]);
+            } else {
+                await navigator.clipboard.writeText(box.value);
+            }
+        } catch (e) {
+            box.select();
+            document.execCommand('copy');
+        }
+        $('text-said').textContent = 'Copied.';
+    }
+    function escapeHtml(text) {
+        return text.replace(/[&<>"]/g, c => ({'&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;'}[c]));
+    }
+    function wirePane() {
+        $('text-unicode').addEventListener('input', () => paneChanged(false));
+        $('text-codes').addEventListener('input', () => paneChanged(true));
+        $('text-unicode').addEventListener('paste', event => pasted(event, false));
+        $('text-codes').addEventListener('paste', event => pasted(event, true));
+        $('text-font').addEventListener('change', () => {
+            remember('textFont', $('text-font').value);
+            $('text-codes').style.fontFamily = '"' + $('text-font').value + '", monospace';
+            paneChanged(paneFromCodes);
+        });
+        $('copy-unicode').addEventListener('click', () => copyPane($('text-unicode')));
+        // As HTML too, in its font, for a word processor to paste it so.
+        $('copy-codes').addEventListener('click', () => copyPane($('text-codes'),
+            '<span style="font-family: \'' + $('text-font').value.replace(/'/g, '') + '\'">' +
+            escapeHtml($('text-codes').value).replace(/\n/g, '<br>') + '</span>'));
     }
 
     // ---- the page's own events ----
@@ -405,6 +490,7 @@
 
     restoreSettings();
     wire();
+    wirePane();
     setStatus('Starting the converter…');
     // Asked of the worker while it starts, before `ready` lets other calls through.
     const ask = type => new Promise(resolve => {

@@ -156,12 +156,29 @@ async function encodings() {
     return withEngine(m => JSON.parse(m.UTF8ToString(m._tolvarin_encodings())));
 }
 
+// The text pane: {text, font, toFont} converted one way or the other, or {rtf} read.
+async function pane(message) {
+    return withEngine(m => {
+        const bytes = message.rtf !== undefined ? message.rtf : new TextEncoder().encode(message.text);
+        const data = copyIn(m, bytes);
+        if (!data) return notEnoughMemory(m);
+        const font = stringIn(m, message.font || '');
+        try {
+            return JSON.parse(m.UTF8ToString(m._tolvarin_pane(data, bytes.length, font, message.toFont ? 1 : 0,
+                                                               message.rtf !== undefined ? 1 : 0)));
+        } finally {
+            m._tolvarin_free(data);
+            m._tolvarin_free(font);
+        }
+    });
+}
+
 // What the page offers to convert to: [{caption, name}], ML-TTRevathi first.
 async function targets() {
     return withEngine(m => JSON.parse(m.UTF8ToString(m._tolvarin_targets())));
 }
 
-const handlers = {inspect, convert, nameFont, zip, encodings, targets};
+const handlers = {inspect, convert, nameFont, zip, encodings, targets, pane};
 
 onmessage = async event => {
     const message = event.data;
