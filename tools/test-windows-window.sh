@@ -191,19 +191,20 @@ session() {
     done
     cmp "$deep/Converted_കത്ത്.rtf" "$work/linux/karthika.rtf" || fail "the dropped file's output differs"
 
-    # The text window (Alt+X): codes typed into their pane (Alt+O) read as Unicode, as the
-    # command line reads the same codes; Escape closes it and leaves the program running.
+    # The text window (Alt+X): codes typed into their pane (Alt+O; ASCII, which xdotool
+    # types as it is) read as Unicode, as the command line reads the same codes; Escape
+    # closes it and leaves the program running.
     xdotool key alt+x
     probe wait "Tolvarin: text" 20 || fail "the text window did not open"
     sleep 0.5
     xdotool key alt+f Home Down  # ML-TTKarthika, the first legacy font after ML-TTRevathi
     xdotool key alt+o
-    xdotool type --delay 30 "tIcfw kwØm\\w"
+    xdotool type --delay 30 "tIcfw aebmfw"
     sleep 0.5
     [ "$run" -gt 1 ] || import -window root "$screens/text-window.png"
     local unicode
     unicode=$(probe text | tr -d '\r' | awk -F'|' '$1 == "Edit" { print $2; exit }')
-    printf '%s' "tIcfw kwØm\\w" | iconv -f UTF-8 -t WINDOWS-1252 >"$work/codes.txt"
+    printf '%s' "tIcfw aebmfw" | iconv -f UTF-8 -t WINDOWS-1252 >"$work/codes.txt"
     build/bin/tolvarin-convert -q --unicode --from ML-TTKarthika -o "$work/codes-unicode.txt" "$work/codes.txt"
     [ "$unicode" = "$(cat "$work/codes-unicode.txt")" ] || fail "the text window reads the codes as \"$unicode\""
     xdotool key Escape
