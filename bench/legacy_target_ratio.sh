@@ -29,8 +29,10 @@ rtf_peak=$({ /usr/bin/time -f "%M" "${convert[@]}" --to ML-TTKarthika -o "$dir/k
 rtf_size=$(stat -c %s "$dir/unicode.rtf")
 echo "RTF: PANCHARI to Unicode $(ms $best_rtf_unicode) ms; its Unicode ($rtf_size bytes) to ML-TTKarthika" \
     "$(ms $best_rtf_font) ms (best of $runs)"
-awk -v u="$best_rtf_unicode" -v k="$best_rtf_font" -v p="$rtf_peak" -v s="$rtf_size" 'BEGIN {
-    printf "  ML-TTKarthika / Unicode: %.2f x; peak memory / file: %.2f x\n", k / u, p * 1024 / s }'
+rtf_in=$(stat -c %s "$rtf")
+awk -v u="$best_rtf_unicode" -v k="$best_rtf_font" -v p="$rtf_peak" -v s="$rtf_size" -v i="$rtf_in" 'BEGIN {
+    printf "  ML-TTKarthika / Unicode: %.2f x the same text; %.2f x a file of the same size; peak memory / file: %.2f x\n",
+        k / u, (k / s) / (u / i), p * 1024 / s }'
 peak=$({ /usr/bin/time -f "%M" "${convert[@]}" --to ML-TTKarthika -o "$dir/k.docx" "$dir/unicode.docx"; } 2>&1 | tail -1)
 size=$(stat -c %s "$dir/unicode.docx")
 echo "DOCX: PANCHARI to Unicode $(ms $best_to_unicode) ms; its Unicode ($size bytes) to ML-TTKarthika $(ms $best_to_font) ms" \

@@ -141,6 +141,28 @@ void FontTarget::unicodeCharacter(std::size_t start, std::size_t end, char16_t v
     if (w.text.size() >= kLongStretch && value != 0x0D4D && value != 0x200C && value != 0x200D) endWord(w);
 }
 
+void FontTarget::readUnicodeWords(std::size_t at) {
+    if (!scanner_.plainUnits() || scanner_.offset() != at) return;
+    const std::string_view input = ledger_.input;
+    // Now and then the scanner takes over, so that the output is handed on as it grows.
+    constexpr std::size_t kAtOnce = 4096;
+    for (std::size_t n = 0; n < kAtOnce; ++n) {
+        std::size_t p = at;
+        while (p < input.size() && (input[p] == ' ' || input[p] == '\r' || input[p] == '\n')) ++p;
+        char16_t value;
+        std::size_t end;
+        if (!scanner_.plainUnitAt(p, value, end)) return;
+        const bool spaced = input.substr(at, p - at).find(' ') != std::string_view::npos;
+        if (!(value >= 0x0D00 && value <= 0x0D7F) && !((value == 0x200C || value == 0x200D) && !spaced)) return;
+        // Spaces between the words go with them, as the scanner's text would give them.
+        for (std::size_t i = at; i < p; ++i)
+            if (input[i] == ' ') unicodeCharacter(i, i + 1, u' ');
+        unicodeCharacter(p, end, value);
+        scanner_.seek(end);
+        at = end;
+    }
+}
+
 void FontTarget::endWord(UnicodeWord& w) {
     if (w.empty()) return;
     const std::size_t n = w.text.size();

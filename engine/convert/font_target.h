@@ -80,8 +80,12 @@ public:
         else RewriteBase::character(start, end, value);
     }
     void unicode(std::size_t start, std::size_t end, char16_t value, bool readOn) {
-        if (!font().source && takesUnicode(value)) unicodeCharacter(start, end, value);
-        else RewriteBase::unicode(start, end, value, readOn);
+        if (!font().source && takesUnicode(value)) {
+            unicodeCharacter(start, end, value);
+            readUnicodeWords(end);
+        } else {
+            RewriteBase::unicode(start, end, value, readOn);
+        }
     }
     bool waiting() const { return !streams_.back().legacy.empty() || !streams_.back().unicode.empty(); }
     std::size_t heldAt() const {
@@ -128,6 +132,10 @@ private:
     }
     bool ownEncoding() { return &font().legacy->encoding() == &to_; }
     void unicodeCharacter(std::size_t start, std::size_t end, char16_t value);
+    // The Unicode words right after `at`, written \uN? by \uN? with spaces and line ends
+    // between them, read here rather than token by token; what they are followed by is
+    // left to the scanner.
+    void readUnicodeWords(std::size_t at);
     void endWord(UnicodeWord& w);
     void endStretches() {
         FontStream& s = streams_.back();

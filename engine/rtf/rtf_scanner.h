@@ -84,6 +84,17 @@ public:
     std::size_t starEnd() const { return starEnd_; }
     bool unicodePending() const { return unicodeOpen_; }
     bool inFallback() const { return skip_ > 0; }
+    // While a \uN with one fallback character is handed on: whether the characters after
+    // it may be read without tokens, where they are written so too (most of a Unicode
+    // document's text is), and one such character at `at`, its value and end.
+    bool plainUnits() const { return plainUnits_ && state_.destination == RtfDestination::Text; }
+    bool plainUnitAt(std::size_t at, char16_t& value, std::size_t& end) const {
+        const char* after = nullptr;
+        if (at >= input_.size() || !unicodeUnit(input_.data() + at, input_.data() + input_.size(), value, after))
+            return false;
+        end = std::size_t(after - input_.data());
+        return true;
+    }
 
     // The font the text is set in now, and its number.
     const ScannedFont& font() { return fonts_.font(state_.font); }
@@ -163,6 +174,7 @@ private:
     std::size_t unicodeStart_ = 0;
     char16_t unicodeValue_ = 0;
     int unicodeSkipAtStart_ = 1;
+    bool plainUnits_ = false;  // readPlainUnit() may read on
 };
 
 template <class Handler>
@@ -272,7 +284,11 @@ void RtfScanner<Handler>::finishUnicode(std::size_t end, bool readOn) {
     const int savedSkip = state_.unicodeSkip;
     state_.unicodeSkip = unicodeSkipAtStart_;
     if (state_.destination == RtfDestination::FontTable) nameCharacter(unicodeStart_, end, unicodeValue_);
-    else if (state_.destination == RtfDestination::Text) handler_.unicode(unicodeStart_, end, unicodeValue_, readOn);
+    else if (state_.destination == RtfDestination::Text) {
+        plainUnits_ = savedSkip == 1 && unicodeSkipAtStart_ == 1;
+        handler_.unicode(unicodeStart_, end, unicodeValue_, readOn);
+        plainUnits_ = false;
+    }
     state_.unicodeSkip = savedSkip;
 }
 
