@@ -170,6 +170,19 @@ void FontTarget::endWord(UnicodeWord& w) {
     std::size_t words = n;
     while (w.text[words - 1] == ' ') --words;
     encodeStretch(to_, w.text.data(), words, encoded_);
+    counts_.approximated += encoded_.approximated;
+    if (words == n && w.segments.size() == 1 && encoded_.kept.empty() && !encoded_.codes.empty()) {
+        // Most words: all drawn, in one look, one run in place of the first character.
+        for (std::size_t k = 0; k < n; ++k) counts_.unicode += w.text[k] >= 0x0D00 && w.text[k] <= 0x0D7F;
+        laidOut_.clear();
+        openWordRun(w.segments.front().format);
+        laidOut_.append(" ");
+        appendCodes(encoded_.codes);
+        laidOut_.append("}");
+        ledger_.out.insert(w.holdAt() - ledger_.base, laidOut_.view());
+        w.clear();
+        return;
+    }
     pieces_.clear();
     pieceEnds_.clear();
     auto kept = encoded_.kept.begin();
@@ -191,21 +204,22 @@ void FontTarget::endWord(UnicodeWord& w) {
         }
         pieceEnds_.push_back(pieces_.size());
     }
-    counts_.approximated += encoded_.approximated;
-    // FONT's text is Western text to a word processor: the bold, italic and size Unicode
-    // Malayalam showed (its complex-script ones) become the Western ones, where said.
-    const auto open = [this](const UnicodeSegment& s) {
-        openFontRun(laidOut_, fontNumber_);
-        if (s.format.size > 0) {
-            laidOut_.append("\\fs");
-            appendNumber(laidOut_, s.format.size);
-        }
-        if (s.format.bold >= 0) laidOut_.append(s.format.bold ? "\\b" : "\\b0");
-        if (s.format.italic >= 0) laidOut_.append(s.format.italic ? "\\i" : "\\i0");
-    };
+    const auto open = [this](const UnicodeSegment& s) { openWordRun(s.format); };
     layOut(w.holdAt(), w.segments, n, w.afterStar, encoded_.codes, {}, open,
            [](const UnicodeSegment&) { return Format{}; });
     w.clear();
+}
+
+void FontTarget::openWordRun(const ComplexFormat& format) {
+    // FONT's text is Western text to a word processor: the bold, italic and size Unicode
+    // Malayalam showed (its complex-script ones) become the Western ones, where said.
+    openFontRun(laidOut_, fontNumber_);
+    if (format.size > 0) {
+        laidOut_.append("\\fs");
+        appendNumber(laidOut_, format.size);
+    }
+    if (format.bold >= 0) laidOut_.append(format.bold ? "\\b" : "\\b0");
+    if (format.italic >= 0) laidOut_.append(format.italic ? "\\i" : "\\i0");
 }
 
 void FontTarget::endStretch(UnicodeStretch& s) {

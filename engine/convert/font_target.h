@@ -149,6 +149,7 @@ private:
                 const std::vector<std::size_t>& afterStar, std::string_view codes, std::u16string_view unicode,
                 const OpenRun& openRun, const FormatOf& formatOf);
     void appendCodes(std::string_view codes);
+    void openWordRun(const ComplexFormat& format);
 
     const ConversionOptions& options_;
     const LegacyEncoding& to_;

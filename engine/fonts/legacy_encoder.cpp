@@ -508,13 +508,14 @@ const Encoder& encoderOf(const LegacyEncoding& encoding) {
 }  // namespace
 
 void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::size_t n, EncodedStretch& out) {
-    const Encoder& encoder = encoderOf(encoding);
     if (out.memoFor != &encoding) {
         out.memo.clear();
         out.written.clear();
         out.recent.assign(kRecent, EncodedStretch::Recent{});
         out.memoFor = &encoding;
+        out.encoder = &encoderOf(encoding);
     }
+    const Encoder& encoder = *static_cast<const Encoder*>(out.encoder);
     out.codes.clear();
     out.kept.clear();
     out.ends.assign(n, 0);

@@ -52,6 +52,7 @@ struct EncodedStretch {
     };
     std::vector<Recent> recent;
     const void* memoFor = nullptr;
+    const void* encoder = nullptr;  // memoFor's, found once
 };
 
 // Writes `text` (n characters) in `encoding`'s codes.
