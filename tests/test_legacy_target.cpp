@@ -133,6 +133,22 @@ TEST(LegacyTarget, PlainTextBothWays) {
     std::string unicode;
     ASSERT_TRUE(convert(codes, unicode, back).ok);
     EXPECT_EQ(unicode, "കേരളം ?\nസ്ത്രീ\n");
+
+    // The same text saved with a byte-order mark, as UTF-8 or as Notepad's UTF-16 of
+    // either order, gives the same codes.
+    std::string little = "\xFF\xFE", big = "\xFE\xFF";
+    for (char16_t c : u"കേരളം ഌ\nസ്ത്രീ\n") {
+        if (!c) break;
+        little += char(c & 0xFF), little += char(c >> 8);
+        big += char(c >> 8), big += char(c & 0xFF);
+    }
+    for (const std::string& saved : {"\xEF\xBB\xBF" + text, little, big}) {
+        std::string same;
+        const ConversionReport s = convert(saved, same, toFont("ML-TTKarthika"));
+        ASSERT_TRUE(s.ok) << s.error;
+        EXPECT_EQ(s.written, WrittenFormat::Text);
+        EXPECT_EQ(same, codes);
+    }
 }
 
 // A document's text in a font's codes is its Unicode text written so.

@@ -49,10 +49,41 @@ void decodeLine(const LegacyEncoding& encoding, std::string_view line, std::stri
     }
 }
 
+// UTF-16 with its byte-order mark (what Notepad saves as "Unicode"): 1 little-endian, 2
+// big-endian, 0 neither.
+int utf16Order(std::string_view bytes) {
+    if (bytes.size() < 2 || bytes.size() % 2) return 0;
+    if (bytes.substr(0, 2) == "\xFF\xFE") return 1;
+    if (bytes.substr(0, 2) == "\xFE\xFF") return 2;
+    return 0;
+}
+
+// UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool little) {
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    const auto unit = [&](std::size_t i) {
+        const auto a = std::uint8_t(bytes[i]), b = std::uint8_t(bytes[i + 1]);
+        return char32_t(little ? a | b << 8 : b | a << 8);
+    };
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
 }  // namespace
 
 bool isPlainText(std::string_view bytes, bool asCodes) {
     if (bytes.empty() || startsAsRtf(bytes) || documentKind(bytes) != DocumentKind::Rtf) return false;
+    if (!asCodes && utf16Order(bytes)) return true;
     if (bytes.find('\0') != std::string_view::npos) return false;
     if (asCodes) return true;
     if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
@@ -90,6 +121,8 @@ ConversionReport convertPlainText(std::string_view bytes, const ConversionOption
             if (end < bytes.size()) unicode += '\n';
             start = end + 1;
         }
+    } else if (const int order = utf16Order(bytes)) {
+        unicode = utf16ToUtf8(bytes, order == 1);
     } else {
         if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
         unicode.assign(bytes);

@@ -12,8 +12,9 @@
 
 namespace tolvarin {
 
-// Whether `bytes` are a plain text file: UTF-8 (a byte-order mark allowed) or, with
-// `asCodes`, any bytes, with no NUL and no RTF, zip or PDF header.
+// Whether `bytes` are a plain text file: UTF-8 (a byte-order mark allowed), UTF-16 with
+// its byte-order mark or, with `asCodes`, any bytes, with no NUL and no RTF, zip or PDF
+// header.
 bool isPlainText(std::string_view bytes, bool asCodes);
 
 // The one legacy encoding --from names, whose codes a plain text file is then read as;
