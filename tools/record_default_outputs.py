@@ -54,6 +54,9 @@ def main():
                     if not name.lower().endswith(KINDS):
                         continue
                     path = os.path.join(base, name)
+                    with open(path, "rb") as f:
+                        if f.read(8) == b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1":
+                            continue  # a Word 97-2003 file: LibreOffice's, where it is installed
                     rel = prefix + "/" + os.path.relpath(path, folder).replace(os.sep, "/")
                     for mode, args in (("revathi", []), ("unicode", ["--unicode"])):
                         out = os.path.join(tmp, "out")
