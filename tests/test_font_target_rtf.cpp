@@ -56,6 +56,9 @@ TEST(FontTargetRtf, RunsTakeTheirLook) {
         // Another legacy font's text goes into runs of the font; the font's own keeps its codes.
         {"\\f3\\'b5\\'de", "\\f3{\\hich\\af4\\loch\\f4 Im}", 2},
         {"\\f2 Imbn", "\\f2 Imbn", 4},
+        // Either after Unicode text: the font's own encoding's entry is still renamed.
+        {"\\f1\\u3349?\\u3391? \\f2 Imbn", "\\f1{\\hich\\af4\\loch\\f4 In} \\f2 Imbn", 6},
+        {"\\f1\\u3349?\\u3391? \\f3\\'b5\\'de", "\\f1{\\hich\\af4\\loch\\f4 In} \\f3{\\hich\\af4\\loch\\f4 Im}", 4},
         // The RA sign (a brace) before the conjunct it follows in Unicode.
         {"\\f1\\u3349?\\u3405?\\u3364?\\u3405?\\u3376?", "\\f1{\\hich\\af4\\loch\\f4 \\{\\'e0}", 5},
     };

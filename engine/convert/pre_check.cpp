@@ -21,11 +21,18 @@ void PreCheck::text(std::size_t offset, std::string_view bytes) {
 
 void PreCheck::sourceText(std::size_t end) {
     usedSourceFonts_.insert(scanner_.fontNumber());
+    stopIfKnown(end);
+}
+
+void PreCheck::stopIfKnown(std::size_t end) {
     // Every font that is a source font now has had text (a later entry may give an
-    // earlier one's number to another font): the rest need not be read.
-    bool any = false;
+    // earlier one's number to another font), and there is something to convert: the
+    // rest need not be read. Unicode Malayalam that converts is something too. Into a
+    // legacy font, only the entries of fonts in its own encoding are renamed.
+    const bool toLegacy = options_.toLegacy();
+    bool any = unicodeText_ || (toLegacy && !usedSourceFonts_.empty());
     for (const auto& [number, font] : scanner_.fonts()) {
-        if (!font.source) continue;
+        if (!font.source || (toLegacy && font.legacy && &font.legacy->encoding() != options_.toEncoding)) continue;
         if (!usedSourceFonts_.count(number)) return;
         any = true;
     }

@@ -45,8 +45,12 @@ public:
     void literal(std::size_t, std::size_t end, char c) { sourceOrOther(end, char16_t(c)); }
     void footnoteMark(std::size_t, std::size_t end) { sourceOrOther(end, u'1'); }
     void unicode(std::size_t, std::size_t end, char16_t value, bool) {
-        if (!scanner_.font().source && options_.toLegacy() && options_.fromUnicode && value >= 0x0D00 && value <= 0x0D7F)
+        if (!unicodeText_ && !scanner_.font().source && options_.toLegacy() && options_.fromUnicode &&
+            value >= 0x0D00 && value <= 0x0D7F) {
             unicodeText_ = true;
+            stopIfKnown(end);
+            return;
+        }
         sourceOrOther(end, value);
     }
     void fontEntry(int number, const ScannedFont& font, bool offBody, std::size_t nameAt) {
@@ -64,6 +68,9 @@ private:
         else noteTextFont();
     }
     void sourceText(std::size_t end);
+    // Stops reading where nothing further could change what is renamed or whether
+    // anything converts.
+    void stopIfKnown(std::size_t end);
     void noteTextFont() {
         const int number = scanner_.fontNumber();
         if (number == lastTextFont_) return;
