@@ -1,5 +1,6 @@
 // Times the engine's one entry point on a document, as a front end calls it, with the
-// output handed on in pieces and dropped: convert_call [--unicode] [--one-thread] FILE [RUNS]
+// output handed on in pieces and dropped:
+//   convert_call [--unicode | --to FONT] [--one-thread] FILE [RUNS]
 // Prints each run's milliseconds and the best. --one-thread runs it as the browser page
 // does, with no threads.
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "api/convert_document.h"
+#include "core/conversion_options.h"
 #include "io/file_io.h"
 
 using namespace tolvarin;
@@ -19,9 +21,16 @@ int main(int argc, char** argv) {
     for (; a < argc && argv[a][0] == '-' && argv[a][1] == '-'; ++a) {
         if (std::strcmp(argv[a], "--unicode") == 0) options.unicode = true;
         else if (std::strcmp(argv[a], "--one-thread") == 0) oneThread = true;
+        else if (std::strcmp(argv[a], "--to") == 0 && a + 1 < argc) {
+            std::string error;
+            if (!legacyTargetCalled(argv[++a], options, error)) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                return 2;
+            }
+        }
     }
     if (a >= argc) {
-        std::fprintf(stderr, "usage: convert_call [--unicode] [--one-thread] FILE [RUNS]\n");
+        std::fprintf(stderr, "usage: convert_call [--unicode | --to FONT] [--one-thread] FILE [RUNS]\n");
         return 2;
     }
     std::string bytes;

@@ -393,6 +393,11 @@ void fold(const char32_t* in, std::size_t n, Folded& f) {
     };
     for (std::size_t i = 0; i < n; ++i) {
         const char32_t c = in[i];
+        // Most characters are none of those folded here.
+        if (c != kZwnj && c != kZwj && c != kChilluN && c != kSignAA && c != kAuLength) {
+            put(c < 0x10000 ? c : 0xFFFD, i);
+            continue;
+        }
         const char16_t last = f.text.empty() ? 0 : f.text.back();
         if (c == kZwnj || c == kZwj) {
             if (last != kVirama) continue;
