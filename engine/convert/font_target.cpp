@@ -125,7 +125,7 @@ void FontTarget::sourceText(bool afterUnit) {
 
 void FontTarget::unicodeCharacter(std::size_t start, std::size_t end, char16_t value) {
     FontStream& s = streams_.back();
-    endStretch(s.legacy);
+    if (!s.legacy.empty()) endStretch(s.legacy);
     UnicodeWord& w = s.unicode;
     ledger_.copyUpTo(start);
     const std::size_t at = ledger_.written();

@@ -28,7 +28,13 @@ bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& a
     if (negative) ++q;
     const char* const digits = q;
     int v = 0;
-    for (; q < end && *q >= '0' && *q <= '9'; ++q) {
+    const auto digit = [](char c) { return unsigned(c - '0') < 10; };
+    if (end - q >= 5 && digit(q[0]) && digit(q[1]) && digit(q[2]) && digit(q[3]) && !digit(q[4])) {
+        // Four digits, as Malayalam's and the joiners' are.
+        v = (q[0] - '0') * 1000 + (q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0');
+        q += 4;
+    }
+    for (; q < end && digit(*q); ++q) {
         if (q - digits == 6) return false;
         v = v * 10 + (*q - '0');
     }
