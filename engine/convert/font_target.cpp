@@ -156,8 +156,8 @@ void FontTarget::readUnicodeWords(std::size_t at) {
         if (!(value >= 0x0D00 && value <= 0x0D7F) && !((value == 0x200C || value == 0x200D) && !spaced)) return;
         // Spaces between the words go with them, as the scanner's text would give them.
         for (std::size_t i = at; i < p; ++i)
-            if (input[i] == ' ') unicodeCharacter(i, i + 1, u' ');
-        unicodeCharacter(p, end, value);
+            if (input[i] == ' ') nextUnicodeCharacter(i, i + 1, u' ');
+        nextUnicodeCharacter(p, end, value);
         scanner_.seek(end);
         at = end;
     }

@@ -136,6 +136,19 @@ private:
     // between them, read here rather than token by token; what they are followed by is
     // left to the scanner.
     void readUnicodeWords(std::size_t at);
+    // A character right after the word's last one, with nothing read between: it goes
+    // in the same segment, so only its text and place are noted.
+    void nextUnicodeCharacter(std::size_t start, std::size_t end, char16_t value) {
+        UnicodeWord& w = streams_.back().unicode;
+        if (w.empty() || ledger_.copied != start || w.text.size() + 1 >= kLongStretch) {
+            unicodeCharacter(start, end, value);
+            return;
+        }
+        w.text.push_back(value);
+        w.starts.push_back(start);
+        w.ends.push_back(end);
+        ledger_.copied = end;
+    }
     void endWord(UnicodeWord& w);
     void endStretches() {
         FontStream& s = streams_.back();
