@@ -150,8 +150,13 @@ session() {
         [ $mode = karthika ] && want=ML-TTKarthika downs=2
         xdotool key alt+t Home
         for ((k = 0; k < downs; k++)); do xdotool key Down; done
-        sleep 0.3
-        grep -qF "|$want|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" || { import -window root "$screens/failed.png"; probe layout >&2; fail "the list does not show $want"; }
+        # Wine shows the choice a moment after the keys; five seconds at most.
+        local shown=0 tries
+        for ((tries = 0; tries < 50; tries++)); do
+            grep -qF "|$want|64,120,152,21|" <<<"$(probe layout | tr -d '\r')" && { shown=1; break; }
+            sleep 0.1
+        done
+        [ $shown = 1 ] || { import -window root "$screens/failed.png"; probe layout >&2; fail "the list does not show $want"; }
         [ "$run" -gt 1 ] || [ $mode != karthika ] || import -window root -crop "345x177+$ox+$oy" "$screens/window-karthika.png"
         xdotool key alt+c
         local message
@@ -200,16 +205,22 @@ session() {
     xdotool key alt+f Home Down  # ML-TTKarthika, the first legacy font after ML-TTRevathi
     xdotool key alt+o
     xdotool type --delay 30 "tIcfw aebmfw"
-    sleep 0.5
-    [ "$run" -gt 1 ] || import -window root "$screens/text-window.png"
-    local unicode
-    unicode=$(probe text | tr -d '\r' | awk -F'|' '$1 == "Edit" { print $2; exit }')
     printf '%s' "tIcfw aebmfw" | iconv -f UTF-8 -t WINDOWS-1252 >"$work/codes.txt"
     build/bin/tolvarin-convert -q --unicode --from ML-TTKarthika -o "$work/codes-unicode.txt" "$work/codes.txt"
-    [ "$unicode" = "$(cat "$work/codes-unicode.txt")" ] || fail "the text window reads the codes as \"$unicode\""
+    local unicode
+    deadline=$((SECONDS + 10))
+    until unicode=$(probe text | tr -d '\r' | awk -F'|' '$1 == "Edit" { print $2; exit }')
+        [ "$unicode" = "$(cat "$work/codes-unicode.txt")" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the text window reads the codes as \"$unicode\""
+        sleep 0.2
+    done
+    [ "$run" -gt 1 ] || import -window root "$screens/text-window.png"
     xdotool key Escape
-    sleep 0.5
-    probe text >/dev/null && fail "Escape did not close the text window"
+    deadline=$((SECONDS + 10))
+    while probe text >/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "Escape did not close the text window"
+        sleep 0.2
+    done
     [ "$(probe count | tr -d '\r')" = 1 ] || fail "closing the text window ended the program"
 
     # Escape ends the program.
