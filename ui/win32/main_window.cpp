@@ -10,6 +10,7 @@
 #include "api/convert_document.h"
 #include "dialogs.h"
 #include "output_path.h"
+#include "settings.h"
 #include "wide_text.h"
 
 namespace tolvarin::win32 {
@@ -66,33 +67,6 @@ Control controlOf(LockedControl c) {
 constexpr std::array<Control, 8> kTabOrder = {Control::txtInput,   Control::cmdOpen,      Control::txtOutput,
                                               Control::cmdBrowse,  Control::cboConvertTo, Control::CmdConvert,
                                               Control::cmdQuit,    Control::cmdText};
-
-const std::wstring kSettingsKey = widen(window_text::kSettingsKey);
-const std::wstring kConvertToValue = widen(window_text::kConvertToSetting);
-const std::wstring kUnicodeValue = widen(window_text::kUnicodeSetting);
-
-// The choice of what to convert to kept from the last run; an earlier version's Unicode
-// box, ticked, means Unicode Malayalam.
-std::size_t rememberedTarget() {
-    wchar_t name[256] = {};
-    DWORD size = sizeof name;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kConvertToValue.c_str(), RRF_RT_REG_SZ, nullptr, name,
-                     &size) == ERROR_SUCCESS)
-        return conversionTargetIndex(narrow(name));
-    DWORD value = 0;
-    size = sizeof value;
-    const bool unicode = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kUnicodeValue.c_str(), RRF_RT_REG_DWORD,
-                                      nullptr, &value, &size) == ERROR_SUCCESS &&
-                         value != 0;
-    return unicode ? conversionTargetIndex(kUnicodeTarget) : 0;
-}
-
-void rememberTarget(std::size_t index) {
-    if (index >= conversionTargets().size()) return;
-    const std::wstring name = widen(conversionTargets()[index].name);
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kConvertToValue.c_str(), REG_SZ, name.c_str(),
-                    DWORD((name.size() + 1) * sizeof(wchar_t)));
-}
 
 }  // namespace
 

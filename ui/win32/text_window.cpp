@@ -10,6 +10,7 @@
 
 #include "api/text_pane.h"
 #include "core/conversion_options.h"
+#include "settings.h"
 #include "wide_text.h"
 #include "window_rules.h"
 
@@ -17,7 +18,6 @@ namespace tolvarin::win32 {
 namespace {
 
 constexpr int kFirstId = 200;
-const std::wstring kSettingsKey = widen(window_text::kSettingsKey);
 const wchar_t kFontValue[] = L"textFont";
 
 // Edit controls break lines as CR LF; the engine's text as LF.
@@ -137,10 +137,9 @@ void TextWindow::create(HINSTANCE instance, HWND owner) {
     for (std::size_t k = 0; k < targets.size(); ++k)
         if (k != conversionTargetIndex(kUnicodeTarget))
             SendMessageW(parts_[FontList], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(targets[k].caption).c_str()));
-    wchar_t remembered[256] = L"ML-TTKarthika";
-    DWORD size = sizeof remembered;
-    RegGetValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kFontValue, RRF_RT_REG_SZ, nullptr, remembered, &size);
-    const LRESULT at = SendMessageW(parts_[FontList], CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(remembered));
+    const std::wstring remembered = rememberedText(kFontValue, L"ML-TTKarthika");
+    const LRESULT at =
+        SendMessageW(parts_[FontList], CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(remembered.c_str()));
     SendMessageW(parts_[FontList], CB_SETCURSEL, at == CB_ERR ? 0 : WPARAM(at), 0);
 
     RECT frame{0, 0, pixels(560), pixels(420)};
@@ -234,8 +233,7 @@ void TextWindow::fontChanged() {
     wcsncpy_s(codes.lfFaceName, name.c_str(), LF_FACESIZE - 1);
     codesFont_ = CreateFontIndirectW(&codes);
     SendMessageW(parts_[CodesPane], WM_SETFONT, WPARAM(codesFont_), TRUE);
-    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey.c_str(), kFontValue, REG_SZ, name.c_str(),
-                    DWORD((name.size() + 1) * sizeof(wchar_t)));
+    rememberText(kFontValue, name);
     // The text the user typed stays; the other pane follows it.
     if (fromCodes_) codesChanged();
     else unicodeChanged();
