@@ -40,12 +40,7 @@ void decodeLine(const LegacyEncoding& encoding, std::string_view line, std::stri
             appendUtf8(out, decodeCp1252(std::uint8_t(line[i])));
             continue;
         }
-        const std::u16string_view at = text.substr(converted.textBefore(i), converted.ends[i] - converted.textBefore(i));
-        for (std::size_t k = 0; k < at.size(); ++k) {
-            char32_t c = at[k];
-            if (c >= 0xD800 && c < 0xDC00 && k + 1 < at.size()) c = 0x10000 + ((c - 0xD800) << 10) + (at[++k] - 0xDC00);
-            appendUtf8(out, c);
-        }
+        appendUtf16(out, text.substr(converted.textBefore(i), converted.ends[i] - converted.textBefore(i)));
     }
 }
 
@@ -58,24 +53,16 @@ int utf16Order(std::string_view bytes) {
     return 0;
 }
 
-// UTF-16 text as UTF-8; a lone surrogate becomes U+FFFD.
+// UTF-16 text (after its byte-order mark) as UTF-8.
 std::string utf16ToUtf8(std::string_view bytes, bool little) {
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2);
-    const auto unit = [&](std::size_t i) {
-        const auto a = std::uint8_t(bytes[i]), b = std::uint8_t(bytes[i + 1]);
-        return char32_t(little ? a | b << 8 : b | a << 8);
-    };
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        appendUtf8(out, c);
+        const auto a = std::uint8_t(bytes[i]), b = std::uint8_t(bytes[i + 1]);
+        units += char16_t(little ? a | b << 8 : b | a << 8);
     }
+    std::string out;
+    appendUtf16(out, units);
     return out;
 }
 

@@ -147,12 +147,7 @@ std::string documentFontSample(const Document& doc, std::string_view fontName, s
     }
     if (legacy) text = convertLegacyText(*legacy, codes.data(), codes.size(), true);
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        appendUtf8(out, c);
-    }
+    appendUtf16(out, text);
     while (!out.empty() && out.back() == ' ') out.pop_back();  // a paragraph's end
     return out;
 }

@@ -37,6 +37,17 @@ inline void appendUtf8(std::string& out, char32_t c) {
     out.append(bytes, encodeUtf8(bytes, c));
 }
 
+// UTF-16 text appended as UTF-8, each surrogate pair as its code point (a lone
+// surrogate as it stands).
+inline void appendUtf16(std::string& out, std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        appendUtf8(out, c);
+    }
+}
+
 // The code point that starts at `i`, which moves past it. Lenient: a sequence cut
 // short by the end of the text yields what was read.
 inline char32_t nextCodePoint(std::string_view s, std::size_t& i) {
