@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
-    if (argc < 2) {
+    // A file name never begins with "--": that is an option this does not know.
+    if (argc < 2 || std::strncmp(argv[1], "--", 2) == 0) {
         std::fprintf(stderr, "usage: make_sample [--libreoffice | --mltt | --font NAME | --english | --docx] FILE [MEGABYTES]\n");
         return 2;
     }
