@@ -4,46 +4,14 @@
 #include <array>
 #include <mutex>
 
+#include "fonts/syllable_writer.h"
 #include "fonts/unicode_malayalam.h"
 #include "text/codepage.h"
 
 namespace tolvarin {
 namespace {
 
-constexpr char16_t kVirama = 0x0D4D, kRa = 0x0D30, kZwnj = 0x200C, kZwj = 0x200D;
-constexpr char16_t kSignE = 0x0D46, kSignEE = 0x0D47, kSignAI = 0x0D48, kSignO = 0x0D4A, kSignOO = 0x0D4B,
-                   kSignAU = 0x0D4C, kSignAA = 0x0D3E, kAuLength = 0x0D57, kDotReph = 0x0D4E;
-constexpr char16_t kNa = 0x0D28, kRra = 0x0D31, kChilluN = 0x0D7B, kChilluRR = 0x0D7C, kE = 0x0D0E, kAI = 0x0D10;
-
-bool isConsonant(char32_t c) { return c >= 0x0D15 && c <= 0x0D3A; }
-bool isVowelSign(char32_t c) {
-    return (c >= 0x0D3E && c <= 0x0D44) || (c >= 0x0D46 && c <= 0x0D4C && c != 0x0D49) || c == kAuLength ||
-           c == 0x0D62 || c == 0x0D63;
-}
-bool isMark(char32_t c) { return c <= 0x0D03 && c >= 0x0D00; }
-bool isIndependentVowel(char32_t c) { return (c >= 0x0D05 && c <= 0x0D14) || c == 0x0D60 || c == 0x0D61; }
-
-// A chillu's consonant, or 0: the chillus a font may lack are drawn as it with a virama.
-char16_t chilluConsonant(char32_t c) {
-    switch (c) {
-    case 0x0D7A: return 0x0D23;
-    case 0x0D7B: return 0x0D28;
-    case 0x0D7C: return 0x0D30;
-    case 0x0D7D: return 0x0D32;
-    case 0x0D7E: return 0x0D33;
-    case 0x0D7F: return 0x0D15;
-    case 0x0D54: return 0x0D2E;
-    case 0x0D55: return 0x0D2F;
-    case 0x0D56: return 0x0D34;
-    default: return 0;
-    }
-}
-// The atomic chillu a consonant + virama + ZWJ spells, or 0.
-char16_t chilluOf(char32_t consonant) {
-    for (char16_t c : {0x0D7A, 0x0D7B, 0x0D7C, 0x0D7D, 0x0D7E, 0x0D7F})
-        if (chilluConsonant(c) == consonant) return c;
-    return 0;
-}
+using namespace syllables;
 
 // A glyph the font draws, as the codes that draw it (one, or NTA's two).
 struct Glyph {
@@ -77,6 +45,10 @@ public:
                 decodeCp1252(std::uint8_t(code)) == v.points[0] && table.writing[code] == 0)
                 same_.try_emplace(v.points[0], std::uint8_t(code));
         }
+        for (char32_t c = 0; c < sameAscii_.size(); ++c) {
+            const auto at = same_.find(c);
+            sameAscii_[c] = at == same_.end() ? -1 : at->second;
+        }
         virama_ = find(std::u16string_view(&kVirama, 1));
         static constexpr char16_t kRaSign[] = {kVirama, kRa};
         raSign_ = find(std::u16string_view(kRaSign, 2));
@@ -94,6 +66,7 @@ public:
         return at == glyphs_.end() ? nullptr : &at->second;
     }
     int same(char32_t c) const {
+        if (c < sameAscii_.size()) return sameAscii_[c];
         const auto at = same_.find(c);
         return at == same_.end() ? -1 : at->second;
     }
@@ -115,6 +88,7 @@ private:
     const LegacyEncoding& encoding_;
     std::unordered_map<std::u16string, Glyph> glyphs_;
     std::unordered_map<char32_t, std::uint8_t> same_;  // characters at the code that is themselves
+    std::array<std::int16_t, 128> sameAscii_;           // the same for ASCII, -1 for none
     const Glyph* virama_ = nullptr;
     const Glyph* raSign_ = nullptr;
     const Glyph* reph_ = nullptr;
@@ -376,219 +350,29 @@ bool Encoder::write(std::u16string_view s, EncodedStretch::Written& out, Convert
     return out.drawn;
 }
 
-// A stretch's characters folded into the form syllables are written from: NFC, the
-// atomic chillus, NTA in every spelling as ന്റ, a ZWNJ kept only after a virama (which
-// it keeps visible), other joiners dropped. Each keeps the place it came from.
-struct Folded {
-    std::u16string text;
-    std::vector<std::size_t> from;
-};
-
-void fold(const char32_t* in, std::size_t n, Folded& f) {
-    f.text.clear();
-    f.from.clear();
-    auto put = [&](char32_t c, std::size_t at) {
-        f.text += char16_t(c);
-        f.from.push_back(at);
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        const char32_t c = in[i];
-        // Most characters are none of those folded here.
-        if (c != kZwnj && c != kZwj && c != kChilluN && c != kSignAA && c != kAuLength) {
-            put(c < 0x10000 ? c : 0xFFFD, i);
-            continue;
-        }
-        const char16_t last = f.text.empty() ? 0 : f.text.back();
-        if (c == kZwnj || c == kZwj) {
-            if (last != kVirama) continue;
-            const std::size_t t = f.text.size();
-            if (c == kZwj && t >= 2 && chilluOf(f.text[t - 2])) {
-                f.text[t - 2] = chilluOf(f.text[t - 2]);
-                f.text.pop_back();
-                f.from.pop_back();
-                if (f.text.back() != kChilluN) continue;
-                // A chillu N goes on to be looked at as NTA, below.
-            } else {
-                if (c == kZwnj || i + 1 >= n || isConsonant(in[i + 1])) put(kZwnj, i);
-                continue;
-            }
-        }
-        // NTA: chillu N (atomic, or ന്‍ folded so above) before RRA, a virama or the old
-        // visual order's e sign between.
-        const bool chilluN = c == kChilluN || (c == kZwj && f.text.size() >= 1 && f.text.back() == kChilluN);
-        if (chilluN) {
-            const bool rra = i + 1 < n && in[i + 1] == kRra;
-            const bool viramaRra = i + 2 < n && in[i + 1] == kVirama && in[i + 2] == kRra;
-            const bool eRra = i + 2 < n && in[i + 1] == kSignE && in[i + 2] == kRra;  // old visual order
-            if (rra || viramaRra || eRra) {
-                std::size_t at = i;
-                if (c == kZwj) {  // the chillu folded from ന്‍ stands for ന
-                    at = f.from.back();
-                    f.text.pop_back();
-                    f.from.pop_back();
-                }
-                put(kNa, at), put(kVirama, at), put(kRra, rra ? i + 1 : i + 2);
-                if (eRra) f.from.back() = at, put(kSignE, i + 1);
-                i += rra ? 1 : 2;
-                continue;
-            }
-            if (c == kZwj) continue;
-        }
-        if (c == kSignAA && last == kSignE) f.text.back() = kSignO;
-        else if (c == kSignAA && last == kSignEE) f.text.back() = kSignOO;
-        else if (c == kAuLength && last == kSignE) f.text.back() = kSignAU;
-        else put(c < 0x10000 ? c : 0xFFFD, i);
-    }
-}
-
-// Where the syllable that begins at `k` of folded text ends.
-std::size_t syllableEnd(const std::u16string& t, std::size_t k) {
-    const std::size_t n = t.size();
-    const char16_t c = t[k];
-    std::size_t e = k + 1;
-    if (c == kDotReph && e < n && isConsonant(t[e])) return syllableEnd(t, e);
-    if (isConsonant(c)) {
-        for (;;) {
-            if (e + 1 < n && t[e] == kVirama && isConsonant(t[e + 1])) e += 2;
-            else if (e + 2 < n && t[e] == kVirama && t[e + 1] == kZwnj && isConsonant(t[e + 2])) e += 3;
-            else break;
-        }
-        if (e < n && t[e] == kVirama) {
-            ++e;
-            if (e < n && t[e] == kZwnj) ++e;
-        } else {
-            while (e < n && isVowelSign(t[e])) ++e;
-        }
-        while (e < n && isMark(t[e])) ++e;
-    } else if (isIndependentVowel(c)) {
-        while (e < n && isMark(t[e])) ++e;
-    }
-    return e;
-}
-
-constexpr std::size_t kRecent = 4096;
-
-// A syllable as the encoder writes it, worked out once for each stretch's room.
-const EncodedStretch::Written& writtenSyllable(const Encoder& encoder, std::u16string_view syllable,
-                                               EncodedStretch& out, ConvertedStretch& check) {
-    // Text of a great many distinct syllables (random, or hostile) starts the room afresh
-    // rather than let it grow without end.
-    constexpr std::size_t kMostRemembered = std::size_t(1) << 16;
-    if (out.written.size() >= kMostRemembered) {
-        out.memo.clear();
-        out.written.clear();
-        out.recent.assign(kRecent, EncodedStretch::Recent{});
-    }
-    EncodedStretch::Recent* slot = nullptr;
-    if (syllable.size() <= std::size(EncodedStretch::Recent{}.text)) {
-        std::uint32_t h = 2166136261u;
-        for (char16_t c : syllable) h = (h ^ c) * 16777619u;
-        slot = &out.recent[(h ^ (h >> 15)) & (kRecent - 1)];
-        if (slot->length == syllable.size() && std::equal(syllable.begin(), syllable.end(), slot->text))
-            return out.written[slot->index];
-    }
-    std::u16string key(syllable);
-    auto [at, isNew] = out.memo.try_emplace(std::move(key), std::uint32_t(out.written.size()));
-    if (isNew) {
-        out.written.emplace_back();
-        encoder.write(syllable, out.written.back(), check);
-    }
-    if (slot) {
-        std::copy(syllable.begin(), syllable.end(), slot->text);
-        slot->length = std::uint8_t(syllable.size());
-        slot->index = at->second;
-    }
-    return out.written[at->second];
-}
-
-const Encoder& encoderOf(const LegacyEncoding& encoding) {
-    static std::mutex mutex;
-    static std::vector<std::unique_ptr<const Encoder>> made(legacyEncodings().size());
-    std::lock_guard lock(mutex);
-    auto& e = made[encoding.index()];
-    if (!e) e = std::make_unique<const Encoder>(encoding);
-    return *e;
-}
-
 }  // namespace
 
-void encodeStretch(const LegacyEncoding& encoding, const char32_t* text, std::size_t n, EncodedStretch& out) {
-    if (out.memoFor != &encoding) {
-        out.memo.clear();
-        out.written.clear();
-        out.recent.assign(kRecent, EncodedStretch::Recent{});
-        out.memoFor = &encoding;
-        out.encoder = &encoderOf(encoding);
-    }
-    const Encoder& encoder = *static_cast<const Encoder*>(out.encoder);
-    out.codes.clear();
-    out.kept.clear();
-    out.ends.assign(n, 0);
-    out.approximated = 0;
-    thread_local Folded f;
-    thread_local ConvertedStretch check;
-    fold(text, n, f);
-    std::size_t placed = 0;
-    auto placeUpTo = [&](std::size_t at) {
-        for (; placed < at; ++placed) out.ends[placed] = out.codes.size();
-    };
-    for (std::size_t k = 0; k < f.text.size();) {
-        const std::size_t e = syllableEnd(f.text, k);
-        const std::size_t from = f.from[k], to = e < f.text.size() ? f.from[e] : n;
-        const std::u16string_view syllable(f.text.data() + k, e - k);
-        placeUpTo(from);
-        if (!isMalayalamText(text[from])) {
-            // Other characters only where the code is the character itself.
-            const int same = encoder.same(text[from]);
-            if (same >= 0) out.codes += char(same);
-            else out.kept.push_back(from);
-        } else {
-            const EncodedStretch::Written& w = writtenSyllable(encoder, syllable, out, check);
-            if (w.drawn) {
-                out.codes += w.codes;
-                if (w.approximated) out.approximated += to - from;
-            } else {
-                for (std::size_t i = from; i < to; ++i) out.kept.push_back(i);
-            }
-        }
-        if (from < n) out.ends[from] = out.codes.size();
-        placed = std::max(placed, from + 1);
-        for (; placed < to; ++placed) out.ends[placed] = out.codes.size();
-        k = e;
-    }
-    placeUpTo(n);
+namespace syllables {
+
+struct Writer {
+    explicit Writer(const LegacyEncoding& encoding) : encoder(encoding) {}
+    Encoder encoder;
+};
+
+const Writer& writerOf(const LegacyEncoding& encoding) {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<const Writer>> made(legacyEncodings().size());
+    std::lock_guard lock(mutex);
+    auto& w = made[encoding.index()];
+    if (!w) w = std::make_unique<const Writer>(encoding);
+    return *w;
 }
 
-std::u16string foldedMalayalam(std::u32string_view text) {
-    Folded f;
-    fold(text.data(), text.size(), f);
-    std::u16string out;
-    for (char16_t c : f.text)
-        if (c != kZwnj) out += c;
-    return out;
+bool write(const Writer& writer, std::u16string_view syllable, EncodedStretch::Written& out, ConvertedStretch& check) {
+    return writer.encoder.write(syllable, out, check);
 }
 
-EncodedText encodeText(const LegacyEncoding& encoding, std::u32string_view text) {
-    EncodedStretch s;
-    encodeStretch(encoding, text.data(), text.size(), s);
-    EncodedText out;
-    out.approximated = s.approximated;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (kept < s.kept.size() && s.kept[kept] == i) {
-            ++kept;
-            const char32_t c = text[i];
-            if (isMalayalamText(c)) {
-                ++out.notDrawnCount;
-                if (out.notDrawn.find(c) == std::u32string::npos) out.notDrawn += c;
-            }
-            const int byte = c < 0x10000 ? encodeCp1252(char16_t(c)) : -1;
-            if (c != kZwj && c != kZwnj) out.codes += byte >= 0 ? char(byte) : '?';
-            continue;
-        }
-        out.codes.append(s.codes, s.begin(i), s.ends[i] - s.begin(i));
-    }
-    return out;
-}
+int sameCode(const Writer& writer, char32_t c) { return writer.encoder.same(c); }
 
+}  // namespace syllables
 }  // namespace tolvarin

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "fonts/legacy_font.h"
@@ -43,14 +44,26 @@ struct EncodedStretch {
     };
     std::vector<Written> written;
     std::unordered_map<std::u16string, std::uint32_t> memo;  // into `written`
-    // Most syllables are short and a few of them make most of the text: those are found
-    // by a hash of their text, without a lookup in `memo`.
-    struct Recent {
-        char16_t text[8];
-        std::uint8_t length = 0xFF;
-        std::uint32_t index = 0;
+    // Most syllables are a few Malayalam characters written in a few codes: those are
+    // kept in an open-addressed table, a syllable's text packed into its key (a byte a
+    // character) and its codes beside it, found with one memory load.
+    struct Remembered {
+        std::uint64_t key = 0;  // 0: empty
+        std::uint8_t length = 0;
+        bool drawn = false, approximated = false;
+        char codes[13];
     };
-    std::vector<Recent> recent;
+    std::vector<Remembered> remembered;  // a power of two long, never more than half full
+    std::size_t rememberedCount = 0;
+    // Room for the work, reused: the text folded (see legacy_encoder.cpp), where each of
+    // its characters came from (`identity` where each from its own place), and each
+    // syllable's end and key.
+    struct Scratch {
+        std::u16string text;
+        std::vector<std::size_t> from;
+        bool identity = true;
+        std::vector<std::pair<std::size_t, std::uint64_t>> syllables;
+    } scratch;
     const void* memoFor = nullptr;
     const void* encoder = nullptr;  // memoFor's, found once
 };
