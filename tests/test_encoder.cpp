@@ -187,3 +187,42 @@ TEST(Encoder, ReadingBackIsOrderedAndComposed) {
         EXPECT_EQ(notNfc, 0u) << e->name();
     }
 }
+
+// A syllable is written the same whether it is worked out afresh or remembered: across
+// a stretch of more distinct syllables than the room remembers (which then starts
+// afresh), with syllables too long to be remembered by their packed text among them.
+TEST(Encoder, RemembersEachSyllableAsItWritesIt) {
+    const LegacyEncoding& tt = mlttEncoding();
+    const std::u32string signs[] = {U"", U"ാ", U"ി", U"ു", U"െ", U"ോ", U"്", U"ം"};
+    std::vector<std::u32string> syllables;
+    for (char32_t a = 0x0D15; a <= 0x0D39; ++a)
+        for (char32_t b = 0x0D15; b <= 0x0D39; ++b)
+            for (char32_t c = 0x0D15; c <= 0x0D39 && syllables.size() < 90000; c += 2)
+                for (const std::u32string& sign : signs) {
+                    std::u32string s = {a, 0x0D4D, b, 0x0D4D, c};
+                    s += sign;
+                    if ((c - 0x0D15) % 16 == 0) s += U"\u0D4D\u0D2F\u0D4D\u0D35";  // nine or more characters
+                    syllables.push_back(s);
+                }
+    std::u32string text;
+    std::vector<std::size_t> starts;
+    for (const std::u32string& s : syllables) {
+        starts.push_back(text.size());
+        text += s + U" ";
+    }
+    EncodedStretch whole;
+    // Twice: once worked out, once (in part) remembered.
+    for (int round = 0; round < 2; ++round) {
+        encodeStretch(tt, text.data(), text.size(), whole);
+        for (std::size_t i = 0; i < syllables.size(); i += 997) {
+            const std::u32string& s = syllables[i];
+            const std::size_t at = starts[i];
+            EncodedStretch alone;
+            encodeStretch(tt, s.data(), s.size(), alone);
+            const std::string wholeCodes = whole.codes.substr(whole.begin(at), whole.ends[at + s.size() - 1] - whole.begin(at));
+            const bool keptWhole = std::binary_search(whole.kept.begin(), whole.kept.end(), at);
+            EXPECT_EQ(keptWhole, !alone.kept.empty()) << i;
+            if (!keptWhole) EXPECT_EQ(hex(wholeCodes), hex(alone.codes)) << i << " round " << round;
+        }
+    }
+}
