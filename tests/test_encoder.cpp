@@ -222,7 +222,9 @@ TEST(Encoder, RemembersEachSyllableAsItWritesIt) {
             const std::string wholeCodes = whole.codes.substr(whole.begin(at), whole.ends[at + s.size() - 1] - whole.begin(at));
             const bool keptWhole = std::binary_search(whole.kept.begin(), whole.kept.end(), at);
             EXPECT_EQ(keptWhole, !alone.kept.empty()) << i;
-            if (!keptWhole) EXPECT_EQ(hex(wholeCodes), hex(alone.codes)) << i << " round " << round;
+            if (!keptWhole) {
+                EXPECT_EQ(hex(wholeCodes), hex(alone.codes)) << i << " round " << round;
+            }
         }
     }
 }

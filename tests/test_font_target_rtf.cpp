@@ -36,7 +36,8 @@ const std::string kHead =
 }  // namespace
 
 // A Unicode word's bold, italic and size (its complex-script ones) are written as the
-// Western ones in a run of the font; spaces between words go with them; what the font
+// Western ones in a run of the font; spaces between words go with them, and so do the
+// punctuation and digits after them that the font draws as themselves; what the font
 // cannot draw, and every other script, stay as they were.
 TEST(FontTargetRtf, RunsTakeTheirLook) {
     const struct {
@@ -50,7 +51,10 @@ TEST(FontTargetRtf, RunsTakeTheirLook) {
         {"\\f1\\ab\\u3349?\\u3391? \\ab0\\u3349?", "\\f1\\ab{\\hich\\af4\\loch\\f4\\b In }\\ab0{\\hich\\af4\\loch\\f4\\b0 I}", 3},
         {"{\\ab\\plain\\f1\\u3349?\\u3391?}", "{\\ab\\plain\\f1{\\hich\\af4\\loch\\f4 In}}", 2},
         {"\\f1\\u3340?\\u3349?", "\\f1\\u3340?{\\hich\\af4\\loch\\f4 I}", 1},
-        {"\\f0 Hello \\f1\\u3349?\\u3391?!", "\\f0 Hello \\f1{\\hich\\af4\\loch\\f4 In}!", 2},
+        {"\\f0 Hello \\f1\\u3349?\\u3391?!", "\\f0 Hello \\f1{\\hich\\af4\\loch\\f4 In!}", 2},
+        {"\\f1 (\\u3349?), x 1", "\\f1 ({\\hich\\af4\\loch\\f4 I),} x 1", 1},
+        // (An en dash ML-TT has no code for ends the word.)
+        {"\\f1\\u3349?\\'94 2\\u3349?\\rquote\\endash\\u8217?", "\\f1{\\hich\\af4\\loch\\f4 I\\'94 2I\\'92}\\endash\\u8217?", 2},
         {"\\f1\\uc0\\u3349\\u3391 x", "\\f1\\uc0{\\hich\\af4\\loch\\f4 In}x", 2},
         {"\\f1\\uc2\\u3349??\\u3391??", "\\f1\\uc2{\\hich\\af4\\loch\\f4 In}", 2},
         // Another legacy font's text goes into runs of the font; the font's own keeps its codes.

@@ -67,13 +67,29 @@ public:
     void otherCharacter(std::size_t, std::size_t, char16_t) { endStretches(); }
     void sourceText(bool afterUnit);
     void text(std::size_t offset, std::string_view bytes) {
-        // Spaces between Unicode words join them: they are set in FONT with the words.
-        if (!font().source && !streams_.back().unicode.empty() && !bytes.empty() &&
-            bytes.find_first_not_of(' ') == std::string_view::npos) {
-            for (std::size_t i = 0; i < bytes.size(); ++i) unicodeCharacter(offset + i, offset + i + 1, u' ');
-            return;
+        // Spaces and neutral characters after Unicode words go on with them: the spaces
+        // between the words are set in FONT with them, and so are the punctuation and
+        // digits FONT draws as themselves (spaces at the end stay as they were).
+        if (!font().source && !streams_.back().unicode.empty()) {
+            std::size_t i = 0;
+            for (; i < bytes.size(); ++i) {
+                const auto b = std::uint8_t(bytes[i]);
+                const char16_t v = b < 0x20 ? 0 : decoded(b);
+                if (v != u' ' && !(v && joinsMalayalam(to_, v))) break;
+                unicodeCharacter(offset + i, offset + i + 1, v);
+            }
+            if (i == bytes.size()) return;
+            offset += i;
+            bytes.remove_prefix(i);
         }
         RewriteBase::text(offset, bytes);
+    }
+    void hexByte(std::size_t offset, std::uint8_t byte) {
+        if (!font().source && !streams_.back().unicode.empty() && joinsMalayalam(to_, decoded(byte))) {
+            unicodeCharacter(offset, offset + 4, decoded(byte));
+            return;
+        }
+        RewriteBase::hexByte(offset, byte);
     }
     void character(std::size_t start, std::size_t end, char16_t value) {
         if (!font().source && takesUnicode(value)) unicodeCharacter(start, end, value);
@@ -124,11 +140,13 @@ private:
         std::size_t from, to;
     };
 
-    // Unicode Malayalam (a joiner only inside a word) converts.
+    // Unicode Malayalam converts; a joiner only inside a word, and a neutral character
+    // only after one.
     bool takesUnicode(char16_t v) const {
         if (!options_.fromUnicode) return false;
         if (v >= 0x0D00 && v <= 0x0D7F) return true;
-        return (v == 0x200C || v == 0x200D) && !streams_.back().unicode.empty();
+        if (streams_.back().unicode.empty()) return false;
+        return v == 0x200C || v == 0x200D || joinsMalayalam(to_, v);
     }
     bool ownEncoding() { return &font().legacy->encoding() == &to_; }
     void unicodeCharacter(std::size_t start, std::size_t end, char16_t value);

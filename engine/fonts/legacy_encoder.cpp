@@ -375,4 +375,8 @@ bool write(const Writer& writer, std::u16string_view syllable, EncodedStretch::W
 int sameCode(const Writer& writer, char32_t c) { return writer.encoder.same(c); }
 
 }  // namespace syllables
+
+int codeOfItself(const LegacyEncoding& encoding, char32_t c) {
+    return syllables::sameCode(syllables::writerOf(encoding), c);
+}
 }  // namespace tolvarin

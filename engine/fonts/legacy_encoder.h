@@ -22,6 +22,21 @@ namespace tolvarin {
 // that may stand inside its words.
 inline bool isMalayalamText(char32_t c) { return (c >= 0x0D00 && c <= 0x0D7F) || c == 0x200C || c == 0x200D; }
 
+// Whether `c` is punctuation, a digit or a symbol that every script shares (no letter):
+// after Malayalam it belongs to the Malayalam text, and goes into the font with it
+// where the font draws it as itself.
+inline bool isNeutral(char32_t c) {
+    if (c < 0x80) return c > 0x20 && c < 0x7F && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+    return (c >= 0x2010 && c <= 0x2027) || (c >= 0x2030 && c <= 0x205E);
+}
+// The code at which `encoding`'s font draws `c` (a character other than Malayalam) as
+// itself, or -1.
+int codeOfItself(const LegacyEncoding& encoding, char32_t c);
+// Whether Unicode Malayalam text written in `encoding` takes `c` with it, after it.
+inline bool joinsMalayalam(const LegacyEncoding& encoding, char32_t c) {
+    return isNeutral(c) && codeOfItself(encoding, c) >= 0;
+}
+
 // A stretch of Unicode written in a legacy encoding, the way ConvertedStretch is the
 // other way: what stands at character i is codes[begin(i), ends[i]), a syllable's codes
 // at its first character and nothing at its others. The characters listed in `kept`

@@ -155,11 +155,15 @@ void convertParagraph(const std::vector<OfficeChar>& chars, bool unicode, PieceT
 
 namespace {
 
-bool isSpaceBetween(const std::vector<OfficeChar>& chars, std::size_t k) {
-    // A space joins the Malayalam words on both sides of it.
+// Whether the Unicode character at `k`, after Malayalam text, goes into the font with
+// it: a neutral character the font draws as itself, or a space before Malayalam or
+// such a character.
+bool joinsText(const std::vector<OfficeChar>& chars, std::size_t k, const LegacyEncoding& to) {
     std::size_t j = k;
     while (j < chars.size() && chars[j].value == ' ' && !chars[j].font) ++j;
-    return j < chars.size() && !chars[j].font && isMalayalamText(chars[j].value);
+    if (j == chars.size() || chars[j].font) return false;
+    const char32_t c = chars[j].value;
+    return (j > k && isMalayalamText(c)) || joinsMalayalam(to, c);
 }
 
 }  // namespace
@@ -257,7 +261,7 @@ void convertParagraphToLegacy(const std::vector<OfficeChar>& chars, const Legacy
             std::size_t end = i;
             unicode.clear();
             while (end < chars.size() && !chars[end].font &&
-                   (isMalayalamText(chars[end].value) || (chars[end].value == ' ' && isSpaceBetween(chars, end))))
+                   (isMalayalamText(chars[end].value) || joinsText(chars, end, to)))
                 unicode += chars[end++].value;
             encodeStretch(to, unicode.data(), unicode.size(), encoded);
             std::size_t kept = 0;
