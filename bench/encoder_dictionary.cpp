@@ -70,6 +70,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ifstream in(argv[1]);
+    if (!in) {
+        std::fprintf(stderr, "encoder_dictionary: cannot read %s (Debian's list is in hunspell-ml)\n", argv[1]);
+        return 1;
+    }
     std::vector<std::u32string> words;
     for (std::string line; std::getline(in, line);) {
         line = line.substr(0, line.find('/'));
@@ -77,6 +81,10 @@ int main(int argc, char** argv) {
         std::u32string w;
         for (std::size_t i = 0; i < line.size();) w += nextCodePoint(line, i);
         if (!w.empty() && std::any_of(w.begin(), w.end(), isMalayalamText)) words.push_back(w);
+    }
+    if (words.empty()) {
+        std::fprintf(stderr, "encoder_dictionary: %s has no Malayalam words\n", argv[1]);
+        return 1;
     }
     std::printf("%zu words\n%-9s %8s %8s %9s %11s %11s\n", words.size(), "encoding", "drawn", "exact", "codes/w",
                 "fewest/w", "not drawn");

@@ -87,3 +87,13 @@ awk -v a="$best_lu" -v b="$best_lk" -v c="$best_du" -v d="$best_dk" -v lp="$lpea
     -v dp="$dpeak" -v up="$upeak" 'BEGIN {
     printf "  ML-TTKarthika / Unicode: RTF %.2f x, DOCX %.2f x the same text; peak memory: RTF %.2f x its file, DOCX %.2f x the PANCHARI DOCX to Unicode\n",
         b / a, d / c, lp * 1024 / ls, dp / up }'
+
+# The engine alone, as a front end calls it, the output dropped: steadier than the whole
+# program, whose times move with the disk.
+engine() { "$bin/convert_call" "$@" "$runs" | awk '/^best:/ { print $2 }'; }
+gu=$(engine --unicode "$rtf") gk=$(engine --to ML-TTKarthika "$dir/unicode.rtf")
+lu=$(engine --unicode "$dir/letter.rtf") lk=$(engine --to ML-TTKarthika "$dir/letter_unicode.rtf")
+du=$(engine --unicode "$in") dk=$(engine --to ML-TTKarthika "$dir/unicode.docx")
+awk -v gu="$gu" -v gk="$gk" -v lu="$lu" -v lk="$lk" -v du="$du" -v dk="$dk" 'BEGIN {
+    printf "engine alone (ms, best of runs), PANCHARI to Unicode / its Unicode to ML-TTKarthika: generated RTF %s / %s (%.2f x), letter RTF %s / %s (%.2f x), generated DOCX %s / %s (%.2f x)\n",
+        gu, gk, gk / gu, lu, lk, lk / lu, du, dk, dk / du }'
