@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -242,4 +243,40 @@ TEST(LegacyTarget, FromLimitsWhatConverts) {
     EXPECT_FALSE(refused.ok);
     EXPECT_NE(refused.error.find("--from limits what converts only when"), std::string::npos) << refused.error;
     EXPECT_TRUE(none.empty());
+}
+
+// The same paragraph as RTF and as DOCX puts the same characters in the font: the
+// Malayalam, the spaces between its words and the punctuation after them; English,
+// punctuation before Malayalam and what the font does not draw as itself stay.
+TEST(LegacyTarget, RtfAndDocxSetTheSameCharactersInTheFont) {
+    const std::u32string text = U"Hello കേരളം, സംസ്ഥാനം! (ക) 2024 ക. x \u2013 ക\u2019";
+    std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fnil\\fcharset0 Nirmala UI;}}\n"
+        "\\pard\\plain\\f1 ";
+    std::string utf8;
+    for (const char32_t c : text) {
+        appendUtf8(utf8, c);
+        if (c < 0x80) rtf += char(c);
+        else rtf += "\\u" + std::to_string(int(c)) + "?";
+    }
+    rtf += "\\par}";
+    const std::string body =
+        "<w:p><w:r><w:rPr><w:rFonts w:ascii=\"Nirmala UI\" w:hAnsi=\"Nirmala UI\" w:cs=\"Nirmala UI\"/></w:rPr>"
+        "<w:t xml:space=\"preserve\">" + utf8 + "</w:t></w:r></w:p>";
+    std::map<std::string, std::size_t> counts[2];
+    const std::string inputs[] = {rtf, docx({"punctuation", body, {}})};
+    for (int i = 0; i < 2; ++i) {
+        std::string out;
+        const ConversionReport r = convert(inputs[i], out, toFont("ML-TTKarthika"));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.counts.unicode, 16u) << i;
+        const FontsReport fonts = documentFonts(out);
+        ASSERT_TRUE(fonts.ok);
+        for (const FontUse& f : fonts.fonts) counts[i][f.name] += f.characters;
+    }
+    EXPECT_GT(counts[0]["ML-TTKarthika"], 0u);
+    EXPECT_EQ(counts[0]["ML-TTKarthika"], counts[1]["ML-TTKarthika"]);
+    EXPECT_EQ(counts[0]["Nirmala UI"], counts[1]["Nirmala UI"]);
+    // Kept in Nirmala UI: "Hello " and " x – " (the bracket follows Malayalam text).
+    EXPECT_EQ(counts[1]["Nirmala UI"], 11u);
 }
