@@ -144,25 +144,15 @@ void FontTarget::unicodeCharacter(std::size_t start, std::size_t end, char16_t v
 void FontTarget::readUnicodeWords(std::size_t at) {
     if (!scanner_.plainUnits() || scanner_.offset() != at) return;
     const std::string_view input = ledger_.input;
-    const char* const data = input.data();
-    UnicodeWord& w = streams_.back().unicode;
     // Now and then the scanner takes over, so that the output is handed on as it grows.
     constexpr std::size_t kAtOnce = 4096;
     for (std::size_t n = 0; n < kAtOnce; ++n) {
-        // Most units are \uNNNN? right after the last, in the word: those are taken here
-        // as the scanner would, without a call.
-        const auto digit = [](char c) { return unsigned(c - '0') < 10; };
-        if (input.size() - at >= 7 && data[at] == '\\' && data[at + 1] == 'u' && digit(data[at + 2]) &&
-            digit(data[at + 3]) && digit(data[at + 4]) && digit(data[at + 5]) && data[at + 6] == '?' &&
-            !w.empty() && ledger_.copied == at && w.text.size() + 1 < kLongStretch) {
-            const char* q = data + at + 2;
-            const auto value = char16_t((q[0] - '0') * 1000 + (q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0'));
+        // Most units are \uNNNN? right after the last: those are taken without a call.
+        if (const int unit = plainFourDigitUnit(input.data() + at, input.data() + input.size()); unit >= 0) {
+            const auto value = char16_t(unit);
             if (value < 0x0D00 || (value > 0x0D7F && value != 0x200C && value != 0x200D)) break;
-            w.text.push_back(value);
-            w.starts.push_back(at);
-            w.ends.push_back(at + 7);
+            nextUnicodeCharacter(at, at + 7, value);
             at += 7;
-            ledger_.copied = at;
             continue;
         }
         std::size_t p = at;

@@ -75,7 +75,7 @@ public:
             for (; i < bytes.size(); ++i) {
                 const auto b = std::uint8_t(bytes[i]);
                 const char16_t v = b < 0x20 ? 0 : decoded(b);
-                if (v != u' ' && !(v && joinsMalayalam(to_, v))) break;
+                if (v != u' ' && !(v && followsWord(v))) break;
                 unicodeCharacter(offset + i, offset + i + 1, v);
             }
             if (i == bytes.size()) return;
@@ -85,11 +85,8 @@ public:
         RewriteBase::text(offset, bytes);
     }
     void hexByte(std::size_t offset, std::uint8_t byte) {
-        if (!font().source && !streams_.back().unicode.empty() && joinsMalayalam(to_, decoded(byte))) {
-            unicodeCharacter(offset, offset + 4, decoded(byte));
-            return;
-        }
-        RewriteBase::hexByte(offset, byte);
+        if (!font().source && followsWord(decoded(byte))) unicodeCharacter(offset, offset + 4, decoded(byte));
+        else RewriteBase::hexByte(offset, byte);
     }
     void character(std::size_t start, std::size_t end, char16_t value) {
         if (!font().source && takesUnicode(value)) unicodeCharacter(start, end, value);
@@ -146,8 +143,10 @@ private:
         if (!options_.fromUnicode) return false;
         if (v >= 0x0D00 && v <= 0x0D7F) return true;
         if (streams_.back().unicode.empty()) return false;
-        return v == 0x200C || v == 0x200D || joinsMalayalam(to_, v);
+        return v == 0x200C || v == 0x200D || followsWord(v);
     }
+    // A neutral character FONT draws as itself, after a Unicode word: it goes on with it.
+    bool followsWord(char16_t v) const { return !streams_.back().unicode.empty() && joinsMalayalam(to_, v); }
     bool ownEncoding() { return &font().legacy->encoding() == &to_; }
     void unicodeCharacter(std::size_t start, std::size_t end, char16_t value);
     // The Unicode words right after `at`, written \uN? by \uN? with spaces and line ends

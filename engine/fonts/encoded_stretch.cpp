@@ -161,17 +161,22 @@ struct SyllableCodes {
 };
 SyllableCodes codesOf(const EncodedStretch::Written& w) { return {w.codes, w.drawn, w.approximated}; }
 
-// A syllable as the encoder writes it, worked out once for each stretch's room.
+// A syllable as the encoder writes it, worked out once for each stretch's room: in the
+// table where its text packs and its codes fit, else in the map.
 SyllableCodes writtenSyllable(const Writer& encoder, std::u16string_view syllable, std::uint64_t key,
-                                        EncodedStretch& out, ConvertedStretch& check, EncodedStretch::Written& room) {
+                              EncodedStretch& out, ConvertedStretch& check, EncodedStretch::Written& room) {
     // Text of a great many distinct syllables (random, or hostile) starts the room afresh
     // rather than let it grow without end.
     constexpr std::size_t kMostRemembered = std::size_t(1) << 16;
     if (key != 0) {
-        EncodedStretch::Remembered* slot = slotFor(out.remembered, key);
+        const EncodedStretch::Remembered* slot = slotFor(out.remembered, key);
         if (slot->key == key) return {std::string_view(slot->codes, slot->length), slot->drawn, slot->approximated};
-        write(encoder, syllable, room, check);
-        if (room.codes.size() > sizeof slot->codes) return codesOf(room);
+    }
+    thread_local std::u16string text;
+    text.assign(syllable);
+    if (const auto at = out.memo.find(text); at != out.memo.end()) return codesOf(out.written[at->second]);
+    write(encoder, syllable, room, check);
+    if (key != 0 && room.codes.size() <= sizeof EncodedStretch::Remembered{}.codes) {
         if (out.rememberedCount >= kMostRemembered) {
             forgetAll(out);
         } else if (2 * (out.rememberedCount + 1) > out.remembered.size()) {
@@ -180,7 +185,7 @@ SyllableCodes writtenSyllable(const Writer& encoder, std::u16string_view syllabl
                 if (r.key != 0) *slotFor(grown, r.key) = r;
             out.remembered.swap(grown);
         }
-        slot = slotFor(out.remembered, key);
+        EncodedStretch::Remembered* slot = slotFor(out.remembered, key);
         slot->key = key;
         slot->length = std::uint8_t(room.codes.size());
         slot->drawn = room.drawn;
@@ -193,12 +198,9 @@ SyllableCodes writtenSyllable(const Writer& encoder, std::u16string_view syllabl
         out.memo.clear();
         out.written.clear();
     }
-    auto [at, isNew] = out.memo.try_emplace(std::u16string(syllable), std::uint32_t(out.written.size()));
-    if (isNew) {
-        out.written.emplace_back();
-        write(encoder, syllable, out.written.back(), check);
-    }
-    return codesOf(out.written[at->second]);
+    out.memo.emplace(text, std::uint32_t(out.written.size()));
+    out.written.push_back(room);
+    return codesOf(out.written.back());
 }
 
 }  // namespace

@@ -360,11 +360,12 @@ struct Writer {
 };
 
 const Writer& writerOf(const LegacyEncoding& encoding) {
-    static std::mutex mutex;
+    // Made on first use, and read without a lock after: the writers ask for it for every
+    // punctuation mark after a word.
     static std::vector<std::unique_ptr<const Writer>> made(legacyEncodings().size());
-    std::lock_guard lock(mutex);
+    static std::vector<std::once_flag> once(legacyEncodings().size());
     auto& w = made[encoding.index()];
-    if (!w) w = std::make_unique<const Writer>(encoding);
+    std::call_once(once[encoding.index()], [&] { w = std::make_unique<const Writer>(encoding); });
     return *w;
 }
 

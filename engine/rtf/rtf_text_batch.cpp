@@ -29,9 +29,9 @@ bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& a
     const char* const digits = q;
     int v = 0;
     const auto digit = [](char c) { return unsigned(c - '0') < 10; };
-    if (end - q >= 5 && digit(q[0]) && digit(q[1]) && digit(q[2]) && digit(q[3]) && !digit(q[4])) {
+    if (end - q >= 5 && !digit(q[4]) && fourDigits(q) >= 0) {
         // Four digits, as Malayalam's and the joiners' are.
-        v = (q[0] - '0') * 1000 + (q[1] - '0') * 100 + (q[2] - '0') * 10 + (q[3] - '0');
+        v = fourDigits(q);
         q += 4;
     }
     for (; q < end && digit(*q); ++q) {

@@ -37,4 +37,16 @@ std::size_t readTextBatch(std::string_view input, std::size_t pos, TextBatch& ba
 // fallback of another kind), which the scanner takes.
 bool unicodeUnit(const char* p, const char* end, char16_t& value, const char*& after);
 
+// The value of the four decimal digits at `p` (room for them), or -1.
+inline int fourDigits(const char* p) {
+    const auto digit = [](char c) { return unsigned(c - '0') < 10; };
+    if (!digit(p[0]) || !digit(p[1]) || !digit(p[2]) || !digit(p[3])) return -1;
+    return (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
+}
+// The value of the \uNNNN? at `p`, the form most Unicode text is written in, or -1.
+inline int plainFourDigitUnit(const char* p, const char* end) {
+    if (end - p < 7 || p[0] != '\\' || p[1] != 'u' || p[6] != '?') return -1;
+    return fourDigits(p + 2);
+}
+
 }  // namespace tolvarin

@@ -37,13 +37,15 @@ inline void appendUtf8(std::string& out, char32_t c) {
     out.append(bytes, encodeUtf8(bytes, c));
 }
 
-// UTF-16 text appended as UTF-8, each surrogate pair as its code point (a lone
-// surrogate as it stands).
+// UTF-16 text appended as UTF-8, each surrogate pair as its code point and a lone
+// surrogate, which UTF-8 cannot hold, as U+FFFD.
 inline void appendUtf16(std::string& out, std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
         appendUtf8(out, c);
     }
 }
