@@ -72,8 +72,12 @@ bool isPlainText(std::string_view bytes, bool asCodes) {
     if (bytes.empty() || startsAsRtf(bytes) || documentKind(bytes) != DocumentKind::Rtf) return false;
     if (!asCodes && utf16Order(bytes)) return true;
     if (bytes.find('\0') != std::string_view::npos) return false;
-    if (asCodes) return true;
     if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
+    // Markup (HTML, XML, SVG) is a kind of document of its own, which written as a font's
+    // codes would lose its characters and its charset: it is refused, not taken as text.
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    if (first != std::string_view::npos && bytes[first] == '<') return false;
+    if (asCodes) return true;
     // Its beginning tells; a stray byte further on is read as well as it can be.
     constexpr std::size_t kLooked = 1 << 16;
     if (bytes.size() > kLooked) {
