@@ -117,11 +117,12 @@ TEST(LegacyTarget, RulesAndUnicodeRouteAgree) {
 
 // A plain text file: Unicode written in a font's codes, and those codes read back with
 // --from; what the font cannot draw is named.
-// Markup is a kind of document Tolvarin does not convert: with a font to write in, it is
+// Markup (and RTF without its header) is a kind of document Tolvarin does not convert: with a font to write in, it is
 // refused as it is without one, not taken as plain text.
 TEST(LegacyTarget, MarkupIsNotPlainText) {
     for (const std::string& markup : {std::string("<html><body>കേരളം</body></html>"),
-                                      std::string("\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><p>കേരളം</p>")}) {
+                                      std::string("\xEF\xBB\xBF\n  <?xml version=\"1.0\"?><p>കേരളം</p>"),
+                                      std::string("{\\pard കേരളം\\par}")}) {
         std::string out, unused;
         const ConversionReport r = convert(markup, out, toFont("ML-TTKarthika"));
         EXPECT_FALSE(r.ok);

@@ -73,10 +73,11 @@ bool isPlainText(std::string_view bytes, bool asCodes) {
     if (!asCodes && utf16Order(bytes)) return true;
     if (bytes.find('\0') != std::string_view::npos) return false;
     if (bytes.substr(0, 3) == kBom) bytes.remove_prefix(3);
-    // Markup (HTML, XML, SVG) is a kind of document of its own, which written as a font's
-    // codes would lose its characters and its charset: it is refused, not taken as text.
+    // Markup (HTML, XML, SVG, and RTF without its header) is a kind of document of its own,
+    // which written as a font's codes would lose its characters and its charset: it is
+    // refused as the other modes refuse it, not taken as text.
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");
-    if (first != std::string_view::npos && bytes[first] == '<') return false;
+    if (first != std::string_view::npos && (bytes[first] == '<' || bytes.substr(first, 2) == "{\\")) return false;
     if (asCodes) return true;
     // Its beginning tells; a stray byte further on is read as well as it can be.
     constexpr std::size_t kLooked = 1 << 16;
